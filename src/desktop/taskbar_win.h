@@ -1,0 +1,11 @@
+// Docking the strip in the taskbar: the desk band or the notification area.
+#pragma once
+
+#include <windows.h>
+
+// Creates the ticker window in the taskbar and returns its host, or returns null after storing
+// the settings of a floating ticker fitted to the caption.
+HWND AttachToTaskbar();
+
+// shell32's version from DllGetVersion: 0.0 when it cannot be loaded, 4.0 without the export.
+void GetShellVersion(DWORD* major, DWORD* minor);

@@ -1,0 +1,79 @@
+// Registry access for the settings store. A value of the wrong type or size reads as missing.
+#include "settings/registry_store_win.h"
+
+#include <cstring>
+
+HKEY RegistryStore::Open() const {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath_, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+    return key;
+  }
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath_, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+    return key;
+  }
+  return nullptr;
+}
+
+bool RegistryStore::ReadNumber(const char* name, uint32_t* value) {
+  HKEY key = Open();
+  if (key == nullptr) return false;
+  DWORD type = 0;
+  DWORD data = 0;
+  DWORD size = sizeof data;
+  const LONG rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
+  RegCloseKey(key);
+  if (rc != ERROR_SUCCESS || type != REG_DWORD || size != sizeof data) return false;
+  *value = data;
+  return true;
+}
+
+bool RegistryStore::WriteNumber(const char* name, uint32_t value) {
+  HKEY key = Open();
+  if (key == nullptr) return false;
+  const DWORD data = value;
+  const LONG rc = RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+                                 sizeof data);
+  RegCloseKey(key);
+  return rc == ERROR_SUCCESS;
+}
+
+bool RegistryStore::ReadText(const char* name, char* buffer, size_t capacity) {
+  if (capacity == 0) return false;
+  buffer[0] = '\0';
+  HKEY key = Open();
+  if (key == nullptr) return false;
+  // One byte is kept back: a stored text need not end with a NUL.
+  DWORD type = 0;
+  DWORD size = static_cast<DWORD>(capacity - 1);
+  const LONG rc =
+      RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+  RegCloseKey(key);
+  if (rc != ERROR_SUCCESS || type != REG_SZ || size > capacity - 1) {
+    buffer[0] = '\0';
+    return false;
+  }
+  buffer[size] = '\0';
+  return true;
+}
+
+bool RegistryStore::WriteText(const char* name, const char* text) {
+  HKEY key = Open();
+  if (key == nullptr) return false;
+  const LONG rc = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                                 static_cast<DWORD>(std::strlen(text) + 1));
+  RegCloseKey(key);
+  return rc == ERROR_SUCCESS;
+}
+
+bool RegistryStore::CreateKey() {
+  // Under the machine's key where this user may write it, else under the user's own.
+  for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(root, keyPath_, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                        nullptr, &key, nullptr) == ERROR_SUCCESS) {
+      RegCloseKey(key);
+      return true;
+    }
+  }
+  return false;
+}

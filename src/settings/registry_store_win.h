@@ -1,0 +1,22 @@
+// The settings key in the registry: HKEY_LOCAL_MACHINE when it opens with full access, else
+// HKEY_CURRENT_USER; one open, query and close per value.
+#pragma once
+
+#include <windows.h>
+
+#include "settings/settings_store.h"
+
+class RegistryStore : public KeyValueStore {
+ public:
+  explicit RegistryStore(const char* keyPath = kSettingsKeyPath) : keyPath_(keyPath) {}
+
+  bool ReadNumber(const char* name, uint32_t* value) override;
+  bool WriteNumber(const char* name, uint32_t value) override;
+  bool ReadText(const char* name, char* buffer, size_t capacity) override;
+  bool WriteText(const char* name, const char* text) override;
+  bool CreateKey() override;
+
+ private:
+  HKEY Open() const;
+  const char* keyPath_;
+};

@@ -1,0 +1,117 @@
+// Every number the ticker keeps under its registry key, by setting id: the value name, its default.
+// The ids are those of the preference controls and menu commands that edit the values.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+enum class SettingId : int32_t {
+  kTickerSpeed = 1009,
+  kMyVexlo = 1010,
+  kTemperatureSystem = 1011,
+  kWorldHeadlines = 1024,
+  kSportsHeadlines = 1025,
+  kEntertainmentHeadlines = 1026,
+  kBusinessHeadlines = 1027,
+  kUsHeadlines = 1028,
+  kPoliticsHeadlines = 1029,
+  kStockQuotes = 1032,
+  kTechnologyHeadlines = 1033,
+  kWeather = 1034,
+  kBoldFont = 1046,
+  kMailIconCycle = 1049,
+  kShowInScreenSaver = 1054,
+  kTickerSize = 1055,
+  kAutoUpdate = 1069,
+  kRegisterForMyVexlo = 1080,
+  kSmoothScrolling = 1093,
+  kHangup = 1098,
+  kAlwaysOnTop = 1108,
+  kAlwaysOnBottom = 1109,
+  kFitToCaption = 1110,
+  kMailAlertIcon = 1113,
+  kMailAlertSound = 1114,
+  kMailSoundIndex = 1116,
+  kOtherMailSound = 1123,
+  kFollowCaption = 1125,
+  kMyVexloOnly = 9999,
+  kDockInTaskbar = 40008,
+  kScreenSaverMode = 40012,
+};
+
+// The twelve strip colours and the scheme number, addressed by the ids of the colour buttons.
+enum class ColorId : int32_t {
+  kUsHeadlines = 1035,
+  kWorldHeadlines = 1036,
+  kBusinessHeadlines = 1037,
+  kPoliticsHeadlines = 1038,
+  kSportsHeadlines = 1039,
+  kEntertainmentHeadlines = 1040,
+  kTechnologyHeadlines = 1041,
+  kQuoteUp = 1042,
+  kQuoteDown = 1043,
+  kSymbol = 1044,
+  kBackground = 1045,
+  kQuoteNc = 1060,
+  kColorScheme = 1094,
+};
+
+struct SettingInfo {
+  SettingId id;
+  const char* name;
+  uint32_t defaultValue;
+};
+
+struct ColorInfo {
+  ColorId id;
+  const char* name;
+  uint32_t defaultValue;  // a COLORREF: red in the low byte, then green, then blue
+};
+
+// The tables themselves, for code that walks every value (tests, the settings dump).
+extern const SettingInfo kSettingTable[];
+extern const size_t kSettingTableSize;
+extern const ColorInfo kColorTable[];
+extern const size_t kColorTableSize;
+
+// Every enumerator has a row; a raw id from a control is checked with the Find functions, which
+// return null for an id that names no value.
+const SettingInfo& Describe(SettingId id);
+const ColorInfo& Describe(ColorId id);
+const SettingInfo* FindSetting(int32_t rawId);
+const ColorInfo* FindColor(int32_t rawId);
+
+constexpr uint32_t MakeColor(uint32_t red, uint32_t green, uint32_t blue) {
+  return red | (green << 8) | (blue << 16);
+}
+
+// Numbers and texts addressed by value name.
+namespace value_name {
+constexpr const char* kNewsRefresh = "News Refresh";
+constexpr const char* kStoriesPerTopic = "Stories Per Topic";
+constexpr const char* kNoAutoDial = "No AutoDial";
+constexpr const char* kIeWarning = "IE Warning";
+constexpr const char* kUserId = "Vexlo! User ID";
+constexpr const char* kEncodedPassword = "Vexlo! EPassword";
+constexpr const char* kPlainPassword = "Vexlo! Password";
+constexpr const char* kAirports = "Airports";
+constexpr const char* kLastStockUpdate = "Last Stock Update";
+constexpr const char* kHttpProxy = "HTTP Proxy";
+constexpr const char* kProxyPort = "Proxy Port";
+constexpr const char* kProxyId = "Proxy ID";
+constexpr const char* kProxyPass = "Proxy Pass";
+constexpr const char* kLoginServer = "Login Server";
+constexpr const char* kDataServer = "Data Server";
+constexpr const char* kOtherMailSoundName = "Other Mail Sound Name";
+constexpr const char* kStockSymbols = "Stock Symbols";
+constexpr const char* kTickerX = "Ticker X";
+constexpr const char* kTickerY = "Ticker Y";
+constexpr const char* kTickerWidth = "Ticker Width";
+constexpr const char* kTickerHeight = "Ticker Height";
+}  // namespace value_name
+
+constexpr const char* kSettingsKeyPath = "SOFTWARE\\Talmora\\Ticker";
+constexpr const char* kDefaultStockSymbols = "^DJI+^SPC+^IXIC+INTC+MSFT+VXLO";
+constexpr size_t kTextValueSize = 100;    // texts: at most 99 characters
+constexpr size_t kSymbolListSize = 260;   // the shared symbol list buffer
+constexpr size_t kSymbolListMaxChars = 199;

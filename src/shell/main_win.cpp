@@ -1,0 +1,8 @@
+// Ticker.exe's entry point.
+#include <windows.h>
+
+#include "shell/startup_win.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+  return RunTickerProgram(instance, commandLine);
+}

@@ -1,0 +1,96 @@
+// Message pumping, window search across desktops and the program's folder.
+#include "shell/process_win.h"
+
+#include <cstdlib>
+#include <cstring>
+
+void PumpMessages(DWORD milliseconds) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    const DWORD elapsed = GetTickCount() - start;
+    if (elapsed >= milliseconds) break;
+    // Wake for the next message or the end of the time, rather than spinning on the processor.
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds - elapsed, QS_ALLINPUT);
+  }
+}
+
+namespace {
+
+struct DesktopSearch {
+  const char* className;
+  HWND found;
+};
+
+BOOL CALLBACK MatchWindowClass(HWND window, LPARAM context) {
+  auto* search = reinterpret_cast<DesktopSearch*>(context);
+  char name[201];
+  if (GetClassNameA(window, name, sizeof name) > 0 && lstrcmpiA(name, search->className) == 0) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL CALLBACK SearchDesktop(LPSTR desktopName, LPARAM context) {
+  auto* search = reinterpret_cast<DesktopSearch*>(context);
+  const ACCESS_MASK access = DESKTOP_READOBJECTS | DESKTOP_CREATEWINDOW | DESKTOP_CREATEMENU |
+                             DESKTOP_ENUMERATE | DESKTOP_WRITEOBJECTS | DESKTOP_SWITCHDESKTOP;
+  HDESK desktop = OpenDesktopA(desktopName, DF_ALLOWOTHERACCOUNTHOOK, TRUE, access);
+  if (desktop == nullptr) return TRUE;
+  EnumDesktopWindows(desktop, MatchWindowClass, context);
+  if (search->found != nullptr) SetThreadDesktop(desktop);
+  CloseDesktop(desktop);
+  return search->found == nullptr;
+}
+
+}  // namespace
+
+HWND FindWindowOnAnyDesktop(const char* className) {
+  DesktopSearch search{className, nullptr};
+  EnumDesktopsA(GetProcessWindowStation(), SearchDesktop, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+bool IsWin95Family() { return (GetVersion() & 0x80000000u) != 0; }
+
+void GetProgramPath(char* path, size_t capacity) {
+  DWORD n = GetModuleFileNameA(nullptr, path, static_cast<DWORD>(capacity));
+  if (n >= capacity) n = static_cast<DWORD>(capacity - 1);
+  path[n] = '\0';
+}
+
+void GetProgramDirectory(char* directory, size_t capacity) {
+  GetProgramPath(directory, capacity);
+  char* slash = std::strrchr(directory, '\\');
+  if (slash != nullptr) {
+    slash[1] = '\0';
+  } else {
+    directory[0] = '\0';
+  }
+}
+
+bool ProgramFilePath(const char* fileName, char* buffer, size_t capacity) {
+  char directory[MAX_PATH];
+  GetProgramDirectory(directory, sizeof directory);
+  const size_t d = std::strlen(directory);
+  const size_t f = std::strlen(fileName);
+  if (d + f + 1 > capacity) {
+    if (capacity > 0) buffer[0] = '\0';
+    return false;
+  }
+  std::memcpy(buffer, directory, d);
+  std::memcpy(buffer + d, fileName, f + 1);
+  return true;
+}
+
+bool WindowHasClass(HWND window, const char* className) {
+  char name[101];
+  return GetClassNameA(window, name, sizeof name) > 0 && lstrcmpiA(name, className) == 0;
+}
+
+void EndProcess(int exitCode) { std::exit(exitCode); }

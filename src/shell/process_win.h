@@ -1,0 +1,29 @@
+// Process-level helpers of the shell: message pumping, window search across desktops, the
+// program's folder and the system family.
+#pragma once
+
+#include <windows.h>
+
+// Dispatches queued messages for the given time without blocking between them.
+void PumpMessages(DWORD milliseconds);
+
+// A top-level window of the class on any desktop of this window station, or null. Moves the
+// calling thread to the desktop where the window was found.
+HWND FindWindowOnAnyDesktop(const char* className);
+
+// True on the Windows 95 family (GetVersion's high bit).
+bool IsWin95Family();
+
+// The program's full path (at most MAX_PATH) and its folder up to and including the last
+// backslash.
+void GetProgramPath(char* path, size_t capacity);
+void GetProgramDirectory(char* directory, size_t capacity);
+
+// Joins the program's folder and a file name into buffer (MAX_PATH bytes); false if it does not fit.
+bool ProgramFilePath(const char* fileName, char* buffer, size_t capacity);
+
+// Case-insensitive class name test of a window (names read up to 100 characters).
+bool WindowHasClass(HWND window, const char* className);
+
+// Ends the process. Code that must not go on after a shutdown calls this; it does not return.
+[[noreturn]] void EndProcess(int exitCode);

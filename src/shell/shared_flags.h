@@ -1,0 +1,35 @@
+// The flags that the refresh worker and the user-interface thread both read and write.
+// They are atomics: plain integers shared between threads would be a data race.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+struct SharedFlags {
+  // The strip's list: a status pair is being written / the program is closing.
+  std::atomic<int32_t> listBusy{0};
+  std::atomic<int32_t> closing{0};
+
+  // Scrolling: strip x shown at the left edge, may paint, ticks to skip, direction.
+  std::atomic<int32_t> scrollOffset{0};
+  std::atomic<int32_t> stripFilled{0};
+  std::atomic<int32_t> pauseTicks{0};
+  std::atomic<int32_t> scrollForward{1};
+
+  // Refresh cycle.
+  std::atomic<int32_t> refreshRunning{0};
+  std::atomic<int32_t> workerIdle{1};
+  std::atomic<int32_t> loadFromCache{0};
+  std::atomic<int32_t> firstCycle{1};
+  std::atomic<int32_t> feedReceived{0};
+  std::atomic<int32_t> mailAlertPending{0};
+
+  // Feed request and mail.
+  std::atomic<int32_t> loginRetry{0};
+  std::atomic<int32_t> restartNoticeSeen{0};
+  std::atomic<int32_t> mailSoundArmed{1};
+
+  std::atomic<int32_t> dialledByTicker{0};
+  std::atomic<int32_t> settingsChanged{0};
+  std::atomic<int32_t> updateRunning{0};
+};

@@ -1,0 +1,136 @@
+// Shutdown, restart with "R", and the hand-off to the update copy.
+#include "shell/shutdown_win.h"
+
+#include <shellapi.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "feed/refresh_worker_win.h"
+#include "res/resource.h"
+#include "shell/process_win.h"
+#include "strip/strip_paint_win.h"
+#include "strip/tooltips_win.h"
+#include "window/placement_win.h"
+#include "window/ticker_state.h"
+#include "window/timers.h"
+
+namespace {
+
+// Only one program may be started at exit: a restart and an update hand-off in one process would
+// start two tickers that then fight over the instance.
+std::atomic<int> g_exitStartRegistered{0};
+
+constexpr int kWorkerWaits = 12;
+constexpr DWORD kWorkerWaitMs = 50;
+
+void StartProgramFile(const char* fileName, const char* argument) {
+  char path[MAX_PATH];
+  if (!ProgramFilePath(fileName, path, sizeof path)) return;
+  // Quoted, so that a folder with spaces in its name is not split.
+  char command[MAX_PATH + 16];
+  std::snprintf(command, sizeof command, "\"%s\" %s", path, argument);
+  WinExec(command, SW_SHOWNORMAL);
+}
+
+void SaveFramePositionIfFloating(bool onlyOutsideCaption) {
+  TickerWindowState& t = Ticker();
+  if (t.undocked == 0 || t.screenSaverSwitch != 0) return;
+  if (onlyOutsideCaption && t.fitToCaption != 0) return;
+  if (t.frameWindow == nullptr || !IsWindow(t.frameWindow)) return;
+  SaveWindowPosition(FrameRectangleToSave());
+}
+
+void KillTickerTimer(HWND ticker, UINT_PTR* id) {
+  if (*id != 0) {
+    KillTimer(ticker, *id);
+    *id = 0;
+  }
+}
+
+template <typename Handle>
+void DeleteGdiObject(Handle* handle) {
+  if (*handle != nullptr) {
+    DeleteObject(*handle);
+    *handle = nullptr;
+  }
+}
+
+}  // namespace
+
+void ShutdownTicker(HWND ticker) {
+  TickerWindowState& t = Ticker();
+  t.flags.listBusy = 1;
+  SaveFramePositionIfFloating(false);
+
+  KillTickerTimer(ticker, &t.scrollTimer);
+  KillTickerTimer(ticker, &t.refreshTimer);
+  KillTickerTimer(ticker, &t.housekeepingTimer);
+
+  DeleteGdiObject(&t.searchFont);
+  DeleteGdiObject(&t.highlightPen);
+  DeleteGdiObject(&t.shadowPen);
+  DeleteGdiObject(&t.facePen);
+
+  DestroyTooltips();
+  ReleaseStripCaches();
+
+  t.flags.closing = 1;
+  for (int i = 0; i < kWorkerWaits && t.flags.workerIdle.load() == 0; ++i) {
+    PumpMessages(kWorkerWaitMs);
+  }
+  // A worker that is still running may still measure with the fonts and fill the list.
+  if (t.flags.workerIdle.load() != 0) {
+    DeleteStripFonts();
+    t.items.Release();
+    DeleteRefreshLock();
+  }
+}
+
+void RemoveTrayPlaceholders() {
+  TickerWindowState& t = Ticker();
+  if (t.inDeskBand != 0 || t.trayIconWidth == 0) return;
+  HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
+  LockWindowUpdate(taskbar);
+  for (UINT id = 0; id < 200; ++id) {
+    NOTIFYICONDATAA icon = {};
+    icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    icon.hWnd = taskbar;
+    icon.uID = id;
+    icon.uFlags = NIF_ICON;
+    icon.hIcon = LoadIconA(t.instance, MAKEINTRESOURCEA(IDI_TICKER));
+    Shell_NotifyIconA(NIM_DELETE, &icon);
+  }
+  LockWindowUpdate(nullptr);
+}
+
+void RestartProgram() {
+  // The next process starts on the desktop that holds the taskbar, not the screen saver's.
+  if (!IsWin95Family()) FindWindowOnAnyDesktop("Shell_TrayWnd");
+  int expected = 0;
+  if (g_exitStartRegistered.compare_exchange_strong(expected, 1)) std::atexit(RelaunchAtExit);
+  EndProcess(0);
+}
+
+void RelaunchAtExit() {
+  TickerWindowState& t = Ticker();
+  SaveFramePositionIfFloating(true);
+  t.flags.closing = 1;
+  // The next process must not start while this one still writes the caches.
+  while (t.flags.workerIdle.load() == 0) PumpMessages(kWorkerWaitMs);
+  StartProgramFile("Ticker.exe", "R");
+}
+
+void HandOffAtExit() {
+  std::fflush(nullptr);
+  StartProgramFile("tlxtemp.exe", "R");
+}
+
+bool RegisterHandOffAtExit() {
+  int expected = 0;
+  if (!g_exitStartRegistered.compare_exchange_strong(expected, 1)) return false;
+  std::atexit(HandOffAtExit);
+  return true;
+}

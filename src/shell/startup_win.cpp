@@ -1,0 +1,248 @@
+// Program entry and start-up.
+#include "shell/startup_win.h"
+
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "desktop/taskbar_win.h"
+#include "prefs/preferences_win.h"
+#include "res/resource.h"
+#include "shell/process_win.h"
+#include "shell/screensaver_win.h"
+#include "shell/shutdown_win.h"
+#include "window/frame_window_win.h"
+#include "window/placement_win.h"
+#include "window/ticker_state.h"
+#include "window/ticker_window_win.h"
+
+namespace {
+
+constexpr int kMaxRestartRequests = 21;
+constexpr int kHandOffAttempts = 15;
+
+// The first "Ticker" child among a window's children.
+HWND FindTickerChild(HWND parent) {
+  for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    if (WindowHasClass(child, kTickerClass)) return child;
+  }
+  return nullptr;
+}
+
+// The chain ReBarWindow32 -> VexloDeskBandClass -> Ticker under a bar window.
+HWND FindTickerInBand(HWND bar) {
+  HWND rebar = FindWindowExA(bar, nullptr, "ReBarWindow32", nullptr);
+  if (rebar == nullptr) return nullptr;
+  HWND band = FindWindowExA(rebar, nullptr, "VexloDeskBandClass", nullptr);
+  if (band == nullptr) return nullptr;
+  return FindWindowExA(band, nullptr, kTickerClass, nullptr);
+}
+
+// Copies the running hand-off copy over "Ticker.exe", runs a fetched installer, and restarts.
+[[noreturn]] void FinishUpdateHandOff(const char* programPath) {
+  char target[MAX_PATH];
+  ProgramFilePath("Ticker.exe", target, sizeof target);
+  bool copied = false;
+  for (int attempt = 0; attempt < kHandOffAttempts && !copied; ++attempt) {
+    // The old Ticker.exe may still be ending; its file stays locked until then.
+    PumpMessages(1000);
+    copied = CopyFileA(programPath, target, FALSE) != 0;
+  }
+  if (!copied) {
+    MessageBoxA(nullptr,
+                "Please run the program 'tlxtemp.exe' found in the folder 'Program Files', then "
+                "'Vexlo!'.  If you continue to get this error, you may need to restart your "
+                "system first.",
+                "Update Error", MB_OK);
+    EndProcess(0);
+  }
+
+  char installer[MAX_PATH];
+  if (ProgramFilePath("vinstall.exe", installer, sizeof installer)) {
+    // An installer fetched as an error page (HTML) must not be run.
+    if (FILE* file = std::fopen(installer, "rb")) {
+      const int first = std::fgetc(file);
+      std::fclose(file);
+      if (first != EOF && first != '<') WinExec(installer, SW_SHOWNORMAL);
+    }
+  }
+  RestartProgram();
+}
+
+void DeleteUpdateLeftovers() {
+  char path[MAX_PATH];
+  if (ProgramFilePath("tlxtemp.exe", path, sizeof path)) DeleteFileA(path);
+  if (ProgramFilePath("update.exe", path, sizeof path)) DeleteFileA(path);
+}
+
+}  // namespace
+
+HWND FindRunningTicker() {
+  const bool win95 = IsWin95Family();
+
+  // 1. The floating frame; on the 95 family only one that has a child counts.
+  HWND frame = win95 ? FindWindowA(kFrameClass, nullptr) : FindWindowOnAnyDesktop(kFrameClass);
+  if (frame != nullptr && (!win95 || GetWindow(frame, GW_CHILD) != nullptr)) return frame;
+
+  // 2. The notification area of the taskbar, or the taskbar itself.
+  HWND taskbar =
+      win95 ? FindWindowA("Shell_TrayWnd", nullptr) : FindWindowOnAnyDesktop("Shell_TrayWnd");
+  if (taskbar != nullptr) {
+    for (HWND child = GetWindow(taskbar, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+      if (WindowHasClass(child, "TrayNotifyWnd")) {
+        if (HWND ticker = FindTickerChild(child)) return ticker;
+      }
+      if (WindowHasClass(child, kTickerClass)) return child;
+    }
+  }
+
+  // 3. The desk band in the taskbar.
+  if (HWND tray = FindWindowA("Shell_TrayWnd", nullptr)) {
+    if (HWND ticker = FindTickerInBand(tray)) return ticker;
+  }
+
+  // 4. The desk band in a floating toolbar.
+  for (HWND bar = FindWindowExA(nullptr, nullptr, "BaseBar", nullptr); bar != nullptr;
+       bar = FindWindowExA(nullptr, bar, "BaseBar", nullptr)) {
+    if (HWND ticker = FindTickerInBand(bar)) return ticker;
+  }
+  return nullptr;
+}
+
+bool RegisterWindowClasses(HINSTANCE instance) {
+  WNDCLASSA frame = {};
+  frame.style = CS_DBLCLKS;
+  frame.lpfnWndProc = FrameWindowProc;
+  frame.hInstance = instance;
+  frame.hIcon = LoadIconA(instance, "generic");
+  frame.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  frame.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  frame.lpszClassName = kFrameClass;
+  RegisterClassA(&frame);
+
+  WNDCLASSA ticker = {};
+  ticker.style = CS_DBLCLKS | CS_SAVEBITS;
+  ticker.lpfnWndProc = TickerWindowProc;
+  ticker.hInstance = instance;
+  ticker.lpszClassName = kTickerClass;
+  return RegisterClassA(&ticker) != 0;
+}
+
+bool StartInstance(HINSTANCE instance) {
+  TickerWindowState& t = Ticker();
+  t.instance = instance;
+  GetProgramDirectory(t.programDirectory, sizeof t.programDirectory);
+
+  char programPath[MAX_PATH];
+  GetProgramPath(programPath, sizeof programPath);
+  char upper[MAX_PATH];
+  std::strcpy(upper, programPath);
+  CharUpperA(upper);
+  if (std::strstr(upper, "TLXTEMP") != nullptr) FinishUpdateHandOff(programPath);
+  DeleteUpdateLeftovers();
+
+  SettingsStore& settings = Settings();
+  settings.CreateSettingsKey();
+  const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+
+  t.undocked = settings.ReadSetting(SettingId::kDockInTaskbar);
+  if (t.undocked == 0) {
+    APPBARDATA bar = {};
+    bar.cbSize = sizeof bar;
+    if (SHAppBarMessage(ABM_GETTASKBARPOS, &bar) &&
+        bar.rc.right - bar.rc.left < screenWidth - 100) {
+      // A taskbar at a side edge leaves no room for the strip.
+      t.undocked = 1;
+      settings.WriteSetting(SettingId::kDockInTaskbar, 1);
+    }
+  }
+
+  const TickerSizeChoice size =
+      ChooseTickerSize(settings.ReadSetting(SettingId::kTickerSize), screenWidth);
+  t.tickerSize = size.tickerSize;
+  if (size.store) {
+    t.dockedWidth = size.dockedWidth;
+    settings.WriteSetting(SettingId::kTickerSize, size.tickerSize);
+  }
+
+  t.screenSaverMode = settings.ReadSetting(SettingId::kScreenSaverMode);
+  t.screenSaverWindow = IsWin95Family() ? FindWindowA("WindowsScreenSaverClass", nullptr)
+                                        : FindWindowOnAnyDesktop("WindowsScreenSaverClass");
+  if (t.screenSaverWindow == nullptr) t.screenSaverMode = 0;
+  if (t.screenSaverMode != 0 && t.screenSaverWindow != nullptr) {
+    if (CreateScreenSaverBar()) return t.tickerWindow != nullptr && IsWindow(t.tickerWindow);
+  }
+
+  if (t.undocked == 0) {
+    t.frameWindow = nullptr;
+    if (AttachToTaskbar() != nullptr) return t.tickerWindow != nullptr && IsWindow(t.tickerWindow);
+    // No taskbar host: the settings now say floating, fitted to the caption.
+  }
+
+  t.fitToCaption = settings.ReadSetting(SettingId::kFitToCaption);
+  t.glueToDesktop = settings.ReadSetting(SettingId::kAlwaysOnBottom);
+  t.alwaysOnTop = settings.ReadSetting(SettingId::kAlwaysOnTop);
+  t.undocked = settings.ReadSetting(SettingId::kDockInTaskbar);
+  if (t.fitToCaption) {
+    t.alwaysOnTop = 1;
+    t.glueToDesktop = 0;
+    settings.WriteSetting(SettingId::kAlwaysOnTop, 1);
+    settings.WriteSetting(SettingId::kAlwaysOnBottom, 0);
+  }
+
+  const ScreenMetrics screen = GatherScreenMetrics();
+  const FrameCreation frame = ComputeFrameCreation(LoadWindowPosition(), t.fitToCaption != 0,
+                                                   t.alwaysOnTop != 0, t.glueToDesktop != 0, screen);
+  DWORD style = WS_POPUP | WS_VISIBLE;
+  if (frame.thickFrame) style |= WS_THICKFRAME;
+  t.frameWindow = CreateWindowExA(WS_EX_TOOLWINDOW, kFrameClass, kFrameTitle, style,
+                                  frame.position.x, frame.position.y, frame.position.width,
+                                  frame.position.height, nullptr, nullptr, instance, nullptr);
+  if (t.frameWindow == nullptr) return false;
+
+  RECT client;
+  GetClientRect(t.frameWindow, &client);
+  if (!TickerFillsFrame(t.fitToCaption != 0, t.alwaysOnTop != 0, t.glueToDesktop != 0,
+                        t.undocked != 0)) {
+    InflateRect(&client, -1, -1);
+  }
+  CreateWindowExA(0, kTickerClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, client.left,
+                  client.top, client.right - client.left, client.bottom - client.top,
+                  t.frameWindow, nullptr, instance, nullptr);
+  return t.tickerWindow != nullptr && IsWindow(t.tickerWindow);
+}
+
+int RunTickerProgram(HINSTANCE instance, char* commandLine) {
+  TickerWindowState& t = Ticker();
+  CharUpperA(commandLine);
+  t.flags.loadFromCache = commandLine[0] == 'R' ? 1 : 0;
+  t.flags.feedReceived = 0;
+
+  // A running ticker gives way; one that does not go away within 21 requests wins.
+  HWND running = FindRunningTicker();
+  const bool hadRunning = running != nullptr;
+  int requests = 0;
+  while (running != nullptr) {
+    if (requests >= kMaxRestartRequests) return 0;
+    PostMessageA(running, WM_USER + 101, 0, 0);
+    ++requests;
+    PumpMessages(250);
+    Sleep(250);
+    running = FindRunningTicker();
+  }
+  if (hadRunning) PumpMessages(500);
+
+  if (!RegisterWindowClasses(instance)) return 0;
+  if (!StartInstance(instance)) return 0;
+
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (t.sheetWindow != nullptr && IsDialogMessageA(t.sheetWindow, &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  return static_cast<int>(msg.wParam);
+}

@@ -1,0 +1,58 @@
+// Strip geometry.
+#include "strip/strip_geometry.h"
+
+namespace {
+// Positions in the colour order of TickerPrefs::colors (see window/ticker_state.h).
+enum : int {
+  kUs, kWorld, kBusiness, kPolitics, kSports, kEntertainment, kTechnology,
+  kQuoteUp, kQuoteDown, kQuoteNc, kSymbol, kBackground
+};
+}  // namespace
+
+ScrollArea ComputeScrollArea(int32_t clientWidth, int32_t searchBoxWidth, int32_t gripWidth,
+                             bool screenSaverRunning) {
+  int32_t r = clientWidth;
+  if (searchBoxWidth >= 0) r = clientWidth - searchBoxWidth - 3;
+  int32_t left = 0;
+  if (!screenSaverRunning) left = gripWidth + (r > 100 ? 9 : 0);
+  int32_t right = r > 100 ? r - 40 : r - 22;
+  if (right <= left) right = left;
+  return ScrollArea{left, right};
+}
+
+ClipBox ComputeStripClip(const ScrollArea& area, int32_t clientHeight, bool onTopOrGlued,
+                         bool undocked, bool screenSaverRunning) {
+  if (onTopOrGlued && undocked && !screenSaverRunning) {
+    return ClipBox{area.left, 0, area.right, clientHeight};
+  }
+  ClipBox box{area.left + 1, 1, area.right - 1, clientHeight - 1};
+  if (box.right < box.left) box.right = box.left;
+  if (box.bottom < box.top) box.bottom = box.top;
+  return box;
+}
+
+SlotRange FindVisibleSlots(const TickerItem* items, uint32_t drawCount, int32_t offset,
+                           int32_t areaRight) {
+  uint32_t i = 0;
+  while (i < drawCount && items[i].x <= offset) ++i;
+  const uint32_t first = i == 0 ? 0 : i - 1;
+  const int64_t limit = static_cast<int64_t>(offset) + areaRight;
+  while (i < drawCount && items[i].x <= limit) ++i;
+  return SlotRange{first, i};
+}
+
+int32_t NormaliseOffset(int32_t offset, int32_t stripWidth) {
+  if (stripWidth <= 0) return 0;
+  if (offset > stripWidth) offset -= stripWidth;
+  if (offset < 0) offset += stripWidth;
+  return offset;
+}
+
+int StripColorForIndex(int32_t colorIndex) {
+  static const int kByIndex[15] = {kBackground, kUs,       kWorld,         kBusiness,
+                                   kTechnology, kPolitics, kEntertainment, kSports,
+                                   kQuoteNc,    kQuoteDown, kQuoteUp,      kQuoteNc,
+                                   kPolitics,   kEntertainment, kWorld};
+  if (colorIndex < 0 || colorIndex > 14) return kSymbol;
+  return kByIndex[colorIndex];
+}

@@ -1,0 +1,42 @@
+// Geometry of the strip: the scroll area between the grip and the control panel, its clip, the
+// visible slots for an offset, offset wrapping and the colour of an item.
+#pragma once
+
+#include <cstdint>
+
+#include "strip/item_list.h"
+
+struct ScrollArea {
+  int32_t left;
+  int32_t right;  // never left of `left`
+};
+
+// W is the client width; searchBoxWidth is the search box's client width, or -1 when there is no
+// box; a running screen saver's bar has no grip area.
+ScrollArea ComputeScrollArea(int32_t clientWidth, int32_t searchBoxWidth, int32_t gripWidth,
+                             bool screenSaverRunning);
+
+struct ClipBox {
+  int32_t left, top, right, bottom;
+};
+
+// The region the strip is copied through: the scroll area shrunk by a pixel on each side, except
+// for a floating frame that is on top or glued (outside a screen saver), where it is the area.
+ClipBox ComputeStripClip(const ScrollArea& area, int32_t clientHeight, bool onTopOrGlued,
+                         bool undocked, bool screenSaverRunning);
+
+struct SlotRange {
+  uint32_t first;
+  uint32_t end;  // one past the last visible slot
+};
+
+// The slots that overlap [offset, offset + areaRight], found by one forward walk by x.
+SlotRange FindVisibleSlots(const TickerItem* items, uint32_t drawCount, int32_t offset,
+                           int32_t areaRight);
+
+// The offset kept within one cycle of the strip. An empty strip (width 0 or less) pins it to 0.
+int32_t NormaliseOffset(int32_t offset, int32_t stripWidth);
+
+// The index of the strip colour (0..11, in the order of TickerPrefs::colors) that draws an item
+// of the given colorIndex; any index outside 0..14 draws in the caption colour.
+int StripColorForIndex(int32_t colorIndex);

@@ -1,0 +1,199 @@
+// Painting and scrolling the strip: one off-screen frame, copied to the window through the scroll
+// area's clip region.
+#include "strip/strip_paint_win.h"
+
+#include <mutex>
+
+#include "strip/scroll_step.h"
+#include "strip/strip_geometry.h"
+#include "window/ticker_state.h"
+
+namespace {
+
+struct StripCaches {
+  HDC memoryDc = nullptr;
+  HBRUSH backgroundBrush = nullptr;
+  HRGN clipRegion = nullptr;
+  // The fonts are replaced on the user-interface thread while the worker may be measuring with
+  // them: the swap and the measuring take fontLock.
+  std::mutex fontLock;
+  HFONT smallFont = nullptr;
+  HFONT tallFont = nullptr;
+};
+
+StripCaches& Caches() {
+  static StripCaches* caches = new StripCaches;
+  return *caches;
+}
+
+HFONT CreateArial(int height, int weight) {
+  return CreateFontA(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                     OUT_CHARACTER_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY, VARIABLE_PITCH,
+                     "Arial");
+}
+
+int SearchBoxWidth() {
+  HWND box = Ticker().searchBox;
+  if (box == nullptr) return -1;
+  RECT r;
+  GetClientRect(box, &r);
+  return r.right;
+}
+
+}  // namespace
+
+void CreateStripFonts(HWND ticker) {
+  RECT client;
+  GetClientRect(ticker, &client);
+  const int h = client.bottom;
+  const bool bold = Settings().ReadSetting(SettingId::kBoldFont) != 0;
+  const int weight = bold ? FW_BOLD : FW_NORMAL;
+  HFONT small = CreateArial(h * 3 / 4, weight);
+  HFONT tall = CreateArial(bold ? h - 3 : h - 4, weight);
+
+  StripCaches& c = Caches();
+  std::lock_guard<std::mutex> guard(c.fontLock);
+  if (c.smallFont != nullptr) DeleteObject(c.smallFont);
+  if (c.tallFont != nullptr) DeleteObject(c.tallFont);
+  c.smallFont = small;
+  c.tallFont = tall;
+}
+
+void DeleteStripFonts() {
+  StripCaches& c = Caches();
+  std::lock_guard<std::mutex> guard(c.fontLock);
+  if (c.smallFont != nullptr) DeleteObject(c.smallFont);
+  if (c.tallFont != nullptr) DeleteObject(c.tallFont);
+  c.smallFont = nullptr;
+  c.tallFont = nullptr;
+}
+
+void PaintStrip(HDC windowDc, HWND ticker) {
+  TickerWindowState& t = Ticker();
+  StripCaches& c = Caches();
+  const uint32_t* colors = t.prefs.colors;
+
+  RECT client;
+  GetClientRect(ticker, &client);
+  const int w = client.right;
+  const int h = client.bottom;
+  if (w > 0 && h > 0) {
+    if (c.memoryDc == nullptr) c.memoryDc = CreateCompatibleDC(windowDc);
+    HBITMAP frame = CreateCompatibleBitmap(windowDc, w, h);
+    if (c.memoryDc != nullptr && frame != nullptr) {
+      HGDIOBJ oldBitmap = SelectObject(c.memoryDc, frame);
+      if (c.backgroundBrush == nullptr) {
+        c.backgroundBrush = CreateSolidBrush(colors[kColorBackground]);
+      }
+      FillRect(c.memoryDc, &client, c.backgroundBrush);
+
+      const ScrollArea area =
+          ComputeScrollArea(w, SearchBoxWidth(), t.gripWidth, t.screenSaverWindow != nullptr);
+      if (c.clipRegion == nullptr) {
+        const ClipBox box = ComputeStripClip(
+            area, h, t.alwaysOnTop != 0 || t.glueToDesktop != 0,
+            t.undocked != 0, t.screenSaverWindow != nullptr);
+        c.clipRegion = CreateRectRgn(box.left, box.top, box.right, box.bottom);
+      }
+      SelectClipRgn(windowDc, c.clipRegion);
+
+      SetBkColor(c.memoryDc, colors[kColorBackground]);
+      SetTextColor(c.memoryDc, colors[kColorSymbol]);
+      const int oldMode = SetBkMode(c.memoryDc, OPAQUE);
+      HGDIOBJ oldFont = SelectObject(c.memoryDc, c.smallFont);
+
+      {
+        ItemsView view = t.items.Read();
+        const int32_t offset = t.flags.scrollOffset.load();
+        const SlotRange visible = FindVisibleSlots(view.items, view.drawCount, offset, area.right);
+        for (uint32_t i = visible.first; i < visible.end; ++i) {
+          const TickerItem& item = view.items[i];
+          SelectObject(c.memoryDc, item.tallFont != 0 ? c.tallFont : c.smallFont);
+          SetTextColor(c.memoryDc, colors[StripColorForIndex(item.colorIndex)]);
+          TextOutA(c.memoryDc, item.x - offset, item.tallFont != 0 ? 3 : 0, item.text,
+                   item.textLength);
+        }
+      }
+
+      BitBlt(windowDc, 0, 0, w, h, c.memoryDc, 0, 0, SRCCOPY);
+
+      SelectObject(c.memoryDc, oldFont);
+      SelectObject(c.memoryDc, oldBitmap);
+      SetBkMode(c.memoryDc, oldMode);
+      SelectClipRgn(windowDc, nullptr);
+    }
+    if (frame != nullptr) DeleteObject(frame);
+  }
+
+  // Keep the offset within one cycle for the next frame.
+  int32_t stripWidth;
+  {
+    ItemsView view = t.items.Read();
+    stripWidth = view.stripWidth;
+  }
+  t.flags.scrollOffset = NormaliseOffset(t.flags.scrollOffset.load(), stripWidth);
+}
+
+void EraseStripBackground(HDC dc, HWND ticker) {
+  RECT client;
+  GetClientRect(ticker, &client);
+  HBRUSH brush = CreateSolidBrush(Ticker().prefs.colors[kColorBackground]);
+  FillRect(dc, &client, brush);
+  DeleteObject(brush);
+}
+
+void DiscardClipRegion() {
+  StripCaches& c = Caches();
+  if (c.clipRegion != nullptr) DeleteObject(c.clipRegion);
+  c.clipRegion = nullptr;
+}
+
+void DiscardBackgroundBrush() {
+  StripCaches& c = Caches();
+  if (c.backgroundBrush != nullptr) DeleteObject(c.backgroundBrush);
+  c.backgroundBrush = nullptr;
+}
+
+void ReleaseStripCaches() {
+  StripCaches& c = Caches();
+  DiscardClipRegion();
+  if (c.memoryDc != nullptr) DeleteDC(c.memoryDc);
+  c.memoryDc = nullptr;
+  DiscardBackgroundBrush();
+}
+
+void RunScrollTick(HWND ticker) {
+  TickerWindowState& t = Ticker();
+  SharedFlags& f = t.flags;
+  // A tick that finds a pause counts it down and draws nothing: a pause of nine stands for nine
+  // ticks (450 ms) after a jump.
+  if (f.pauseTicks.load() > 0) {
+    f.pauseTicks.fetch_sub(1);
+    return;
+  }
+  if (f.stripFilled.load() == 0 || f.listBusy.load() != 0) return;
+
+  const ScrollStep step = ComputeScrollStep(t.prefs.tickerSpeed, t.prefs.smoothScrolling);
+  HDC dc = GetDC(ticker);
+  for (int i = 0; i < step.frames; ++i) {
+    PaintStrip(dc, ticker);
+    f.scrollOffset.fetch_add(f.scrollForward.load() != 0 ? step.pixels : -step.pixels);
+  }
+  ReleaseDC(ticker, dc);
+}
+
+bool WindowMeasurer::CanMeasure() { return window_ != nullptr && IsWindow(window_); }
+
+int32_t WindowMeasurer::MeasureText(const char* text, int32_t length, bool tallFont) {
+  StripCaches& c = Caches();
+  std::lock_guard<std::mutex> guard(c.fontLock);
+  HDC windowDc = GetDC(window_);
+  HDC dc = CreateCompatibleDC(windowDc);
+  HGDIOBJ oldFont = SelectObject(dc, tallFont ? c.tallFont : c.smallFont);
+  SIZE size = {0, 0};
+  GetTextExtentPoint32A(dc, text, length, &size);
+  SelectObject(dc, oldFont);
+  DeleteDC(dc);
+  ReleaseDC(window_, windowDc);
+  return size.cx;
+}

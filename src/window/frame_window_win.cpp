@@ -1,0 +1,98 @@
+// The frame window: hosts the floating ticker, draws its one-pixel border, limits its size and
+// keeps a glued frame at the bottom of the z-order.
+#include "window/frame_window_win.h"
+
+#include "shell/process_win.h"
+#include "strip/strip_paint_win.h"
+#include "strip/tooltips_win.h"
+#include "window/ticker_state.h"
+#include "window/timers.h"
+
+namespace {
+
+HFONT g_frameFont = nullptr;
+int g_lastClientHeight = 0;
+
+void OnFrameSize(HWND frame, WPARAM kind) {
+  TickerWindowState& t = Ticker();
+  if (kind != SIZE_RESTORED && kind != SIZE_MAXIMIZED) return;
+  if (t.tickerWindow == nullptr || !IsWindow(t.tickerWindow)) return;
+  RECT client;
+  GetClientRect(frame, &client);
+  RECT r = client;
+  if (t.fitToCaption == 0) InflateRect(&r, -1, -1);
+  if (t.screenSaverWindow != nullptr) r.bottom -= 7;
+  SetWindowPos(t.tickerWindow, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  InvalidateRect(t.tickerWindow, nullptr, TRUE);
+  RECT tips = {0, t.fitToCaption == 0 ? 1 : 0, r.right - r.left, r.bottom - r.top};
+  CreateTooltips(t.tickerWindow, tips);
+  CreateStripFonts(t.tickerWindow);
+  if (client.bottom != g_lastClientHeight) {
+    t.flags.loadFromCache = 1;
+    g_lastClientHeight = client.bottom;
+  }
+}
+
+void OnFramePaint(HWND frame) {
+  TickerWindowState& t = Ticker();
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(frame, &ps);
+  if (t.screenSaverWindow == nullptr && t.shadowPen != nullptr) {
+    RECT r;
+    GetClientRect(frame, &r);
+    HGDIOBJ old = SelectObject(dc, t.shadowPen);
+    MoveToEx(dc, 0, r.bottom, nullptr);
+    LineTo(dc, 0, r.top);
+    LineTo(dc, r.right - 1, r.top);
+    LineTo(dc, r.right - 1, r.bottom - 1);
+    LineTo(dc, 0, r.bottom - 1);
+    SelectObject(dc, old);
+  }
+  EndPaint(frame, &ps);
+}
+
+void OnFrameSizing(WPARAM edge, RECT* r) {
+  if (r->bottom - r->top > 50) r->bottom = r->top + 50;
+  if (r->bottom - r->top < 20) r->bottom = r->top + 20;
+  if (r->right - r->left < 150) {
+    if (edge == WMSZ_LEFT) {
+      r->left = r->right - 150;
+    } else {
+      r->right = r->left + 150;
+    }
+  }
+}
+
+}  // namespace
+
+LRESULT CALLBACK FrameWindowProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam) {
+  TickerWindowState& t = Ticker();
+  switch (message) {
+    case WM_CREATE:
+      g_frameFont = CreateFontA(12, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH, "Arial");
+      return 0;
+    case WM_DESTROY:
+      if (g_frameFont != nullptr) DeleteObject(g_frameFont);
+      g_frameFont = nullptr;
+      PostQuitMessage(0);
+      return 0;
+    case WM_CLOSE:
+    case kRestartRequestMessage:
+      t.tickCounter = 0;
+      DestroyWindow(frame);
+      return 0;
+    case WM_SIZE: OnFrameSize(frame, wParam); return 0;
+    case WM_PAINT: OnFramePaint(frame); return 0;
+    case WM_WINDOWPOSCHANGING:
+      if (t.glueToDesktop != 0 && t.undocked != 0 && t.screenSaverWindow == nullptr) {
+        reinterpret_cast<WINDOWPOS*>(lParam)->hwndInsertAfter = HWND_BOTTOM;
+        return 0;
+      }
+      break;
+    case WM_SIZING: OnFrameSizing(wParam, reinterpret_cast<RECT*>(lParam)); return TRUE;
+    default: break;
+  }
+  return DefWindowProcA(frame, message, wParam, lParam);
+}

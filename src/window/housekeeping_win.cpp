@@ -1,0 +1,6 @@
+// The housekeeping tick.
+#include "window/housekeeping_win.h"
+
+#include "window/ticker_state.h"
+
+void RunHousekeepingTick(HWND) { ++Ticker().tickCounter; }

@@ -1,0 +1,16 @@
+// Mouse input of the ticker window: hit zones, drags, the jump request, the context menu and the
+// search box.
+#pragma once
+
+#include <windows.h>
+
+void OnTickerLeftDown(HWND ticker, WPARAM wParam, LPARAM lParam);
+void OnTickerMouseMove(HWND ticker, WPARAM wParam, LPARAM lParam);
+void OnTickerLeftUp(HWND ticker, WPARAM wParam, LPARAM lParam);
+void OnTickerDoubleClick(HWND ticker, WPARAM wParam, LPARAM lParam);
+void OnTickerRightDown(HWND ticker, WPARAM wParam, LPARAM lParam);
+void OnTickerRightUp(HWND ticker, WPARAM wParam, LPARAM lParam);
+void OnJumpRequest(HWND ticker, WPARAM wParam);
+void ShowContextMenu(HWND owner);
+void SearchBoxUpkeep(HWND ticker);
+void OnSearchBoxEnter(HWND ticker);

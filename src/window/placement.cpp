@@ -1,0 +1,109 @@
+// Placement arithmetic for the floating frame.
+#include "window/placement.h"
+
+namespace {
+
+// The plausibility test of a saved position; the caption mode skips it.
+bool IsPlausible(const WindowPosition& p, const ScreenMetrics& screen) {
+  return p.width >= 28 && p.width <= screen.screenWidth + 25 && p.height >= 10 &&
+         p.height <= 100 && p.x >= -10 && p.x <= screen.screenWidth - 50 && p.y >= -10 &&
+         p.y <= screen.workArea.bottom - 10;
+}
+
+}  // namespace
+
+WindowPosition LoadWindowPosition(const WindowPosition& stored, bool fitToCaption,
+                                  const ScreenMetrics& screen) {
+  WindowPosition p = stored;
+  if (!fitToCaption && p.height < 20) p.height = 26;
+
+  if (fitToCaption) {
+    // The frame sits at the top of the work area and ends where three caption buttons and a
+    // sizing border begin. A width below 50 (or negative) is not a usable caption strip.
+    int32_t w = stored.width;
+    if (w < 50) w = 150;
+    p.width = w;
+    p.x = screen.workArea.right - (w + 3 * screen.captionButtonWidth + screen.frameWidth);
+    p.y = screen.workArea.top;
+    p.height = screen.captionHeight - 1;
+    if (screen.hasMomWindow && screen.momWindow.bottom < 100 && screen.momWindow.left > 100) {
+      p.x -= screen.momWindow.right - screen.momWindow.left;
+    }
+    if (p.x < 64) {
+      p.width -= 64 - p.x;
+      p.x = 64;
+    }
+    return p;
+  }
+
+  if (!IsPlausible(p, screen) || p.width < 20) p = kFallbackPosition;
+  return p;
+}
+
+WindowPosition PositionToSave(const PixelRect& frame, bool fitToCaption,
+                              const ScreenMetrics& screen) {
+  WindowPosition p{frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top};
+  if (!fitToCaption && !IsPlausible(p, screen)) p = kFallbackPosition;
+  if (fitToCaption && p.x < 64) {
+    p.width = p.width >= 0 ? p.width - p.x : p.width + p.x;
+    p.x = 64;
+  }
+  return p;
+}
+
+PixelRect WidenBySizingBorder(const PixelRect& frame, const ScreenMetrics& screen) {
+  PixelRect r = frame;
+  r.top = r.top - screen.frameHeight + 1;
+  r.bottom = r.bottom + screen.frameHeight - 1;
+  r.left -= screen.frameWidth;
+  r.right += screen.frameWidth;
+  return r;
+}
+
+FrameCreation ComputeFrameCreation(const WindowPosition& saved, bool fitToCaption, bool alwaysOnTop,
+                                   bool glueToDesktop, const ScreenMetrics& screen) {
+  FrameCreation out;
+  const WindowPosition& p = saved;
+  const bool onScreen = p.x < screen.screenWidth - 30 && p.y < screen.screenHeight - 15 &&
+                        p.y >= -9 && p.x >= -29;
+  if (onScreen) {
+    out.position = p;
+    if (fitToCaption || (!alwaysOnTop && !glueToDesktop)) {
+      out.thickFrame = !fitToCaption;
+    } else {
+      // On top or glued: no sizing border, so the frame takes only what lay inside the border the
+      // position was saved with.
+      out.position.y += screen.frameHeight - 1;
+      out.position.height -= 2 * screen.frameHeight - 2;
+      out.position.x += screen.frameWidth;
+      out.position.width -= 2 * screen.frameWidth;
+      out.thickFrame = false;
+    }
+    return out;
+  }
+
+  out.position.x = screen.screenWidth / 2 - screen.screenWidth / 4;
+  out.position.y = screen.screenHeight / 2;
+  out.position.width = screen.screenWidth - screen.screenWidth / 3;
+  out.position.height = 28;
+  out.thickFrame = !(alwaysOnTop || glueToDesktop);
+  return out;
+}
+
+bool TickerFillsFrame(bool fitToCaption, bool alwaysOnTop, bool glueToDesktop, bool undocked) {
+  return fitToCaption || (!alwaysOnTop && !glueToDesktop && undocked);
+}
+
+TickerSizeChoice ChooseTickerSize(int32_t stored, int32_t screenWidth) {
+  TickerSizeChoice choice;
+  if (stored == 1 || stored == 2) {
+    choice.tickerSize = 3 - stored;
+  } else if (stored >= 4) {
+    choice.tickerSize = stored;
+  } else {
+    choice.tickerSize = screenWidth / 3;
+    choice.dockedWidth = screenWidth / 3;
+    choice.store = true;
+  }
+  return choice;
+}

@@ -1,0 +1,65 @@
+// Where the floating frame goes: the saved position and its validation, the caption position, the
+// frame's rectangle and style at start-up, and the docked width. Pure arithmetic on sizes.
+#pragma once
+
+#include <cstdint>
+
+struct PixelRect {
+  int32_t left = 0, top = 0, right = 0, bottom = 0;
+};
+
+struct WindowPosition {
+  int32_t x = 0, y = 0, width = 0, height = 0;
+};
+
+// What the system reports about the screen, gathered by the Windows side.
+struct ScreenMetrics {
+  int32_t screenWidth = 1024;
+  int32_t screenHeight = 768;
+  PixelRect workArea{0, 0, 1024, 768};
+  int32_t captionButtonWidth = 18;  // SM_CXSIZE
+  int32_t frameWidth = 4;           // SM_CXFRAME
+  int32_t frameHeight = 4;          // SM_CYFRAME
+  int32_t captionHeight = 19;       // SM_CYCAPTION
+  bool hasMomWindow = false;        // a "MOM Class" window and its rectangle
+  PixelRect momWindow;
+};
+
+constexpr WindowPosition kFallbackPosition{50, 50, 400, 40};
+
+// The four stored values ("Ticker X", "Y", "Width", "Height"; unreadable ones as 0) made into the
+// position the frame is created at.
+WindowPosition LoadWindowPosition(const WindowPosition& stored, bool fitToCaption,
+                                  const ScreenMetrics& screen);
+
+// The position to store for a frame rectangle in screen pixels.
+WindowPosition PositionToSave(const PixelRect& frame, bool fitToCaption, const ScreenMetrics& screen);
+
+// The frame rectangle of a glued or topmost frame widened by the sizing border, the reverse of the
+// shrink that start-up applies to such frames.
+PixelRect WidenBySizingBorder(const PixelRect& frame, const ScreenMetrics& screen);
+
+struct FrameCreation {
+  WindowPosition position;
+  bool thickFrame = false;  // WS_THICKFRAME besides WS_POPUP | WS_VISIBLE
+};
+
+// The frame window's rectangle and style at start-up: the saved position when it lies on the
+// screen, else a default place in the middle of the screen.
+FrameCreation ComputeFrameCreation(const WindowPosition& saved, bool fitToCaption, bool alwaysOnTop,
+                                   bool glueToDesktop, const ScreenMetrics& screen);
+
+// Whether the ticker window covers the frame's whole client area (else it is inset by one pixel and
+// the frame draws a border around it).
+bool TickerFillsFrame(bool fitToCaption, bool alwaysOnTop, bool glueToDesktop, bool undocked);
+
+struct TickerSizeChoice {
+  int32_t tickerSize = 0;
+  int32_t dockedWidth = 0;  // set only when the size was missing (else the docking computes it)
+  bool store = false;       // write tickerSize back as "Ticker Size"
+};
+
+// "Ticker Size" as stored: a pixel width when 4 or more, 1 and 2 an older coding of a divisor of
+// the screen width. 0, 3 (which would mean a divisor of 0) and negative values count as missing and
+// become a third of the screen width.
+TickerSizeChoice ChooseTickerSize(int32_t stored, int32_t screenWidth);

@@ -1,0 +1,120 @@
+// The one process-wide record of the ticker window: its handles, mode and layout, interaction
+// flags and the in-memory copies of the settings. Members that the refresh worker also touches are
+// atomics (in SharedFlags) or guarded by prefsLock.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <mutex>
+
+#include "settings/settings_store.h"
+#include "settings/settings_table.h"
+#include "shell/shared_flags.h"
+#include "strip/item_list.h"
+
+constexpr int kStripColorCount = 12;
+
+// Indexes of the strip colours in TickerPrefs::colors.
+enum StripColor : int {
+  kColorUsHeadlines,
+  kColorWorldHeadlines,
+  kColorBusinessHeadlines,
+  kColorPoliticsHeadlines,
+  kColorSportsHeadlines,
+  kColorEntertainmentHeadlines,
+  kColorTechnologyHeadlines,
+  kColorQuoteUp,
+  kColorQuoteDown,
+  kColorQuoteNc,
+  kColorSymbol,
+  kColorBackground,
+};
+
+// In-memory copies of the settings, read when the window is created and changed by the
+// preference pages. The worker reads them under prefsLock.
+struct TickerPrefs {
+  int32_t tickerSpeed = 2;
+  int32_t smoothScrolling = 0;
+  int32_t autoUpdate = 1;
+  int32_t newsRefresh = 0;
+  int32_t showInScreenSaver = 1;
+  int32_t temperatureSystem = 1;
+  int32_t myVexlo = 0;
+  int32_t myVexloOnly = 0;
+  int32_t usHeadlines = 0, worldHeadlines = 0, businessHeadlines = 0, politicsHeadlines = 0,
+          technologyHeadlines = 0, sportsHeadlines = 0, entertainmentHeadlines = 0,
+          stockQuotes = 0, weather = 0;
+  int32_t storiesPerTopic = 0;
+  char airports[kTextValueSize] = "";
+  int32_t mailAlertIcon = 1;
+  int32_t mailCycleLength = 5;
+  int32_t mailAlertSound = 0;
+  char httpProxy[kTextValueSize] = "";
+  char proxyPort[kTextValueSize] = "";
+  // The account, with every space turned into '+' as the login request sends it.
+  char userId[kTextValueSize] = "";
+  char password[200] = "";
+  char stockSymbols[kSymbolListSize] = "";
+  uint32_t colors[kStripColorCount] = {};  // COLORREFs, indexed by StripColor
+};
+
+struct TickerWindowState {
+  // Handles and resources.
+  HINSTANCE instance = nullptr;
+  HWND tickerWindow = nullptr;
+  HWND frameWindow = nullptr;
+  HWND sheetWindow = nullptr;
+  HWND searchBox = nullptr;
+  HFONT searchFont = nullptr;
+  HWND stripTip = nullptr, logoTip = nullptr, searchTip = nullptr, navigationTip = nullptr;
+  UINT_PTR scrollTimer = 0, refreshTimer = 0, housekeepingTimer = 0;
+  HPEN highlightPen = nullptr, shadowPen = nullptr, facePen = nullptr;
+  HCURSOR handCursor = nullptr, sizingCursor = nullptr, savedCursor = nullptr;
+  char programDirectory[MAX_PATH] = "";  // up to and including the last backslash
+
+  // Mode and layout.
+  int32_t undocked = 0;
+  int32_t inDeskBand = 0;
+  int32_t screenSaverMode = 0;
+  HWND screenSaverWindow = nullptr;
+  int32_t screenSaverSwitch = 0;
+  int32_t fitToCaption = 0;
+  int32_t alwaysOnTop = 0;
+  int32_t glueToDesktop = 0;
+  int32_t tickerSize = 0;
+  int32_t dockedWidth = 0;
+  int32_t gripWidth = 10;
+  int32_t trayIconWidth = 0;
+  int32_t trayBaseline = 0;
+  int32_t trayBaselinePending = 1;
+  int32_t clockWidth = 0;
+  int32_t trayLastX = 0;
+
+  // Strip and interaction (user-interface thread only; cross-thread flags are in `flags`).
+  int32_t reloadNeeded = 0;
+  int32_t lastStripHeight = 0;
+  int32_t jumpSerial = 0;
+  int32_t searchShown = 0;
+  int32_t sponsorPhase = 0;
+  int32_t mailCycleCountdown = 10;
+  int32_t tickCounter = 0;
+  int32_t logoButtonUp = 1, nextButtonUp = 1, searchButtonUp = 1;
+  int32_t resizing = 0, dragging = 0, pressX = 0, lastDragX = 0, enterToggle = 0;
+  POINT lastResizePoint = {0, 0};
+
+  // The "Last Stock Update" text that the strip's tooltip shows; written by the worker.
+  char lastStockUpdate[kTextValueSize] = "";
+
+  std::mutex prefsLock;
+  TickerPrefs prefs;
+
+  SharedFlags flags;
+  TickerItemList items{flags};
+};
+
+// The process's one ticker.
+TickerWindowState& Ticker();
+
+// The settings store over the registry key.
+SettingsStore& Settings();

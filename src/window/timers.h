@@ -1,0 +1,22 @@
+// The ticker window's timers and private messages, and the refresh period.
+#pragma once
+
+#include <cstdint>
+
+constexpr uintptr_t kScrollTimer = 2;        // every 50 ms: scroll and paint the strip
+constexpr uintptr_t kRefreshTimer = 3;       // every "News Refresh" minutes: start a refresh
+constexpr uintptr_t kHousekeepingTimer = 4;  // every second
+constexpr uint32_t kScrollPeriodMs = 50;
+constexpr uint32_t kHousekeepingPeriodMs = 1000;
+
+constexpr uint32_t kRestartRequestMessage = 0x0400 + 101;  // WM_USER+101: a new instance asks to end
+constexpr uint32_t kShowItemMessage = 0x0400 + 103;        // WM_USER+103: wParam = slot index
+
+// "News Refresh" in minutes as a timer period. A missing value (0) would make the timer fire as
+// fast as the system allows and a huge one would overflow the period: keep 1 minute to 1 day.
+constexpr uint32_t RefreshPeriodMs(int32_t newsRefreshMinutes) {
+  int32_t minutes = newsRefreshMinutes;
+  if (minutes < 1) minutes = 1;
+  if (minutes > 1440) minutes = 1440;
+  return static_cast<uint32_t>(minutes) * 60000u;
+}

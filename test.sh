@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Sets up what is missing, builds the native and the Windows tree, and runs every test through
+# ctest: the native unit tests, and the Windows programs under Wine. Exit status 0 only when all pass.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")"
+scripts/deps.sh
+
+build="${NEWSRAIL_BUILD:-build}"
+jobs="$(nproc)"
+
+CC=clang CXX=clang++ cmake -S . -B "$build/native" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DNEWSRAIL_WIN32_BUILD="$PWD/$build/win32" >/dev/null
+cmake -S . -B "$build/win32" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchain-mingw-i686.cmake" >/dev/null
+cmake --build "$build/native" -j "$jobs"
+cmake --build "$build/win32" -j "$jobs"
+
+# One run of ctest: the native tree includes the Windows tree's tests.
+ctest --test-dir "$build/native" -j "$jobs" --output-on-failure --timeout 900 "$@"

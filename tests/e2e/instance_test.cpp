@@ -1,0 +1,98 @@
+// One ticker at a time: a new one takes the place of a running one, gives up on one that never
+// goes away, and the update copy replaces Ticker.exe and restarts it.
+#include <gtest/gtest.h>
+
+#include "e2e/e2e_support.h"
+#include "win32/window_probe.h"
+
+namespace {
+
+class Instance : public testing::Test {
+ protected:
+  void TearDown() override { EndStartedPrograms(); }
+};
+
+TEST_F(Instance, ASecondTickerTakesThePlaceOfTheFirst) {
+  const std::string folder = MakeProgramFolder("takeover");
+  ASSERT_TRUE(CopyInto(TickerExePath(), folder + "Ticker.exe")) << TickerExePath();
+
+  PROCESS_INFORMATION first = StartProgram(folder + "Ticker.exe");
+  ASSERT_NE(first.hProcess, nullptr);
+  HWND frame = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (frame = FindTickerFrame()) != nullptr; }, 15000));
+  EXPECT_EQ(ProcessOfWindow(frame), first.dwProcessId);
+
+  PROCESS_INFORMATION second = StartProgram(folder + "Ticker.exe");
+  EXPECT_EQ(WaitForExit(first, 15000), 0u) << "the first ticker ends with status 0";
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        frame = FindTickerFrame();
+        return frame != nullptr && ProcessOfWindow(frame) == second.dwProcessId;
+      },
+      15000));
+  EXPECT_EQ(TopLevelWindows("SSBar").size(), 1u) << "exactly one ticker runs";
+}
+
+TEST_F(Instance, GivesUpAfterTwentyOneRequestsToATickerThatStays) {
+  PROCESS_INFORMATION stubborn = StartProgram(HelperPath("stubborn_ticker.exe"));
+  HWND other = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (other = FindWindowA("SSBar", "stubborn")) != nullptr; },
+                        15000));
+
+  const std::string folder = MakeProgramFolder("stubborn");
+  ASSERT_TRUE(CopyInto(TickerExePath(), folder + "Ticker.exe"));
+  PROCESS_INFORMATION ticker = StartProgram(folder + "Ticker.exe");
+  EXPECT_EQ(WaitForExit(ticker, 40000), 0u);
+  EXPECT_EQ(SendMessageA(other, WM_APP + 1, 0, 0), 21);
+  EXPECT_EQ(FindTickerFrame(), nullptr) << "the new ticker never started";
+  EXPECT_EQ(WaitForExit(stubborn, 0), static_cast<DWORD>(STILL_ACTIVE));
+}
+
+class HandOff : public Instance {
+ protected:
+  // A program folder as an update leaves it: the new program as "tlxtemp.exe", the old one still
+  // "Ticker.exe", and an installer "vinstall.exe".
+  std::string Prepare(const char* name, const std::string& installer) {
+    const std::string folder = MakeProgramFolder(name);
+    EXPECT_TRUE(CopyInto(TickerExePath(), folder + "tlxtemp.exe"));
+    EXPECT_TRUE(WriteWholeFile(folder + "Ticker.exe", "the old program"));
+    EXPECT_TRUE(WriteWholeFile(folder + "vinstall.exe", installer));
+    return folder;
+  }
+};
+
+TEST_F(HandOff, TheCopyReplacesTickerExeRunsTheInstallerAndRestarts) {
+  const std::string folder = Prepare("handoff", "");
+  ASSERT_TRUE(CopyInto(HelperPath("install_recorder.exe"), folder + "vinstall.exe"));
+
+  PROCESS_INFORMATION copy = StartProgram(folder + "tlxtemp.exe");
+  EXPECT_EQ(WaitForExit(copy, 30000), 0u);
+  EXPECT_EQ(ReadWholeFile(folder + "Ticker.exe"), ReadWholeFile(TickerExePath()));
+  EXPECT_TRUE(WaitUntil([&] { return FileExists(folder + "installer-ran.txt"); }, 10000));
+
+  // The restarted "Ticker.exe R" shows its strip.
+  HWND frame = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (frame = FindTickerFrame()) != nullptr; }, 15000));
+  EXPECT_NE(ProcessOfWindow(frame), copy.dwProcessId);
+
+  // The copy may still be ending while the restart starts, so the next start removes it.
+  PROCESS_INFORMATION next = StartProgram(folder + "Ticker.exe");
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        frame = FindTickerFrame();
+        return frame != nullptr && ProcessOfWindow(frame) == next.dwProcessId;
+      },
+      15000));
+  EXPECT_FALSE(FileExists(folder + "tlxtemp.exe"));
+}
+
+TEST_F(HandOff, AnInstallerThatIsAWebPageIsSkippedAndTheRestartStillHappens) {
+  const std::string folder = Prepare("handoff-html", "<html>Not Found</html>");
+  PROCESS_INFORMATION copy = StartProgram(folder + "tlxtemp.exe");
+  EXPECT_EQ(WaitForExit(copy, 30000), 0u);
+  ASSERT_TRUE(WaitUntil([] { return FindTickerFrame() != nullptr; }, 15000));
+  EXPECT_FALSE(FileExists(folder + "installer-ran.txt"));
+  EXPECT_EQ(ReadWholeFile(folder + "Ticker.exe"), ReadWholeFile(TickerExePath()));
+}
+
+}  // namespace

@@ -1,0 +1,136 @@
+// Placement arithmetic of the floating frame: saved positions, the caption position, the frame at
+// start-up and the docked width.
+#include "window/placement.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+ScreenMetrics Screen1024() { return ScreenMetrics{}; }
+
+void ExpectPosition(const WindowPosition& p, int x, int y, int w, int h) {
+  EXPECT_EQ(p.x, x);
+  EXPECT_EQ(p.y, y);
+  EXPECT_EQ(p.width, w);
+  EXPECT_EQ(p.height, h);
+}
+
+TEST(LoadWindowPosition, KeepsPlausiblePositionsAndFallsBackOtherwise) {
+  const struct {
+    WindowPosition stored;
+    WindowPosition expected;
+  } rows[] = {
+      {{100, 200, 500, 30}, {100, 200, 500, 30}},
+      {{100, 200, 500, 12}, {100, 200, 500, 26}},  // too low: 26
+      {{100, 200, 500, 120}, {50, 50, 400, 40}},   // too high
+      {{0, 0, 0, 0}, {50, 50, 400, 40}},           // nothing stored
+      {{-10, -10, 28, 10 + 10}, {-10, -10, 28, 20}},
+      {{-11, 0, 400, 40}, {50, 50, 400, 40}},
+      {{974, 0, 400, 40}, {974, 0, 400, 40}},  // x at screen width - 50
+      {{975, 0, 400, 40}, {50, 50, 400, 40}},
+      {{0, 758, 400, 40}, {0, 758, 400, 40}},  // y at work area bottom - 10
+      {{0, 759, 400, 40}, {50, 50, 400, 40}},
+      {{0, 0, 1049, 40}, {0, 0, 1049, 40}},    // width up to screen width + 25
+      {{0, 0, 1050, 40}, {50, 50, 400, 40}},
+      {{0, 0, 27, 40}, {50, 50, 400, 40}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.stored.x << "," << row.stored.y << " "
+                                    << row.stored.width << "x" << row.stored.height);
+    const WindowPosition p = LoadWindowPosition(row.stored, false, Screen1024());
+    ExpectPosition(p, row.expected.x, row.expected.y, row.expected.width, row.expected.height);
+  }
+}
+
+TEST(LoadWindowPosition, CaptionModeSitsLeftOfTheCaptionButtons) {
+  ScreenMetrics screen = Screen1024();
+  // A stored width of 30 gives 150; 1024 - (150 + 3 * 18 + 4) = 816.
+  ExpectPosition(LoadWindowPosition({5, 300, 30, 12}, true, screen), 816, 0, 150, 18);
+  ExpectPosition(LoadWindowPosition({5, 300, 300, 12}, true, screen), 666, 0, 300, 18);
+  // A negative width is not a usable caption strip either.
+  ExpectPosition(LoadWindowPosition({5, 300, -40, 12}, true, screen), 816, 0, 150, 18);
+
+  screen.workArea = PixelRect{0, 30, 1024, 768};
+  EXPECT_EQ(LoadWindowPosition({0, 0, 150, 0}, true, screen).y, 30);
+
+  // A "MOM Class" window near the top right pushes the strip left by its width.
+  screen.hasMomWindow = true;
+  screen.momWindow = PixelRect{900, 0, 1000, 40};
+  EXPECT_EQ(LoadWindowPosition({0, 0, 150, 0}, true, screen).x, 716);
+  screen.momWindow = PixelRect{900, 0, 1000, 120};
+  EXPECT_EQ(LoadWindowPosition({0, 0, 150, 0}, true, screen).x, 816) << "too low to matter";
+
+  // Never further left than x = 64: the strip gets narrower instead.
+  screen.hasMomWindow = false;
+  ExpectPosition(LoadWindowPosition({0, 0, 1000, 0}, true, screen), 64, 30, 902, 18);
+}
+
+TEST(PositionToSave, StoresPlausibleRectanglesAndTheFallbackOtherwise) {
+  const ScreenMetrics screen = Screen1024();
+  ExpectPosition(PositionToSave(PixelRect{10, 20, 510, 50}, false, screen), 10, 20, 500, 30);
+  ExpectPosition(PositionToSave(PixelRect{10, 20, 510, 140}, false, screen), 50, 50, 400, 40);
+  // Caption mode keeps what it is given, but never left of x = 64.
+  ExpectPosition(PositionToSave(PixelRect{816, 0, 966, 18}, true, screen), 816, 0, 150, 18);
+  ExpectPosition(PositionToSave(PixelRect{10, 0, 210, 18}, true, screen), 64, 0, 190, 18);
+}
+
+TEST(FrameCreation, SavedPositionOrTheDefaultPlace) {
+  const ScreenMetrics screen = Screen1024();
+  FrameCreation f = ComputeFrameCreation({100, 200, 500, 30}, false, false, false, screen);
+  ExpectPosition(f.position, 100, 200, 500, 30);
+  EXPECT_TRUE(f.thickFrame);
+
+  f = ComputeFrameCreation({816, 0, 150, 18}, true, true, false, screen);
+  ExpectPosition(f.position, 816, 0, 150, 18);
+  EXPECT_FALSE(f.thickFrame);
+
+  // On top or glued: the saved rectangle included a sizing border the frame does not have.
+  f = ComputeFrameCreation({100, 200, 500, 40}, false, true, false, screen);
+  ExpectPosition(f.position, 104, 203, 492, 34);
+  EXPECT_FALSE(f.thickFrame);
+
+  // y = -10 passes the saved-position test but not this one: the default place.
+  f = ComputeFrameCreation({100, -10, 500, 40}, false, false, false, screen);
+  ExpectPosition(f.position, 256, 384, 683, 28);
+  EXPECT_TRUE(f.thickFrame);
+  f = ComputeFrameCreation({100, -10, 500, 40}, false, false, true, screen);
+  EXPECT_FALSE(f.thickFrame);
+  f = ComputeFrameCreation({994, 0, 500, 40}, false, false, false, screen);
+  ExpectPosition(f.position, 256, 384, 683, 28);
+}
+
+TEST(FrameCreation, AGluedFrameComesBackWhereItWas) {
+  const ScreenMetrics screen = Screen1024();
+  const PixelRect frame{300, 400, 800, 428};
+  const WindowPosition saved = PositionToSave(WidenBySizingBorder(frame, screen), false, screen);
+  const FrameCreation f = ComputeFrameCreation(
+      LoadWindowPosition(saved, false, screen), false, false, true, screen);
+  ExpectPosition(f.position, 300, 400, 500, 28);
+}
+
+TEST(TickerFillsFrame, OnlyABorderlessPlainFrameOrTheCaption) {
+  EXPECT_TRUE(TickerFillsFrame(true, true, false, true));
+  EXPECT_TRUE(TickerFillsFrame(false, false, false, true));
+  EXPECT_FALSE(TickerFillsFrame(false, true, false, true));
+  EXPECT_FALSE(TickerFillsFrame(false, false, true, true));
+  EXPECT_FALSE(TickerFillsFrame(false, false, false, false));
+}
+
+TEST(ChooseTickerSize, StoredValuesAndTheirOlderCoding) {
+  const struct {
+    int stored;
+    int size;
+    bool store;
+  } rows[] = {{0, 341, true}, {1, 2, false},   {2, 1, false},    {3, 341, true},
+              {4, 4, false},  {500, 500, false}, {-5, 341, true}};
+  for (const auto& row : rows) {
+    const TickerSizeChoice c = ChooseTickerSize(row.stored, 1024);
+    EXPECT_EQ(c.tickerSize, row.size) << row.stored;
+    EXPECT_EQ(c.store, row.store) << row.stored;
+    if (row.store) {
+      EXPECT_EQ(c.dockedWidth, 341);
+    }
+  }
+}
+
+}  // namespace

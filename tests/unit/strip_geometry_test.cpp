@@ -1,0 +1,122 @@
+// Strip geometry: the scroll area and its clip, the visible slots, offset wrapping, colours and
+// the speed table.
+#include "strip/strip_geometry.h"
+
+#include <gtest/gtest.h>
+
+#include "strip/scroll_step.h"
+#include "window/timers.h"
+
+namespace {
+
+TEST(ScrollArea, EdgesByWidthGripAndSearchBox) {
+  const struct {
+    int w, box, grip;
+    bool saver;
+    int left, right;
+  } rows[] = {
+      {100, -1, 10, false, 10, 78},  {101, -1, 10, false, 19, 61},
+      {1024, -1, 10, false, 19, 984}, {1024, -1, 0, false, 9, 984},
+      {1024, -1, 10, true, 0, 984},  {1024, 300, 10, false, 19, 681},
+      {150, 40, 10, false, 19, 67},  // the box leaves R = 107
+      {140, 40, 10, false, 10, 75},  // R = 97: the narrow layout
+      {40, -1, 10, false, 10, 18},   {22, -1, 10, false, 10, 10},
+      {1, -1, 10, false, 10, 10},    {0, -1, 10, false, 10, 10},
+      {0, -1, 10, true, 0, 0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << "W=" << row.w << " box=" << row.box);
+    const ScrollArea a = ComputeScrollArea(row.w, row.box, row.grip, row.saver);
+    EXPECT_EQ(a.left, row.left);
+    EXPECT_EQ(a.right, row.right);
+    EXPECT_GE(a.right, a.left);
+  }
+}
+
+TEST(StripClip, ShrunkByOnePixelExceptForAFloatingFrameOnTopOrGlued) {
+  const ScrollArea area{19, 984};
+  ClipBox c = ComputeStripClip(area, 28, false, true, false);
+  EXPECT_EQ(c.left, 20);
+  EXPECT_EQ(c.top, 1);
+  EXPECT_EQ(c.right, 983);
+  EXPECT_EQ(c.bottom, 27);
+  c = ComputeStripClip(area, 28, true, true, false);
+  EXPECT_EQ(c.left, 19);
+  EXPECT_EQ(c.top, 0);
+  EXPECT_EQ(c.right, 984);
+  EXPECT_EQ(c.bottom, 28);
+  c = ComputeStripClip(area, 28, true, false, false);
+  EXPECT_EQ(c.left, 20);
+  c = ComputeStripClip(area, 28, true, true, true);
+  EXPECT_EQ(c.left, 20);
+  c = ComputeStripClip(ScrollArea{10, 10}, 0, false, true, false);
+  EXPECT_GE(c.right, c.left);
+  EXPECT_GE(c.bottom, c.top);
+}
+
+TEST(VisibleSlots, OneWalkFindsTheSlotsOverlappingTheArea) {
+  TickerItem items[6] = {};
+  const int xs[6] = {0, 100, 150, 220, 250, 290};
+  for (int i = 0; i < 6; ++i) items[i].x = xs[i];
+  const struct {
+    int offset, right;
+    uint32_t first, end;
+  } rows[] = {
+      {0, 100, 0, 2},     // slot 1 starts exactly at the right edge
+      {120, 50, 1, 3},    // slot 1 reaches into the area from the left
+      {150, 60, 2, 3},    // starts exactly at slot 2
+      {300, 100, 5, 6},   // past the last start
+      {-50, 40, 0, 0},    // slot 0 starts right of the area
+      {-50, 60, 0, 1},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << "offset " << row.offset);
+    const SlotRange r = FindVisibleSlots(items, 6, row.offset, row.right);
+    EXPECT_EQ(r.first, row.first);
+    EXPECT_EQ(r.end, row.end);
+  }
+  const SlotRange none = FindVisibleSlots(nullptr, 0, 10, 100);
+  EXPECT_EQ(none.first, 0u);
+  EXPECT_EQ(none.end, 0u);
+}
+
+TEST(NormaliseOffset, WrapsOnceIntoOneCycle) {
+  EXPECT_EQ(NormaliseOffset(290, 290), 290) << "offset == stripWidth stays";
+  EXPECT_EQ(NormaliseOffset(295, 290), 5);
+  EXPECT_EQ(NormaliseOffset(-4, 290), 286);
+  EXPECT_EQ(NormaliseOffset(0, 290), 0);
+  EXPECT_EQ(NormaliseOffset(5000, 0), 0) << "an empty strip pins the offset";
+  EXPECT_EQ(NormaliseOffset(-5, -1), 0);
+}
+
+TEST(StripColorForIndex, TableAndTheCaptionColourForEverythingElse) {
+  const int expected[16] = {11, 0, 1, 2, 6, 3, 5, 4, 9, 8, 7, 9, 3, 5, 1, 10};
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(StripColorForIndex(i), expected[i]) << i;
+  EXPECT_EQ(StripColorForIndex(-1), 10);
+  EXPECT_EQ(StripColorForIndex(99), 10);
+  EXPECT_EQ(StripColorForIndex(INT32_MIN), 10);
+}
+
+TEST(ScrollStep, SpeedTable) {
+  const struct {
+    int speed, smooth, frames, pixels;
+  } rows[] = {{1, 0, 1, 1}, {2, 0, 1, 2}, {3, 0, 1, 2}, {4, 0, 2, 2}, {5, 0, 2, 3},
+              {6, 0, 2, 3}, {7, 0, 2, 4}, {8, 0, 2, 4}, {0, 0, 1, 1}, {-3, 0, 1, 1},
+              {99, 0, 2, 4}, {1, 1, 1, 1}, {6, 1, 6, 1}, {8, 1, 8, 1}, {0, 1, 1, 1},
+              {500, 1, 8, 1}};
+  for (const auto& row : rows) {
+    const ScrollStep s = ComputeScrollStep(row.speed, row.smooth);
+    EXPECT_EQ(s.frames, row.frames) << row.speed << "/" << row.smooth;
+    EXPECT_EQ(s.pixels, row.pixels) << row.speed << "/" << row.smooth;
+  }
+}
+
+TEST(RefreshPeriod, MinutesBoundedToOneMinuteAndOneDay) {
+  EXPECT_EQ(RefreshPeriodMs(10), 600000u);
+  EXPECT_EQ(RefreshPeriodMs(0), 60000u);
+  EXPECT_EQ(RefreshPeriodMs(-7), 60000u);
+  EXPECT_EQ(RefreshPeriodMs(1440), 86400000u);
+  EXPECT_EQ(RefreshPeriodMs(100000), 86400000u);
+}
+
+}  // namespace
