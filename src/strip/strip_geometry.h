@@ -34,6 +34,28 @@ struct SlotRange {
 SlotRange FindVisibleSlots(const TickerItem* items, uint32_t drawCount, int32_t offset,
                            int32_t areaRight);
 
+// Calls draw(item, x) for every slot that overlaps [offset, offset + areaRight], x being the slot's
+// left edge in strip coordinates. The wrap copies after the last real item cover only part of a
+// cycle; where a wide window reaches past them, the walk goes on with the real items of the next
+// cycle, so the strip never shows a gap before it wraps.
+template <typename Draw>
+void WalkVisibleSlots(const TickerItem* items, uint32_t drawCount, int32_t itemCount,
+                      int32_t stripWidth, int32_t offset, int32_t areaRight, Draw draw) {
+  const SlotRange range = FindVisibleSlots(items, drawCount, offset, areaRight);
+  for (uint32_t i = range.first; i < range.end; ++i) draw(items[i], items[i].x);
+  if (range.end < drawCount || itemCount <= 0 || stripWidth <= 0 || drawCount == 0) return;
+
+  const int64_t limit = static_cast<int64_t>(offset) + areaRight;
+  const uint32_t count = static_cast<uint32_t>(itemCount);
+  // Slot s of an endless strip is item s % count, one strip width further per cycle.
+  for (uint32_t s = drawCount; s < drawCount + 4096; ++s) {
+    const TickerItem& item = items[s % count];
+    const int64_t x = item.x + static_cast<int64_t>(s / count) * stripWidth;
+    if (x > limit) break;
+    if (x + item.width >= offset) draw(item, static_cast<int32_t>(x));
+  }
+}
+
 // The offset kept within one cycle of the strip. An empty strip (width 0 or less) pins it to 0.
 int32_t NormaliseOffset(int32_t offset, int32_t stripWidth);
 

@@ -105,14 +105,13 @@ void PaintStrip(HDC windowDc, HWND ticker) {
       {
         ItemsView view = t.items.Read();
         const int32_t offset = t.flags.scrollOffset.load();
-        const SlotRange visible = FindVisibleSlots(view.items, view.drawCount, offset, area.right);
-        for (uint32_t i = visible.first; i < visible.end; ++i) {
-          const TickerItem& item = view.items[i];
-          SelectObject(c.memoryDc, item.tallFont != 0 ? c.tallFont : c.smallFont);
-          SetTextColor(c.memoryDc, colors[StripColorForIndex(item.colorIndex)]);
-          TextOutA(c.memoryDc, item.x - offset, item.tallFont != 0 ? 3 : 0, item.text,
-                   item.textLength);
-        }
+        WalkVisibleSlots(view.items, view.drawCount, view.itemCount, view.stripWidth, offset,
+                         area.right, [&](const TickerItem& item, int32_t x) {
+                           SelectObject(c.memoryDc, item.tallFont != 0 ? c.tallFont : c.smallFont);
+                           SetTextColor(c.memoryDc, colors[StripColorForIndex(item.colorIndex)]);
+                           TextOutA(c.memoryDc, x - offset, item.tallFont != 0 ? 3 : 0, item.text,
+                                    item.textLength);
+                         });
       }
 
       BitBlt(windowDc, 0, 0, w, h, c.memoryDc, 0, 0, SRCCOPY);

@@ -1,8 +1,148 @@
-// Tooltips.
+// The tooltip windows of the ticker. All of them are recreated on every resize; the strip's and
+// the logo button's texts live in buffers of their own so that they survive that.
 #include "strip/tooltips_win.h"
 
-void CreateTooltips(HWND, const RECT&) {}
-void RelayToTooltips(HWND, UINT, WPARAM, LPARAM) {}
-void SetLogoTip(const char*) {}
-void SetStripTip() {}
-void DestroyTooltips() {}
+#include <commctrl.h>
+
+#include <cstring>
+#include <mutex>
+
+#include "res/resource.h"
+#include "strip/panel_geometry.h"
+#include "window/ticker_state.h"
+
+namespace {
+
+constexpr size_t kLogoTipSize = 100;
+
+// The logo tip's text; the strip tip's text is the ticker's "Last Stock Update" buffer.
+char g_logoTip[kLogoTipSize] = "";
+
+// The refresh worker stamps the strip tip while the user-interface thread may be recreating the
+// tips: the handle and the stamp buffer are read and written under this lock.
+std::mutex& TipLock() {
+  static std::mutex* lock = new std::mutex;
+  return *lock;
+}
+
+TOOLINFOA MakeTool(HWND ticker, UINT id, const PanelRect& r, char* text) {
+  TOOLINFOA tool = {};
+  // The size of the version-5 record: older comctl32 rejects the larger one.
+  tool.cbSize = TTTOOLINFOA_V2_SIZE;
+  tool.uFlags = 0;
+  tool.hwnd = ticker;
+  tool.uId = id;
+  tool.rect = RECT{r.left, r.top, r.right, r.bottom};
+  tool.hinst = Ticker().instance;
+  tool.lpszText = text;
+  return tool;
+}
+
+HWND CreateTipWindow(HWND ticker) {
+  return CreateWindowExA(0, TOOLTIPS_CLASSA, "", TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                         CW_USEDEFAULT, CW_USEDEFAULT, ticker, nullptr, Ticker().instance, nullptr);
+}
+
+void DestroyTip(HWND* tip) {
+  if (*tip != nullptr && IsWindow(*tip)) DestroyWindow(*tip);
+  *tip = nullptr;
+}
+
+void EnsureCommonControls() {
+  static bool done = false;
+  if (done) return;
+  INITCOMMONCONTROLSEX init = {sizeof init, ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&init);
+  done = true;
+}
+
+}  // namespace
+
+void CreateTooltips(HWND ticker, const RECT& bounds) {
+  TickerWindowState& t = Ticker();
+  EnsureCommonControls();
+  const std::vector<TooltipTool> tools = ComputeTooltipTools(
+      bounds.right, bounds.bottom, bounds.top, t.gripWidth, t.fitToCaption != 0);
+
+  std::lock_guard<std::mutex> guard(TipLock());
+  DestroyTip(&t.stripTip);
+  t.stripTip = CreateTipWindow(ticker);
+  DestroyTip(&t.logoTip);
+  t.logoTip = CreateTipWindow(ticker);
+  if (g_logoTip[0] == '\0') LoadStringA(t.instance, IDS_PAGES_MENU, g_logoTip, kLogoTipSize);
+  DestroyTip(&t.searchTip);
+  DestroyTip(&t.navigationTip);
+  if (HasPanelButtons(bounds.right)) {
+    t.searchTip = CreateTipWindow(ticker);
+    t.navigationTip = CreateTipWindow(ticker);
+  }
+
+  HWND windows[4] = {t.stripTip, t.logoTip, t.searchTip, t.navigationTip};
+  for (const TooltipTool& tool : tools) {
+    char* text = nullptr;
+    switch (tool.toolId) {
+      case 1: text = t.lastStockUpdate; break;
+      case 2: text = g_logoTip; break;
+      case 4: text = MAKEINTRESOURCEA(IDS_SEARCH_TIP); break;
+      case 5: text = MAKEINTRESOURCEA(IDS_NEXT_TOPIC_TIP); break;
+      default: text = MAKEINTRESOURCEA(IDS_GRIP_TIP); break;
+    }
+    TOOLINFOA info = MakeTool(ticker, static_cast<UINT>(tool.toolId), tool.rect, text);
+    if (windows[tool.tipWindow] != nullptr) {
+      SendMessageA(windows[tool.tipWindow], TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+    }
+  }
+}
+
+void RelayToTooltips(HWND ticker, UINT message, WPARAM wParam, LPARAM lParam) {
+  TickerWindowState& t = Ticker();
+  MSG msg = {};
+  msg.hwnd = ticker;
+  msg.message = message;
+  msg.wParam = wParam;
+  msg.lParam = lParam;
+  for (HWND tip : {t.stripTip, t.logoTip, t.searchTip, t.navigationTip}) {
+    if (tip != nullptr) SendMessageA(tip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
+  }
+}
+
+void SetLogoTip(const char* text) {
+  TickerWindowState& t = Ticker();
+  std::strncpy(g_logoTip, text != nullptr ? text : "", kLogoTipSize - 1);
+  g_logoTip[kLogoTipSize - 1] = '\0';
+  if (t.logoTip == nullptr) return;
+  TOOLINFOA info = MakeTool(t.tickerWindow, 2, PanelRect{}, nullptr);
+  SendMessageA(t.logoTip, TTM_GETTOOLINFOA, 0, reinterpret_cast<LPARAM>(&info));
+  info.lpszText = g_logoTip;
+  SendMessageA(t.logoTip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+const char* LogoTipText() { return g_logoTip; }
+
+void SetStripTip(const char* stamp) {
+  TickerWindowState& t = Ticker();
+  HWND tip = nullptr;
+  char text[kTextValueSize];
+  {
+    std::lock_guard<std::mutex> guard(TipLock());
+    if (stamp != nullptr) {
+      std::strncpy(t.lastStockUpdate, stamp, sizeof t.lastStockUpdate - 1);
+      t.lastStockUpdate[sizeof t.lastStockUpdate - 1] = '\0';
+    }
+    std::strcpy(text, t.lastStockUpdate);
+    tip = t.stripTip;
+  }
+  // Sent without the lock: from the worker this waits for the user-interface thread.
+  if (tip == nullptr) return;
+  TOOLINFOA info = MakeTool(t.tickerWindow, 1, PanelRect{}, text);
+  SendMessageA(tip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+void DestroyTooltips() {
+  TickerWindowState& t = Ticker();
+  std::lock_guard<std::mutex> guard(TipLock());
+  DestroyTip(&t.stripTip);
+  DestroyTip(&t.logoTip);
+  DestroyTip(&t.searchTip);
+  DestroyTip(&t.navigationTip);
+}

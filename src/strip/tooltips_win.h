@@ -7,6 +7,10 @@
 // the top of the strip and logo tools.
 void CreateTooltips(HWND ticker, const RECT& bounds);
 void RelayToTooltips(HWND ticker, UINT message, WPARAM wParam, LPARAM lParam);
+// Copies the text into the logo tip's buffer and shows it on the logo button.
 void SetLogoTip(const char* text);
-void SetStripTip();
+const char* LogoTipText();
+// Stores a new "Last Stock Update" stamp (null: keep the stored one) and shows it on the strip.
+// Safe to call from the refresh worker.
+void SetStripTip(const char* stamp = nullptr);
 void DestroyTooltips();

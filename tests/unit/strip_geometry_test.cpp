@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "strip/scroll_step.h"
+#include "support/fixed_measurer.h"
+
+#include <vector>
 #include "window/timers.h"
 
 namespace {
@@ -117,6 +120,56 @@ TEST(RefreshPeriod, MinutesBoundedToOneMinuteAndOneDay) {
   EXPECT_EQ(RefreshPeriodMs(-7), 60000u);
   EXPECT_EQ(RefreshPeriodMs(1440), 86400000u);
   EXPECT_EQ(RefreshPeriodMs(100000), 86400000u);
+}
+
+}  // namespace
+
+namespace {
+
+struct Drawn {
+  uint32_t item;
+  int32_t x;
+  bool operator==(const Drawn& o) const { return item == o.item && x == o.x; }
+};
+
+std::vector<Drawn> Walk(const TickerItemList& list, int32_t offset, int32_t right) {
+  std::vector<Drawn> drawn;
+  ItemsView view = list.Read();
+  WalkVisibleSlots(view.items, view.drawCount, view.itemCount, view.stripWidth, offset, right,
+                   [&](const TickerItem& item, int32_t x) {
+                     drawn.push_back({static_cast<uint32_t>(&item - view.items) %
+                                          static_cast<uint32_t>(view.itemCount),
+                                      x - offset});
+                   });
+  return drawn;
+}
+
+TEST(WalkVisibleSlots, AWideWindowSeesTheSameStripAtTheWrapAsAtTheStart) {
+  SharedFlags flags;
+  TickerItemList list(flags);
+  FixedMeasurer measurer(10);
+  for (const char* text : {"aaaa", "bb", "ccccc", "d", "eee"}) {
+    list.Append(&measurer, text, "", 1, 0, 0);
+  }
+  list.Finish();  // strip width 150; only three items are copied after the last one
+  for (int32_t right : {50, 200, 1000}) {
+    SCOPED_TRACE(right);
+    EXPECT_EQ(Walk(list, 0, right), Walk(list, 150, right));
+    EXPECT_EQ(Walk(list, 35, right), Walk(list, 185, right));
+  }
+  const std::vector<Drawn> wide = Walk(list, 150, 1000);
+  // The last item drawn starts within the widest item's width of the right edge: no gap.
+  EXPECT_GT(wide.back().x, 1000 - 50);
+  EXPECT_LE(wide.back().x, 1000);
+}
+
+TEST(WalkVisibleSlots, ZeroWidthItemsCannotLoopForever) {
+  SharedFlags flags;
+  TickerItemList list(flags);
+  FixedMeasurer measurer(0);
+  list.Append(&measurer, "x", "", 1, 0, 0);
+  list.Finish();
+  EXPECT_LE(Walk(list, 0, 1000).size(), 4096u + 10u);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "res/resource.h"
 #include "shell/startup_win.h"
 #include "strip/strip_paint_win.h"
+#include "win32/ticker_fixture.h"
 #include "win32/window_probe.h"
 #include "window/ticker_state.h"
 #include "window/timers.h"
@@ -17,13 +18,7 @@ namespace {
 
 class StartupWindow : public testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    ASSERT_TRUE(RegisterWindowClasses(instance));
-    ASSERT_TRUE(StartInstance(instance));
-  }
-
-  TickerWindowState& t = Ticker();
+  TickerWindowState& t = StartedTicker();
 
   void FillStrip(int items) {
     WindowMeasurer measurer(t.tickerWindow);

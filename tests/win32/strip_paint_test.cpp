@@ -1,0 +1,274 @@
+// The strip and the control panel in pixels: frames rendered by the real paint functions into a
+// memory device context of the ticker window's size.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "res/resource.h"
+#include "strip/control_panel_win.h"
+#include "strip/strip_geometry.h"
+#include "strip/strip_paint_win.h"
+#include "win32/ticker_fixture.h"
+
+namespace {
+
+constexpr COLORREF kUntouched = RGB(255, 0, 255);
+
+// Twelve strip colours that are easy to tell apart, in the order of the strip colour table.
+const COLORREF kDistinct[kStripColorCount] = {
+    RGB(250, 10, 10), RGB(10, 250, 10), RGB(10, 10, 250), RGB(250, 250, 10),
+    RGB(10, 250, 250), RGB(250, 10, 249), RGB(120, 60, 0), RGB(0, 120, 60),
+    RGB(60, 0, 120), RGB(200, 120, 40), RGB(255, 255, 255), RGB(20, 30, 40)};
+
+class StripPaint : public testing::Test {
+ protected:
+  void SetUp() override {
+    TickerWindowState& t = StartedTicker();
+    saved_ = t.prefs;
+    for (int i = 0; i < kStripColorCount; ++i) t.prefs.colors[i] = kDistinct[i];
+    DiscardBackgroundBrush();
+    DiscardClipRegion();
+    t.flags.scrollOffset = 0;
+    t.fitToCaption = 0;
+    t.alwaysOnTop = 0;
+    t.glueToDesktop = 0;
+    t.undocked = 1;
+  }
+  void TearDown() override {
+    TickerWindowState& t = Ticker();
+    t.prefs = saved_;
+    t.fitToCaption = 1;
+    t.alwaysOnTop = 1;
+    DiscardBackgroundBrush();
+    DiscardClipRegion();
+    SetTickerClientSize(150, 18);
+  }
+
+  // One frame at the current offset into a canvas of the ticker's size.
+  PixelGrab RenderStrip(int width, int height) {
+    SetTickerClientSize(width, height);
+    DiscardClipRegion();
+    MemoryCanvas canvas(width, height, kUntouched);
+    PaintStrip(canvas.dc(), Ticker().tickerWindow);
+    return canvas.Grab();
+  }
+
+  PixelGrab RenderPanel(int width, int height) {
+    SetTickerClientSize(width, height);
+    MemoryCanvas canvas(width, height, kUntouched);
+    DrawControlPanel(canvas.dc(), Ticker().tickerWindow);
+    return canvas.Grab();
+  }
+
+  TickerPrefs saved_;
+};
+
+TEST_F(StripPaint, EmptyStripShowsTheBackgroundInsideTheClipOnly) {
+  FillStrip({});
+  const PixelGrab g = RenderStrip(400, 28);
+  // Scroll area 19..360, shrunk by the clip to 20..359 and rows 1..26.
+  EXPECT_EQ(g.Count(20, 1, 359, 27, kDistinct[kColorBackground]), 339 * 26);
+  EXPECT_EQ(g.Count(0, 0, 20, 28, kUntouched), 20 * 28) << "grip left alone";
+  EXPECT_EQ(g.Count(359, 0, 400, 28, kUntouched), 41 * 28) << "control panel left alone";
+  EXPECT_EQ(g.Count(20, 0, 359, 1, kUntouched), 339) << "top row left alone";
+  EXPECT_EQ(g.Count(20, 27, 359, 28, kUntouched), 339) << "bottom row left alone";
+}
+
+TEST_F(StripPaint, AFloatingFrameOnTopClipsToTheWholeArea) {
+  Ticker().alwaysOnTop = 1;
+  FillStrip({});
+  const PixelGrab g = RenderStrip(400, 28);
+  EXPECT_EQ(g.Count(19, 0, 360, 28, kDistinct[kColorBackground]), 341 * 28);
+  EXPECT_EQ(g.At(18, 5), kUntouched);
+  EXPECT_EQ(g.At(360, 5), kUntouched);
+}
+
+TEST_F(StripPaint, EachColorIndexDrawsInItsColour) {
+  for (int index = -1; index <= 16; ++index) {
+    SCOPED_TRACE(index);
+    FillStrip({{"WWWWWW", index, 0}});
+    Ticker().flags.scrollOffset = -30;  // the item starts 30 pixels into the window
+    const PixelGrab g = RenderStrip(300, 28);
+    const COLORREF expected = kDistinct[StripColorForIndex(index)];
+    if (index == 0) {
+      // The background colour: the text is invisible.
+      EXPECT_EQ(g.Count(20, 1, 259, 27, kDistinct[kColorBackground]), 239 * 26);
+      continue;
+    }
+    EXPECT_GT(g.Count(30, 1, 100, 27, expected), 20);
+    for (int other = 0; other < kStripColorCount; ++other) {
+      if (kDistinct[other] == expected || other == kColorBackground) continue;
+      EXPECT_EQ(g.Count(20, 1, 259, 27, kDistinct[other]), 0) << "colour " << other;
+    }
+  }
+}
+
+TEST_F(StripPaint, TallItemsSitLowerThanSmallOnes) {
+  auto firstInkRow = [](const PixelGrab& g, COLORREF ink) {
+    for (int y = 0; y < g.height; ++y) {
+      if (g.Count(20, y, g.width - 41, y + 1, ink) > 0) return y;
+    }
+    return -1;
+  };
+  FillStrip({{"HHHHHH", 1, 0}});
+  Ticker().flags.scrollOffset = -30;
+  const int small = firstInkRow(RenderStrip(300, 28), kDistinct[kColorUsHeadlines]);
+  FillStrip({{"HHHHHH", 1, 1}});
+  Ticker().flags.scrollOffset = -30;
+  const int tall = firstInkRow(RenderStrip(300, 28), kDistinct[kColorUsHeadlines]);
+  ASSERT_GE(small, 0);
+  ASSERT_GE(tall, 0);
+  EXPECT_NE(small, tall);
+}
+
+TEST_F(StripPaint, TheStripIsSeamlessAtTheWrap) {
+  FillStrip({{"First story ", 1, 1, 1}, {"Second ", 2, 1}, {"Third item ", 3, 0},
+             {"Fourth ", 4, 1}, {"Fifth ", 5, 1}});
+  int32_t stripWidth = 0;
+  {
+    ItemsView view = Ticker().items.Read();
+    stripWidth = view.stripWidth;
+  }
+  ASSERT_GT(stripWidth, 100);
+  Ticker().flags.scrollOffset = 0;
+  const PixelGrab atStart = RenderStrip(300, 28);
+  Ticker().flags.scrollOffset = stripWidth;
+  const PixelGrab atWrap = RenderStrip(300, 28);
+  EXPECT_EQ(Ticker().flags.scrollOffset.load(), stripWidth) << "left as it is";
+  int firstDifference = -1;
+  for (size_t i = 0; i < atStart.bits.size() && firstDifference < 0; ++i) {
+    if (atStart.bits[i] != atWrap.bits[i]) firstDifference = static_cast<int>(i);
+  }
+  EXPECT_EQ(firstDifference, -1) << "x " << firstDifference % 300 << " y " << firstDifference / 300
+                                 << " strip width " << stripWidth;
+
+  Ticker().flags.scrollOffset = stripWidth + 5;
+  RenderStrip(300, 28);
+  EXPECT_EQ(Ticker().flags.scrollOffset.load(), 5);
+}
+
+TEST_F(StripPaint, NarrowWindowsPaintNothingAndStillWrapTheOffset) {
+  FillStrip({{"Alpha ", 1, 1}, {"Beta ", 2, 1}});
+  for (int width : {0, 1, 22, 40}) {
+    SCOPED_TRACE(width);
+    Ticker().flags.scrollOffset = -7;
+    const PixelGrab g = RenderStrip(width, 28);
+    const ScrollArea area = ComputeScrollArea(width, -1, Ticker().gripWidth, false);
+    const int inside = area.right - area.left > 2 ? (area.right - area.left - 2) * 26 : 0;
+    if (width > 0) {
+      EXPECT_EQ(g.Count(0, 0, width, 28, kUntouched), width * 28 - inside);
+    }
+    EXPECT_GE(Ticker().flags.scrollOffset.load(), 0);
+  }
+}
+
+TEST_F(StripPaint, GripRidgesAndButtonEdgesUseTheButtonColours) {
+  const COLORREF highlight = GetSysColor(COLOR_BTNHIGHLIGHT);
+  const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  const PixelGrab g = RenderPanel(400, 28);  // B = 27 (not fitted to the caption)
+  for (int y = 2; y <= 24; ++y) {
+    SCOPED_TRACE(y);
+    EXPECT_EQ(g.At(2, y), highlight);
+    EXPECT_EQ(g.At(3, y), face);
+    EXPECT_EQ(g.At(4, y), shadow);
+    EXPECT_EQ(g.At(6, y), highlight);
+    EXPECT_EQ(g.At(8, y), shadow);
+  }
+  // The raised logo button (x0 = 378): highlight on its left, black and shadow on the right.
+  EXPECT_EQ(g.At(378, 10), highlight);
+  EXPECT_EQ(g.At(398, 10), shadow);
+  EXPECT_EQ(g.At(399, 10), RGB(0, 0, 0));
+  EXPECT_EQ(g.At(385, 26), RGB(0, 0, 0)) << "bottom edge at B - 1";
+  // The raised search button (361..376).
+  EXPECT_EQ(g.At(361, 10), highlight);
+  EXPECT_EQ(g.At(375, 10), shadow);
+
+  // Pressed: the dark edge moves to the top left.
+  Ticker().logoButtonUp = 0;
+  const PixelGrab pressed = RenderPanel(400, 28);
+  Ticker().logoButtonUp = 1;
+  EXPECT_EQ(pressed.At(378, 10), RGB(0, 0, 0));
+  EXPECT_EQ(pressed.At(379, 10), shadow);
+}
+
+TEST_F(StripPaint, SearchAndNextTopicButtonsNeedMoreThanAHundredPixels) {
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  const PixelGrab wide = RenderPanel(101, 28);
+  const PixelGrab narrow = RenderPanel(100, 28);
+  // The search button's face and the next-topic triangle (black, from column grip + 3).
+  EXPECT_GT(wide.Count(61, 1, 77, 27, face), 0);
+  EXPECT_GT(wide.Count(13, 1, 16, 27, RGB(0, 0, 0)), 0);
+  EXPECT_EQ(narrow.Count(60, 1, 76, 27, face), 0);
+  EXPECT_EQ(narrow.Count(10, 0, 20, 28, RGB(0, 0, 0)), 0);
+  EXPECT_EQ(narrow.Count(10, 0, 20, 28, kUntouched), 10 * 28);
+}
+
+TEST_F(StripPaint, NoPanelWhileTheStripIsDraggedByHand) {
+  Ticker().dragging = 1;
+  const PixelGrab g = RenderPanel(400, 28);
+  Ticker().dragging = 0;
+  EXPECT_EQ(g.Count(0, 0, 400, 28, kUntouched), 400 * 28);
+}
+
+// The logo as the panel should show it: the bitmap copied, or stretched to 19 x height.
+PixelGrab ExpectedLogo(int height) {
+  HBITMAP logo = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr),
+                                                 MAKEINTRESOURCEA(IDB_LOGO), IMAGE_BITMAP, 0, 0,
+                                                 LR_LOADMAP3DCOLORS));
+  MemoryCanvas canvas(19, height, kUntouched);
+  HDC source = CreateCompatibleDC(canvas.dc());
+  HGDIOBJ old = SelectObject(source, logo);
+  SetStretchBltMode(canvas.dc(), COLORONCOLOR);
+  StretchBlt(canvas.dc(), 0, 0, 19, height, source, 0, 0, 19, 13, SRCCOPY);
+  SelectObject(source, old);
+  DeleteDC(source);
+  DeleteObject(logo);
+  return canvas.Grab();
+}
+
+void ExpectLogoAt(const PixelGrab& panel, const PixelGrab& logo, int x, int y) {
+  int mismatches = 0;
+  for (int j = 0; j < logo.height; ++j) {
+    for (int i = 0; i < logo.width; ++i) {
+      if (panel.At(x + i, y + j) != logo.At(i, j)) ++mismatches;
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+}
+
+TEST_F(StripPaint, TheLogoIsSqueezedOnlyWhenTheStripIsTooLow) {
+  ExpectLogoAt(RenderPanel(300, 20), ExpectedLogo(13), 278, 2);
+  ExpectLogoAt(RenderPanel(300, 19), ExpectedLogo(13), 278, 2);
+  ExpectLogoAt(RenderPanel(300, 28), ExpectedLogo(13), 278, 6);
+  const PixelGrab low = RenderPanel(300, 16);
+  ExpectLogoAt(low, ExpectedLogo(10), 278, 2);
+  EXPECT_EQ(low.At(285, 12), GetSysColor(COLOR_BTNFACE)) << "nothing below the squeezed logo";
+}
+
+TEST_F(StripPaint, AMailAlertShowsTheMailIconInTheLogoPhase) {
+  auto logoRegion = [&] {
+    const PixelGrab g = RenderPanel(300, 28);
+    std::vector<COLORREF> pixels;
+    for (int y = 6; y < 19; ++y) {
+      for (int x = 278; x < 297; ++x) pixels.push_back(g.At(x, y));
+    }
+    return pixels;
+  };
+  TickerWindowState& t = Ticker();
+  t.sponsorPhase = 0;
+  t.flags.mailAlertPending = 0;
+  const auto logo = logoRegion();
+  t.flags.mailAlertPending = 1;
+  const auto mail = logoRegion();
+  t.sponsorPhase = 1;
+  const auto sponsorPhase = logoRegion();
+  t.sponsorPhase = 0;
+  t.flags.mailAlertPending = 0;
+  EXPECT_NE(logo, mail);
+  EXPECT_EQ(logo, sponsorPhase) << "phase 1 shows the logo whatever the mail state";
+}
+
+}  // namespace
