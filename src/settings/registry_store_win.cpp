@@ -42,18 +42,23 @@ bool RegistryStore::ReadText(const char* name, char* buffer, size_t capacity) {
   buffer[0] = '\0';
   HKEY key = Open();
   if (key == nullptr) return false;
-  // One byte is kept back: a stored text need not end with a NUL.
   DWORD type = 0;
-  DWORD size = static_cast<DWORD>(capacity - 1);
+  DWORD size = static_cast<DWORD>(capacity);
   const LONG rc =
       RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
   RegCloseKey(key);
-  if (rc != ERROR_SUCCESS || type != REG_SZ || size > capacity - 1) {
+  if (rc != ERROR_SUCCESS || type != REG_SZ || size > capacity) {
     buffer[0] = '\0';
     return false;
   }
-  buffer[size] = '\0';
-  return true;
+  // A stored text need not end with a NUL; one that fills the buffer without it does not fit.
+  if (size > 0 && buffer[size - 1] == '\0') return true;
+  if (size < capacity) {
+    buffer[size] = '\0';
+    return true;
+  }
+  buffer[0] = '\0';
+  return false;
 }
 
 bool RegistryStore::WriteText(const char* name, const char* text) {
