@@ -12,6 +12,12 @@ namespace {
 
 struct StripCaches {
   HDC memoryDc = nullptr;
+  // The frame bitmap stays selected in the memory context between frames: creating a bitmap
+  // costs more than drawing the whole frame, so it is made again only when the size changes.
+  HBITMAP frameBitmap = nullptr;
+  HGDIOBJ originalBitmap = nullptr;
+  int frameWidth = 0;
+  int frameHeight = 0;
   HBRUSH backgroundBrush = nullptr;
   HRGN clipRegion = nullptr;
   // The fonts are replaced on the user-interface thread while the worker may be measuring with
@@ -30,6 +36,28 @@ HFONT CreateArial(int height, int weight) {
   return CreateFontA(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET,
                      OUT_CHARACTER_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY, VARIABLE_PITCH,
                      "Arial");
+}
+
+void ReleaseFrameBitmap(StripCaches& c) {
+  if (c.frameBitmap == nullptr) return;
+  SelectObject(c.memoryDc, c.originalBitmap);
+  DeleteObject(c.frameBitmap);
+  c.frameBitmap = nullptr;
+  c.frameWidth = c.frameHeight = 0;
+}
+
+// The memory context with a frame bitmap of the client size selected, or false.
+bool PrepareFrame(StripCaches& c, HDC windowDc, int w, int h) {
+  if (c.memoryDc == nullptr) c.memoryDc = CreateCompatibleDC(windowDc);
+  if (c.memoryDc == nullptr) return false;
+  if (c.frameBitmap != nullptr && c.frameWidth == w && c.frameHeight == h) return true;
+  ReleaseFrameBitmap(c);
+  c.frameBitmap = CreateCompatibleBitmap(windowDc, w, h);
+  if (c.frameBitmap == nullptr) return false;
+  c.originalBitmap = SelectObject(c.memoryDc, c.frameBitmap);
+  c.frameWidth = w;
+  c.frameHeight = h;
+  return true;
 }
 
 int SearchBoxWidth() {
@@ -77,51 +105,44 @@ void PaintStrip(HDC windowDc, HWND ticker) {
   GetClientRect(ticker, &client);
   const int w = client.right;
   const int h = client.bottom;
-  if (w > 0 && h > 0) {
-    if (c.memoryDc == nullptr) c.memoryDc = CreateCompatibleDC(windowDc);
-    HBITMAP frame = CreateCompatibleBitmap(windowDc, w, h);
-    if (c.memoryDc != nullptr && frame != nullptr) {
-      HGDIOBJ oldBitmap = SelectObject(c.memoryDc, frame);
-      if (c.backgroundBrush == nullptr) {
-        c.backgroundBrush = CreateSolidBrush(colors[kColorBackground]);
-      }
-      FillRect(c.memoryDc, &client, c.backgroundBrush);
-
-      const ScrollArea area =
-          ComputeScrollArea(w, SearchBoxWidth(), t.gripWidth, t.screenSaverWindow != nullptr);
-      if (c.clipRegion == nullptr) {
-        const ClipBox box = ComputeStripClip(
-            area, h, t.alwaysOnTop != 0 || t.glueToDesktop != 0,
-            t.undocked != 0, t.screenSaverWindow != nullptr);
-        c.clipRegion = CreateRectRgn(box.left, box.top, box.right, box.bottom);
-      }
-      SelectClipRgn(windowDc, c.clipRegion);
-
-      SetBkColor(c.memoryDc, colors[kColorBackground]);
-      SetTextColor(c.memoryDc, colors[kColorSymbol]);
-      const int oldMode = SetBkMode(c.memoryDc, OPAQUE);
-      HGDIOBJ oldFont = SelectObject(c.memoryDc, c.smallFont);
-
-      {
-        ItemsView view = t.items.Read();
-        const int32_t offset = t.flags.scrollOffset.load();
-        WalkVisibleSlots(view.items, view.drawCount, view.itemCount, view.stripWidth, offset,
-                         area.right, [&](const TickerItem& item, int32_t x) {
-                           SelectObject(c.memoryDc, item.tallFont != 0 ? c.tallFont : c.smallFont);
-                           SetTextColor(c.memoryDc, colors[StripColorForIndex(item.colorIndex)]);
-                           TextOutA(c.memoryDc, x - offset, item.tallFont != 0 ? 3 : 0, item.text,
-                                    item.textLength);
-                         });
-      }
-
-      BitBlt(windowDc, 0, 0, w, h, c.memoryDc, 0, 0, SRCCOPY);
-
-      SelectObject(c.memoryDc, oldFont);
-      SelectObject(c.memoryDc, oldBitmap);
-      SetBkMode(c.memoryDc, oldMode);
-      SelectClipRgn(windowDc, nullptr);
+  if (w > 0 && h > 0 && PrepareFrame(c, windowDc, w, h)) {
+    if (c.backgroundBrush == nullptr) {
+      c.backgroundBrush = CreateSolidBrush(colors[kColorBackground]);
     }
-    if (frame != nullptr) DeleteObject(frame);
+    FillRect(c.memoryDc, &client, c.backgroundBrush);
+
+    const ScrollArea area =
+        ComputeScrollArea(w, SearchBoxWidth(), t.gripWidth, t.screenSaverWindow != nullptr);
+    if (c.clipRegion == nullptr) {
+      const ClipBox box = ComputeStripClip(
+          area, h, t.alwaysOnTop != 0 || t.glueToDesktop != 0,
+          t.undocked != 0, t.screenSaverWindow != nullptr);
+      c.clipRegion = CreateRectRgn(box.left, box.top, box.right, box.bottom);
+    }
+    SelectClipRgn(windowDc, c.clipRegion);
+
+    SetBkColor(c.memoryDc, colors[kColorBackground]);
+    SetTextColor(c.memoryDc, colors[kColorSymbol]);
+    const int oldMode = SetBkMode(c.memoryDc, OPAQUE);
+    HGDIOBJ oldFont = SelectObject(c.memoryDc, c.smallFont);
+
+    {
+      ItemsView view = t.items.Read();
+      const int32_t offset = t.flags.scrollOffset.load();
+      WalkVisibleSlots(view.items, view.drawCount, view.itemCount, view.stripWidth, offset,
+                       area.right, [&](const TickerItem& item, int32_t x) {
+                         SelectObject(c.memoryDc, item.tallFont != 0 ? c.tallFont : c.smallFont);
+                         SetTextColor(c.memoryDc, colors[StripColorForIndex(item.colorIndex)]);
+                         TextOutA(c.memoryDc, x - offset, item.tallFont != 0 ? 3 : 0, item.text,
+                                  item.textLength);
+                       });
+    }
+
+    BitBlt(windowDc, 0, 0, w, h, c.memoryDc, 0, 0, SRCCOPY);
+
+    SelectObject(c.memoryDc, oldFont);
+    SetBkMode(c.memoryDc, oldMode);
+    SelectClipRgn(windowDc, nullptr);
   }
 
   // Keep the offset within one cycle for the next frame.
@@ -156,6 +177,7 @@ void DiscardBackgroundBrush() {
 void ReleaseStripCaches() {
   StripCaches& c = Caches();
   DiscardClipRegion();
+  ReleaseFrameBitmap(c);
   if (c.memoryDc != nullptr) DeleteDC(c.memoryDc);
   c.memoryDc = nullptr;
   DiscardBackgroundBrush();
