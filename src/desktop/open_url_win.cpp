@@ -1,13 +1,182 @@
-// Opening links.
+// Opening links: over the browser's DDE interface first, else with the registered open command.
 #include "desktop/open_url_win.h"
 
+#include <ddeml.h>
+
+#include <cstring>
+
+#include "desktop/link_rules.h"
+#include "shell/process_win.h"
 #include "window/ticker_state.h"
 
-void OpenUrl(const char*) {}
+namespace {
+
+// One DDE exchange, held only for the length of one call: two calls on different threads never
+// share it.
+struct BrowserDde {
+  DWORD instance = 0;
+  HSZ netscape = nullptr;
+  HSZ iexplore = nullptr;
+  HSZ topic = nullptr;
+  HSZ item = nullptr;
+  HCONV conversation = nullptr;
+};
+
+HDDEDATA CALLBACK IgnoreTransactions(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) {
+  return nullptr;
+}
+
+void BrowserDdeClose(BrowserDde& dde) {
+  if (dde.instance == 0) return;
+  if (dde.netscape != nullptr) DdeFreeStringHandle(dde.instance, dde.netscape);
+  if (dde.iexplore != nullptr) DdeFreeStringHandle(dde.instance, dde.iexplore);
+  if (dde.topic != nullptr) DdeFreeStringHandle(dde.instance, dde.topic);
+  if (dde.conversation != nullptr) DdeDisconnect(dde.conversation);
+  if (dde.item != nullptr) DdeFreeStringHandle(dde.instance, dde.item);
+  DdeUninitializeA(dde.instance);
+  dde = BrowserDde{};
+}
+
+bool BrowserDdeConnect(BrowserDde& dde, const char* topic) {
+  if (DdeInitializeA(&dde.instance, IgnoreTransactions, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR) {
+    dde.instance = 0;
+    return false;
+  }
+  dde.netscape = DdeCreateStringHandleA(dde.instance, "NETSCAPE", CP_WINANSI);
+  dde.iexplore = DdeCreateStringHandleA(dde.instance, "Iexplore", CP_WINANSI);
+  dde.topic = DdeCreateStringHandleA(dde.instance, topic, CP_WINANSI);
+  dde.conversation = DdeConnect(dde.instance, dde.netscape, dde.topic, nullptr);
+  if (dde.conversation == nullptr) {
+    dde.conversation = DdeConnect(dde.instance, dde.iexplore, dde.topic, nullptr);
+  }
+  if (dde.conversation == nullptr) {
+    BrowserDdeClose(dde);
+    return false;
+  }
+  return true;
+}
+
+bool BrowserDdeRequest(BrowserDde& dde, const char* item) {
+  if (dde.item != nullptr) DdeFreeStringHandle(dde.instance, dde.item);
+  dde.item = DdeCreateStringHandleA(dde.instance, item, CP_WINANSI);
+  HDDEDATA data = DdeClientTransaction(nullptr, 0, dde.conversation, dde.item, CF_TEXT,
+                                       XTYP_REQUEST, 10000, nullptr);
+  if (data == nullptr) return false;
+  DdeFreeDataHandle(data);
+  return true;
+}
+
+// Steps 2 and 3 of opening: DDE when a browser answers, else the command line.
+void OpenWith(const char* command, const char* url) {
+  BrowserDde dde;
+  if (BrowserDdeConnect(dde, "WWW_OpenURL")) {
+    char item[kLaunchLineSize];
+    if (BuildOpenUrlItem(url, item, sizeof item)) BrowserDdeRequest(dde, item);
+    BrowserDdeClose(dde);
+    if (BrowserDdeConnect(dde, "WWW_Activate")) {
+      BrowserDdeRequest(dde, "\"0xFFFFFFFF\",\"0\"");
+      BrowserDdeClose(dde);
+    }
+    return;
+  }
+  char line[kLaunchLineSize];
+  if (BuildLaunchLine(command, url, line, sizeof line)) WinExec(line, SW_SHOWNORMAL);
+}
+
+bool ReadDefaultValue(HKEY parent, const char* subKey, char* buffer, DWORD capacity) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(parent, subKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  DWORD size = capacity - 1;
+  DWORD type = 0;
+  const bool ok = RegQueryValueExA(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buffer),
+                                   &size) == ERROR_SUCCESS &&
+                  (type == REG_SZ || type == REG_EXPAND_SZ);
+  RegCloseKey(key);
+  if (ok) buffer[size < capacity ? size : capacity - 1] = '\0';
+  return ok;
+}
+
+}  // namespace
+
+void GetBrowserCommand(char* command) {
+  HKEY software = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, &software) != ERROR_SUCCESS &&
+      RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE", 0, KEY_READ, &software) != ERROR_SUCCESS) {
+    return;
+  }
+  HKEY classes = nullptr;
+  if (RegOpenKeyExA(software, "Classes", 0, KEY_READ, &classes) != ERROR_SUCCESS) {
+    RegCloseKey(software);
+    return;
+  }
+  char documentClass[261] = "";
+  char path[300];
+  if (ReadDefaultValue(classes, ".htm", documentClass, sizeof documentClass)) {
+    std::strcpy(path, documentClass);
+    std::strcat(path, "\\shell\\open\\command");
+    char value[261];
+    if (ReadDefaultValue(classes, path, value, sizeof value)) {
+      std::strncpy(command, value, kBrowserCommandSize - 1);
+      command[kBrowserCommandSize - 1] = '\0';
+      TrimBrowserCommand(command);
+    }
+  }
+  RegCloseKey(classes);
+  RegCloseKey(software);
+}
+
+void OpenUrl(const char* url) {
+  char command[kBrowserCommandSize] = "";
+  GetBrowserCommand(command);
+  OpenWith(command, url);
+}
 
 void OpenEndpoint(Endpoint endpoint, const char* path) {
   char url[1024];
   if (BuildEndpointUrl(Settings(), endpoint, path, url, sizeof url)) OpenUrl(url);
 }
 
-void OpenLinkAt(int, int) {}
+void OpenLinkAt(int x, int) {
+  TickerWindowState& t = Ticker();
+  char command[kBrowserCommandSize] = "";
+  GetBrowserCommand(command);
+  RECT client;
+  GetClientRect(t.tickerWindow, &client);
+  const int w = client.right;
+
+  char url[1100] = "";
+  if (x > w - 65) {
+    // The right-hand end: the sponsor's page, the portal's page, or a search.
+    if (t.sponsorPhase != 0 && t.searchShown == 0) {
+      char ini[MAX_PATH];
+      if (ProgramFilePath("sponsor.ini", ini, sizeof ini)) {
+        GetPrivateProfileStringA("Sponsor", "URL", "", url, 100, ini);
+      }
+    }
+    if (url[0] == '\0') {
+      BuildEndpointUrl(Settings(), Endpoint::kPortal, "/tlx/", url, sizeof url);
+      if (t.searchShown != 0 && t.searchBox != nullptr) {
+        char text[256] = "";
+        GetWindowTextA(t.searchBox, text, sizeof text);
+        char query[800];
+        if (BuildSearchQuery(text, query, sizeof query) > 0) {
+          char path[900];
+          std::strcpy(path, "/bin/search?p=");
+          std::strcat(path, query);
+          std::strcat(path, "&a=i");
+          BuildEndpointUrl(Settings(), Endpoint::kPortalSearch, path, url, sizeof url);
+        }
+      }
+    }
+  } else if (x >= 0) {
+    ItemsView view = t.items.Read();
+    const char* link = LinkUnderPointer(view, t.flags.scrollOffset.load(), x);
+    if (link == nullptr) return;
+    std::strncpy(url, link, sizeof url - 1);
+  } else {
+    return;
+  }
+
+  RedrawWindow(t.tickerWindow, nullptr, nullptr, RDW_INVALIDATE);
+  if (url[0] != '\0') OpenWith(command, url);
+}

@@ -5,8 +5,12 @@
 
 #include "settings/endpoints.h"
 
+// Fills command (kBrowserCommandSize bytes) with the ".htm" class's open command, trimmed so that
+// a URL can follow; leaves it as it was when the registry has none.
+void GetBrowserCommand(char* command);
 void OpenUrl(const char* url);
 // A page of one of the configured servers.
 void OpenEndpoint(Endpoint endpoint, const char* path);
-// The link that a click at client x of the ticker window means.
+// The link that a click at client x of the ticker window means: the item under the pointer, the
+// sponsor's page, the portal's page or a search for the search box's text.
 void OpenLinkAt(int x, int y);

@@ -34,3 +34,7 @@ HWND AttachToTaskbar() {
   settings.WriteSetting(SettingId::kAlwaysOnTop, 1);
   return nullptr;
 }
+
+void LayOutInNotificationArea(HWND) {
+  // Nothing is docked in the notification area yet (AttachToTaskbar always gives up).
+}

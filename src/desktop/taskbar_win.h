@@ -9,3 +9,6 @@ HWND AttachToTaskbar();
 
 // shell32's version from DllGetVersion: 0.0 when it cannot be loaded, 4.0 without the export.
 void GetShellVersion(DWORD* major, DWORD* minor);
+
+// Places the ticker over the room its placeholder icons made in the notification area.
+void LayOutInNotificationArea(HWND ticker);

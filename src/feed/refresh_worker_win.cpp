@@ -1,11 +1,250 @@
-// The refresh worker.
+// The refresh worker: one thread per refresh cycle, which opens an Internet handle, runs the feed
+// passes that rebuild the strip, stamps the time of the last update and closes everything again.
 #include "feed/refresh_worker_win.h"
 
+#include <mmsystem.h>
+#include <process.h>
+#include <wininet.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "feed/dialup_win.h"
+#include "feed/feed_pass.h"
+#include "feed/http_transfer_win.h"
+#include "feed/proxy_discovery_win.h"
+#include "res/resource.h"
+#include "shell/process_win.h"
+#include "strip/strip_paint_win.h"
+#include "strip/tooltips_win.h"
+#include "update/update_win.h"
+#include "desktop/open_url_win.h"
 #include "window/ticker_state.h"
 
 namespace {
+
+constexpr const char* kUserAgent = "Mozilla/4.01 [en] (Win95; I)";
+constexpr const char* kNoConnectionCaption = "Internet Access Not Properly Configured";
+constexpr const char* kNoConnectionText =
+    "Unable to make a connection to Vexlo!  This may be due to bad proxy information.  Please "
+    "note that the ticker doesn't yet support 'automatic' style proxies or SOCKS proxies if you "
+    "run Netscape (they are supported if IE is your default browser).";
+
 CRITICAL_SECTION g_refreshLock;
 bool g_lockReady = false;
+HWND g_window = nullptr;
+HANDLE g_thread = nullptr;
+
+// What a feed pass asks of Windows, on this cycle's Internet handle.
+class WorkerEnvironment : public FeedPassEnvironment {
+ public:
+  explicit WorkerEnvironment(HINTERNET internet) : internet_(internet) {}
+
+  size_t HttpGet(const char* url, char* buffer, size_t capacity) override {
+    return HttpGetUrl(internet_, url, buffer, capacity);
+  }
+
+  long ReadProgramFile(const char* name, char* buffer, size_t capacity) override {
+    char path[MAX_PATH];
+    if (!ProgramFilePath(name, path, sizeof path)) return -1;
+    return ReadPathFile(path, buffer, capacity);
+  }
+
+  long ReadPathFile(const char* path, char* buffer, size_t capacity) override {
+    if (capacity == 0) return -1;
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) return -1;
+    const size_t n = std::fread(buffer, 1, capacity - 1, file);
+    std::fclose(file);
+    buffer[n] = '\0';
+    return static_cast<long>(n);
+  }
+
+  // Written aside and moved into place, so that a cache file is never left half written.
+  bool WriteProgramFile(const char* name, const char* bytes, size_t count) override {
+    char path[MAX_PATH];
+    char temporary[MAX_PATH];
+    if (!ProgramFilePath(name, path, sizeof path)) return false;
+    if (std::snprintf(temporary, sizeof temporary, "%s.new", path) >= MAX_PATH) return false;
+    std::FILE* file = std::fopen(temporary, "wb");
+    if (file == nullptr) return false;
+    const bool written = std::fwrite(bytes, 1, count, file) == count;
+    const bool closed = std::fclose(file) == 0;
+    if (!written || !closed ||
+        !MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      DeleteFileA(temporary);
+      return false;
+    }
+    return true;
+  }
+
+  void ReadSponsorKey(const char* key, char* out, size_t capacity) override {
+    char ini[MAX_PATH];
+    out[0] = '\0';
+    if (!ProgramFilePath("sponsor.ini", ini, sizeof ini)) return;
+    GetPrivateProfileStringA("Sponsor", key, "", out, static_cast<DWORD>(capacity), ini);
+  }
+
+  void OpenUrl(const char* url) override { ::OpenUrl(url); }
+
+  void ShowMessage(const char* caption, const char* text) override {
+    MessageBoxA(nullptr, text, caption, MB_OK);
+  }
+
+  void CurrentTimeHhmmss(char out[7]) override {
+    if (GetTimeFormatA(LOCALE_SYSTEM_DEFAULT, TIME_FORCE24HOURFORMAT | TIME_NOTIMEMARKER, nullptr,
+                       "HHmmss", out, 7) == 0) {
+      std::strcpy(out, "000000");
+    }
+  }
+
+  void PlayMailSound(const MailSound& sound) override {
+    if (sound.kind == MailSoundKind::kResource) {
+      PlaySoundA(sound.name, Ticker().instance, SND_RESOURCE | SND_ASYNC);
+    } else if (sound.kind == MailSoundKind::kFile) {
+      PlaySoundA(sound.name, Ticker().instance, SND_ASYNC);
+    }
+  }
+
+ private:
+  HINTERNET internet_;
+};
+
+// The settings of one pass, copied while the preference pages cannot change them.
+void SnapshotSettings(FeedSettings* s) {
+  TickerWindowState& t = Ticker();
+  {
+    std::lock_guard<std::mutex> guard(t.prefsLock);
+    const TickerPrefs& p = t.prefs;
+    s->accountMode = p.myVexlo != 0;
+    std::strcpy(s->userId, p.userId);
+    std::strcpy(s->password, p.password);
+    s->stockQuotes = p.stockQuotes != 0;
+    std::strcpy(s->stockSymbols, p.stockSymbols);
+    s->weather = p.weather != 0;
+    s->fahrenheit = p.temperatureSystem != 0;
+    s->storiesPerTopic = p.storiesPerTopic;
+    s->usHeadlines = p.usHeadlines != 0;
+    s->worldHeadlines = p.worldHeadlines != 0;
+    s->businessHeadlines = p.businessHeadlines != 0;
+    s->politicsHeadlines = p.politicsHeadlines != 0;
+    s->technologyHeadlines = p.technologyHeadlines != 0;
+    s->sportsHeadlines = p.sportsHeadlines != 0;
+    s->entertainmentHeadlines = p.entertainmentHeadlines != 0;
+    s->mailAlertIcon = p.mailAlertIcon != 0;
+    s->mailAlertSound = p.mailAlertSound != 0;
+  }
+  ReadFeedStoreSettings(Settings(), s);
+}
+
+// One pass into the ticker's list; the settings are read afresh for it.
+FeedResult RunPass(WorkerEnvironment& env, HWND window, char* text) {
+  TickerWindowState& t = Ticker();
+  auto settings = std::make_unique<FeedSettings>();
+  SnapshotSettings(settings.get());
+  WindowMeasurer measurer(window);
+  const FeedTarget target{&t.items, &measurer, &t.flags};
+  return RunFeedPass(env, *settings, target, text, kFeedTextBufferSize);
+}
+
+// "Last Updated:  " with the long date, two spaces and the time without seconds.
+void StampLastUpdate() {
+  TickerWindowState& t = Ticker();
+  char stamp[256] = "";
+  LoadStringA(t.instance, IDS_LAST_UPDATED, stamp, 64);
+  size_t n = std::strlen(stamp);
+  n += GetDateFormatA(LOCALE_SYSTEM_DEFAULT, DATE_LONGDATE, nullptr, nullptr, stamp + n,
+                      static_cast<int>(sizeof stamp - n - 4));
+  if (n > 0 && stamp[n - 1] == '\0') --n;
+  std::strcpy(stamp + n, "  ");
+  n += 2;
+  GetTimeFormatA(LOCALE_SYSTEM_DEFAULT, TIME_NOSECONDS, nullptr, nullptr, stamp + n,
+                 static_cast<int>(sizeof stamp - n));
+  stamp[kTextValueSize - 1] = '\0';
+  Settings().WriteTextValue(value_name::kLastStockUpdate, stamp);
+  SetStripTip(stamp);
+}
+
+unsigned __stdcall RefreshWorker(void*) {
+  TickerWindowState& t = Ticker();
+  SharedFlags& f = t.flags;
+  HWND window = g_window;
+
+  EnterCriticalSection(&g_refreshLock);
+  f.workerIdle = 0;
+  std::unique_ptr<char[]> text(new (std::nothrow) char[kFeedTextBufferSize]());
+
+  if (f.loadFromCache.load() != 0) {
+    WindowMeasurer measurer(window);
+    ShowStatusPair(t.items, &measurer, f, status_text::kContactingCaption,
+                   status_text::kContactingMessage);
+  }
+
+  char proxy[kProxyTextSize];
+  HINTERNET internet =
+      DiscoverProxy(proxy)
+          ? InternetOpenA(kUserAgent, INTERNET_OPEN_TYPE_PROXY, proxy, nullptr, 0)
+          : InternetOpenA(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+
+  bool closing = false;
+  if (internet != nullptr && text != nullptr) {
+    DWORD timeout = 60000;
+    DWORD retries = 3;
+    InternetSetOptionA(internet, INTERNET_OPTION_CONNECT_TIMEOUT, &timeout, sizeof timeout);
+    InternetSetOptionA(internet, INTERNET_OPTION_CONNECT_RETRIES, &retries, sizeof retries);
+    f.mailAlertPending = 0;
+    WorkerEnvironment env(internet);
+
+    if (f.loadFromCache.load() == 0 && f.firstCycle.load() != 0) {
+      // The first cycle after an ordinary start: the cached strip at once, the network after.
+      f.loadFromCache = 1;
+      closing = RunPass(env, window, text.get()) == FeedResult::kClosing;
+      if (!closing) {
+        InvalidateRect(window, nullptr, TRUE);
+        UpdateWindow(window);
+        f.loadFromCache = 0;
+        f.stripFilled = 1;
+      }
+    }
+    if (!closing) {
+      closing = RunPass(env, window, text.get()) == FeedResult::kClosing;
+      if (!closing) {
+        f.stripFilled = 1;
+        if (f.feedReceived.load() != 0) StampLastUpdate();
+      }
+    }
+  } else if (internet == nullptr) {
+    MessageBoxA(window, kNoConnectionText, kNoConnectionCaption, MB_OK);
+    WindowMeasurer measurer(window);
+    ShowStatusPair(t.items, &measurer, f, status_text::kNoDataCaption,
+                   status_text::kNoDataMessage);
+  }
+  text.reset();
+
+  if (closing) {
+    // The program is closing: leave the window alone and end at once.
+    if (internet != nullptr) InternetCloseHandle(internet);
+    LeaveCriticalSection(&g_refreshLock);
+    f.workerIdle = 1;
+    return 0;
+  }
+
+  if (f.firstCycle.load() != 0 && f.loadFromCache.load() == 0) CheckForUpdate(window, internet);
+  if (internet != nullptr) InternetCloseHandle(internet);
+  HangUpIfDialled();
+  PumpMessages(1000);
+
+  f.firstCycle = 0;
+  f.refreshRunning = 0;
+  f.loadFromCache = 0;
+  f.stripFilled = 1;
+  LeaveCriticalSection(&g_refreshLock);
+  f.workerIdle = 1;
+  return 0;
+}
+
 }  // namespace
 
 void InitRefreshLock() {
@@ -18,4 +257,18 @@ void DeleteRefreshLock() {
   g_lockReady = false;
 }
 
-void StartRefreshWorker(HWND) {}
+void StartRefreshWorker(HWND ticker) {
+  SharedFlags& f = Ticker().flags;
+  if (f.refreshRunning.load() != 0 || !g_lockReady || f.closing.load() != 0) return;
+  g_window = ticker;
+  f.refreshRunning = 1;
+  HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, RefreshWorker, nullptr, 0, nullptr));
+  if (thread == nullptr) {
+    // Without a thread no cycle runs: leave the way open for the next request.
+    f.refreshRunning = 0;
+    return;
+  }
+  SetThreadPriority(thread, THREAD_PRIORITY_ABOVE_NORMAL);
+  if (g_thread != nullptr) CloseHandle(g_thread);
+  g_thread = thread;
+}

@@ -1,7 +1,9 @@
-// Screen-saver mode.
+// Screen-saver mode. The bar comes with screen-saver support; until then the ticker stays in its
+// ordinary host whether or not a screen saver runs.
 #include "shell/screensaver_win.h"
 
-bool CreateScreenSaverBar() {
-  // Not built yet: start-up goes on with the ordinary hosts.
-  return false;
-}
+bool CreateScreenSaverBar() { return false; }
+
+void EnterScreenSaverMode() {}
+
+void LeaveScreenSaverMode() {}

@@ -3,3 +3,7 @@
 
 // Creates the screen-saver bar and its ticker window; false when it could not.
 bool CreateScreenSaverBar();
+// The screen saver started while the ticker runs in an ordinary host, or ended while it runs as
+// the bar: both restart the program in the other mode.
+void EnterScreenSaverMode();
+void LeaveScreenSaverMode();

@@ -1,6 +1,144 @@
-// The housekeeping tick.
+// The once-a-second housekeeping tick: what the ticker watches rather than is told.
 #include "window/housekeeping_win.h"
 
-#include "window/ticker_state.h"
+#include <shellapi.h>
 
-void RunHousekeepingTick(HWND) { ++Ticker().tickCounter; }
+#include <cstdlib>
+
+#include "desktop/taskbar_win.h"
+#include "feed/refresh_worker_win.h"
+#include "res/resource.h"
+#include "shell/process_win.h"
+#include "shell/screensaver_win.h"
+#include "shell/shutdown_win.h"
+#include "shell/startup_win.h"
+#include "strip/tooltips_win.h"
+#include "window/mouse_win.h"
+#include "window/placement_win.h"
+#include "window/ticker_state.h"
+#include "window/timers.h"
+
+namespace {
+
+void ReadSponsorKey(const char* key, const char* fallback, char* out, DWORD capacity) {
+  char ini[MAX_PATH];
+  if (!ProgramFilePath("sponsor.ini", ini, sizeof ini)) {
+    lstrcpynA(out, fallback, static_cast<int>(capacity));
+    return;
+  }
+  GetPrivateProfileStringA("Sponsor", key, fallback, out, capacity, ini);
+}
+
+// Another ticker has taken the place of this one. An empty search does not count: the search
+// across desktops can fail while this ticker still runs.
+bool AnotherTickerTookOver(const TickerWindowState& t) {
+  HWND running = FindRunningTicker();
+  return running != nullptr && running != t.tickerWindow && running != t.frameWindow;
+}
+
+bool TaskbarTurnedVertical(const TickerWindowState& t) {
+  if (t.undocked != 0) return false;
+  APPBARDATA bar = {};
+  bar.cbSize = sizeof bar;
+  return SHAppBarMessage(ABM_GETTASKBARPOS, &bar) != 0 &&
+         bar.rc.right - bar.rc.left < GetSystemMetrics(SM_CXSCREEN) - 100;
+}
+
+// Seconds per phase of the logo button: the mail cycle while a mail alert shows, else ten.
+int32_t PhaseLength(const TickerWindowState& t) {
+  const int32_t n = t.prefs.mailCycleLength;
+  if (n > 0 && t.flags.mailAlertPending.load() != 0 && t.prefs.mailAlertIcon != 0) return n;
+  return 10;
+}
+
+void FlipLogoPhase(HWND ticker, const char* tip, int32_t phase) {
+  TickerWindowState& t = Ticker();
+  SetLogoTip(tip);
+  t.mailCycleCountdown = PhaseLength(t) - 1;
+  t.sponsorPhase = phase;
+  InvalidateRect(ticker, nullptr, FALSE);
+  t.dragging = 0;
+  UpdateWindow(ticker);
+}
+
+void CycleLogoButton(HWND ticker) {
+  TickerWindowState& t = Ticker();
+  if (t.mailCycleCountdown >= 0) return;
+  char alternate[101];
+  ReadSponsorKey("Alternate News", "", alternate, sizeof alternate);
+  if (alternate[0] != '\0' || t.sponsorPhase == 0) {
+    char toolhelp[101];
+    ReadSponsorKey("Toolhelp", "Vexlo!", toolhelp, sizeof toolhelp);
+    FlipLogoPhase(ticker, toolhelp, !t.sponsorPhase);
+  } else {
+    char pages[101] = "";
+    LoadStringA(t.instance, IDS_PAGES_MENU, pages, sizeof pages);
+    FlipLogoPhase(ticker, pages, 0);
+  }
+}
+
+// Keeps a caption ticker on the caption when the work area or a neighbour moves.
+void KeepOnCaption() {
+  TickerWindowState& t = Ticker();
+  if (t.frameWindow == nullptr) return;
+  const WindowPosition p = LoadWindowPosition();
+  RECT f;
+  GetWindowRect(t.frameWindow, &f);
+  if (std::abs(f.right - (p.x + p.width)) > 10 || f.top != p.y) {
+    SetWindowPos(t.frameWindow, HWND_TOPMOST, p.x, p.y, p.width, p.height, SWP_SHOWWINDOW);
+  }
+}
+
+}  // namespace
+
+void RunHousekeepingTick(HWND ticker) {
+  TickerWindowState& t = Ticker();
+  SharedFlags& f = t.flags;
+  SetProcessShutdownParameters(0x80, SHUTDOWN_NORETRY);
+
+  if (AnotherTickerTookOver(t)) {
+    ShutdownTicker(ticker);
+    EndProcess(0);
+  }
+  if (f.settingsChanged.load() != 0 && t.sheetWindow == nullptr) {
+    f.settingsChanged = 0;
+    StartRefreshWorker(ticker);
+  }
+  if (f.refreshRunning.load() == 0 && t.reloadNeeded != 0) {
+    // The strip's height changed: rebuild it from the cache with the new fonts.
+    f.loadFromCache = 1;
+    StartRefreshWorker(ticker);
+    t.reloadNeeded = 0;
+  }
+  ++t.tickCounter;
+
+  if (TaskbarTurnedVertical(t)) {
+    Settings().WriteSetting(SettingId::kDockInTaskbar, 1);
+    KillTimer(ticker, t.housekeepingTimer);
+    t.housekeepingTimer = 0;
+    PostQuitMessage(0);
+    RelaunchAtExit();
+    return;
+  }
+
+  --t.mailCycleCountdown;
+  const bool barOnScreenSaver = t.screenSaverMode != 0 && t.screenSaverWindow != nullptr;
+  if (barOnScreenSaver || t.undocked != 0 || t.trayBaselinePending == 0) CycleLogoButton(ticker);
+
+  if (t.prefs.showInScreenSaver != 0) {
+    t.screenSaverWindow = IsWin95Family() ? FindWindowA("WindowsScreenSaverClass", nullptr)
+                                          : FindWindowOnAnyDesktop("WindowsScreenSaverClass");
+  } else {
+    t.screenSaverWindow = nullptr;
+  }
+  if (t.screenSaverMode != 0 && t.screenSaverWindow == nullptr) LeaveScreenSaverMode();
+  if (t.screenSaverMode == 0 && t.screenSaverWindow != nullptr && f.updateRunning.load() == 0) {
+    EnterScreenSaverMode();
+  }
+
+  if (t.fitToCaption != 0 && t.screenSaverWindow == nullptr) KeepOnCaption();
+  if (t.undocked == 0 && t.screenSaverWindow == nullptr && t.inDeskBand == 0) {
+    LayOutInNotificationArea(ticker);
+  }
+  SearchBoxUpkeep(ticker);
+}

@@ -1,13 +1,460 @@
-// Mouse input.
+// Mouse input of the ticker window: presses and releases on the panel's buttons, dragging the strip
+// by hand, sliding the grip to change the width, moving the floating frame, the context menu, the
+// jump to the next section or story, and the search box.
 #include "window/mouse_win.h"
 
-void OnTickerLeftDown(HWND, WPARAM, LPARAM) {}
-void OnTickerMouseMove(HWND, WPARAM, LPARAM) {}
-void OnTickerLeftUp(HWND, WPARAM, LPARAM) {}
-void OnTickerDoubleClick(HWND, WPARAM, LPARAM) {}
-void OnTickerRightDown(HWND, WPARAM, LPARAM) {}
-void OnTickerRightUp(HWND, WPARAM, LPARAM) {}
-void OnJumpRequest(HWND, WPARAM) {}
-void ShowContextMenu(HWND) {}
-void SearchBoxUpkeep(HWND) {}
-void OnSearchBoxEnter(HWND) {}
+#include <cstdlib>
+
+#include "desktop/link_rules.h"
+#include "desktop/open_url_win.h"
+#include "desktop/taskbar_win.h"
+#include "res/resource.h"
+#include "shell/shutdown_win.h"
+#include "strip/strip_paint_win.h"
+#include "window/interaction.h"
+#include "window/ticker_state.h"
+#include "window/timers.h"
+
+namespace {
+
+WNDPROC g_editProc = nullptr;
+
+struct Client {
+  int w, h;
+};
+
+Client ClientOf(HWND ticker) {
+  RECT r;
+  GetClientRect(ticker, &r);
+  return Client{r.right, r.bottom};
+}
+
+int MouseX(LPARAM lParam) { return static_cast<int>(LOWORD(lParam)); }
+int SignedX(LPARAM lParam) { return static_cast<short>(LOWORD(lParam)); }
+int SignedY(LPARAM lParam) { return static_cast<short>(HIWORD(lParam)); }
+
+// The logo button's zone is measured from the docked width while the ticker sits in the taskbar.
+int LogoWidth(const TickerWindowState& t, int w) { return t.undocked != 0 ? w : t.dockedWidth; }
+
+void Invalidate(HWND window, int left, int top, int right, int bottom, bool erase) {
+  RECT r = {left, top, right, bottom};
+  InvalidateRect(window, &r, erase ? TRUE : FALSE);
+}
+
+// After the first interaction the ticker gives way to everything else on the machine.
+void GoIdle() {
+  SetPriorityClass(GetCurrentProcess(), IDLE_PRIORITY_CLASS);
+  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_IDLE);
+}
+
+void ShowSavedCursor() {
+  TickerWindowState& t = Ticker();
+  if (t.savedCursor != nullptr) SetCursor(t.savedCursor);
+}
+
+void PostJump(HWND ticker, int kind) {
+  const WPARAM serial = (static_cast<WPARAM>(Ticker().jumpSerial) + 1) & 0xFFFF;
+  PostMessageA(ticker, WM_HSCROLL, MAKEWPARAM(kind, serial), 0);
+}
+
+void MoveFrameByOvershoot(HWND ticker, int x, int y, const Client& c) {
+  TickerWindowState& t = Ticker();
+  int dx = 0;
+  int dy = 0;
+  if (y < 0) {
+    dy = y;
+  } else if (y > c.h) {
+    dy = y - c.h;
+  } else if (x < 0) {
+    dx = x;
+  } else if (x > c.w) {
+    dx = x - c.w;
+  }
+  RECT frame;
+  GetWindowRect(t.frameWindow, &frame);
+  SetWindowPos(t.frameWindow, nullptr, frame.left + dx, frame.top + dy, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  (void)ticker;
+}
+
+void WidthDrag(HWND ticker) {
+  TickerWindowState& t = Ticker();
+  POINT cursor;
+  GetCursorPos(&cursor);
+  RECT r;
+  GetWindowRect(t.undocked != 0 ? t.frameWindow : ticker, &r);
+  const int m = r.top + (r.bottom - r.top) / 2 - 1;
+  RECT tickerRect;
+  GetWindowRect(ticker, &tickerRect);
+  int x = cursor.x;
+  const int minimum = t.undocked != 0 ? 4 : 80;
+  if (x < minimum) x = minimum;
+  if (x > tickerRect.right - 28) x = tickerRect.right - 28;
+  SetCursorPos(x, m);  // the pointer stays on the window's middle line
+  if (x == t.lastResizePoint.x && m == t.lastResizePoint.y) return;
+
+  if (t.undocked != 0) {
+    const int frameX = GetSystemMetrics(SM_CXFRAME);
+    SetWindowPos(t.frameWindow, nullptr, x - frameX, r.top, r.right - x + frameX,
+                 r.bottom - r.top, SWP_NOZORDER);
+    t.flags.listBusy = 0;
+    InvalidateRect(t.frameWindow, nullptr, TRUE);
+  } else if (t.lastResizePoint.x != 0) {
+    t.dockedWidth -= x - t.lastResizePoint.x;  // dragging left widens the ticker
+  }
+  t.lastResizePoint = POINT{x, m};
+}
+
+// Buttons whose rectangle the pointer has left are drawn raised again.
+void ButtonFeedback(HWND ticker, int x, int y, bool held, const Client& c) {
+  TickerWindowState& t = Ticker();
+  const POINT p = {x, y};
+  auto leave = [&](RECT r, int32_t* flag) {
+    if (PtInRect(&r, p)) return;
+    if (flag != nullptr) *flag = 1;
+    InvalidateRect(ticker, &r, FALSE);
+    if (!held) {
+      ReleaseCapture();
+      GoIdle();
+    }
+  };
+  leave(RECT{c.w - 66, 0, c.w, c.h}, &t.logoButtonUp);
+  leave(RECT{c.w - 42, c.h / 2, c.w - 32, c.h}, nullptr);
+  leave(RECT{c.w - 42, 0, c.w - 32, c.h / 2}, &t.searchButtonUp);
+  leave(t.inDeskBand != 0 ? RECT{0, 0, 10, c.h} : RECT{11, 0, 19, c.h}, &t.nextButtonUp);
+}
+
+LRESULT CALLBACK SearchBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_RBUTTONUP) {
+    // The context menu belongs to the ticker, also over the search box.
+    PostMessageA(GetParent(box), WM_RBUTTONUP, wParam, lParam);
+    return 0;
+  }
+  return CallWindowProcA(g_editProc, box, message, wParam, lParam);
+}
+
+void DestroySearchBox() {
+  TickerWindowState& t = Ticker();
+  DestroyWindow(t.searchBox);
+  t.searchBox = nullptr;
+  // Each box gets a font of its own; it goes with its box.
+  if (t.searchFont != nullptr) DeleteObject(t.searchFont);
+  t.searchFont = nullptr;
+}
+
+}  // namespace
+
+void OnTickerLeftDown(HWND ticker, WPARAM, LPARAM lParam) {
+  TickerWindowState& t = Ticker();
+  const Client c = ClientOf(ticker);
+  const int x = MouseX(lParam);
+  const int g = t.gripWidth;
+  t.flags.listBusy = 1;
+  t.lastResizePoint = POINT{0, 0};
+  t.pressX = x;
+
+  if (c.w > 100) {
+    if (OnSearchButton(x, c.w)) {
+      SetCapture(ticker);
+      t.searchButtonUp = 0;
+      Invalidate(ticker, c.w - 33, 0, c.w - 22, c.h / 2, false);
+    } else if (OnNextTopicButton(x, g)) {
+      SetCapture(ticker);
+      t.nextButtonUp = 0;
+      Invalidate(ticker, 0, 0, g + 10, c.h, false);
+    }
+  }
+  if (OnLogoForPress(x, LogoWidth(t, c.w))) {
+    SetCapture(ticker);
+    t.logoButtonUp = 0;
+    Invalidate(ticker, c.w - 21, 0, c.w, c.h, true);
+    t.resizing = 0;
+  } else if (x > g) {
+    t.flags.listBusy = 1;
+    if (GetCursor() != t.sizingCursor) t.savedCursor = SetCursor(t.handCursor);
+    SetCapture(ticker);
+    t.resizing = 0;
+  } else if (t.inDeskBand == 0) {
+    t.resizing = 1;
+    SetCapture(ticker);
+  } else {
+    t.resizing = 0;
+  }
+}
+
+void OnTickerMouseMove(HWND ticker, WPARAM wParam, LPARAM lParam) {
+  TickerWindowState& t = Ticker();
+  const Client c = ClientOf(ticker);
+  const int x = MouseX(lParam);
+  const bool held = (wParam & MK_LBUTTON) != 0;
+
+  if (t.savedCursor == nullptr) t.savedCursor = GetCursor();
+  if (x != t.pressX && held) t.flags.listBusy = 0;
+  if (t.inDeskBand == 0 && x < 7) {
+    SetCursor(t.sizingCursor);
+  } else if (!held) {
+    ShowSavedCursor();
+  }
+
+  if (GetCapture() == ticker) {
+    if (t.resizing != 0) {
+      WidthDrag(ticker);
+      return;
+    }
+    const int sx = SignedX(lParam);
+    const int sy = SignedY(lParam);
+    if (held && t.undocked != 0 && t.fitToCaption == 0 &&
+        (sx < 0 || sy < 0 || sx > c.w || sy > c.h)) {
+      MoveFrameByOvershoot(ticker, sx, sy, c);
+      return;
+    }
+    ButtonFeedback(ticker, x, SignedY(lParam), held, c);
+  }
+
+  if (!held) {
+    if (GetCursor() != t.sizingCursor) ShowSavedCursor();
+    t.dragging = 0;
+    t.flags.listBusy = 0;
+    t.lastDragX = 0;
+    GoIdle();
+    ReleaseCapture();
+    return;
+  }
+
+  if (t.lastDragX == 0) t.lastDragX = x;
+  int32_t stripWidth = 0;
+  {
+    ItemsView view = t.items.Read();
+    stripWidth = view.stripWidth;
+  }
+  const StripDrag drag = DragStrip(x, t.lastDragX, t.pressX, c.w, t.gripWidth,
+                                   t.flags.scrollOffset.load(), stripWidth,
+                                   t.flags.scrollForward.load());
+  switch (drag.outcome) {
+    case StripDrag::kCancel:
+      ShowSavedCursor();
+      t.searchButtonUp = t.nextButtonUp = t.logoButtonUp = 1;
+      InvalidateRect(ticker, nullptr, TRUE);
+      t.flags.listBusy = 0;
+      t.lastDragX = 0;
+      return;
+    case StripDrag::kOutside:
+      ShowSavedCursor();
+      return;
+    case StripDrag::kScroll:
+      t.dragging = 1;
+      if (GetCursor() != t.sizingCursor) SetCursor(t.handCursor);
+      t.flags.scrollForward = drag.scrollForward;
+      t.flags.scrollOffset = drag.offset;
+      t.lastDragX = x;
+      return;
+  }
+}
+
+void OnTickerLeftUp(HWND ticker, WPARAM, LPARAM lParam) {
+  TickerWindowState& t = Ticker();
+  const Client c = ClientOf(ticker);
+  const int x = MouseX(lParam);
+  const int y = SignedY(lParam);
+  const int g = t.gripWidth;
+  GoIdle();
+  t.flags.listBusy = 0;
+  t.dragging = 0;
+
+  if (t.resizing != 0) {
+    t.resizing = 0;
+    if (t.undocked == 0) {
+      POINT press = {t.pressX, 0};
+      ClientToScreen(ticker, &press);
+      POINT cursor;
+      GetCursorPos(&cursor);
+      const int newSize = t.tickerSize + press.x - cursor.x;
+      if (std::abs(newSize - t.tickerSize) > 5) {
+        Settings().WriteSetting(SettingId::kTickerSize, newSize);
+        RemoveTrayPlaceholders();
+        RestartProgram();
+      }
+      return;
+    }
+    InvalidateRect(ticker, nullptr, TRUE);
+  }
+
+  t.pressX = 0;
+  t.lastDragX = 0;
+  ShowSavedCursor();
+
+  if (c.w > 100) {
+    if (OnSearchButton(x, c.w)) {
+      ReleaseCapture();
+      DiscardClipRegion();
+      t.searchButtonUp = 1;
+      t.flags.listBusy = 0;
+      t.searchShown = !t.searchShown;
+      PostMessageA(ticker, WM_TIMER, kHousekeepingTimer, 0);
+      Invalidate(ticker, c.w - 33, 0, c.w - 23, c.h, false);
+      UpdateWindow(ticker);
+    } else if (OnNextTopicButton(x, g)) {
+      ReleaseCapture();
+      Invalidate(ticker, g, 0, g + 10, c.h, false);
+      t.nextButtonUp = 1;
+      PostJump(ticker, 1);
+    }
+  }
+  if (OnLogoForRelease(x, LogoWidth(t, c.w))) {
+    ReleaseCapture();
+    RECT logo = {c.w - 21, 0, c.w, c.h};
+    InvalidateRect(ticker, &logo, FALSE);
+    t.logoButtonUp = 1;
+    const POINT p = {x, y};
+    if (PtInRect(&logo, p)) OpenLinkAt(x, y);
+  }
+
+  t.flags.listBusy = 0;
+  ShowSavedCursor();
+  InvalidateRect(ticker, nullptr, FALSE);
+}
+
+void OnTickerDoubleClick(HWND ticker, WPARAM, LPARAM lParam) {
+  const int x = MouseX(lParam);
+  if (x > 20 && x < ClientOf(ticker).w - 39) OpenLinkAt(x, SignedY(lParam));
+}
+
+void OnTickerRightDown(HWND ticker, WPARAM wParam, LPARAM lParam) {
+  TickerWindowState& t = Ticker();
+  const Client c = ClientOf(ticker);
+  if (OnNextTopicButton(MouseX(lParam), t.gripWidth)) {
+    SetCapture(ticker);
+    t.nextButtonUp = 0;
+    Invalidate(ticker, 11, 0, 19, c.h, false);
+  } else if (t.inDeskBand != 0) {
+    PostMessageA(GetParent(ticker), WM_RBUTTONDOWN, wParam, lParam);
+  }
+}
+
+void OnTickerRightUp(HWND ticker, WPARAM wParam, LPARAM lParam) {
+  TickerWindowState& t = Ticker();
+  const Client c = ClientOf(ticker);
+  if (OnNextTopicButton(MouseX(lParam), t.gripWidth) && c.w > 100) {
+    ReleaseCapture();
+    Invalidate(ticker, 10, 0, 20, c.h, false);
+    t.nextButtonUp = 1;
+    PostJump(ticker, 0);
+  } else if (t.inDeskBand != 0) {
+    PostMessageA(GetParent(ticker), WM_RBUTTONUP, wParam, lParam);
+  } else {
+    ShowContextMenu(ticker);
+  }
+}
+
+void OnJumpRequest(HWND ticker, WPARAM wParam) {
+  TickerWindowState& t = Ticker();
+  const uint32_t serial = HIWORD(wParam);
+  const bool nextSection = LOWORD(wParam) != 0;
+  int32_t offset = 0;
+  bool changed = false;
+  {
+    ItemsView view = t.items.Read();
+    changed = ComputeJump(view, t.flags.scrollOffset.load(),
+                          IsNewerSerial(serial, static_cast<uint32_t>(t.jumpSerial)), nextSection,
+                          t.flags.scrollForward.load() != 0, &offset);
+  }
+  if (!changed) return;  // nothing to jump in before the first fill
+  t.flags.scrollOffset = offset;
+  t.jumpSerial = static_cast<int32_t>(serial);
+  t.flags.pauseTicks = 0;
+  UpdateWindow(ticker);
+  SendMessageA(ticker, WM_TIMER, kScrollTimer, 0);
+  UpdateWindow(ticker);
+  t.flags.pauseTicks = 9;  // the strip stands still for 450 ms at the new place
+}
+
+void ShowContextMenu(HWND owner) {
+  TickerWindowState& t = Ticker();
+  DWORD major = 0;
+  DWORD minor = 0;
+  GetShellVersion(&major, &minor);
+  const int id = (major < 4 || minor <= 70) ? IDM_CONTEXT_OLD_SHELL : IDM_CONTEXT_NEW_SHELL;
+  HMENU menu = LoadMenuA(t.instance, MAKEINTRESOURCEA(id));
+  HMENU popup = menu != nullptr ? GetSubMenu(menu, 0) : nullptr;
+  if (popup == nullptr) RestartProgram();
+
+  if (t.flags.refreshRunning.load() != 0) {
+    EnableMenuItem(popup, IDM_UPDATE_NOW, MF_BYCOMMAND | MF_GRAYED);
+  }
+  CheckMenuItem(popup, IDM_SEARCH_WINDOW,
+                MF_BYCOMMAND | (t.searchShown != 0 ? MF_CHECKED : MF_UNCHECKED));
+
+  if (t.undocked != 0) {
+    const struct {
+      int string;
+      int command;
+      int32_t checked;
+    } placements[] = {{IDS_ALWAYS_ON_TOP, IDM_ALWAYS_ON_TOP, t.alwaysOnTop},
+                      {IDS_GLUE_TO_DESKTOP, IDM_GLUE_TO_DESKTOP, t.glueToDesktop},
+                      {IDS_FIT_TO_CAPTION, IDM_FIT_TO_CAPTION, t.fitToCaption}};
+    for (const auto& p : placements) {
+      char text[64] = "";
+      LoadStringA(t.instance, p.string, text, sizeof text);
+      MENUITEMINFOA item = {};
+      item.cbSize = sizeof item;
+      item.fMask = MIIM_TYPE | MIIM_ID | MIIM_STATE;
+      item.fType = MFT_STRING;
+      item.fState = p.checked != 0 ? MFS_CHECKED : MFS_UNCHECKED;
+      item.wID = static_cast<UINT>(p.command);
+      item.dwTypeData = text;
+      InsertMenuItemA(popup, IDM_PREFERENCES, FALSE, &item);
+    }
+    MENUITEMINFOA separator = {};
+    separator.cbSize = sizeof separator;
+    separator.fMask = MIIM_TYPE;
+    separator.fType = MFT_SEPARATOR;
+    InsertMenuItemA(popup, IDM_PREFERENCES, FALSE, &separator);
+  }
+
+  POINT cursor;
+  GetCursorPos(&cursor);
+  if (t.screenSaverMode == 0) {
+    // The menu closes when the user clicks elsewhere only if its owner is in the foreground.
+    SetForegroundWindow(owner);
+    TrackPopupMenu(popup, TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, owner, nullptr);
+    PostMessageA(owner, WM_NULL, 0, 0);
+  }
+  DestroyMenu(menu);
+}
+
+void SearchBoxUpkeep(HWND ticker) {
+  TickerWindowState& t = Ticker();
+  const Client c = ClientOf(ticker);
+  if (t.searchBox == nullptr && t.searchShown != 0) {
+    t.searchBox = CreateWindowExA(
+        0, "Edit", "", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_MULTILINE | ES_AUTOVSCROLL |
+                           ES_AUTOHSCROLL,
+        0, 0, 1, 1, ticker, nullptr, t.instance, nullptr);
+    if (t.searchBox != nullptr) {
+      t.searchFont = CreateFontA(c.h - 4, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                                 OUT_CHARACTER_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
+                                 VARIABLE_PITCH, "Arial");
+      SendMessageA(t.searchBox, WM_SETFONT, reinterpret_cast<WPARAM>(t.searchFont), TRUE);
+      SetFocus(t.searchBox);
+      g_editProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+          t.searchBox, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SearchBoxProc)));
+    }
+  }
+  if (t.searchBox != nullptr && t.screenSaverWindow == nullptr) {
+    const PanelRect r =
+        SearchBoxRect(c.w, c.h, t.gripWidth, t.searchShown != 0, t.undocked != 0);
+    SetWindowPos(t.searchBox, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                 SWP_NOZORDER | SWP_SHOWWINDOW);
+  } else if (t.searchBox != nullptr) {
+    ShowWindow(t.searchBox, SW_HIDE);
+  }
+  if (t.searchBox != nullptr && t.searchShown == 0) DestroySearchBox();
+}
+
+void OnSearchBoxEnter(HWND ticker) {
+  TickerWindowState& t = Ticker();
+  // The Enter key scrolls the multi-line box; every second notification is the one that counts.
+  if (t.enterToggle == 0) OpenLinkAt(ClientOf(ticker).w - 1, 1);
+  t.enterToggle = !t.enterToggle;
+  SendMessageA(t.searchBox, EM_SCROLL, SB_LINEUP, 0);
+}

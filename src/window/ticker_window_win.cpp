@@ -8,6 +8,7 @@
 #include "desktop/open_url_win.h"
 #include "feed/codecs.h"
 #include "feed/refresh_worker_win.h"
+#include "prefs/credentials_win.h"
 #include "prefs/preferences_win.h"
 #include "res/resource.h"
 #include "settings/color_schemes.h"

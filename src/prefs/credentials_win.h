@@ -1,0 +1,21 @@
+// The small modal dialogs that ask for credentials, and centring a dialog over a window.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+constexpr size_t kCredentialSize = 200;  // 199 characters and the NUL
+
+// Moves the window, keeping its size and z-order, so that it is centred on the reference window
+// and stays on the screen.
+void CenterWindowOver(HWND window, HWND reference);
+
+// "Enter Network Password" (dialog 154), modal, over owner. Shows the realm (or nothing) and the
+// current user name; OK fills user and password (each kCredentialSize bytes). Closing the dialog
+// another way leaves both as they were and returns false.
+bool AskNetworkPassword(HWND owner, const char* realm, char* user, char* password);
+
+// The account password prompt (dialog 180), modal. OK fills password (at most capacity-1
+// characters) and returns true; Cancel leaves it empty and returns false.
+bool AskAccountPassword(HWND owner, char* password, size_t capacity);

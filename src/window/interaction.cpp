@@ -1,0 +1,29 @@
+// Mouse arithmetic.
+#include "window/interaction.h"
+
+StripDrag DragStrip(int32_t x, int32_t lastDragX, int32_t pressX, int32_t w, int32_t g,
+                    int32_t offset, int32_t stripWidth, int32_t scrollForward) {
+  const int32_t d = lastDragX - x;
+  if (d > 100 || d < -100 || (x > w - 29 && pressX > 19 && pressX < w - 39)) {
+    return StripDrag{StripDrag::kCancel, offset, scrollForward};
+  }
+  const bool xInside = g + 10 <= x && x <= w - 39;
+  const bool pressInside = g + 10 <= pressX && pressX <= w - 39;
+  if (!xInside && !pressInside) return StripDrag{StripDrag::kOutside, offset, scrollForward};
+
+  if (d > 3) scrollForward = 1;
+  if (d < -3) scrollForward = 0;
+  int64_t moved = static_cast<int64_t>(offset) + 4 * d;
+  if (moved > stripWidth) moved -= stripWidth;
+  if (moved < 0) moved += stripWidth;
+  if (stripWidth <= 0) moved = 0;
+  return StripDrag{StripDrag::kScroll, static_cast<int32_t>(moved), scrollForward};
+}
+
+PanelRect SearchBoxRect(int32_t w, int32_t h, int32_t g, bool searchShown, bool undocked) {
+  const int32_t right = w - 40;
+  const int32_t left = searchShown && right > 400 ? right - right / 3 : 0;
+  const int32_t top = undocked ? 0 : 1;
+  const int32_t height = undocked ? h : h - 2;
+  return PanelRect{left + g, top, right, top + height};
+}

@@ -1,0 +1,36 @@
+// Mouse arithmetic of the ticker window: hit zones, the strip drag, the search box's place.
+#pragma once
+
+#include <cstdint>
+
+#include "strip/panel_geometry.h"
+
+// Zones by client x (W client width, G grip width). The logo tests use the docked width instead
+// of W while the ticker sits in the taskbar.
+inline bool OnSearchButton(int32_t x, int32_t w) { return w - 39 < x && x < w - 22; }
+inline bool OnNextTopicButton(int32_t x, int32_t g) { return g < x && x < g + 10; }
+inline bool OnLogoForPress(int32_t x, int32_t logoWidth) { return x > logoWidth - 22; }
+inline bool OnLogoForRelease(int32_t x, int32_t logoWidth) { return x > logoWidth - 21; }
+
+struct StripDrag {
+  enum Outcome { kCancel, kOutside, kScroll } outcome;
+  int32_t offset;        // the new scroll offset (kScroll)
+  int32_t scrollForward; // the new direction (kScroll)
+};
+
+// One mouse move of a strip drag from lastDragX to x (the press was at pressX): four pixels of
+// strip per pixel of mouse, the direction following moves of more than three pixels; a jump of
+// more than 100 pixels, or running into the logo area, cancels the drag.
+StripDrag DragStrip(int32_t x, int32_t lastDragX, int32_t pressX, int32_t w, int32_t g,
+                    int32_t offset, int32_t stripWidth, int32_t scrollForward);
+
+// Where the search box goes: left of the buttons, a third of the strip wide when the strip is
+// wide enough, else over the whole strip.
+PanelRect SearchBoxRect(int32_t w, int32_t h, int32_t g, bool searchShown, bool undocked);
+
+// Jump request serials are 16 bits wide: a serial is newer when it is at most half the range
+// ahead of the last one, so the count may wrap.
+inline bool IsNewerSerial(uint32_t serial, uint32_t last) {
+  const uint32_t ahead = (serial - last) & 0xFFFFu;
+  return ahead != 0 && ahead < 0x8000u;
+}
