@@ -288,6 +288,21 @@ TEST_F(FeedParserTest, PendingItemsAndFeedsThatEndEarly) {
   }
 }
 
+TEST_F(FeedParserTest, PendingItemKeepsTheLookItWasAssembledWith) {
+  // "a" is assembled as a content row; the kind marker after it switches to captions before the
+  // next text appends it.
+  const std::vector<ShownItem> items =
+      ParseItems(TOPIC "rs" KIND "2" TEXT "a" TEXT KIND "1" TEXT "b" LINK "/b|");
+  ASSERT_EQ(items.size(), 2u);
+  EXPECT_EQ(items[0].text, "a  " BULLET "  ");
+  EXPECT_EQ(items[0].link, "");
+  EXPECT_EQ(items[0].tallFont, 1);
+  EXPECT_EQ(items[0].startsSection, 0);
+  EXPECT_EQ(items[1].tallFont, 0);
+  EXPECT_EQ(items[1].colorIndex, 15);
+  EXPECT_EQ(items[1].startsSection, 1);
+}
+
 TEST_F(FeedParserTest, TopicOpensASectionForItsNextLinkedItem) {
   const std::vector<ShownItem> items = ParseItems(TOPIC "rt" KIND "2" TEXT "a" LINK "/a|" TEXT "b" LINK
                                                   "/b|" TOPIC "rw" TEXT "c" LINK "/c|");
