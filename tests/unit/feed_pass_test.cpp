@@ -342,7 +342,7 @@ TEST_F(FeedPassTest, ExternalNews) {
     ASSERT_FALSE(items.empty());
     EXPECT_EQ(items[0].link, row.link);
     EXPECT_EQ(!env.Logged("GET " + kDataUrl).empty(), row.dataRequested);
-    if (!row.dataRequested) EXPECT_EQ(env.ProgramFile("News.Dat"), "<missing>");
+    if (!row.dataRequested) { EXPECT_EQ(env.ProgramFile("News.Dat"), "<missing>"); }
   }
 }
 

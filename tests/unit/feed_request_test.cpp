@@ -125,7 +125,7 @@ TEST(BuildDataRequestAddress, OverLongPartsAreCutNeverOverrun) {
     const size_t length = BuildDataRequestAddress(s, "134501", &out[0], capacity);
     EXPECT_EQ(length, capacity == 0 ? 0 : capacity - 1);
     EXPECT_EQ(out.find_first_not_of('#', capacity), std::string::npos);
-    if (capacity > 0) EXPECT_EQ(std::string(out.c_str()), full.substr(0, capacity - 1));
+    if (capacity > 0) { EXPECT_EQ(std::string(out.c_str()), full.substr(0, capacity - 1)); }
   }
 }
 

@@ -73,7 +73,7 @@ TEST(ScrambleProxyPassword, IsItsOwnInverse) {
     SCOPED_TRACE(text);
     const std::string stored = Scrambled(text);
     EXPECT_EQ(stored.size(), text.size());
-    if (!text.empty()) EXPECT_NE(stored, text);
+    if (!text.empty()) { EXPECT_NE(stored, text); }
     EXPECT_EQ(Scrambled(stored), text);
   }
   EXPECT_EQ(Scrambled("abc"), "```");

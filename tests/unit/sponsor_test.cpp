@@ -131,7 +131,7 @@ TEST(BuildSponsorDisplayText, FieldsTooSmallForTheFrameStayEmpty) {
     const size_t length = BuildSponsorDisplayText("abc", 3, out, capacity);
     EXPECT_LT(length, capacity == 0 ? 1 : capacity);
     for (size_t i = capacity; i < sizeof out; ++i) EXPECT_EQ(out[i], '#') << i;
-    if (capacity > 0) EXPECT_EQ(std::strlen(out), length);
+    if (capacity > 0) { EXPECT_EQ(std::strlen(out), length); }
   }
 }
 
