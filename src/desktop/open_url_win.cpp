@@ -33,7 +33,7 @@ void BrowserDdeClose(BrowserDde& dde) {
   if (dde.topic != nullptr) DdeFreeStringHandle(dde.instance, dde.topic);
   if (dde.conversation != nullptr) DdeDisconnect(dde.conversation);
   if (dde.item != nullptr) DdeFreeStringHandle(dde.instance, dde.item);
-  DdeUninitializeA(dde.instance);
+  DdeUninitialize(dde.instance);
   dde = BrowserDde{};
 }
 
