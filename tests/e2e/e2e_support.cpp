@@ -87,9 +87,17 @@ PROCESS_INFORMATION StartProgram(const std::string& exe, const std::string& argu
 
 void EndStartedPrograms() {
   // Tickers started by a ticker (a restart) are not ours by handle: close them by window.
+  // The test program's own windows (a Win32 test's ticker) stay.
+  auto others = [] {
+    std::vector<HWND> frames;
+    for (HWND frame : TopLevelWindows("SSBar")) {
+      if (ProcessOfWindow(frame) != GetCurrentProcessId()) frames.push_back(frame);
+    }
+    return frames;
+  };
   for (int round = 0; round < 3; ++round) {
-    for (HWND frame : TopLevelWindows("SSBar")) PostMessageA(frame, WM_CLOSE, 0, 0);
-    WaitUntil([] { return TopLevelWindows("SSBar").empty(); }, 3000);
+    for (HWND frame : others()) PostMessageA(frame, WM_CLOSE, 0, 0);
+    WaitUntil([&] { return others().empty(); }, 3000);
   }
   for (PROCESS_INFORMATION& p : Started()) {
     if (WaitForSingleObject(p.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(p.hProcess, 9);

@@ -13,6 +13,14 @@ TickerWindowState& StartedTicker() {
     EXPECT_TRUE(RegisterWindowClasses(instance));
     EXPECT_TRUE(StartInstance(instance));
     started = true;
+    // The tests drive the window themselves: no timers, and no first refresh (there is no server).
+    TickerWindowState& t = Ticker();
+    KillTimer(t.tickerWindow, t.scrollTimer);
+    KillTimer(t.tickerWindow, t.refreshTimer);
+    KillTimer(t.tickerWindow, t.housekeepingTimer);
+    MSG msg;
+    while (PeekMessageA(&msg, t.tickerWindow, WM_COMMAND, WM_COMMAND, PM_REMOVE)) {
+    }
   }
   return Ticker();
 }
