@@ -1,0 +1,166 @@
+// The accounts file and the login check.
+#include "accounts.h"
+
+#include <algorithm>
+
+#include "data_request.h"
+#include "market_data.h"
+#include "query_text.h"
+
+namespace {
+
+std::string_view Trim(std::string_view text) {
+  const size_t start = text.find_first_not_of(" \t\r");
+  if (start == std::string_view::npos) return std::string_view();
+  return text.substr(start, text.find_last_not_of(" \t\r") - start + 1);
+}
+
+bool ParseYesNo(std::string_view value, bool* flag) {
+  const bool yes = value == "yes" || value == "1" || value == "true";
+  const bool no = value == "no" || value == "0" || value == "false";
+  if (yes || no) *flag = yes;
+  return yes || no;
+}
+
+bool ParseSmallNumber(std::string_view value, int limit, int* number) {
+  if (value.empty() || value.size() > 6) return false;
+  int result = 0;
+  for (const char c : value) {
+    if (c < '0' || c > '9') return false;
+    result = result * 10 + (c - '0');
+  }
+  if (result > limit) return false;
+  *number = result;
+  return true;
+}
+
+// Applies one "key = value" line; false when the key or value does not read.
+bool ApplySetting(std::string_view key, std::string_view value, Account* account) {
+  if (key == "password") {
+    account->password = std::string(value);
+    return !value.empty();
+  }
+  if (key == "topics") {
+    account->topics.clear();
+    for (const std::string_view code : SplitList(value)) {
+      if (!IsNewsTopic(code)) return false;
+      account->topics.emplace_back(code);
+    }
+    return true;
+  }
+  if (key == "stories") {
+    return ParseSmallNumber(value, kMaxStoriesPerTopic, &account->storiesPerTopic) &&
+           account->storiesPerTopic > 0;
+  }
+  if (key == "symbols" || key == "airports") {
+    std::vector<std::string>& list = key == "symbols" ? account->symbols : account->airports;
+    list.clear();
+    for (const std::string_view entry : SplitList(value)) {
+      std::string normal = key == "symbols" ? NormalizeSymbol(entry) : NormalizeAirport(entry);
+      if (normal.empty()) return false;
+      list.push_back(std::move(normal));
+    }
+    return true;
+  }
+  if (key == "unit") {
+    if (value != "f" && value != "c") return false;
+    account->fahrenheit = value == "f";
+    return true;
+  }
+  if (key == "new_mail") {
+    bool flag;
+    if (ParseYesNo(value, &flag)) {
+      account->newMail = flag ? 1 : 0;
+      return true;
+    }
+    return ParseSmallNumber(value, 99999, &account->newMail);
+  }
+  if (key == "setup_complete") return ParseYesNo(value, &account->setupComplete);
+  return false;
+}
+
+// User ids as the login query spells them: a space and a '+' are the same, case is not kept.
+bool SameUserId(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i] == ' ' ? '+' : a[i];
+    char y = b[i] == ' ' ? '+' : b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+bool SamePassword(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if ((a[i] == ' ' ? '+' : a[i]) != (b[i] == ' ' ? '+' : b[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::vector<Account> ParseAccounts(std::string_view text, std::vector<std::string>* problems) {
+  std::vector<Account> accounts;
+  bool inSection = false;
+  int number = 0;
+  auto finishSection = [&]() {
+    if (!inSection) return;
+    if (accounts.back().password.empty()) {
+      problems->push_back("account \"" + accounts.back().userId + "\" has no password, skipped");
+      accounts.pop_back();
+    }
+    inSection = false;
+  };
+  while (!text.empty()) {
+    const size_t end = text.find('\n');
+    const std::string_view line = Trim(text.substr(0, end));
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    ++number;
+    if (line.empty() || line[0] == '#') continue;
+    const std::string where = "line " + std::to_string(number) + ": ";
+    if (line[0] == '[') {
+      finishSection();
+      const std::string_view userId = Trim(line.substr(1, line.find(']') - 1));
+      if (line.back() != ']' || userId.empty() || FindAccount(accounts, userId) != nullptr) {
+        problems->push_back(where + "expected [USER ID] naming a new account");
+        continue;
+      }
+      accounts.emplace_back();
+      accounts.back().userId = std::string(userId);
+      inSection = true;
+      continue;
+    }
+    const size_t equals = line.find('=');
+    if (!inSection || equals == std::string_view::npos) {
+      problems->push_back(where + "expected key = value inside an account");
+      continue;
+    }
+    const std::string_view key = Trim(line.substr(0, equals));
+    const std::string_view value = Trim(line.substr(equals + 1));
+    if (!ApplySetting(key, value, &accounts.back())) {
+      problems->push_back(where + "\"" + std::string(key) + "\" does not read");
+    }
+  }
+  finishSection();
+  return accounts;
+}
+
+const Account* FindAccount(const std::vector<Account>& accounts, std::string_view userId) {
+  for (const Account& account : accounts) {
+    if (SameUserId(account.userId, userId)) return &account;
+  }
+  return nullptr;
+}
+
+LoginResult CheckLogin(const std::vector<Account>& accounts, std::string_view userId,
+                       std::string_view password, const Account** account) {
+  const Account* found = FindAccount(accounts, userId);
+  if (found == nullptr || userId.empty() || !SamePassword(found->password, password)) {
+    return LoginResult::kRefused;
+  }
+  *account = found;
+  return found->setupComplete ? LoginResult::kOk : LoginResult::kSetupIncomplete;
+}

@@ -1,0 +1,73 @@
+// The content server: routes every request the ticker and its browser make, over HTTP on a
+// background thread pool, answering from the content store's current snapshot.
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "content_store.h"
+#include "request_log.h"
+#include "server_config.h"
+#include "sessions.h"
+
+struct HttpQuestion {
+  std::string_view method;
+  std::string_view target;  // as on the request line: path, and '?' and query when there is one
+  std::string_view cookie;  // the Cookie header
+};
+
+struct HttpAnswer {
+  int status = 200;
+  std::string contentType;
+  std::string body;
+  std::string setCookie;  // a Set-Cookie value, or ""
+};
+
+constexpr const char* kRestartAnswer = "Please restart";
+
+class ContentServer {
+ public:
+  explicit ContentServer(ServerConfig config);
+  ~ContentServer();
+  ContentServer(const ContentServer&) = delete;
+  ContentServer& operator=(const ContentServer&) = delete;
+
+  // Opens the log, binds the port, loads the content and starts serving and refreshing.
+  // False with *error when the log cannot be opened or the port cannot be bound.
+  bool Start(std::string* error);
+  // Stops serving and refreshing; waits for requests in progress. Safe to call twice.
+  void Stop();
+  // The bound port (useful with port 0); 0 before Start.
+  int Port() const { return port_; }
+  const std::string& PublicUrl() const { return publicUrl_; }
+
+  // The answer to one request, as the HTTP layer sends it; no socket is involved.
+  HttpAnswer Answer(const HttpQuestion& question);
+
+  ContentStore& Content() { return content_; }
+  RequestLog& Log() { return log_; }
+
+ private:
+  struct Http;
+
+  HttpAnswer AnswerDataRequest(std::string_view query, bool hasQuery, std::string_view cookie);
+  HttpAnswer AnswerLogin(std::string_view query);
+  HttpAnswer AnswerUpdateFile(std::string_view path);
+  bool TakeRestartNotice();
+
+  ServerConfig config_;
+  RequestLog log_;
+  ContentStore content_;
+  SessionTable sessions_;
+  std::atomic<bool> restartArmed_;
+  std::unique_ptr<Http> http_;
+  std::thread listener_;
+  int port_ = 0;
+  std::string publicUrl_;
+};
+
+// ContentOptions from the server's settings (with the content paths resolved).
+ContentOptions ContentOptionsFor(const ServerConfig& config);

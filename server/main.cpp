@@ -1,0 +1,48 @@
+// newsrail_server: the local content server that the ticker talks to.
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "content_server.h"
+#include "server_config.h"
+
+int main(int argc, char** argv) {
+  ServerConfig config;
+  std::string error;
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  switch (ParseCommandLine(arguments, &config, &error)) {
+    case CommandLine::kHelp:
+      std::fputs(UsageText().c_str(), stdout);
+      return 0;
+    case CommandLine::kError:
+      std::fprintf(stderr, "newsrail_server: %s\nTry --help.\n", error.c_str());
+      return 2;
+    case CommandLine::kRun:
+      break;
+  }
+
+  // SIGINT and SIGTERM are taken by sigwait below; blocked before any thread starts, so that
+  // every thread inherits the mask and none of them is interrupted by them.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  std::signal(SIGPIPE, SIG_IGN);
+
+  ContentServer server(config);
+  if (!server.Start(&error)) {
+    std::fprintf(stderr, "newsrail_server: %s\n", error.c_str());
+    return 1;
+  }
+  std::printf("newsrail_server: listening on %s\n", server.PublicUrl().c_str());
+  std::fflush(stdout);
+
+  int signal = 0;
+  sigwait(&stopSignals, &signal);
+  std::printf("newsrail_server: stopping\n");
+  std::fflush(stdout);
+  server.Stop();
+  return 0;
+}

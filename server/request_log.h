@@ -1,0 +1,49 @@
+// The server's log: one line per request, and notes on content that could not be used.
+//
+// Request lines read
+//   2024-05-01T13:45:01.123Z request method=GET path=/tlx/update query=stocks=INTC,MSFT&134501
+//     status=200 bytes=812 host=127.0.0.1:18471 referer=pc1 accept=*/*,%20text/plain cookie=-
+//     user-agent=Mozilla/4.01%20[en]%20(Win95;%20I) proxy-authorization=no authorization=no
+// (on one line) and note lines
+//   2024-05-01T13:45:01.123Z note news/broken.rss: not well-formed XML: ... at byte 120
+// Values are escaped so that a line always splits at spaces into name=value fields: bytes up to
+// the space, '%' and 0x7F and above become %XX. A missing value is "-".
+#pragma once
+
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+struct RequestRecord {
+  std::string_view method;
+  std::string_view path;   // the request target up to its '?'
+  std::string_view query;  // after the '?'; empty when there is none
+  int status = 0;
+  size_t bytes = 0;  // body bytes sent
+  std::string_view host, referer, accept, cookie, userAgent;
+  bool proxyAuthorization = false;
+  bool authorization = false;
+};
+
+class RequestLog {
+ public:
+  // Request lines go to the file at `path` when one is given; notes go there too, and to
+  // standard error when there is no file. False when the file cannot be opened.
+  bool Open(const std::string& path);
+  ~RequestLog();
+
+  void LogRequest(const RequestRecord& record);
+  void Note(std::string_view text);
+
+  // The escaped form of a value as it appears in a line.
+  static std::string Escape(std::string_view value);
+
+ private:
+  void WriteLine(const std::string& line);
+
+  std::mutex mutex_;
+  std::FILE* file_ = nullptr;
+  std::atomic<bool> hasFile_{false};
+};

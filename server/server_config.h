@@ -1,0 +1,45 @@
+// The server's settings: defaults, the config file and the command line.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+struct ServerConfig {
+  std::string bind = "127.0.0.1";
+  int port = 18471;  // 0 takes any free port
+  std::string content = "server/sample";
+  std::string log;           // the request log; none when empty
+  std::string feeds;         // default: CONTENT/feeds.txt
+  std::string quotes;        // default: CONTENT/quotes.txt
+  std::string weather;       // default: CONTENT/weather.txt
+  std::string accounts;      // default: CONTENT/accounts.txt
+  std::string sponsorFile;   // default: CONTENT/sponsor/news.txt
+  std::string sponsorImage;  // default: CONTENT/sponsor/sponsor.bmp
+  std::string sponsorPath = "/sponsor/news.txt";
+  std::string sponsorImagePath = "/sponsor/sponsor.bmp";
+  std::string publicUrl;  // default: http://BIND:PORT (127.0.0.1 for a wildcard bind)
+  int refreshSeconds = 300;
+  int fetchTimeoutSeconds = 20;
+  size_t fetchMaxBytes = 2 * 1024 * 1024;
+  int threads = 32;
+  std::string restartFile;
+  bool restartOnce = false;
+};
+
+// Fills the unset file settings from the content folder.
+void ResolveContentPaths(ServerConfig* config);
+
+// Applies "name = value" lines ('#' starts a comment line); names are the long options without
+// their dashes. False with *error naming the line that does not read.
+bool ApplyConfigText(const std::string& text, ServerConfig* config, std::string* error);
+
+enum class CommandLine { kRun, kHelp, kError };
+
+// Reads the command line: "--config FILE" is applied first, wherever it stands, then every other
+// option over it. *error says what is wrong for kError.
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments, ServerConfig* config,
+                             std::string* error);
+
+// The --help text.
+std::string UsageText();

@@ -1,0 +1,42 @@
+// A small blocking HTTP client on raw sockets, for tests and the benchmark: it sends exactly the
+// bytes it is given (targets such as "/tlx/update&134501" or raw 0x95 bytes go out unchanged).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+struct HttpReply {
+  bool received = false;  // a whole status line, headers and body arrived
+  int status = 0;
+  std::string headers;  // the header block, CR LF separated
+  std::string body;
+
+  // The first header of that name (without regard to case), or "".
+  std::string Header(std::string_view name) const;
+};
+
+// Sends `request` (a whole request, head and body) to 127.0.0.1:port and reads the reply until
+// the server closes the connection or the body's Content-Length is reached.
+HttpReply HttpExchange(int port, const std::string& request, int timeoutMs = 5000);
+
+// A GET as the ticker's WinINet sends it: HTTP/1.0, its user agent, Accept lines and referrer,
+// plus extra header lines (each ending in CR LF).
+HttpReply TickerGet(int port, const std::string& target, const std::string& extraHeaders = "");
+
+// One kept-alive connection for many requests in turn.
+class KeepAliveClient {
+ public:
+  explicit KeepAliveClient(int port) : port_(port) {}
+  ~KeepAliveClient();
+  KeepAliveClient(const KeepAliveClient&) = delete;
+  KeepAliveClient& operator=(const KeepAliveClient&) = delete;
+
+  // An HTTP/1.1 GET on the open connection, reconnecting when the server has closed it.
+  HttpReply Get(const std::string& target);
+
+ private:
+  bool Connect();
+  int port_;
+  int socket_ = -1;
+  std::string pending_;  // bytes read past the last reply
+};
