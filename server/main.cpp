@@ -1,4 +1,7 @@
 // newsrail_server: the local content server that the ticker talks to.
+#include <sys/prctl.h>
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -31,6 +34,12 @@ int main(int argc, char** argv) {
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
   std::signal(SIGPIPE, SIG_IGN);
 
+  // A test starts the server from a Wine process; when that ends, the server must not outlive it.
+  if (config.exitWithParent) {
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() == 1) return 0;
+  }
+
   ContentServer server(config);
   if (!server.Start(&error)) {
     std::fprintf(stderr, "newsrail_server: %s\n", error.c_str());
@@ -38,6 +47,15 @@ int main(int argc, char** argv) {
   }
   std::printf("newsrail_server: listening on %s\n", server.PublicUrl().c_str());
   std::fflush(stdout);
+  if (!config.portFile.empty()) {
+    // Written aside and renamed, so a reader never sees a half-written number.
+    const std::string temporary = config.portFile + ".new";
+    if (std::FILE* file = std::fopen(temporary.c_str(), "w")) {
+      std::fprintf(file, "%d\n", server.Port());
+      std::fclose(file);
+      std::rename(temporary.c_str(), config.portFile.c_str());
+    }
+  }
 
   int signal = 0;
   sigwait(&stopSignals, &signal);

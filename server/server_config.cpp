@@ -48,10 +48,18 @@ bool SetFetchMaxBytes(ServerConfig* config, const std::string& text) {
   return true;
 }
 
-bool SetRestartOnce(ServerConfig* config, const std::string& text) {
+bool ReadFlag(const std::string& text, bool* flag) {
   if (text != "1" && text != "0" && text != "yes" && text != "no") return false;
-  config->restartOnce = text == "1" || text == "yes";
+  *flag = text == "1" || text == "yes";
   return true;
+}
+
+bool SetRestartOnce(ServerConfig* config, const std::string& text) {
+  return ReadFlag(text, &config->restartOnce);
+}
+
+bool SetExitWithParent(ServerConfig* config, const std::string& text) {
+  return ReadFlag(text, &config->exitWithParent);
 }
 
 bool SetPath(ServerConfig* config, std::string ServerConfig::*member, const std::string& text) {
@@ -108,6 +116,10 @@ const Option kOptions[] = {
      SetText<&ServerConfig::restartFile>},
     {"restart-once", Kind::kFlag, "", "answer the first data request with \"Please restart\"",
      SetRestartOnce},
+    {"port-file", Kind::kText, "FILE", "write the port listened on to FILE once listening",
+     SetText<&ServerConfig::portFile>},
+    {"exit-with-parent", Kind::kFlag, "",
+     "stop when the program that started the server ends (for tests)", SetExitWithParent},
 };
 
 const Option* FindOption(const std::string& name) {

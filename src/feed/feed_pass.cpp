@@ -144,7 +144,15 @@ class FeedPass {
       BuildDataRequestAddress(settings_, time, address, sizeof address);
       const size_t n = Fetch(address, feed, kFeedBufferSize);
       if (Closing()) return FeedResult::kClosing;
-      if (n == 0) return Conclude(false, false);
+      if (n == 0) {
+        // No answer. A strip of earlier news stays as it is; but a strip that has nothing to show
+        // yet (or only says it is contacting the server) says that nothing came.
+        const TickerItemList& list = *target_.list;
+        if (!listRestarted_ && (list.PendingCount() == 0 || list.HoldsStatusPair())) {
+          ShowStatus(status_text::kNoDataCaption, status_text::kNoDataMessage);
+        }
+        return Conclude(false, false);
+      }
       flags_.feedReceived = 1;
 
       // The server asks once per process for a fresh login and request; that answer is not kept.

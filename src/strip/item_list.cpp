@@ -123,13 +123,17 @@ void TickerItemList::Finish() {
 
 void TickerItemList::Reset() {
   buildCount_ = 0;
+  holdsStatus_ = false;
   std::lock_guard<std::mutex> guard(lock_);
   drawCount_ = 0;
   itemCount_ = 0;
   stripWidth_ = 0;
 }
 
-void TickerItemList::Restart() { buildCount_ = 0; }
+void TickerItemList::Restart() {
+  buildCount_ = 0;
+  holdsStatus_ = false;
+}
 
 ItemsView TickerItemList::Read() const {
   ItemsView view{std::unique_lock<std::mutex>(lock_)};
@@ -159,6 +163,7 @@ void ShowStatusPair(TickerItemList& list, TextMeasurer* measurer, SharedFlags& f
   list.Append(measurer, caption, "", 15, 1, 0);
   list.Append(measurer, message, "", 11, 1, 1);
   list.Finish();
+  list.MarkStatusPair();
   flags.scrollOffset = 0;
   flags.listBusy = 0;
   flags.stripFilled = 1;

@@ -87,6 +87,9 @@ class TickerItemList {
 
   // Real items appended since the last Reset/Restart (producer side).
   int32_t PendingCount() const { return buildCount_; }
+  // True while the build is a status pair rather than content (producer side).
+  bool HoldsStatusPair() const { return holdsStatus_; }
+  void MarkStatusPair() { holdsStatus_ = true; }
 
  private:
   void EnsureRoom();
@@ -97,6 +100,7 @@ class TickerItemList {
   std::vector<TickerItem> building_;
   std::vector<TickerItem> spare_;  // the previously published storage, reused by the next Finish
   int32_t buildCount_ = 0;
+  bool holdsStatus_ = false;
 
   // Published storage, guarded by lock_.
   mutable std::mutex lock_;

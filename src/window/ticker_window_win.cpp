@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include <cstring>
+#include <string>
 
 #include "desktop/open_url_win.h"
 #include "feed/codecs.h"
@@ -333,6 +334,27 @@ void OnShowItem(WPARAM slot) {
   }
 }
 
+void OnDescribeStrip(HWND ticker, WPARAM wParam) {
+  TickerWindowState& t = Ticker();
+  HWND requester = reinterpret_cast<HWND>(wParam);
+  if (!IsWindow(requester)) return;
+  std::string report = std::to_string(t.flags.scrollOffset.load()) + " " +
+                       std::to_string(t.flags.scrollForward.load()) + " " +
+                       std::to_string(t.flags.stripFilled.load()) + "\n";
+  {
+    ItemsView view = t.items.Read();
+    for (int32_t i = 0; i < view.itemCount && static_cast<uint32_t>(i) < view.slotCount; ++i) {
+      const TickerItem& item = view.items[i];
+      report += std::to_string(item.colorIndex) + "|" + std::to_string(item.tallFont) + "|" +
+                std::to_string(item.startsSection) + "|" + item.text + "|" + item.link + "\n";
+    }
+  }
+  COPYDATASTRUCT data = {kStripReportTag, static_cast<DWORD>(report.size() + 1),
+                         const_cast<char*>(report.c_str())};
+  SendMessageA(requester, WM_COPYDATA, reinterpret_cast<WPARAM>(ticker),
+               reinterpret_cast<LPARAM>(&data));
+}
+
 // Before any message: mouse messages go to the tooltips, and a preferences sheet that has no
 // page any more (closed by OK or Cancel) is destroyed.
 void Prologue(HWND ticker, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -372,6 +394,7 @@ LRESULT CALLBACK TickerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_RBUTTONUP: OnTickerRightUp(window, wParam, lParam); return 0;
     case kRestartRequestMessage: OnRestartRequest(); return 0;
     case kShowItemMessage: OnShowItem(wParam); return 0;
+    case kDescribeStripMessage: OnDescribeStrip(window, wParam); return 0;
     default: return DefWindowProcA(window, message, wParam, lParam);
   }
 }

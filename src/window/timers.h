@@ -11,6 +11,11 @@ constexpr uint32_t kHousekeepingPeriodMs = 1000;
 
 constexpr uint32_t kRestartRequestMessage = 0x0400 + 101;  // WM_USER+101: a new instance asks to end
 constexpr uint32_t kShowItemMessage = 0x0400 + 103;        // WM_USER+103: wParam = slot index
+// WM_APP+78: wParam = a window that receives, as WM_COPYDATA (dwData kStripReportTag), a text
+// report of the strip: a first line "offset forward filled", then one line per real item,
+// "colorIndex|tallFont|startsSection|text|link". For diagnostics and the end-to-end tests.
+constexpr uint32_t kDescribeStripMessage = 0x8000 + 78;
+constexpr uintptr_t kStripReportTag = 0x53545250;
 
 // "News Refresh" in minutes as a timer period. A missing value (0) would make the timer fire as
 // fast as the system allows and a huge one would overflow the period: keep 1 minute to 1 day.

@@ -301,6 +301,19 @@ TEST_F(FeedPassTest, EmptyDataAnswerFinishesTheListWithWhatItHolds) {
   EXPECT_EQ(env.ProgramFile("News.Dat"), kCachedFeed);
 }
 
+TEST_F(FeedPassTest, NoAnswerOnAStripWithNothingYetSaysNoDataCame) {
+  // A first start against a server that is down: no cache, no answer.
+  flags.firstCycle = 1;
+  EXPECT_EQ(RunCachePass(), FeedResult::kDone);
+  EXPECT_EQ(PublishedTexts(list), (std::vector<std::string>{status_text::kNoDataCaption,
+                                                            status_text::kNoDataMessage}));
+  // Later cycles too, until some news has been shown.
+  flags.firstCycle = 0;
+  Run();
+  EXPECT_EQ(PublishedTexts(list), (std::vector<std::string>{status_text::kNoDataCaption,
+                                                            status_text::kNoDataMessage}));
+}
+
 TEST_F(FeedPassTest, ExternalNews) {
   const std::string externalFeed = TOPIC "rt" KIND "2" TEXT "External" LINK "/e.htm|";
   const struct {
