@@ -11,7 +11,8 @@ jobs="$(nproc)"
 CC=clang CXX=clang++ cmake -S . -B "$build/native" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DNEWSRAIL_WIN32_BUILD="$PWD/$build/win32" >/dev/null
 cmake -S . -B "$build/win32" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchain-mingw-i686.cmake" >/dev/null
+  -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchain-mingw-i686.cmake" \
+  -DNEWSRAIL_NATIVE_BUILD="$PWD/$build/native" >/dev/null
 cmake --build "$build/native" -j "$jobs"
 cmake --build "$build/win32" -j "$jobs"
 

@@ -1,4 +1,6 @@
 // Support for the end-to-end tests.
+#include <winsock2.h>
+
 #include "e2e/e2e_support.h"
 
 #include <cstdlib>
@@ -24,12 +26,50 @@ std::string WindowsPath(std::string path) {
   return path;
 }
 
-std::string Argument(const char* prefix) {
+std::string RawArgument(const char* prefix) {
   const size_t n = std::strlen(prefix);
   for (int i = 1; i < __argc; ++i) {
-    if (std::strncmp(__argv[i], prefix, n) == 0) return WindowsPath(__argv[i] + n);
+    if (std::strncmp(__argv[i], prefix, n) == 0) return __argv[i] + n;
   }
   return "";
+}
+
+std::string Argument(const char* prefix) {
+  const std::string raw = RawArgument(prefix);
+  return raw.empty() ? raw : WindowsPath(raw);
+}
+
+StripReport g_report;
+
+LRESULT CALLBACK ReportReceiver(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != WM_COPYDATA) return DefWindowProcA(window, message, wParam, lParam);
+  const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+  std::string text(static_cast<const char*>(data->lpData), data->cbData);
+  if (!text.empty() && text.back() == '\0') text.pop_back();
+  StripReport report;
+  report.answered = true;
+  size_t start = 0;
+  bool first = true;
+  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+    const std::string line = text.substr(start, end - start);
+    if (first) {
+      std::sscanf(line.c_str(), "%d %d %d", &report.offset, &report.forward, &report.filled);
+      first = false;
+      continue;
+    }
+    ReportedItem item;
+    size_t a = line.find('|'), b = line.find('|', a + 1), c = line.find('|', b + 1);
+    size_t d = line.rfind('|');
+    if (a == std::string::npos || b == std::string::npos || c == std::string::npos) continue;
+    item.colorIndex = std::atoi(line.substr(0, a).c_str());
+    item.tallFont = std::atoi(line.substr(a + 1, b - a - 1).c_str());
+    item.startsSection = std::atoi(line.substr(b + 1, c - b - 1).c_str());
+    item.text = line.substr(c + 1, d - c - 1);
+    item.link = line.substr(d + 1);
+    report.items.push_back(item);
+  }
+  g_report = report;
+  return TRUE;
 }
 
 }  // namespace
@@ -135,4 +175,115 @@ DWORD WaitForExit(const PROCESS_INFORMATION& process, DWORD timeoutMs) {
   DWORD code = STILL_ACTIVE;
   GetExitCodeProcess(process.hProcess, &code);
   return code;
+}
+
+std::vector<std::string> StripReport::Texts() const {
+  std::vector<std::string> texts;
+  for (const ReportedItem& item : items) texts.push_back(item.text);
+  return texts;
+}
+
+HWND FindTickerWindow() {
+  HWND frame = FindTickerFrame();
+  return frame != nullptr ? FindWindowExA(frame, nullptr, "Ticker", nullptr) : nullptr;
+}
+
+StripReport ReadStrip(HWND tickerWindow) {
+  static HWND receiver = nullptr;
+  if (receiver == nullptr) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = ReportReceiver;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "StripReportReceiver";
+    RegisterClassA(&wc);
+    receiver = CreateWindowA("StripReportReceiver", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                             wc.hInstance, nullptr);
+  }
+  g_report = StripReport{};
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(tickerWindow, 0x8000 + 78, reinterpret_cast<WPARAM>(receiver), 0,
+                      SMTO_ABORTIFHUNG, 5000, &result);
+  return g_report;
+}
+
+std::string UnixArgument(const char* prefix) { return RawArgument(prefix); }
+
+ScratchFolder MakeScratchFolder(const char* name) {
+  static int serial = 0;
+  const std::string leaf = std::string("newsrail-") + std::to_string(GetCurrentProcessId()) + "-" +
+                           std::to_string(++serial) + "-" + name;
+  ScratchFolder folder{"/tmp/" + leaf, "Z:\\tmp\\" + leaf};
+  CreateDirectoryA(folder.windows.c_str(), nullptr);
+  return folder;
+}
+
+bool UnixProgram::Start(const std::string& commandLine) {
+  const ScratchFolder folder = MakeScratchFolder("pid");
+  pidFile_ = folder.unix + "/pid";
+  // The shell records its pid and becomes the program, so the pid is the program's.
+  std::string shell = "/bin/sh -c \"echo $$ > " + pidFile_ + "; exec " + commandLine + "\"";
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  std::vector<char> line(shell.begin(), shell.end());
+  line.push_back('\0');
+  running_ = CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                            &startup, &process) != 0;
+  if (running_) {
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+  }
+  return running_;
+}
+
+void UnixProgram::Stop() {
+  if (!running_) return;
+  running_ = false;
+  const std::string windowsPid = WindowsPath(pidFile_);
+  const int pid = WaitForNumberInFile(windowsPid, 5000);
+  if (pid <= 0) return;
+  std::string kill = "/bin/kill -TERM " + std::to_string(pid);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  std::vector<char> line(kill.begin(), kill.end());
+  line.push_back('\0');
+  if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                     &process)) {
+    WaitForSingleObject(process.hProcess, 5000);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+  }
+}
+
+int FreePort() {
+  static bool started = false;
+  if (!started) {
+    WSADATA data;
+    started = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  }
+  SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address = {};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = 0;
+  int port = 0;
+  if (bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+    int length = sizeof address;
+    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+    port = ntohs(address.sin_port);
+  }
+  closesocket(s);
+  return port;
+}
+
+int WaitForNumberInFile(const std::string& windowsPath, DWORD timeoutMs) {
+  int number = 0;
+  WaitUntil(
+      [&] {
+        number = std::atoi(ReadWholeFile(windowsPath).c_str());
+        return number > 0;
+      },
+      timeoutMs);
+  return number;
 }

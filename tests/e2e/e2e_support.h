@@ -30,3 +30,54 @@ HWND FindTickerFrame();
 std::vector<HWND> TopLevelWindows(const char* className);
 // Waits for a process to end; its exit code, or STILL_ACTIVE when it did not end in time.
 DWORD WaitForExit(const PROCESS_INFORMATION& process, DWORD timeoutMs);
+
+// What the running ticker's strip holds, as its strip report tells it.
+struct ReportedItem {
+  int colorIndex = 0;
+  int tallFont = 0;
+  int startsSection = 0;
+  std::string text;
+  std::string link;
+};
+struct StripReport {
+  bool answered = false;
+  int offset = 0;
+  int forward = 0;
+  int filled = 0;
+  std::vector<ReportedItem> items;
+  // The texts only, for comparisons.
+  std::vector<std::string> Texts() const;
+};
+StripReport ReadStrip(HWND tickerWindow);
+// The "Ticker" child of the running ticker's frame, or null.
+HWND FindTickerWindow();
+
+// A Linux program started from the test (Wine starts Unix programs too), ended by Stop or at the
+// latest by EndStartedPrograms.
+class UnixProgram {
+ public:
+  // commandLine uses Linux paths; the program's pid is recorded so that it can be ended.
+  bool Start(const std::string& commandLine);
+  void Stop();
+  ~UnixProgram() { Stop(); }
+
+ private:
+  std::string pidFile_;
+  bool running_ = false;
+};
+
+// A scratch folder for a test, under /tmp: its Linux path and the same as a Windows path.
+struct ScratchFolder {
+  std::string unix;
+  std::string windows;
+};
+ScratchFolder MakeScratchFolder(const char* name);
+
+// Unix paths given on the test's command line: --server=, --content=, --hostile=.
+std::string UnixArgument(const char* prefix);
+
+// A free TCP port on 127.0.0.1 (free when asked).
+int FreePort();
+
+// Waits until the file exists and holds a number; 0 when it did not come.
+int WaitForNumberInFile(const std::string& windowsPath, DWORD timeoutMs);

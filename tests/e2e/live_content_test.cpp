@@ -1,0 +1,280 @@
+// Ticker.exe against the content server on 127.0.0.1: the first start fetches and caches, a
+// restart with "R" shows the cache without asking the server, the account login's answers, a
+// server that is down, and a proxy that wants a password.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "e2e/e2e_support.h"
+#include "feed/codecs.h"
+#include "feed/http_auth.h"
+#include "win32/window_probe.h"
+
+namespace {
+
+class LiveContent : public testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = MakeProgramFolder("live");
+    ASSERT_TRUE(CopyInto(TickerExePath(), folder_ + "Ticker.exe"));
+    for (const char* stale : {"News.Dat", "Sponsor.Dat", "sponsor.bmp", "sponsor.ini"}) {
+      DeleteFileA((folder_ + stale).c_str());
+    }
+    // A plain floating frame, wide enough to see the strip.
+    WriteRegistryNumber("Dock in Taskbar", 1);
+    WriteRegistryNumber("Fit To Caption", 0);
+    WriteRegistryNumber("Always On Top", 0);
+    WriteRegistryNumber("Ticker X", 0);
+    WriteRegistryNumber("Ticker Y", 200);
+    WriteRegistryNumber("Ticker Width", 1000);
+    WriteRegistryNumber("Ticker Height", 30);
+    WriteRegistryNumber("My Vexlo!", 0);
+    DeleteRegistryValue("Last Stock Update");
+  }
+
+  void TearDown() override {
+    EndStartedPrograms();
+    server_.Stop();
+  }
+
+  // The content server with the sample content on a port of its own; the ticker is pointed at it.
+  void StartServer(const std::string& extra = "") {
+    scratch_ = MakeScratchFolder("server");
+    std::string command = UnixArgument("--server=") + " --port 0 --port-file " + scratch_.unix +
+                          "/port --log " + scratch_.unix + "/requests.log --content " +
+                          UnixArgument("--content=") + " --exit-with-parent " + extra;
+    ASSERT_TRUE(server_.Start(command));
+    port_ = WaitForNumberInFile(scratch_.windows + "\\port", 20000);
+    ASSERT_GT(port_, 0) << "the content server did not start: " << command;
+    PointTickerAt("http://127.0.0.1:" + std::to_string(port_));
+  }
+
+  static void PointTickerAt(const std::string& base) {
+    for (const char* server : {"Portal Server", "Publisher Server", "Update Server", "Maker Server"}) {
+      WriteRegistryText(server, base.c_str());
+    }
+  }
+
+  std::vector<std::string> ServerRequests(const std::string& path) {
+    std::vector<std::string> lines;
+    const std::string log = ReadWholeFile(scratch_.windows + "\\requests.log");
+    size_t start = 0;
+    for (size_t end; (end = log.find('\n', start)) != std::string::npos; start = end + 1) {
+      const std::string line = log.substr(start, end - start);
+      if (line.find("path=" + path) != std::string::npos) lines.push_back(line);
+    }
+    return lines;
+  }
+
+  PROCESS_INFORMATION StartTicker(const std::string& arguments = "") {
+    PROCESS_INFORMATION p = StartProgram(folder_ + "Ticker.exe", arguments);
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+          HWND frame = FindTickerFrame();
+          return frame != nullptr && ProcessOfWindow(frame) == p.dwProcessId;
+        },
+        20000));
+    return p;
+  }
+
+  // Waits for the strip to hold something that the predicate accepts; returns the last report.
+  template <typename Accept>
+  StripReport WaitForStrip(Accept accept, DWORD timeoutMs = 20000) {
+    StripReport report;
+    WaitUntil(
+        [&] {
+          report = ReadStrip(FindTickerWindow());
+          return report.answered && accept(report);
+        },
+        timeoutMs);
+    return report;
+  }
+
+  static bool HasText(const StripReport& r, const std::string& text) {
+    const auto texts = r.Texts();
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+  }
+
+  static bool HasNews(const StripReport& r) {
+    return std::any_of(r.items.begin(), r.items.end(),
+                       [](const ReportedItem& i) { return i.colorIndex == 1 && i.tallFont; });
+  }
+
+  std::string folder_;
+  ScratchFolder scratch_;
+  UnixProgram server_;
+  int port_ = 0;
+};
+
+TEST_F(LiveContent, TheFirstStartFetchesCachesAndShowsTheNewsInTheirColours) {
+  StartServer();
+  const std::string base = "http://127.0.0.1:" + std::to_string(port_);
+  WriteWholeFile(folder_ + "sponsor.ini", "[Sponsor]\r\nnews=" + base + "/sponsor/news.txt\r\n" +
+                                              "Image=" + base + "/sponsor/sponsor.bmp\r\n");
+  StartTicker();
+  const StripReport report = WaitForStrip(HasNews);
+  ASSERT_TRUE(HasNews(report)) << "no top stories in the strip";
+
+  // The caption of the sponsor items first, then the feed: captions in 15, quotes by their sign.
+  EXPECT_EQ(report.items[0].text, "    Sponsor: ");
+  EXPECT_EQ(report.items[0].colorIndex, 15);
+  bool quoteUp = false, quoteDown = false, caption = false;
+  for (const ReportedItem& item : report.items) {
+    quoteUp |= item.colorIndex == 10;
+    quoteDown |= item.colorIndex == 9;
+    caption |= item.colorIndex == 15 && item.startsSection && item.text.find(':') != std::string::npos;
+  }
+  EXPECT_TRUE(quoteUp);
+  EXPECT_TRUE(quoteDown);
+  EXPECT_TRUE(caption);
+
+  // The caches: byte-for-byte copies of what the server answered.
+  const std::string news = ReadWholeFile(folder_ + "News.Dat");
+  ASSERT_FALSE(news.empty());
+  EXPECT_EQ(news[0], '\x0E');
+  EXPECT_FALSE(ReadWholeFile(folder_ + "Sponsor.Dat").empty());
+  EXPECT_EQ(ReadWholeFile(folder_ + "sponsor.bmp").substr(0, 2), "BM");
+
+  // The stamp, in the registry and therefore in the strip's tip.
+  char stamp[100] = "";
+  ASSERT_TRUE(WaitUntil([&] { return ReadRegistryText("Last Stock Update", stamp, sizeof stamp); },
+                        10000));
+  EXPECT_EQ(std::string(stamp).rfind("Last Updated:  ", 0), 0u) << stamp;
+
+  // The first cycle fetches twice after an install (the cache pass has nothing to show yet).
+  EXPECT_EQ(ServerRequests("/tlx/update").size(), 2u);
+  const std::string request = ServerRequests("/tlx/update")[1];
+  EXPECT_NE(request.find("stocks=^DJI,^SPC,^IXIC,INTC,MSFT,VXLO&weather=f,JFK,SFO,LAX&news=10,rt,rb,rc,&"),
+            std::string::npos)
+      << request;
+  EXPECT_NE(request.find("user-agent=Mozilla/4.01%20[en]%20(Win95;%20I)"), std::string::npos);
+
+  // On screen: the top stories' yellow and the rising quotes' green run through the strip.
+  HWND ticker = FindTickerWindow();
+  bool yellow = false, green = false;
+  WaitUntil(
+      [&] {
+        const PixelGrab g = GrabClient(ticker);
+        yellow |= g.Count(20, 0, g.width - 40, g.height, RGB(255, 255, 0)) > 20;
+        green |= g.Count(20, 0, g.width - 40, g.height, RGB(0, 255, 0)) > 20;
+        return yellow && green;
+      },
+      30000);
+  EXPECT_TRUE(yellow);
+  EXPECT_TRUE(green);
+
+  // A restart with "R": the cached strip at once, and no request to the server.
+  const size_t requests = ServerRequests("/").size();
+  PostMessageA(FindTickerFrame(), WM_CLOSE, 0, 0);
+  ASSERT_TRUE(WaitUntil([] { return FindTickerFrame() == nullptr; }, 10000));
+  StartTicker("R");
+  const StripReport cached = WaitForStrip(HasNews, 5000);
+  EXPECT_TRUE(HasNews(cached));
+  Sleep(2500);
+  EXPECT_EQ(ServerRequests("/").size(), requests) << "a start with R asks the server nothing";
+}
+
+TEST_F(LiveContent, AServerThatIsDownSaysNoDataCame) {
+  PointTickerAt("http://127.0.0.1:" + std::to_string(FreePort()));
+  StartTicker();
+  const StripReport report =
+      WaitForStrip([](const StripReport& r) { return HasText(r, " No data received from Server...  "); });
+  EXPECT_EQ(report.Texts(), (std::vector<std::string>{" No data received from Server...  ",
+                                                      " Please check your proxy information.  "}));
+}
+
+void UseAccount(const char* user, const char* password) {
+  WriteRegistryNumber("My Vexlo!", 1);
+  WriteRegistryText("Vexlo! User ID", user);
+  char encoded[100];
+  Base64Encode(password, encoded);
+  WriteRegistryText("Vexlo! EPassword", encoded);
+}
+
+TEST_F(LiveContent, TheAccountLoginsFourAnswers) {
+  StartServer();
+  StartProgram(HelperPath("dde_browser.exe"), scratch_.windows + "\\browser.txt");
+
+  // A wrong password.
+  UseAccount("alice", "rabbit hole");
+  StartTicker();
+  StripReport r = WaitForStrip([](const StripReport& s) { return HasText(s, " Bad MyVexlo! Login...  "); });
+  EXPECT_TRUE(HasText(r, " Please check your ID and PASSWORD in the ticker 'Preferences' dialog box.  "));
+  EXPECT_NE(ServerRequests("/config/tlxlogin")[0].find("query=login=alice&passwd=rabbit+hole"),
+            std::string::npos);
+
+  // An account whose set-up is not finished: the status, and the set-up page in the browser.
+  UseAccount("carol", "tulip");
+  StartTicker();
+  r = WaitForStrip([](const StripReport& s) {
+    return HasText(s, " Your MyVexlo! account setup is not complete...  ");
+  });
+  EXPECT_TRUE(HasText(r, " Please enter your account preferences in the browser window.  "));
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        return ReadWholeFile(scratch_.windows + "\\browser.txt").find("/config/eval_suggest") !=
+               std::string::npos;
+      },
+      15000));
+
+  // Logged in: the account's own selection, with the mail alert of an account with new mail.
+  UseAccount("bob smith", "open sesame");
+  StartTicker();
+  r = WaitForStrip([](const StripReport& s) { return s.items.size() > 4; });
+  EXPECT_GT(r.items.size(), 4u) << "the account's news";
+  const std::vector<std::string> data = ServerRequests("/tlx/update&");
+  ASSERT_FALSE(data.empty()) << "the account form of the data request has no query";
+  EXPECT_EQ(data.back().find("cookie=-"), std::string::npos) << "the login's session travels";
+  EXPECT_NE(ServerRequests("/config/tlxlogin").back().find("login=bob+smith&passwd=open+sesame"),
+            std::string::npos);
+}
+
+TEST_F(LiveContent, AProxyThatWantsAPasswordGetsOneFromTheDialog) {
+  StartServer();
+  const ScratchFolder proxyFolder = MakeScratchFolder("proxy");
+  const int proxyPort = FreePort();
+  WriteWholeFile(proxyFolder.windows + "\\tinyproxy.conf",
+                 "Port " + std::to_string(proxyPort) +
+                     "\nListen 127.0.0.1\nAllow 127.0.0.1\nBasicAuth newsuser s3cret\n"
+                     "LogLevel Critical\nMaxClients 20\nTimeout 30\nDisableViaHeader Yes\n");
+  UnixProgram proxy;
+  ASSERT_TRUE(proxy.Start("/usr/bin/timeout 300 /usr/bin/tinyproxy -d -c " + proxyFolder.unix +
+                          "/tinyproxy.conf"));
+  Sleep(500);
+  WriteRegistryText("HTTP Proxy", "127.0.0.1");
+  WriteRegistryText("Proxy Port", std::to_string(proxyPort).c_str());
+  DeleteRegistryValue("Proxy ID");
+  DeleteRegistryValue("Proxy Pass");
+
+  StartProgram(folder_ + "Ticker.exe");
+  HWND dialog = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (dialog = FindWindowA(nullptr, "Enter Network Password")) != nullptr; },
+                        30000));
+  char realm[100] = "";
+  GetDlgItemTextA(dialog, 1099, realm, sizeof realm);
+  EXPECT_STRNE(realm, "") << "the proxy's realm is shown";
+  SetDlgItemTextA(dialog, 1049, "newsuser");
+  SetDlgItemTextA(dialog, 1051, "s3cret");
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+
+  ASSERT_TRUE(WaitUntil([&] { return !ServerRequests("/tlx/update").empty(); }, 30000))
+      << "the retry through the proxy reaches the server";
+  const StripReport report = WaitForStrip(HasNews);
+  EXPECT_TRUE(HasNews(report));
+
+  char user[100] = "";
+  char pass[100] = "";
+  ASSERT_TRUE(ReadRegistryText("Proxy ID", user, sizeof user));
+  ASSERT_TRUE(ReadRegistryText("Proxy Pass", pass, sizeof pass));
+  EXPECT_STREQ(user, "newsuser");
+  EXPECT_STRNE(pass, "s3cret") << "stored scrambled";
+  ScrambleProxyPassword(pass);
+  EXPECT_STREQ(pass, "s3cret");
+  proxy.Stop();
+}
+
+}  // namespace
