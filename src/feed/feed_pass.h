@@ -57,6 +57,22 @@ class FeedPassEnvironment : public SponsorKeySource {
   virtual void PlayMailSound(const MailSound& sound) = 0;
 };
 
+// The refresh worker's side, per cycle (the text buffer is kFeedTextBufferSize bytes, zeroed):
+//
+//   FeedSettings settings;                    // from the preference copies, under their lock,
+//   ReadFeedStoreSettings(store, &settings);  // then the values read afresh from the store
+//   FeedTarget target{&itemList, &measurer, &flags};
+//   if (!flags.loadFromCache && flags.firstCycle) {  // show the cached strip first
+//     flags.loadFromCache = 1;
+//     if (RunFeedPass(env, settings, target, text, size) == FeedResult::kClosing) -> end early
+//     repaint the window now; flags.loadFromCache = 0; flags.stripFilled = 1;
+//   }
+//   if (RunFeedPass(env, settings, target, text, size) == FeedResult::kClosing) -> end early
+//   flags.stripFilled = 1;
+//
+// "End early": release the text buffer, set workerIdle and end the thread without touching the
+// window; shutdown is waiting for workerIdle.
+
 // Runs one pass. A cache pass when target.flags->loadFromCache is set, else a network pass.
 // `textBuffer` is the cycle's text buffer (kFeedTextBufferSize bytes); the feed and picture
 // buffers are the pass's own.
