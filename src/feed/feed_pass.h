@@ -53,7 +53,7 @@ class FeedPassEnvironment : public SponsorKeySource {
   virtual void CurrentTimeHhmmss(char out[7]) = 0;
 
   // Plays the sound asynchronously (PlaySoundA with SND_ASYNC, and SND_RESOURCE for kResource).
-  // Never called with MailSoundKind::kNone.
+  // Never called with MailSoundKind::kNone; sound.name is valid only during the call.
   virtual void PlayMailSound(const MailSound& sound) = 0;
 };
 
