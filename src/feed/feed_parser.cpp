@@ -163,7 +163,7 @@ class FeedWalk {
     itemStart_ = out_;
     size_t q = i + 1;
 
-    if ((topic_[0] == 'q') && kind_ == '2') ColorQuoteRow(q);
+    if (topic_[0] == 'q' && kind_ == '2') ColorQuoteRow(q);
 
     while (q < end_ && !EndsText(feed_[q])) {
       if (out_ + kItemTailRoom >= textCapacity_) {

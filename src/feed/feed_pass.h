@@ -53,9 +53,25 @@ class FeedPassEnvironment : public SponsorKeySource {
   virtual void CurrentTimeHhmmss(char out[7]) = 0;
 
   // Plays the sound asynchronously (PlaySoundA with SND_ASYNC, and SND_RESOURCE for kResource).
-  // Never called with MailSoundKind::kNone.
+  // Never called with MailSoundKind::kNone; sound.name is valid only during the call.
   virtual void PlayMailSound(const MailSound& sound) = 0;
 };
+
+// The refresh worker's side, per cycle (the text buffer is kFeedTextBufferSize bytes, zeroed):
+//
+//   FeedSettings settings;                    // from the preference copies, under their lock,
+//   ReadFeedStoreSettings(store, &settings);  // then the values read afresh from the store
+//   FeedTarget target{&itemList, &measurer, &flags};
+//   if (!flags.loadFromCache && flags.firstCycle) {  // show the cached strip first
+//     flags.loadFromCache = 1;
+//     if (RunFeedPass(env, settings, target, text, size) == FeedResult::kClosing) -> end early
+//     repaint the window now; flags.loadFromCache = 0; flags.stripFilled = 1;
+//   }
+//   if (RunFeedPass(env, settings, target, text, size) == FeedResult::kClosing) -> end early
+//   flags.stripFilled = 1;
+//
+// "End early": release the text buffer, set workerIdle and end the thread without touching the
+// window; shutdown is waiting for workerIdle.
 
 // Runs one pass. A cache pass when target.flags->loadFromCache is set, else a network pass.
 // `textBuffer` is the cycle's text buffer (kFeedTextBufferSize bytes); the feed and picture

@@ -8,7 +8,7 @@
 // of the words "realm", "REALM", "Realm" found; the text starts just after the first double quote
 // within 10 characters past the word and its '=' and ends at the next double quote, which is
 // looked for at most 50 characters further and is overwritten with a NUL. Without that closing
-// quote the realm runs to the end of the headers.
+// quote the realm runs to the end of the headers; an empty quoted realm ("") is the empty text.
 //
 // Returns a pointer into `headers`, or null when no realm word is there. Reads nothing past the
 // headers' NUL and writes nothing but that one closing quote.

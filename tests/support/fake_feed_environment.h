@@ -3,7 +3,6 @@
 #pragma once
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -14,103 +13,56 @@
 
 class FakeFeedEnvironment : public FeedPassEnvironment {
  public:
-  // Answers by exact address; an address without one fails (0 bytes).
-  std::map<std::string, std::string> answers;
-  // Several answers in turn for one address; the last one repeats.
-  std::map<std::string, std::vector<std::string>> answerSequences;
-  // Files of the program's folder by name (compared without regard to case, as Windows does),
-  // and files by full path.
-  std::map<std::string, std::string> programFiles;
-  std::map<std::string, std::string> pathFiles;
-  std::map<std::string, std::string> sponsorKeys;
-  std::string time = "134501";
-  // Runs inside HttpGet, after the answer is stored: lets a test set `closing` mid-transfer.
-  std::function<void(const std::string& url)> duringFetch;
+  // Answers by exact address, in turn, the last one repeating; none: the fetch fails.
+  std::map<std::string, std::vector<std::string>> answers;
+  // Program files by name (the pass must use the exact names), and files by full path.
+  std::map<std::string, std::string> programFiles, pathFiles;
+  std::map<std::string, std::string> sponsorKeys;  // by the exact key the pass asks for
+  std::function<void()> duringFetch;               // runs inside every fetch, after the answer
 
-  std::vector<std::string> log;  // "GET url", "READ name", "WRITE name", "OPEN url", "BOX caption", "SOUND name"
-  std::vector<size_t> fetchCapacities;
-  std::vector<size_t> readCapacities;
+  std::vector<std::string> log;  // "GET url", "READ name", "WRITE name", "OPEN url", "SOUND name"
+  std::vector<size_t> fetchCapacities, readCapacities;
   std::vector<std::pair<std::string, std::string>> messages;
-  std::vector<MailSound> sounds;
 
   size_t HttpGet(const char* url, char* buffer, size_t capacity) override {
     log.push_back(std::string("GET ") + url);
     fetchCapacities.push_back(capacity);
-    std::string body;
-    auto sequence = answerSequences.find(url);
-    if (sequence != answerSequences.end() && !sequence->second.empty()) {
-      body = sequence->second.front();
-      if (sequence->second.size() > 1) sequence->second.erase(sequence->second.begin());
-    } else {
-      auto it = answers.find(url);
-      if (it == answers.end()) return 0;
-      body = it->second;
-    }
-    if (capacity == 0) return 0;
-    const size_t n = std::min(body.size(), capacity - 1);
-    std::memcpy(buffer, body.data(), n);
-    buffer[n] = '\0';
-    if (duringFetch) duringFetch(url);
+    auto it = answers.find(url);
+    if (it == answers.end() || it->second.empty()) return 0;
+    const std::string body = it->second.front();
+    if (it->second.size() > 1) it->second.erase(it->second.begin());
+    const size_t n = Copy(body, buffer, capacity);
+    if (duringFetch) duringFetch();
     return n;
   }
-
   long ReadProgramFile(const char* name, char* buffer, size_t capacity) override {
-    log.push_back(std::string("READ ") + name);
-    readCapacities.push_back(capacity);
-    auto it = FindProgramFile(name);
-    if (it == programFiles.end()) return -1;
-    return Copy(it->second, buffer, capacity);
+    return Read(programFiles, name, buffer, capacity);
   }
-
   long ReadPathFile(const char* path, char* buffer, size_t capacity) override {
-    log.push_back(std::string("READ ") + path);
-    readCapacities.push_back(capacity);
-    auto it = pathFiles.find(path);
-    if (it == pathFiles.end()) return -1;
-    return Copy(it->second, buffer, capacity);
+    return Read(pathFiles, path, buffer, capacity);
   }
-
   bool WriteProgramFile(const char* name, const char* bytes, size_t count) override {
     log.push_back(std::string("WRITE ") + name);
-    auto it = FindProgramFile(name);
-    if (it != programFiles.end()) programFiles.erase(it);
     programFiles[name] = std::string(bytes, count);
     return true;
   }
-
   void ReadSponsorKey(const char* key, char* out, size_t capacity) override {
-    std::string value;
-    for (const auto& entry : sponsorKeys) {
-      if (Lower(entry.first) == Lower(key)) value = entry.second;
-    }
-    const size_t n = std::min(value.size(), capacity - 1);
-    std::memcpy(out, value.data(), n);
-    out[n] = '\0';
+    auto it = sponsorKeys.find(key);
+    Copy(it == sponsorKeys.end() ? "" : it->second, out, capacity);
   }
-
   void OpenUrl(const char* url) override { log.push_back(std::string("OPEN ") + url); }
-
   void ShowMessage(const char* caption, const char* text) override {
-    log.push_back(std::string("BOX ") + caption);
     messages.emplace_back(caption, text);
   }
-
-  void CurrentTimeHhmmss(char out[7]) override {
-    std::strncpy(out, time.c_str(), 6);
-    out[6] = '\0';
-  }
-
+  void CurrentTimeHhmmss(char out[7]) override { std::strcpy(out, "134501"); }
   void PlayMailSound(const MailSound& sound) override {
     log.push_back(std::string("SOUND ") + sound.name);
-    sounds.push_back(sound);
   }
 
-  // The file's content, or "<missing>".
-  std::string ProgramFile(const std::string& name) {
-    auto it = FindProgramFile(name);
+  std::string ProgramFile(const std::string& name) const {
+    auto it = programFiles.find(name);
     return it == programFiles.end() ? "<missing>" : it->second;
   }
-
   // The log entries that begin with `prefix`.
   std::vector<std::string> Logged(const std::string& prefix) const {
     std::vector<std::string> found;
@@ -121,22 +73,17 @@ class FakeFeedEnvironment : public FeedPassEnvironment {
   }
 
  private:
-  static std::string Lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-  }
-
-  std::map<std::string, std::string>::iterator FindProgramFile(const std::string& name) {
-    for (auto it = programFiles.begin(); it != programFiles.end(); ++it) {
-      if (Lower(it->first) == Lower(name)) return it;
-    }
-    return programFiles.end();
-  }
-
-  static long Copy(const std::string& content, char* buffer, size_t capacity) {
+  static size_t Copy(const std::string& content, char* buffer, size_t capacity) {
     const size_t n = std::min(content.size(), capacity - 1);
     std::memcpy(buffer, content.data(), n);
     buffer[n] = '\0';
-    return static_cast<long>(n);
+    return n;
+  }
+  long Read(const std::map<std::string, std::string>& files, const char* name, char* buffer,
+            size_t capacity) {
+    log.push_back(std::string("READ ") + name);
+    readCapacities.push_back(capacity);
+    auto it = files.find(name);
+    return it == files.end() ? -1 : static_cast<long>(Copy(it->second, buffer, capacity));
   }
 };

@@ -7,7 +7,6 @@
 #include <functional>
 #include <string>
 
-#include "settings/endpoints.h"
 
 namespace {
 
@@ -211,15 +210,6 @@ TEST(NewsSourceAddresses, AlternateAndExternal) {
   }
 }
 
-TEST(NamesHttpAddress, LooksForEitherCase) {
-  EXPECT_TRUE(NamesHttpAddress("http://x/a.bmp"));
-  EXPECT_TRUE(NamesHttpAddress("HTTP://X/A.BMP"));
-  EXPECT_TRUE(NamesHttpAddress("see http here"));
-  EXPECT_FALSE(NamesHttpAddress("Http://x"));
-  EXPECT_FALSE(NamesHttpAddress("C:\\pics\\a.bmp"));
-  EXPECT_FALSE(NamesHttpAddress(""));
-}
-
 TEST(ClassifyLoginAnswer, FirstMatchingSubstringInOrder) {
   const struct {
     const char* answer;
@@ -266,17 +256,6 @@ TEST(ReadFeedStoreSettings, OverridesAndResolvedAddresses) {
   EXPECT_STREQ(s.otherMailSoundName, "C:\\ding.wav");
   EXPECT_TRUE(s.otherMailSound);
   EXPECT_EQ(s.mailSoundIndex, 1);
-}
-
-TEST(ReadFeedStoreSettings, DefaultsPointAtTheLocalServer) {
-  MemoryStore store;
-  SettingsStore settings(store);
-  FeedSettings s;
-  ReadFeedStoreSettings(settings, &s);
-  EXPECT_EQ(std::string(s.dataEndpoint), std::string(kDefaultServer) + "/tlx/update");
-  EXPECT_EQ(std::string(s.loginEndpoint), std::string(kDefaultServer) + "/config/tlxlogin?login=");
-  EXPECT_FALSE(s.otherMailSound);
-  EXPECT_EQ(s.mailSoundIndex, 0);
 }
 
 }  // namespace

@@ -113,25 +113,20 @@ TEST_F(SponsorTest, LongEntriesAreCut) {
 
 TEST(BuildSponsorDisplayText, CutToItsFieldAndStillEndsWithTheBullet) {
   const std::string part(2000, 'w');
-  char out[kSponsorTextSize + 16];
-  std::memset(out, '#', sizeof out);
-  const size_t length = BuildSponsorDisplayText(part.data(), part.size(), out, kSponsorTextSize);
-  EXPECT_EQ(length, kSponsorTextSize - 1);
-  EXPECT_EQ(std::strlen(out), length);
-  EXPECT_EQ(std::string(out, 2), "  ");
-  EXPECT_EQ(std::string(out + length - 3), "  " BULLET);
-  for (size_t i = kSponsorTextSize; i < sizeof out; ++i) EXPECT_EQ(out[i], '#') << i;
-}
-
-TEST(BuildSponsorDisplayText, FieldsTooSmallForTheFrameStayEmpty) {
-  for (size_t capacity = 0; capacity < 10; ++capacity) {
+  const size_t capacities[] = {0, 1, 5, 6, 7, 9, kSponsorTextSize};
+  for (size_t capacity : capacities) {
     SCOPED_TRACE(capacity);
-    char out[16];
-    std::memset(out, '#', sizeof out);
-    const size_t length = BuildSponsorDisplayText("abc", 3, out, capacity);
-    EXPECT_LT(length, capacity == 0 ? 1 : capacity);
-    for (size_t i = capacity; i < sizeof out; ++i) EXPECT_EQ(out[i], '#') << i;
-    if (capacity > 0) { EXPECT_EQ(std::strlen(out), length); }
+    std::vector<char> out(capacity + 16, '#');
+    const size_t length = BuildSponsorDisplayText(part.data(), part.size(), out.data(), capacity);
+    for (size_t i = capacity; i < out.size(); ++i) ASSERT_EQ(out[i], '#') << i;
+    if (capacity < 6) {  // no room for the two spaces, the tail and the NUL
+      EXPECT_EQ(length, 0u);
+      continue;
+    }
+    const std::string text(out.data());
+    EXPECT_EQ(text.size(), length);
+    EXPECT_EQ(length, capacity - 1);
+    EXPECT_EQ(text, "  " + std::string(capacity - 6, 'w') + "  " BULLET);
   }
 }
 
