@@ -275,7 +275,7 @@ TEST_F(FeedPassTest, DataAnswers) {
 TEST_F(FeedPassTest, NoAnswerOnAStripWithNothingYetSaysNoDataCame) {
   // A first start against a server that is down: no cache, no answer.
   flags.firstCycle = 1;
-  EXPECT_EQ(RunCachePass(), FeedResult::kDone);
+  EXPECT_EQ(Run(true), FeedResult::kDone);
   EXPECT_EQ(PublishedTexts(list), (std::vector<std::string>{status_text::kNoDataCaption,
                                                             status_text::kNoDataMessage}));
   // Later cycles too, until some news has been shown.
