@@ -1,7 +1,4 @@
 // newsrail_server: the local content server that the ticker talks to.
-#include <sys/prctl.h>
-#include <unistd.h>
-
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -33,12 +30,6 @@ int main(int argc, char** argv) {
   sigaddset(&stopSignals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
   std::signal(SIGPIPE, SIG_IGN);
-
-  // A test starts the server from a Wine process; when that ends, the server must not outlive it.
-  if (config.exitWithParent) {
-    prctl(PR_SET_PDEATHSIG, SIGTERM);
-    if (getppid() == 1) return 0;
-  }
 
   ContentServer server(config);
   if (!server.Start(&error)) {

@@ -58,9 +58,6 @@ bool SetRestartOnce(ServerConfig* config, const std::string& text) {
   return ReadFlag(text, &config->restartOnce);
 }
 
-bool SetExitWithParent(ServerConfig* config, const std::string& text) {
-  return ReadFlag(text, &config->exitWithParent);
-}
 
 bool SetPath(ServerConfig* config, std::string ServerConfig::*member, const std::string& text) {
   if (text.empty() || text[0] != '/') return false;
@@ -118,8 +115,6 @@ const Option kOptions[] = {
      SetRestartOnce},
     {"port-file", Kind::kText, "FILE", "write the port listened on to FILE once listening",
      SetText<&ServerConfig::portFile>},
-    {"exit-with-parent", Kind::kFlag, "",
-     "stop when the program that started the server ends (for tests)", SetExitWithParent},
 };
 
 const Option* FindOption(const std::string& name) {

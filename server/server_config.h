@@ -26,7 +26,6 @@ struct ServerConfig {
   std::string restartFile;
   bool restartOnce = false;
   std::string portFile;     // the port actually bound, written once listening (for --port 0)
-  bool exitWithParent = false;
 };
 
 // Fills the unset file settings from the content folder.

@@ -334,10 +334,15 @@ void OnShowItem(WPARAM slot) {
   }
 }
 
-void OnDescribeStrip(HWND ticker, WPARAM wParam) {
+LRESULT OnDescribeStrip() {
   TickerWindowState& t = Ticker();
-  HWND requester = reinterpret_cast<HWND>(wParam);
-  if (!IsWindow(requester)) return;
+  HANDLE mapping = OpenFileMappingA(FILE_MAP_WRITE, FALSE, kStripReportName);
+  if (mapping == nullptr) return 0;  // nobody asked
+  char* view = static_cast<char*>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, kStripReportSize));
+  if (view == nullptr) {
+    CloseHandle(mapping);
+    return 0;
+  }
   std::string report = std::to_string(t.flags.scrollOffset.load()) + " " +
                        std::to_string(t.flags.scrollForward.load()) + " " +
                        std::to_string(t.flags.stripFilled.load()) + "\n";
@@ -349,10 +354,12 @@ void OnDescribeStrip(HWND ticker, WPARAM wParam) {
                 std::to_string(item.startsSection) + "|" + item.text + "|" + item.link + "\n";
     }
   }
-  COPYDATASTRUCT data = {kStripReportTag, static_cast<DWORD>(report.size() + 1),
-                         const_cast<char*>(report.c_str())};
-  SendMessageA(requester, WM_COPYDATA, reinterpret_cast<WPARAM>(ticker),
-               reinterpret_cast<LPARAM>(&data));
+  const size_t n = report.size() < kStripReportSize - 1 ? report.size() : kStripReportSize - 1;
+  std::memcpy(view, report.data(), n);
+  view[n] = '\0';
+  UnmapViewOfFile(view);
+  CloseHandle(mapping);
+  return 1;
 }
 
 // Before any message: mouse messages go to the tooltips, and a preferences sheet that has no
@@ -394,7 +401,7 @@ LRESULT CALLBACK TickerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_RBUTTONUP: OnTickerRightUp(window, wParam, lParam); return 0;
     case kRestartRequestMessage: OnRestartRequest(); return 0;
     case kShowItemMessage: OnShowItem(wParam); return 0;
-    case kDescribeStripMessage: OnDescribeStrip(window, wParam); return 0;
+    case kDescribeStripMessage: return OnDescribeStrip();
     default: return DefWindowProcA(window, message, wParam, lParam);
   }
 }

@@ -11,11 +11,13 @@ constexpr uint32_t kHousekeepingPeriodMs = 1000;
 
 constexpr uint32_t kRestartRequestMessage = 0x0400 + 101;  // WM_USER+101: a new instance asks to end
 constexpr uint32_t kShowItemMessage = 0x0400 + 103;        // WM_USER+103: wParam = slot index
-// WM_APP+78: wParam = a window that receives, as WM_COPYDATA (dwData kStripReportTag), a text
-// report of the strip: a first line "offset forward filled", then one line per real item,
-// "colorIndex|tallFont|startsSection|text|link". For diagnostics and the end-to-end tests.
+// WM_APP+78: writes a text report of the strip into the shared memory named kStripReportName,
+// which the asker has created (kStripReportSize bytes): a first line "offset forward filled",
+// then one line per real item, "colorIndex|tallFont|startsSection|text|link". Answers 1 when
+// written. For diagnostics and the end-to-end tests.
 constexpr uint32_t kDescribeStripMessage = 0x8000 + 78;
-constexpr uintptr_t kStripReportTag = 0x53545250;
+constexpr const char* kStripReportName = "NewsrailStripReport";
+constexpr uint32_t kStripReportSize = 65536;
 
 // "News Refresh" in minutes as a timer period. A missing value (0) would make the timer fire as
 // fast as the system allows and a huge one would overflow the period: keep 1 minute to 1 day.

@@ -39,39 +39,6 @@ std::string Argument(const char* prefix) {
   return raw.empty() ? raw : WindowsPath(raw);
 }
 
-StripReport g_report;
-
-LRESULT CALLBACK ReportReceiver(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message != WM_COPYDATA) return DefWindowProcA(window, message, wParam, lParam);
-  const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-  std::string text(static_cast<const char*>(data->lpData), data->cbData);
-  if (!text.empty() && text.back() == '\0') text.pop_back();
-  StripReport report;
-  report.answered = true;
-  size_t start = 0;
-  bool first = true;
-  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-    const std::string line = text.substr(start, end - start);
-    if (first) {
-      std::sscanf(line.c_str(), "%d %d %d", &report.offset, &report.forward, &report.filled);
-      first = false;
-      continue;
-    }
-    ReportedItem item;
-    size_t a = line.find('|'), b = line.find('|', a + 1), c = line.find('|', b + 1);
-    size_t d = line.rfind('|');
-    if (a == std::string::npos || b == std::string::npos || c == std::string::npos) continue;
-    item.colorIndex = std::atoi(line.substr(0, a).c_str());
-    item.tallFont = std::atoi(line.substr(a + 1, b - a - 1).c_str());
-    item.startsSection = std::atoi(line.substr(b + 1, c - b - 1).c_str());
-    item.text = line.substr(c + 1, d - c - 1);
-    item.link = line.substr(d + 1);
-    report.items.push_back(item);
-  }
-  g_report = report;
-  return TRUE;
-}
-
 }  // namespace
 
 std::string TickerExePath() { return Argument("--ticker="); }
@@ -154,21 +121,13 @@ DWORD ProcessOfWindow(HWND window) {
 }
 
 HWND FindTickerFrame() {
-  HWND frame = FindWindowA("SSBar", "MyVexlo! Newsrail");
-  if (frame == nullptr || FindWindowExA(frame, nullptr, "Ticker", nullptr) == nullptr) {
-    return nullptr;
+  for (HWND frame : FindTopLevels("SSBar", "MyVexlo! Newsrail")) {
+    if (FindChild(frame, "Ticker") != nullptr) return frame;
   }
-  return frame;
+  return nullptr;
 }
 
-std::vector<HWND> TopLevelWindows(const char* className) {
-  std::vector<HWND> windows;
-  for (HWND w = FindWindowExA(nullptr, nullptr, className, nullptr); w != nullptr;
-       w = FindWindowExA(nullptr, w, className, nullptr)) {
-    windows.push_back(w);
-  }
-  return windows;
-}
+std::vector<HWND> TopLevelWindows(const char* className) { return FindTopLevels(className); }
 
 DWORD WaitForExit(const PROCESS_INFORMATION& process, DWORD timeoutMs) {
   if (WaitForSingleObject(process.hProcess, timeoutMs) != WAIT_OBJECT_0) return STILL_ACTIVE;
@@ -185,34 +144,63 @@ std::vector<std::string> StripReport::Texts() const {
 
 HWND FindTickerWindow() {
   HWND frame = FindTickerFrame();
-  return frame != nullptr ? FindWindowExA(frame, nullptr, "Ticker", nullptr) : nullptr;
+  return frame != nullptr ? FindChild(frame, "Ticker") : nullptr;
 }
 
 StripReport ReadStrip(HWND tickerWindow) {
-  static HWND receiver = nullptr;
-  if (receiver == nullptr) {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = ReportReceiver;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "StripReportReceiver";
-    RegisterClassA(&wc);
-    receiver = CreateWindowA("StripReportReceiver", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                             wc.hInstance, nullptr);
+  // The report comes through shared memory that stays open here; the ticker writes it when asked.
+  static HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                             65536, "NewsrailStripReport");
+  static char* shared =
+      static_cast<char*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 65536));
+  StripReport report;
+  if (shared == nullptr || tickerWindow == nullptr) return report;
+  shared[0] = '\0';
+  DWORD_PTR written = 0;
+  if (!SendMessageTimeoutA(tickerWindow, 0x8000 + 78, 0, 0, SMTO_ABORTIFHUNG, 5000, &written) ||
+      written != 1) {
+    return report;
   }
-  g_report = StripReport{};
-  DWORD_PTR result = 0;
-  SendMessageTimeoutA(tickerWindow, 0x8000 + 78, reinterpret_cast<WPARAM>(receiver), 0,
-                      SMTO_ABORTIFHUNG, 5000, &result);
-  return g_report;
+  const std::string text(shared, strnlen(shared, 65535));
+  report.answered = true;
+  size_t start = 0;
+  bool first = true;
+  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+    const std::string line = text.substr(start, end - start);
+    if (first) {
+      std::sscanf(line.c_str(), "%d %d %d", &report.offset, &report.forward, &report.filled);
+      first = false;
+      continue;
+    }
+    const size_t a = line.find('|');
+    const size_t b = a == std::string::npos ? a : line.find('|', a + 1);
+    const size_t c = b == std::string::npos ? b : line.find('|', b + 1);
+    const size_t d = line.rfind('|');
+    if (c == std::string::npos || d <= c) continue;
+    ReportedItem item;
+    item.colorIndex = std::atoi(line.substr(0, a).c_str());
+    item.tallFont = std::atoi(line.substr(a + 1, b - a - 1).c_str());
+    item.startsSection = std::atoi(line.substr(b + 1, c - b - 1).c_str());
+    item.text = line.substr(c + 1, d - c - 1);
+    item.link = line.substr(d + 1);
+    report.items.push_back(item);
+  }
+  return report;
 }
 
 std::string UnixArgument(const char* prefix) { return RawArgument(prefix); }
 
 ScratchFolder MakeScratchFolder(const char* name) {
+  // Windows process ids repeat from one Wine prefix to the next: the clock keeps names apart.
   static int serial = 0;
-  const std::string leaf = std::string("newsrail-") + std::to_string(GetCurrentProcessId()) + "-" +
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  const std::string leaf = std::string("newsrail-") + std::to_string(now.QuadPart) + "-" +
                            std::to_string(++serial) + "-" + name;
-  ScratchFolder folder{"/tmp/" + leaf, "Z:\\tmp\\" + leaf};
+  // Inside the test's own prefix when it runs under scripts/wine-run, which removes it afterwards.
+  const char* base = std::getenv("NEWSRAIL_SCRATCH");
+  const std::string unixBase = base != nullptr && base[0] == '/' ? base : "/tmp";
+  ScratchFolder folder{unixBase + "/" + leaf, WindowsPath(unixBase + "/" + leaf)};
   CreateDirectoryA(folder.windows.c_str(), nullptr);
   return folder;
 }

@@ -36,7 +36,7 @@ TEST_F(Instance, ASecondTickerTakesThePlaceOfTheFirst) {
 TEST_F(Instance, GivesUpAfterTwentyOneRequestsToATickerThatStays) {
   PROCESS_INFORMATION stubborn = StartProgram(HelperPath("stubborn_ticker.exe"));
   HWND other = nullptr;
-  ASSERT_TRUE(WaitUntil([&] { return (other = FindWindowA("SSBar", "stubborn")) != nullptr; },
+  ASSERT_TRUE(WaitUntil([&] { return (other = FindTopLevel("SSBar", "stubborn")) != nullptr; },
                         15000));
 
   const std::string folder = MakeProgramFolder("stubborn");

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -46,7 +47,7 @@ class LiveContent : public testing::Test {
     scratch_ = MakeScratchFolder("server");
     std::string command = UnixArgument("--server=") + " --port 0 --port-file " + scratch_.unix +
                           "/port --log " + scratch_.unix + "/requests.log --content " +
-                          UnixArgument("--content=") + " --exit-with-parent " + extra;
+                          UnixArgument("--content=") + " " + extra;
     ASSERT_TRUE(server_.Start(command));
     port_ = WaitForNumberInFile(scratch_.windows + "\\port", 20000);
     ASSERT_GT(port_, 0) << "the content server did not start: " << command;
@@ -85,12 +86,17 @@ class LiveContent : public testing::Test {
   template <typename Accept>
   StripReport WaitForStrip(Accept accept, DWORD timeoutMs = 20000) {
     StripReport report;
-    WaitUntil(
+    const bool accepted = WaitUntil(
         [&] {
           report = ReadStrip(FindTickerWindow());
           return report.answered && accept(report);
         },
         timeoutMs);
+    if (!accepted) {
+      // What the strip held instead, and what the server was asked.
+      for (const std::string& text : report.Texts()) std::printf("strip: [%s]\n", text.c_str());
+      for (const std::string& line : ServerRequests("/")) std::printf("server: %s\n", line.c_str());
+    }
     return report;
   }
 
@@ -116,7 +122,11 @@ TEST_F(LiveContent, TheFirstStartFetchesCachesAndShowsTheNewsInTheirColours) {
   WriteWholeFile(folder_ + "sponsor.ini", "[Sponsor]\r\nnews=" + base + "/sponsor/news.txt\r\n" +
                                               "Image=" + base + "/sponsor/sponsor.bmp\r\n");
   StartTicker();
-  const StripReport report = WaitForStrip(HasNews);
+  // The cache pass of the first cycle finds no cache and fetches the feed; the network pass after
+  // it adds the sponsor's items in front.
+  const StripReport report = WaitForStrip([](const StripReport& r) {
+    return HasNews(r) && r.items[0].text == "    Sponsor: ";
+  });
   ASSERT_TRUE(HasNews(report)) << "no top stories in the strip";
 
   // The caption of the sponsor items first, then the feed: captions in 15, quotes by their sign.
@@ -153,18 +163,18 @@ TEST_F(LiveContent, TheFirstStartFetchesCachesAndShowsTheNewsInTheirColours) {
       << request;
   EXPECT_NE(request.find("user-agent=Mozilla/4.01%20[en]%20(Win95;%20I)"), std::string::npos);
 
-  // On screen: the top stories' yellow and the rising quotes' green run through the strip.
+  // On screen: the quotes near the strip's start, rising in green and falling in red.
   HWND ticker = FindTickerWindow();
-  bool yellow = false, green = false;
+  bool red = false, green = false;
   WaitUntil(
       [&] {
-        const PixelGrab g = GrabClient(ticker);
-        yellow |= g.Count(20, 0, g.width - 40, g.height, RGB(255, 255, 0)) > 20;
+        const PixelGrab g = GrabFromScreen(ticker);
+        red |= g.Count(20, 0, g.width - 40, g.height, RGB(255, 0, 0)) > 20;
         green |= g.Count(20, 0, g.width - 40, g.height, RGB(0, 255, 0)) > 20;
-        return yellow && green;
+        return red && green;
       },
       30000);
-  EXPECT_TRUE(yellow);
+  EXPECT_TRUE(red);
   EXPECT_TRUE(green);
 
   // A restart with "R": the cached strip at once, and no request to the server.
@@ -204,6 +214,7 @@ TEST_F(LiveContent, TheAccountLoginsFourAnswers) {
   StartTicker();
   StripReport r = WaitForStrip([](const StripReport& s) { return HasText(s, " Bad MyVexlo! Login...  "); });
   EXPECT_TRUE(HasText(r, " Please check your ID and PASSWORD in the ticker 'Preferences' dialog box.  "));
+  ASSERT_FALSE(ServerRequests("/config/tlxlogin").empty());
   EXPECT_NE(ServerRequests("/config/tlxlogin")[0].find("query=login=alice&passwd=rabbit+hole"),
             std::string::npos);
 
@@ -229,6 +240,7 @@ TEST_F(LiveContent, TheAccountLoginsFourAnswers) {
   const std::vector<std::string> data = ServerRequests("/tlx/update&");
   ASSERT_FALSE(data.empty()) << "the account form of the data request has no query";
   EXPECT_EQ(data.back().find("cookie=-"), std::string::npos) << "the login's session travels";
+  ASSERT_FALSE(ServerRequests("/config/tlxlogin").empty());
   EXPECT_NE(ServerRequests("/config/tlxlogin").back().find("login=bob+smith&passwd=open+sesame"),
             std::string::npos);
 }
@@ -252,8 +264,13 @@ TEST_F(LiveContent, AProxyThatWantsAPasswordGetsOneFromTheDialog) {
 
   StartProgram(folder_ + "Ticker.exe");
   HWND dialog = nullptr;
-  ASSERT_TRUE(WaitUntil([&] { return (dialog = FindWindowA(nullptr, "Enter Network Password")) != nullptr; },
-                        30000));
+  // Visible means initialised: the dialog fills in its fields before it shows.
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        dialog = FindWindowA(nullptr, "Enter Network Password");
+        return dialog != nullptr && IsWindowVisible(dialog);
+      },
+      30000));
   char realm[100] = "";
   GetDlgItemTextA(dialog, 1099, realm, sizeof realm);
   EXPECT_STRNE(realm, "") << "the proxy's realm is shown";

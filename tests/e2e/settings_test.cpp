@@ -126,8 +126,12 @@ TEST_F(Settings, APlainPasswordIsEncodedAndEmptied) {
 // Answers the account password prompt that start-up shows for a user id without a password.
 bool AnswerPasswordPrompt(const char* password, int button) {
   HWND dialog = nullptr;
-  if (!WaitUntil([&] { return (dialog = FindWindowA(nullptr, "Vexlo! Password needed:")) != nullptr; },
-                 20000)) {
+  if (!WaitUntil(
+          [&] {
+            dialog = FindWindowA(nullptr, "Vexlo! Password needed:");
+            return dialog != nullptr && IsWindowVisible(dialog);
+          },
+          20000)) {
     return false;
   }
   if (password != nullptr) SetDlgItemTextA(dialog, 1052, password);

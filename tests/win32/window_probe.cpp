@@ -66,12 +66,71 @@ PixelGrab GrabClient(HWND window) {
   return grab;
 }
 
+PixelGrab GrabFromScreen(HWND window) {
+  const RECT r = ClientRectOnScreen(window);
+  HDC screen = GetDC(nullptr);
+  PixelGrab grab;
+  const int width = r.right - r.left;
+  const int height = r.bottom - r.top;
+  if (width > 0 && height > 0) {
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    grab = GrabDc(memory, width, height);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+  }
+  ReleaseDC(nullptr, screen);
+  return grab;
+}
+
+namespace {
+bool HasClass(HWND window, const char* className) {
+  char name[101];
+  return GetClassNameA(window, name, sizeof name) > 0 && lstrcmpiA(name, className) == 0;
+}
+
+struct TopLevelSearch {
+  const char* className;
+  const char* title;
+  std::vector<HWND>* found;
+};
+
+BOOL CALLBACK CollectTopLevel(HWND window, LPARAM context) {
+  auto* search = reinterpret_cast<TopLevelSearch*>(context);
+  if (!HasClass(window, search->className)) return TRUE;
+  if (search->title != nullptr) {
+    char title[256] = "";
+    GetWindowTextA(window, title, sizeof title);
+    if (lstrcmpA(title, search->title) != 0) return TRUE;
+  }
+  search->found->push_back(window);
+  return TRUE;
+}
+}  // namespace
+
+// By enumeration and class name: Wine's FindWindow by class can miss a class that another
+// process registered after an earlier registration of the same name went away.
+std::vector<HWND> FindTopLevels(const char* className, const char* title) {
+  std::vector<HWND> found;
+  TopLevelSearch search{className, title, &found};
+  EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&search));
+  return found;
+}
+
 HWND FindTopLevel(const char* className, const char* title) {
-  return FindWindowA(className, title);
+  const std::vector<HWND> found = FindTopLevels(className, title);
+  return found.empty() ? nullptr : found.front();
 }
 
 HWND FindChild(HWND parent, const char* className) {
-  return FindWindowExA(parent, nullptr, className, nullptr);
+  for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    if (HasClass(child, className)) return child;
+  }
+  return nullptr;
 }
 
 RECT ClientRectOnScreen(HWND window) {

@@ -22,11 +22,14 @@ class PixelGrab {
 
 // The client area as shown on screen (BitBlt from the window's device context).
 PixelGrab GrabClient(HWND window);
+// The window's client area as the screen shows it (works for other processes' windows).
+PixelGrab GrabFromScreen(HWND window);
 // What a device context holds in the given size (BitBlt from the DC).
 PixelGrab GrabDc(HDC dc, int width, int height);
 
-// The first top-level window of the class (and title, when given), or null.
+// The first top-level window of the class (and title, when given), or null; and all of them.
 HWND FindTopLevel(const char* className, const char* title = nullptr);
+std::vector<HWND> FindTopLevels(const char* className, const char* title = nullptr);
 // The first child of the class, or null.
 HWND FindChild(HWND parent, const char* className);
 
