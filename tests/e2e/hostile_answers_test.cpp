@@ -1,0 +1,180 @@
+// Ticker.exe against a server that answers badly: truncated, oversized, missing, garbled, cut
+// off, never ending, or forever asking for a password. The ticker keeps running, keeps its strip
+// or says what happened, and its cache never holds more than it received.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "e2e/e2e_support.h"
+#include "win32/window_probe.h"
+
+namespace {
+
+const char kCachedFeed[] =
+    "\x0Ert\x05" "1\x0B" "Cached Stories:\x0D/c|\x05" "2\x0B" "Cached story one\x0D/c1|"
+    "\x0B" "Cached story two\x0D/c2|";
+
+class HostileAnswers : public testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = MakeProgramFolder("hostile");
+    ASSERT_TRUE(CopyInto(TickerExePath(), folder_ + "Ticker.exe"));
+    ASSERT_TRUE(WriteWholeFile(folder_ + "News.Dat", kCachedFeed));
+    DeleteFileA((folder_ + "Sponsor.Dat").c_str());
+    WriteRegistryNumber("Dock in Taskbar", 1);
+    WriteRegistryNumber("Fit To Caption", 0);
+    WriteRegistryNumber("Always On Top", 0);
+    WriteRegistryNumber("Ticker X", 0);
+    WriteRegistryNumber("Ticker Y", 300);
+    WriteRegistryNumber("Ticker Width", 900);
+    WriteRegistryNumber("Ticker Height", 30);
+    DeleteRegistryValue("Proxy ID");
+    DeleteRegistryValue("Proxy Pass");
+
+    scratch_ = MakeScratchFolder("hostile");
+    ASSERT_TRUE(server_.Start("/usr/bin/python3 " + UnixArgument("--hostile=") + " --port-file " +
+                              scratch_.unix + "/port --log " + scratch_.unix + "/requests.log"));
+    port_ = WaitForNumberInFile(scratch_.windows + "\\port", 20000);
+    ASSERT_GT(port_, 0);
+  }
+
+  void TearDown() override {
+    EndStartedPrograms();
+    server_.Stop();
+  }
+
+  // Starts the ticker with its data request going to the server's misbehaviour `mode`.
+  PROCESS_INFORMATION StartWith(const char* mode) {
+    const std::string address = "http://127.0.0.1:" + std::to_string(port_) + "/" + mode;
+    WriteRegistryText("Data Server", address.c_str());
+    PROCESS_INFORMATION p = StartProgram(folder_ + "Ticker.exe");
+    EXPECT_TRUE(WaitUntil([] { return FindTickerFrame() != nullptr; }, 20000));
+    return p;
+  }
+
+  size_t Requests() {
+    const std::string log = ReadWholeFile(scratch_.windows + "\\requests.log");
+    return static_cast<size_t>(std::count(log.begin(), log.end(), '\n'));
+  }
+
+  // The first cycle's network pass has asked and its answer has been dealt with: the cycle ends
+  // with the stamp, as the data server did answer.
+  bool CycleDone() {
+    char stamp[100];
+    return ReadRegistryText("Last Stock Update", stamp, sizeof stamp);
+  }
+
+  StripReport Strip() { return ReadStrip(FindTickerWindow()); }
+
+  std::string folder_;
+  ScratchFolder scratch_;
+  UnixProgram server_;
+  int port_ = 0;
+};
+
+TEST_F(HostileAnswers, ATruncatedAnswerIsShownAndCachedAsReceived) {
+  DeleteRegistryValue("Last Stock Update");
+  StartWith("truncated");
+  ASSERT_TRUE(WaitUntil([&] { return CycleDone(); }, 30000));
+  const std::string cached = ReadWholeFile(folder_ + "News.Dat");
+  EXPECT_EQ(cached.size(), 300u);
+  EXPECT_EQ(cached[0], '\x0E');
+  const StripReport strip = Strip();
+  ASSERT_TRUE(strip.answered) << "the ticker still answers";
+  EXPECT_EQ(strip.items.front().text, "Top Stories:    ");
+}
+
+TEST_F(HostileAnswers, ATenMegabyteAnswerIsCutToTheFeedBuffer) {
+  DeleteRegistryValue("Last Stock Update");
+  StartWith("huge");
+  ASSERT_TRUE(WaitUntil([&] { return CycleDone(); }, 60000));
+  EXPECT_EQ(ReadWholeFile(folder_ + "News.Dat").size(), 199999u);
+  const StripReport strip = Strip();
+  ASSERT_TRUE(strip.answered);
+  EXPECT_GT(strip.items.size(), 100u);
+}
+
+TEST_F(HostileAnswers, ANotFoundAnswerKeepsTheCachedStrip) {
+  StartWith("notfound");
+  ASSERT_TRUE(WaitUntil([&] { return Requests() >= 1; }, 30000));
+  Sleep(1500);
+  const StripReport strip = Strip();
+  ASSERT_TRUE(strip.answered);
+  EXPECT_EQ(strip.Texts(), (std::vector<std::string>{"Cached Stories:    ",
+                                                     "Cached story one  \x95  ",
+                                                     "Cached story two  \x95  "}));
+  EXPECT_EQ(ReadWholeFile(folder_ + "News.Dat"), kCachedFeed);
+}
+
+TEST_F(HostileAnswers, GarbageSaysNoDataCame) {
+  StartWith("garbage");
+  StripReport strip;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        strip = Strip();
+        return !strip.items.empty() && strip.items[0].text == " No data received from Server...  ";
+      },
+      30000));
+  EXPECT_EQ(ReadWholeFile(folder_ + "News.Dat").size(), 4001u) << "the answer as it came";
+}
+
+TEST_F(HostileAnswers, AConnectionResetMidBodyKeepsTheTickerRunning) {
+  DeleteRegistryValue("Last Stock Update");
+  StartWith("dropped");
+  ASSERT_TRUE(WaitUntil([&] { return CycleDone(); }, 30000));
+  const StripReport strip = Strip();
+  ASSERT_TRUE(strip.answered);
+  EXPECT_FALSE(strip.items.empty());
+  EXPECT_LE(ReadWholeFile(folder_ + "News.Dat").size(), 700u);
+}
+
+TEST_F(HostileAnswers, AnAnswerThatNeverEndsLeavesTheStripAndTheExitWorking) {
+  PROCESS_INFORMATION ticker = StartWith("forever");
+  ASSERT_TRUE(WaitUntil([&] { return Requests() >= 1; }, 30000));
+  // The worker hangs on the answer; the window goes on scrolling the cached strip.
+  for (int i = 0; i < 3; ++i) {
+    Sleep(1000);
+    const StripReport strip = Strip();
+    ASSERT_TRUE(strip.answered);
+    EXPECT_EQ(strip.items.size(), 3u);
+  }
+  const int offset = Strip().offset;
+  Sleep(500);
+  EXPECT_NE(Strip().offset, offset) << "still scrolling";
+  PostMessageA(FindTickerFrame(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(WaitForExit(ticker, 10000), 0u) << "ends although its worker is busy";
+  EXPECT_EQ(ReadWholeFile(folder_ + "News.Dat"), kCachedFeed);
+}
+
+TEST_F(HostileAnswers, AServerThatAlwaysWantsAPasswordAsksFourTimesThenShowsItsHeaders) {
+  StartWith("auth407");
+  int dialogs = 0;
+  HWND box = nullptr;
+  WaitUntil(
+      [&] {
+        HWND dialog = FindWindowA(nullptr, "Enter Network Password");
+        if (dialog != nullptr && IsWindowVisible(dialog)) {
+          ++dialogs;
+          SetDlgItemTextA(dialog, 1049, "someone");
+          SetDlgItemTextA(dialog, 1051, "wrong");
+          SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+          WaitUntil([&] { return !IsWindow(dialog); }, 5000);
+        }
+        box = FindWindowA(nullptr, "Proxy Authentication Failed.  Returned Headers:");
+        return box != nullptr;
+      },
+      60000);
+  ASSERT_NE(box, nullptr) << "after " << dialogs << " dialogs";
+  EXPECT_EQ(dialogs, 4) << "no credentials were stored: every answer asks";
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  char user[100] = "";
+  EXPECT_TRUE(ReadRegistryText("Proxy ID", user, sizeof user));
+  EXPECT_STREQ(user, "someone");
+}
+
+}  // namespace

@@ -1,0 +1,178 @@
+// Ticker.exe in a user's hands, with real pointer input from xdotool: a double click opens the
+// story in the browser, a drag turns the strip round, the context menu's Exit ends the program
+// and keeps the frame's place. And the ways one ticker replaces another: the housekeeping tick
+// notices a newer one, and a restart waits for the refresh that runs.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "e2e/e2e_support.h"
+#include "win32/window_probe.h"
+
+namespace {
+
+// One story: wherever the strip is clicked, this is the item under the pointer.
+const char kOneStory[] = "\x0Ert\x05" "2\x0B" "The only story on the strip\x0Dhttp://news.test/only|";
+
+// Runs xdotool (a Linux program; Wine starts it) and waits for it.
+void Xdotool(const std::string& arguments) {
+  std::string command = "/usr/bin/xdotool " + arguments;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  std::vector<char> line(command.begin(), command.end());
+  line.push_back('\0');
+  ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &process));
+  WaitForSingleObject(process.hProcess, 10000);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+}
+
+class UserInput : public testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = MakeProgramFolder("user");
+    ASSERT_TRUE(CopyInto(TickerExePath(), folder_ + "Ticker.exe"));
+    ASSERT_TRUE(WriteWholeFile(folder_ + "News.Dat", kOneStory));
+    WriteRegistryNumber("Dock in Taskbar", 1);
+    WriteRegistryNumber("Fit To Caption", 0);
+    WriteRegistryNumber("Always On Top", 0);
+    WriteRegistryNumber("Always On Bottom", 0);
+    WriteRegistryNumber("Ticker X", 100);
+    WriteRegistryNumber("Ticker Y", 400);
+    WriteRegistryNumber("Ticker Width", 700);
+    WriteRegistryNumber("Ticker Height", 30);
+    // Nothing answers here: every cycle keeps the cached strip.
+    WriteRegistryText("Data Server", "http://127.0.0.1:9/tlx/update");
+  }
+  void TearDown() override {
+    EndStartedPrograms();
+    hostile_.Stop();
+  }
+
+  // A start with "R": the cached strip only.
+  PROCESS_INFORMATION StartFromCache() {
+    PROCESS_INFORMATION p = StartProgram(folder_ + "Ticker.exe", "R");
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+          HWND frame = FindTickerFrame();
+          return frame != nullptr && ProcessOfWindow(frame) == p.dwProcessId &&
+                 ReadStrip(FindTickerWindow()).items.size() == 1;
+        },
+        20000));
+    return p;
+  }
+
+  // A point of the strip in screen coordinates, x pixels from the ticker window's left.
+  POINT OnStrip(int x) {
+    const RECT r = ClientRectOnScreen(FindTickerWindow());
+    return POINT{r.left + x, r.top + (r.bottom - r.top) / 2};
+  }
+
+  int StartHostile() {
+    scratch_ = MakeScratchFolder("user");
+    EXPECT_TRUE(hostile_.Start("/usr/bin/python3 " + UnixArgument("--hostile=") + " --port-file " +
+                               scratch_.unix + "/port --log " + scratch_.unix + "/requests.log"));
+    return WaitForNumberInFile(scratch_.windows + "\\port", 20000);
+  }
+
+  std::string folder_;
+  ScratchFolder scratch_;
+  UnixProgram hostile_;
+};
+
+TEST_F(UserInput, ADoubleClickOnAStoryOpensItInTheBrowser) {
+  const ScratchFolder browser = MakeScratchFolder("browser");
+  const std::string log = browser.windows + "\\requests.txt";
+  StartProgram(HelperPath("dde_browser.exe"), log);
+  ASSERT_TRUE(WaitUntil([] { return FindTopLevel("DdeBrowserStandIn") != nullptr; }, 10000));
+  StartFromCache();
+
+  const POINT p = OnStrip(200);
+  Xdotool("mousemove " + std::to_string(p.x) + " " + std::to_string(p.y) +
+          " click --repeat 2 --delay 60 1");
+  ASSERT_TRUE(WaitUntil([&] { return ReadWholeFile(log).find("WWW_Activate") != std::string::npos; },
+                        15000));
+  EXPECT_EQ(ReadWholeFile(log),
+            "WWW_OpenURL|\"http://news.test/only\",,0xFFFFFFFF,0x03\n"
+            "WWW_Activate|\"0xFFFFFFFF\",\"0\"\n");
+}
+
+TEST_F(UserInput, DraggingTheStripToTheRightTurnsItRound) {
+  StartFromCache();
+  ASSERT_EQ(ReadStrip(FindTickerWindow()).forward, 1);
+  const POINT p = OnStrip(200);
+  Xdotool("mousemove " + std::to_string(p.x) + " " + std::to_string(p.y) + " mousedown 1");
+  for (int step = 1; step <= 4; ++step) {
+    Xdotool("mousemove " + std::to_string(p.x + 10 * step) + " " + std::to_string(p.y));
+  }
+  Xdotool("mouseup 1");
+  EXPECT_TRUE(WaitUntil([] { return ReadStrip(FindTickerWindow()).forward == 0; }, 5000));
+}
+
+TEST_F(UserInput, ExitFromTheContextMenuEndsTheProgramAndKeepsItsPlace) {
+  PROCESS_INFORMATION ticker = StartFromCache();
+  RECT frame;
+  GetWindowRect(FindTickerFrame(), &frame);
+  const POINT p = OnStrip(200);
+  Xdotool("mousemove " + std::to_string(p.x) + " " + std::to_string(p.y) + " click 3");
+  ASSERT_TRUE(WaitUntil([] { return FindTopLevel("#32768") != nullptr; }, 10000))
+      << "the context menu opens";
+  // "Exit" is the menu's last item.
+  Xdotool("key --clearmodifiers Up Return");
+  EXPECT_EQ(WaitForExit(ticker, 15000), 0u);
+  DWORD x = 0, y = 0, width = 0, height = 0;
+  ASSERT_TRUE(ReadRegistryNumber("Ticker X", &x));
+  ReadRegistryNumber("Ticker Y", &y);
+  ReadRegistryNumber("Ticker Width", &width);
+  ReadRegistryNumber("Ticker Height", &height);
+  EXPECT_EQ(static_cast<LONG>(x), frame.left);
+  EXPECT_EQ(static_cast<LONG>(y), frame.top);
+  EXPECT_EQ(static_cast<LONG>(width), frame.right - frame.left);
+  EXPECT_EQ(static_cast<LONG>(height), frame.bottom - frame.top);
+}
+
+TEST_F(UserInput, ANewerTickerMakesTheOlderOneShutDownWithinASecond) {
+  PROCESS_INFORMATION older = StartFromCache();
+  // A ticker that appears without asking the running one to end (as one on another desktop
+  // would): the housekeeping tick of the older one notices it.
+  StartProgram(HelperPath("stubborn_ticker.exe"));
+  ASSERT_TRUE(WaitUntil([] { return FindTopLevel("SSBar", "stubborn") != nullptr; }, 10000));
+  const DWORD seen = GetTickCount();
+  EXPECT_EQ(WaitForExit(older, 5000), 0u);
+  EXPECT_LE(GetTickCount() - seen, 2500u);
+}
+
+TEST_F(UserInput, ARestartDuringARefreshWaitsForTheRefresh) {
+  const int port = StartHostile();
+  ASSERT_GT(port, 0);
+  WriteRegistryText("Data Server", ("http://127.0.0.1:" + std::to_string(port) + "/slow").c_str());
+  PROCESS_INFORMATION older = StartProgram(folder_ + "Ticker.exe");
+  ASSERT_TRUE(WaitUntil(
+      [&] { return ReadWholeFile(scratch_.windows + "\\requests.log").find("/slow") != std::string::npos; },
+      20000));
+  const DWORD asked = GetTickCount();
+  HWND frame = FindTickerFrame();
+  ASSERT_NE(frame, nullptr);
+  PostMessageA(FindTickerWindow(), WM_COMMAND, 1125, 0);  // restart, keeping the placement
+
+  // The answer takes four seconds; the next ticker may start only after it.
+  HWND next = nullptr;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        next = FindTickerFrame();
+        return next != nullptr && ProcessOfWindow(next) != older.dwProcessId;
+      },
+      30000));
+  EXPECT_GE(GetTickCount() - asked, 3500u) << "started before the refresh had finished";
+  EXPECT_EQ(WaitForExit(older, 5000), 0u);
+  Sleep(1000);
+  EXPECT_EQ(TopLevelWindows("SSBar").size(), 1u) << "exactly one ticker runs";
+}
+
+}  // namespace
