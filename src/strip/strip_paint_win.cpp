@@ -101,10 +101,16 @@ void PaintStrip(HDC windowDc, HWND ticker) {
   StripCaches& c = Caches();
   const uint32_t* colors = t.prefs.colors;
 
-  RECT client;
-  GetClientRect(ticker, &client);
-  const int w = client.right;
-  const int h = client.bottom;
+  // The size the last resize reported: asking the window each frame costs a server round trip.
+  int w = t.clientWidth;
+  int h = t.clientHeight;
+  if (ticker != t.tickerWindow) {
+    RECT r;
+    GetClientRect(ticker, &r);
+    w = r.right;
+    h = r.bottom;
+  }
+  const RECT client = {0, 0, w, h};
   if (w > 0 && h > 0 && PrepareFrame(c, windowDc, w, h)) {
     if (c.backgroundBrush == nullptr) {
       c.backgroundBrush = CreateSolidBrush(colors[kColorBackground]);
@@ -138,7 +144,8 @@ void PaintStrip(HDC windowDc, HWND ticker) {
                        });
     }
 
-    BitBlt(windowDc, 0, 0, w, h, c.memoryDc, 0, 0, SRCCOPY);
+    // Only the scroll area can show through the clip region; copy no more than that.
+    BitBlt(windowDc, area.left, 0, area.right - area.left, h, c.memoryDc, area.left, 0, SRCCOPY);
 
     SelectObject(c.memoryDc, oldFont);
     SetBkMode(c.memoryDc, oldMode);
@@ -194,10 +201,21 @@ void RunScrollTick(HWND ticker) {
   }
   if (f.stripFilled.load() == 0 || f.listBusy.load() != 0) return;
 
+  // The frames of one tick follow each other within microseconds and only the last one is ever
+  // seen: the earlier steps move and wrap the offset without drawing.
   const ScrollStep step = ComputeScrollStep(t.prefs.tickerSpeed, t.prefs.smoothScrolling);
   HDC dc = GetDC(ticker);
   for (int i = 0; i < step.frames; ++i) {
-    PaintStrip(dc, ticker);
+    if (i + 1 == step.frames) {
+      PaintStrip(dc, ticker);
+    } else {
+      int32_t stripWidth;
+      {
+        ItemsView view = t.items.Read();
+        stripWidth = view.stripWidth;
+      }
+      f.scrollOffset = NormaliseOffset(f.scrollOffset.load(), stripWidth);
+    }
     f.scrollOffset.fetch_add(f.scrollForward.load() != 0 ? step.pixels : -step.pixels);
   }
   ReleaseDC(ticker, dc);

@@ -91,6 +91,10 @@ struct TickerWindowState {
   int32_t clockWidth = 0;
   int32_t trayLastX = 0;
 
+  // The client size as the last resize gave it (the scroll tick paints with it, without asking).
+  int32_t clientWidth = 0;
+  int32_t clientHeight = 0;
+
   // Strip and interaction (user-interface thread only; cross-thread flags are in `flags`).
   int32_t reloadNeeded = 0;
   int32_t lastStripHeight = 0;

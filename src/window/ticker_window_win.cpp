@@ -199,6 +199,8 @@ void OnTickerDestroy(HWND ticker) {
 
 void OnTickerSize(HWND ticker, int width, int height) {
   TickerWindowState& t = Ticker();
+  t.clientWidth = width;
+  t.clientHeight = height;
   const RECT bounds = {0, 0, width, height};
   CreateTooltips(ticker, bounds);
   CreateStripFonts(ticker);
