@@ -43,6 +43,13 @@ if [ -x "$server" ]; then
   echo "Content server: http://127.0.0.1:$port (sample content, log in $run/server.log)"
 fi
 
+if [ ! -d "$prefix" ]; then
+  # A fresh install floats on the caption bar at its first-run width of 150 pixels; this demo
+  # gives it room to show a few headlines. Everything else is the program's own default.
+  scripts/wine-run --root "$build/win32/wine" --prefix "$prefix" --timeout 60 \
+    reg add 'HKLM\SOFTWARE\Talmora\Ticker' /v "Ticker Width" /t REG_DWORD /d 700 /f >/dev/null 2>&1
+fi
+
 echo "Wine prefix:    $prefix"
 echo "Program folder: $app (News.Dat, Sponsor.Dat and sponsor.ini go here)"
 
