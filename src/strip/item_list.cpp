@@ -145,6 +145,11 @@ ItemsView TickerItemList::Read() const {
   return view;
 }
 
+int32_t TickerItemList::StripWidth() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return stripWidth_;
+}
+
 void TickerItemList::Release() {
   std::vector<TickerItem>().swap(building_);
   std::vector<TickerItem>().swap(spare_);

@@ -81,6 +81,8 @@ class TickerItemList {
 
   // Reader side: the user-interface thread.
   ItemsView Read() const;
+  // The published strip's width alone.
+  int32_t StripWidth() const;
 
   // Frees all storage (at shutdown, once the worker has ended).
   void Release();

@@ -153,12 +153,7 @@ void PaintStrip(HDC windowDc, HWND ticker) {
   }
 
   // Keep the offset within one cycle for the next frame.
-  int32_t stripWidth;
-  {
-    ItemsView view = t.items.Read();
-    stripWidth = view.stripWidth;
-  }
-  t.flags.scrollOffset = NormaliseOffset(t.flags.scrollOffset.load(), stripWidth);
+  t.flags.scrollOffset = NormaliseOffset(t.flags.scrollOffset.load(), t.items.StripWidth());
 }
 
 void EraseStripBackground(HDC dc, HWND ticker) {
@@ -209,12 +204,7 @@ void RunScrollTick(HWND ticker) {
     if (i + 1 == step.frames) {
       PaintStrip(dc, ticker);
     } else {
-      int32_t stripWidth;
-      {
-        ItemsView view = t.items.Read();
-        stripWidth = view.stripWidth;
-      }
-      f.scrollOffset = NormaliseOffset(f.scrollOffset.load(), stripWidth);
+      f.scrollOffset = NormaliseOffset(f.scrollOffset.load(), t.items.StripWidth());
     }
     f.scrollOffset.fetch_add(f.scrollForward.load() != 0 ? step.pixels : -step.pixels);
   }

@@ -222,13 +222,8 @@ void OnTickerMouseMove(HWND ticker, WPARAM wParam, LPARAM lParam) {
   }
 
   if (t.lastDragX == 0) t.lastDragX = x;
-  int32_t stripWidth = 0;
-  {
-    ItemsView view = t.items.Read();
-    stripWidth = view.stripWidth;
-  }
   const StripDrag drag = DragStrip(x, t.lastDragX, t.pressX, c.w, t.gripWidth,
-                                   t.flags.scrollOffset.load(), stripWidth,
+                                   t.flags.scrollOffset.load(), t.items.StripWidth(),
                                    t.flags.scrollForward.load());
   switch (drag.outcome) {
     case StripDrag::kCancel:
