@@ -153,7 +153,20 @@ TEST_F(LiveContent, TheFirstStartFetchesCachesAndShowsTheNewsInTheirColours) {
   char stamp[100] = "";
   ASSERT_TRUE(WaitUntil([&] { return ReadRegistryText("Last Stock Update", stamp, sizeof stamp); },
                         10000));
-  EXPECT_EQ(std::string(stamp).rfind("Last Updated:  ", 0), 0u) << stamp;
+  // "Last Updated:  " (string 8), the long date, two spaces, the time without seconds; with the
+  // pinned locale that is "Last Updated:  Tuesday, December 8, 2026  6:22 AM".
+  const std::string text = stamp;
+  EXPECT_EQ(text.rfind("Last Updated:  ", 0), 0u) << text;
+  const size_t gap = text.find("  ", 15);
+  ASSERT_NE(gap, std::string::npos) << text;
+  char date[64] = "";
+  GetDateFormatA(LOCALE_SYSTEM_DEFAULT, DATE_LONGDATE, nullptr, nullptr, date, sizeof date);
+  EXPECT_EQ(text.substr(15, gap - 15), date);
+  const std::string time = text.substr(gap + 2);
+  EXPECT_TRUE(time.size() >= 7 && (time.find("AM") != std::string::npos ||
+                                   time.find("PM") != std::string::npos))
+      << time;
+  EXPECT_EQ(std::count(time.begin(), time.end(), ':'), 1) << "no seconds: " << time;
 
   // The first cycle fetches twice after an install (the cache pass has nothing to show yet).
   EXPECT_EQ(ServerRequests("/tlx/update").size(), 2u);

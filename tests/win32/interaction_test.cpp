@@ -117,6 +117,27 @@ TEST_F(Interaction, TheNextTopicButtonPostsTheJump) {
   EXPECT_EQ(t.flags.scrollOffset.load(), SlotX(3) - 20 + kStep);
 }
 
+TEST_F(Interaction, SlidingTheGripMovesTheFramesLeftEdgeToThePointer) {
+  RECT before;
+  GetWindowRect(t.frameWindow, &before);
+  Send(WM_LBUTTONDOWN, MK_LBUTTON, At(3, 10));
+  ASSERT_EQ(t.resizing, 1);
+  const int middle = before.top + (before.bottom - before.top) / 2 - 1;
+  SetCursorPos(before.left - 40, middle);
+  Send(WM_MOUSEMOVE, MK_LBUTTON, At(3, 10));
+  RECT after;
+  GetWindowRect(t.frameWindow, &after);
+  EXPECT_EQ(after.left, before.left - 40 - GetSystemMetrics(SM_CXFRAME));
+  EXPECT_EQ(after.right, before.right);
+  POINT cursor;
+  GetCursorPos(&cursor);
+  EXPECT_EQ(cursor.y, middle) << "the pointer is held on the middle line";
+  Send(WM_LBUTTONUP, 0, At(3, 10));
+  EXPECT_EQ(t.resizing, 0);
+  SetWindowPos(t.frameWindow, nullptr, before.left, before.top, before.right - before.left,
+               before.bottom - before.top, SWP_NOZORDER);
+}
+
 TEST_F(Interaction, JumpsBeforeAnyFillChangeNothing) {
   t.items.Reset();
   t.flags.scrollOffset = 77;
