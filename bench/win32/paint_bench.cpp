@@ -13,7 +13,7 @@
 
 #include "shell/startup_win.h"
 #include "strip/strip_paint_win.h"
-#include "window/ticker_state.h"
+#include "window/ticker_state_win.h"
 
 int main(int argc, char** argv) {
   const int frames = argc > 1 ? std::atoi(argv[1]) : 2000;

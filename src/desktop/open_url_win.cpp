@@ -7,7 +7,7 @@
 
 #include "desktop/link_rules.h"
 #include "shell/process_win.h"
-#include "window/ticker_state.h"
+#include "window/ticker_state_win.h"
 
 namespace {
 

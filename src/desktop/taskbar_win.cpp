@@ -3,7 +3,7 @@
 
 #include <shlwapi.h>
 
-#include "window/ticker_state.h"
+#include "window/ticker_state_win.h"
 
 void GetShellVersion(DWORD* major, DWORD* minor) {
   *major = 0;

@@ -8,7 +8,7 @@
 #include "feed/dialup_win.h"
 #include "feed/http_auth.h"
 #include "prefs/credentials_win.h"
-#include "window/ticker_state.h"
+#include "window/ticker_state_win.h"
 
 namespace {
 

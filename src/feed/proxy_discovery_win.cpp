@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "window/ticker_state.h"
+#include "window/ticker_state_win.h"
 
 bool DiscoverProxy(char* buffer) {
   TickerWindowState& t = Ticker();

@@ -21,7 +21,7 @@
 #include "strip/tooltips_win.h"
 #include "update/update_win.h"
 #include "desktop/open_url_win.h"
-#include "window/ticker_state.h"
+#include "window/ticker_state_win.h"
 
 namespace {
 

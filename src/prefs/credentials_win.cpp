@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "res/resource.h"
-#include "window/ticker_state.h"
+#include "window/ticker_state_win.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "strip/strip_paint_win.h"
 #include "strip/tooltips_win.h"
 #include "window/placement_win.h"
-#include "window/ticker_state.h"
+#include "window/ticker_state_win.h"
 #include "window/timers.h"
 
 namespace {

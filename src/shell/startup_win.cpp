@@ -14,7 +14,7 @@
 #include "shell/shutdown_win.h"
 #include "window/frame_window_win.h"
 #include "window/placement_win.h"
-#include "window/ticker_state.h"
+#include "window/ticker_state_win.h"
 #include "window/ticker_window_win.h"
 
 namespace {

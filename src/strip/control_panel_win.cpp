@@ -3,7 +3,7 @@
 
 #include "res/resource.h"
 #include "strip/panel_geometry.h"
-#include "window/ticker_state.h"
+#include "window/ticker_state_win.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "strip/scroll_step.h"
 #include "strip/strip_geometry.h"
-#include "window/ticker_state.h"
+#include "window/ticker_state_win.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "shell/process_win.h"
 #include "strip/strip_paint_win.h"
 #include "strip/tooltips_win.h"
-#include "window/ticker_state.h"
+#include "window/ticker_state_win.h"
 #include "window/timers.h"
 
 namespace {

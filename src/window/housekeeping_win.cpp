@@ -15,7 +15,7 @@
 #include "strip/tooltips_win.h"
 #include "window/mouse_win.h"
 #include "window/placement_win.h"
-#include "window/ticker_state.h"
+#include "window/ticker_state_win.h"
 #include "window/timers.h"
 
 namespace {

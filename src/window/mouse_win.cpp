@@ -12,7 +12,7 @@
 #include "shell/shutdown_win.h"
 #include "strip/strip_paint_win.h"
 #include "window/interaction.h"
-#include "window/ticker_state.h"
+#include "window/ticker_state_win.h"
 #include "window/timers.h"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include "res/resource.h"
 #include "shell/shutdown_win.h"
-#include "window/ticker_state.h"
+#include "window/ticker_state_win.h"
 
 void RunPlacementCommand(int commandId) {
   TickerWindowState& t = Ticker();

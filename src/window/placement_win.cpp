@@ -1,7 +1,7 @@
 // The frame position in the registry and the screen's metrics.
 #include "window/placement_win.h"
 
-#include "window/ticker_state.h"
+#include "window/ticker_state_win.h"
 
 ScreenMetrics GatherScreenMetrics() {
   ScreenMetrics m;

@@ -1,7 +1,7 @@
 // The process's ticker record and settings store. Both live until the process is gone: a refresh
 // worker may still be running while exit() runs the static destructors, so they are never
 // destroyed.
-#include "window/ticker_state.h"
+#include "window/ticker_state_win.h"
 
 #include "settings/registry_store_win.h"
 

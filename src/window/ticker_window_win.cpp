@@ -21,7 +21,7 @@
 #include "window/housekeeping_win.h"
 #include "window/mouse_win.h"
 #include "window/placement_commands_win.h"
-#include "window/ticker_state.h"
+#include "window/ticker_state_win.h"
 #include "window/timers.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "strip/strip_paint_win.h"
 #include "win32/ticker_fixture.h"
 #include "win32/window_probe.h"
-#include "window/ticker_state.h"
+#include "window/ticker_state_win.h"
 #include "window/timers.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "win32/window_probe.h"
-#include "window/ticker_state.h"
+#include "window/ticker_state_win.h"
 
 // Registers the classes and runs start-up once; later calls return the same ticker.
 TickerWindowState& StartedTicker();
