@@ -205,7 +205,8 @@ bool ContentStore::RefreshSource(Source* source, bool force) {
   if (source->path.empty()) {
     if (!force && now < source->nextFetch) return false;
     source->nextFetch = now + options_.refreshInterval;
-    loaded = FetchUrl(source->location, options_.fetch, &stopping_, &bytes, &error);
+    loaded =
+        FetchUrl(source->location, options_.fetch, &stopping_, &bytes, &error, &source->charset);
   } else {
     const FileStamp stamp = StampOf<FileStamp>(source->path);
     if (!force && stamp == source->stamp) return false;
@@ -213,7 +214,8 @@ bool ContentStore::RefreshSource(Source* source, bool force) {
     loaded = ReadCapped(source->path, &bytes, &error);
   }
   NewsDocument document;
-  if (loaded && ParseNewsDocument(bytes, source->location, kMaxItemsPerSource, &document, &error)) {
+  if (loaded && ParseNewsDocument(bytes, source->location, kMaxItemsPerSource, &document, &error,
+                                  source->charset)) {
     if (!source->lastError.empty()) log_->Note(source->location + ": good again");
     source->lastError.clear();
     if (document.untitled > 0) {

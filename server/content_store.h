@@ -65,6 +65,7 @@ class ContentStore {
     std::string topic;
     std::string location;  // an address, or a file path as the list names it
     std::string path;      // the file path, resolved against the list's folder; "" for addresses
+    std::string charset;   // the charset the last fetch's answer named
     FileStamp stamp;
     std::chrono::steady_clock::time_point nextFetch;
     std::vector<NewsItem> lastGood;

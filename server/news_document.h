@@ -1,4 +1,5 @@
-// Reads RSS (0.9x, 1.0 and 2.0) and Atom documents into headlines and links for the strip.
+// Reads RSS (0.9x, 1.0 and 2.0) and Atom (0.3 and 1.0) documents into headlines and links for
+// the strip.
 #pragma once
 
 #include <cstddef>
@@ -15,17 +16,30 @@ struct NewsItem {
 };
 
 struct NewsDocument {
-  std::string format;  // "rss", "rdf" or "atom"
+  std::string format;    // "rss", "rdf" or "atom"
+  std::string encoding;  // the character encoding the bytes were read in
   std::vector<NewsItem> items;
   size_t untitled = 0;  // items dropped for want of a title
 };
 
 // Parses a document of news items, keeping at most maxItems in document order (feeds list the
-// newest first). False, with *error saying why, when the bytes are not well-formed XML, are not
-// RSS or Atom, or hold no item with a title. Document type declarations are never acted on:
-// entities they declare stay unexpanded text, and nothing outside the bytes is read.
+// newest first). transportCharset is the charset the HTTP answer named, if any; it wins over the
+// document's own declaration (a byte-order mark wins over both), and a document that names none
+// has its encoding guessed. False, with *error saying why, when the bytes are not well-formed
+// XML, are not RSS or Atom, or hold no item with a title. Document type declarations are never
+// acted on: entities they declare stay unexpanded text, and nothing outside the bytes is read.
+//
+// Relative links resolve against the xml:base in effect, then, for Atom, the document's address
+// (sourceAddress, when it is an http or https one) or else the feed's own link; for RSS the
+// channel's link comes before the document's address.
 bool ParseNewsDocument(std::string_view bytes, std::string_view sourceAddress, size_t maxItems,
-                       NewsDocument* document, std::string* error);
+                       NewsDocument* document, std::string* error,
+                       std::string_view transportCharset = std::string_view());
+
+// The absolute form of a reference against a base address (RFC 3986: "..", "?q", "//host" and
+// the rest), or the reference as it stands when it has a scheme of its own or the base has
+// none.
+std::string ResolveReference(std::string_view reference, std::string_view base);
 
 // The address a story's link should have on the strip, or "" when there is none to give.
 // "http://" addresses are kept (the scheme lower-cased); "https://" ones become "http://" ones,
@@ -33,3 +47,7 @@ bool ParseNewsDocument(std::string_view bytes, std::string_view sourceAddress, s
 // front of it; "//host/path" gets "http:"; other relative links are resolved against `base`
 // (itself an http or https address); other schemes give "".
 std::string NormalizeStoryLink(std::string_view link, std::string_view base);
+
+// Bytes from base64 text; white space is skipped and decoding ends at '=' or at the first
+// character that is not base64.
+std::string DecodeBase64(std::string_view text);

@@ -1,84 +1,22 @@
-// UTF-8 decoding, HTML clean-up and the Windows-1252 table.
+// UTF-8 decoding, HTML to text through libxml2, transliteration through ICU, and the
+// Windows-1252 table.
 #include "text_convert.h"
 
+#include <libxml/HTMLparser.h>
+#include <libxml/parser.h>
+#include <unicode/normalizer2.h>
+#include <unicode/translit.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+
 #include <algorithm>
-#include <cctype>
 #include <cstring>
+#include <memory>
+#include <mutex>
 
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
-
-// The HTML 4 character entity names, sorted by byte value for a binary search.
-struct NamedReference {
-  const char* name;
-  char32_t codePoint;
-};
-const NamedReference kNamedReferences[] = {
-    {"AElig", 0xC6},     {"Aacute", 0xC1},    {"Acirc", 0xC2},    {"Agrave", 0xC0},
-    {"Alpha", 0x391},    {"Aring", 0xC5},     {"Atilde", 0xC3},   {"Auml", 0xC4},
-    {"Beta", 0x392},     {"Ccedil", 0xC7},    {"Chi", 0x3A7},     {"Dagger", 0x2021},
-    {"Delta", 0x394},    {"ETH", 0xD0},       {"Eacute", 0xC9},   {"Ecirc", 0xCA},
-    {"Egrave", 0xC8},    {"Epsilon", 0x395},  {"Eta", 0x397},     {"Euml", 0xCB},
-    {"Gamma", 0x393},    {"Iacute", 0xCD},    {"Icirc", 0xCE},    {"Igrave", 0xCC},
-    {"Iota", 0x399},     {"Iuml", 0xCF},      {"Kappa", 0x39A},   {"Lambda", 0x39B},
-    {"Mu", 0x39C},       {"Ntilde", 0xD1},    {"Nu", 0x39D},      {"OElig", 0x152},
-    {"Oacute", 0xD3},    {"Ocirc", 0xD4},     {"Ograve", 0xD2},   {"Omega", 0x3A9},
-    {"Omicron", 0x39F},  {"Oslash", 0xD8},    {"Otilde", 0xD5},   {"Ouml", 0xD6},
-    {"Phi", 0x3A6},      {"Pi", 0x3A0},       {"Prime", 0x2033},  {"Psi", 0x3A8},
-    {"Rho", 0x3A1},      {"Scaron", 0x160},   {"Sigma", 0x3A3},   {"THORN", 0xDE},
-    {"Tau", 0x3A4},      {"Theta", 0x398},    {"Uacute", 0xDA},   {"Ucirc", 0xDB},
-    {"Ugrave", 0xD9},    {"Upsilon", 0x3A5},  {"Uuml", 0xDC},     {"Xi", 0x39E},
-    {"Yacute", 0xDD},    {"Yuml", 0x178},     {"Zeta", 0x396},    {"aacute", 0xE1},
-    {"acirc", 0xE2},     {"acute", 0xB4},     {"aelig", 0xE6},    {"agrave", 0xE0},
-    {"alefsym", 0x2135}, {"alpha", 0x3B1},    {"amp", 0x26},      {"and", 0x2227},
-    {"ang", 0x2220},     {"aring", 0xE5},     {"asymp", 0x2248},  {"atilde", 0xE3},
-    {"auml", 0xE4},      {"bdquo", 0x201E},   {"beta", 0x3B2},    {"brvbar", 0xA6},
-    {"bull", 0x2022},    {"cap", 0x2229},     {"ccedil", 0xE7},   {"cedil", 0xB8},
-    {"cent", 0xA2},      {"chi", 0x3C7},      {"circ", 0x2C6},    {"clubs", 0x2663},
-    {"cong", 0x2245},    {"copy", 0xA9},      {"crarr", 0x21B5},  {"cup", 0x222A},
-    {"curren", 0xA4},    {"dArr", 0x21D3},    {"dagger", 0x2020}, {"darr", 0x2193},
-    {"deg", 0xB0},       {"delta", 0x3B4},    {"diams", 0x2666},  {"divide", 0xF7},
-    {"eacute", 0xE9},    {"ecirc", 0xEA},     {"egrave", 0xE8},   {"empty", 0x2205},
-    {"emsp", 0x2003},    {"ensp", 0x2002},    {"epsilon", 0x3B5}, {"equiv", 0x2261},
-    {"eta", 0x3B7},      {"eth", 0xF0},       {"euml", 0xEB},     {"euro", 0x20AC},
-    {"exist", 0x2203},   {"fnof", 0x192},     {"forall", 0x2200}, {"frac12", 0xBD},
-    {"frac14", 0xBC},    {"frac34", 0xBE},    {"frasl", 0x2044},  {"gamma", 0x3B3},
-    {"ge", 0x2265},      {"gt", 0x3E},        {"hArr", 0x21D4},   {"harr", 0x2194},
-    {"hearts", 0x2665},  {"hellip", 0x2026},  {"iacute", 0xED},   {"icirc", 0xEE},
-    {"iexcl", 0xA1},     {"igrave", 0xEC},    {"image", 0x2111},  {"infin", 0x221E},
-    {"int", 0x222B},     {"iota", 0x3B9},     {"iquest", 0xBF},   {"isin", 0x2208},
-    {"iuml", 0xEF},      {"kappa", 0x3BA},    {"lArr", 0x21D0},   {"lambda", 0x3BB},
-    {"lang", 0x2329},    {"laquo", 0xAB},     {"larr", 0x2190},   {"lceil", 0x2308},
-    {"ldquo", 0x201C},   {"le", 0x2264},      {"lfloor", 0x230A}, {"lowast", 0x2217},
-    {"loz", 0x25CA},     {"lrm", 0x200E},     {"lsaquo", 0x2039}, {"lsquo", 0x2018},
-    {"lt", 0x3C},        {"macr", 0xAF},      {"mdash", 0x2014},  {"micro", 0xB5},
-    {"middot", 0xB7},    {"minus", 0x2212},   {"mu", 0x3BC},      {"nabla", 0x2207},
-    {"nbsp", 0xA0},      {"ndash", 0x2013},   {"ne", 0x2260},     {"ni", 0x220B},
-    {"not", 0xAC},       {"notin", 0x2209},   {"nsub", 0x2284},   {"ntilde", 0xF1},
-    {"nu", 0x3BD},       {"oacute", 0xF3},    {"ocirc", 0xF4},    {"oelig", 0x153},
-    {"ograve", 0xF2},    {"oline", 0x203E},   {"omega", 0x3C9},   {"omicron", 0x3BF},
-    {"oplus", 0x2295},   {"or", 0x2228},      {"ordf", 0xAA},     {"ordm", 0xBA},
-    {"oslash", 0xF8},    {"otilde", 0xF5},    {"otimes", 0x2297}, {"ouml", 0xF6},
-    {"para", 0xB6},      {"part", 0x2202},    {"permil", 0x2030}, {"perp", 0x22A5},
-    {"phi", 0x3C6},      {"pi", 0x3C0},       {"piv", 0x3D6},     {"plusmn", 0xB1},
-    {"pound", 0xA3},     {"prime", 0x2032},   {"prod", 0x220F},   {"prop", 0x221D},
-    {"psi", 0x3C8},      {"quot", 0x22},      {"rArr", 0x21D2},   {"radic", 0x221A},
-    {"rang", 0x232A},    {"raquo", 0xBB},     {"rarr", 0x2192},   {"rceil", 0x2309},
-    {"rdquo", 0x201D},   {"real", 0x211C},    {"reg", 0xAE},      {"rfloor", 0x230B},
-    {"rho", 0x3C1},      {"rlm", 0x200F},     {"rsaquo", 0x203A}, {"rsquo", 0x2019},
-    {"sbquo", 0x201A},   {"scaron", 0x161},   {"sdot", 0x22C5},   {"sect", 0xA7},
-    {"shy", 0xAD},       {"sigma", 0x3C3},    {"sigmaf", 0x3C2},  {"sim", 0x223C},
-    {"spades", 0x2660},  {"sub", 0x2282},     {"sube", 0x2286},   {"sum", 0x2211},
-    {"sup", 0x2283},     {"sup1", 0xB9},      {"sup2", 0xB2},     {"sup3", 0xB3},
-    {"supe", 0x2287},    {"szlig", 0xDF},     {"tau", 0x3C4},     {"there4", 0x2234},
-    {"theta", 0x3B8},    {"thetasym", 0x3D1}, {"thinsp", 0x2009}, {"thorn", 0xFE},
-    {"tilde", 0x2DC},    {"times", 0xD7},     {"trade", 0x2122},  {"uArr", 0x21D1},
-    {"uacute", 0xFA},    {"uarr", 0x2191},    {"ucirc", 0xFB},    {"ugrave", 0xF9},
-    {"uml", 0xA8},       {"upsih", 0x3D2},    {"upsilon", 0x3C5}, {"uuml", 0xFC},
-    {"weierp", 0x2118},  {"xi", 0x3BE},       {"yacute", 0xFD},   {"yen", 0xA5},
-    {"yuml", 0xFF},      {"zeta", 0x3B6},     {"zwj", 0x200D},    {"zwnj", 0x200C},
-};
 
 // Windows-1252's 0x80-0x9F row; 0 marks the five unused positions.
 const char16_t kHighRow[32] = {
@@ -147,20 +85,29 @@ void AppendUtf8(char32_t c, std::string* out) {
   }
 }
 
-bool IsAsciiAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
-
 // White space and controls, which all become (one) space.
 bool IsSpaceLike(char32_t c) {
   return c <= 0x20 || (c >= 0x7F && c <= 0xA0) || c == 0x1680 || (c >= 0x2000 && c <= 0x200A) ||
          c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000;
 }
 
-// Characters that take no room: zero-width ones, the byte-order mark, soft hyphens, combining
-// marks (a decomposed accent loses its accent rather than becoming a '?').
-bool IsInvisible(char32_t c) {
+// Characters that take no room and split nothing: zero-width ones, the byte-order mark, soft
+// hyphens, variation selectors.
+bool IsZeroWidth(char32_t c) {
   return (c >= 0x200B && c <= 0x200F) || (c >= 0x2060 && c <= 0x2064) || c == 0xFEFF || c == 0xAD ||
-         (c >= 0x0300 && c <= 0x036F) || (c >= 0xFE00 && c <= 0xFE0F);
+         (c >= 0xFE00 && c <= 0xFE0F);
+}
+
+// A combining mark (a decomposed accent, a Thai tone mark): it belongs to the letter before it.
+bool IsMark(char32_t c) {
+  const int8_t type = u_charType(static_cast<UChar32>(c));
+  return type == U_NON_SPACING_MARK || type == U_ENCLOSING_MARK || type == U_COMBINING_SPACING_MARK;
+}
+
+// What is left out of a headline: zero-width characters, other format characters, and marks
+// that neither composition nor transliteration took up (an accent loses itself, not a '?').
+bool IsInvisible(char32_t c) {
+  return IsZeroWidth(c) || IsMark(c) || u_charType(static_cast<UChar32>(c)) == U_FORMAT_CHAR;
 }
 
 }  // namespace
@@ -191,101 +138,254 @@ std::string Utf8ToWindows1252(std::string_view utf8) {
   return out;
 }
 
-std::string StripMarkup(std::string_view html) {
-  std::string out;
-  out.reserve(html.size());
-  for (size_t i = 0; i < html.size(); ++i) {
-    const char c = html[i];
-    if (c == '<' && i + 1 < html.size() &&
-        (IsAsciiAlpha(html[i + 1]) || html[i + 1] == '/' || html[i + 1] == '!' ||
-         html[i + 1] == '?')) {
-      const size_t close = html.find('>', i + 1);
-      if (close != std::string_view::npos) {
-        // A tag between two words stands for a break between them (<br>, </p>).
-        out += ' ';
-        i = close;
-        continue;
-      }
-    }
-    out += c;
-  }
-  return out;
+
+namespace {
+
+// No more of a text is looked at than this: a headline is cut at a few hundred bytes anyway.
+constexpr size_t kMaxInputBytes = 64 * 1024;
+
+std::string_view CapInput(std::string_view text) {
+  if (text.size() <= kMaxInputBytes) return text;
+  size_t end = kMaxInputBytes;
+  // Back up to the start of a UTF-8 sequence so that the cut makes no bad byte.
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  return text.substr(0, end);
 }
 
-std::string DecodeHtmlReferences(std::string_view text) {
+// Valid UTF-8 for the HTML parser, which otherwise takes the first bad byte as a sign that the
+// whole text is Latin-1. NULs become spaces since the parser would end the text there.
+std::string ValidUtf8(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '&') {
-      out += text[i];
-      continue;
+  for (size_t i = 0; i < text.size();) {
+    size_t length;
+    const char32_t c = DecodeUtf8(text, i, &length);
+    if (c == 0) {
+      out += ' ';
+    } else if (c == kReplacement && length == 1) {
+      AppendUtf8(kReplacement, &out);
+    } else {
+      out.append(text.substr(i, length));
     }
-    size_t end = i + 1;
-    if (end < text.size() && text[end] == '#') {
-      ++end;
-      const bool hex = end < text.size() && (text[end] == 'x' || text[end] == 'X');
-      if (hex) ++end;
-      const size_t digitsStart = end;
-      char32_t value = 0;
-      bool tooLarge = false;
-      while (end < text.size() && (hex ? std::isxdigit(static_cast<unsigned char>(text[end])) != 0
-                                       : IsAsciiDigit(text[end]))) {
-        const char d = text[end];
-        const unsigned digit = IsAsciiDigit(d) ? d - '0' : (d | 0x20) - 'a' + 10;
-        if (value > 0x10FFFF) {
-          tooLarge = true;
-        } else {
-          value = value * (hex ? 16 : 10) + digit;
-        }
-        ++end;
-      }
-      if (end == digitsStart) {
-        out += '&';
-        continue;
-      }
-      if (end < text.size() && text[end] == ';') ++end;
-      if (tooLarge || value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-        value = kReplacement;
-      }
-      AppendUtf8(value, &out);
-      i = end - 1;
-      continue;
-    }
-    while (end < text.size() && end - i <= 10 &&
-           (IsAsciiAlpha(text[end]) || IsAsciiDigit(text[end]))) {
-      ++end;
-    }
-    if (end < text.size() && text[end] == ';' && end > i + 1) {
-      const std::string name(text.substr(i + 1, end - i - 1));
-      const auto* found =
-          std::lower_bound(std::begin(kNamedReferences), std::end(kNamedReferences), name,
-                           [](const NamedReference& ref, const std::string& key) {
-                             return std::strcmp(ref.name, key.c_str()) < 0;
-                           });
-      if (found != std::end(kNamedReferences) && name == found->name) {
-        AppendUtf8(found->codePoint, &out);
-        i = end;
-        continue;
-      }
-    }
-    out += '&';
+    i += length;
   }
   return out;
 }
 
-std::string CleanHeadline(std::string_view utf8, bool isHtml, size_t maxChars) {
-  std::string decoded;
-  if (isHtml) {
-    decoded = DecodeHtmlReferences(StripMarkup(utf8));
-    utf8 = decoded;
-  }
+// The Windows-1252 character a C1 control stands for: feeds written in that code page and
+// labelled Latin-1 carry their curly quotes this way, as bytes or as "&#146;".
+char32_t FromC1(char32_t c) {
+  if (c >= 0x80 && c <= 0x9F && kHighRow[c - 0x80] != 0) return kHighRow[c - 0x80];
+  return c;
+}
+
+// Numeric references in the C1 range rewritten to the character HTML takes them for; libxml2
+// would drop them. Only the reference changes, so the parser still reads all the markup.
+std::string FixC1References(std::string_view html) {
   std::string out;
-  out.reserve(std::min(utf8.size(), maxChars + 1));
-  bool pendingSpace = false;
+  out.reserve(html.size());
+  size_t i = 0;
+  while (i < html.size()) {
+    const size_t amp = html.find("&#", i);
+    if (amp == std::string_view::npos) break;
+    out.append(html.substr(i, amp - i));
+    size_t end = amp + 2;
+    const bool hex = end < html.size() && (html[end] == 'x' || html[end] == 'X');
+    if (hex) ++end;
+    unsigned value = 0;
+    size_t digits = 0;
+    while (end < html.size() && digits < 8) {
+      const char d = html[end];
+      unsigned digit;
+      if (d >= '0' && d <= '9') {
+        digit = d - '0';
+      } else if (hex && ((d | 0x20) >= 'a' && (d | 0x20) <= 'f')) {
+        digit = (d | 0x20) - 'a' + 10;
+      } else {
+        break;
+      }
+      value = value * (hex ? 16 : 10) + digit;
+      ++digits, ++end;
+    }
+    const char32_t mapped = FromC1(value);
+    if (digits > 0 && value >= 0x80 && value <= 0x9F && mapped != value) {
+      out += "&#" + std::to_string(static_cast<unsigned>(mapped)) + ";";
+      if (end < html.size() && html[end] == ';') ++end;
+    } else {
+      out.append(html.substr(amp, end - amp));
+    }
+    i = end;
+  }
+  out.append(html.substr(std::min(i, html.size())));
+  return out;
+}
+
+void InitLibxml() {
+  static std::once_flag once;
+  std::call_once(once, [] { xmlInitParser(); });
+}
+
+// Elements whose text is never displayed as part of the page.
+bool IsHiddenElement(const char* name) {
+  static const char* const kHidden[] = {"script", "style",  "template", "head",   "title",
+                                        "iframe", "object", "embed",    "applet", "noembed"};
+  for (const char* hidden : kHidden) {
+    if (std::strcmp(name, hidden) == 0) return true;
+  }
+  return false;
+}
+
+// A block or a line break separates words; inline elements ("<b>H</b>ello") do not.
+bool SeparatesWords(const char* name) {
+  if (std::strcmp(name, "br") == 0 || std::strcmp(name, "td") == 0 ||
+      std::strcmp(name, "th") == 0 || std::strcmp(name, "img") == 0) {
+    return true;
+  }
+  const htmlElemDesc* desc = htmlTagLookup(reinterpret_cast<const xmlChar*>(name));
+  return desc != nullptr && !desc->isinline;
+}
+
+// The text of a parsed tree in document order, walked without recursion: the parser bounds the
+// depth, but this walk need not rely on it.
+void CollectText(xmlNode* root, std::string* out) {
+  xmlNode* node = root;
+  while (node != nullptr) {
+    bool descend = false;
+    if (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE) {
+      if (node->content != nullptr) *out += reinterpret_cast<const char*>(node->content);
+    } else if (node->type == XML_ELEMENT_NODE && node->name != nullptr) {
+      const char* name = reinterpret_cast<const char*>(node->name);
+      if (!IsHiddenElement(name)) {
+        if (SeparatesWords(name)) *out += ' ';
+        descend = node->children != nullptr;
+      }
+    }
+    if (descend) {
+      node = node->children;
+      continue;
+    }
+    // Up until a node has a next sibling, closing the blocks left on the way.
+    while (node != nullptr && node->next == nullptr) {
+      node = node->parent;
+      if (node == nullptr || node->type != XML_ELEMENT_NODE) {
+        node = nullptr;
+        break;
+      }
+      if (SeparatesWords(reinterpret_cast<const char*>(node->name))) *out += ' ';
+    }
+    if (node != nullptr) node = node->next;
+  }
+}
+
+// One transliterator per thread: creating one costs milliseconds, and ICU does not promise that
+// one may be used by two threads at once.
+const icu::Transliterator* LatinTransliterator() {
+  thread_local std::unique_ptr<icu::Transliterator> transliterator;
+  thread_local bool tried = false;
+  if (!tried) {
+    tried = true;
+    UErrorCode status = U_ZERO_ERROR;
+    transliterator.reset(icu::Transliterator::createInstance("Any-Latin; Latin-ASCII",
+                                                             UTRANS_FORWARD, status));
+    if (U_FAILURE(status)) transliterator.reset();
+  }
+  return transliterator.get();
+}
+
+// Appends the code points of a run of characters Windows-1252 lacks, in Latin letters where ICU
+// knows how; the run is left as it is (and so becomes '?'s) where it does not.
+void AppendTransliterated(const icu::UnicodeString& run, std::u32string* out) {
+  icu::UnicodeString latin(run);
+  if (const icu::Transliterator* transliterator = LatinTransliterator()) {
+    transliterator->transliterate(latin);
+  }
+  for (int32_t i = 0; i < latin.length();) {
+    const UChar32 c = latin.char32At(i);
+    *out += static_cast<char32_t>(c);
+    i += U16_LENGTH(c);
+  }
+}
+
+// The text as code points: composed, C1 controls taken for Windows-1252, what has no byte
+// transliterated; white space and invisible characters are kept for the final pass. Stops once
+// more than `enough` visible characters are gathered.
+std::u32string PrepareCodePoints(std::string_view utf8, size_t enough) {
+  icu::UnicodeString text;
   for (size_t i = 0; i < utf8.size();) {
     size_t length;
     const char32_t c = DecodeUtf8(utf8, i, &length);
     i += length;
+    text.append(static_cast<UChar32>(FromC1(c)));
+  }
+  UErrorCode status = U_ZERO_ERROR;
+  const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
+  if (U_SUCCESS(status)) {
+    icu::UnicodeString composed = nfc->normalize(text, status);
+    if (U_SUCCESS(status)) text = composed;
+  }
+  std::u32string out;
+  icu::UnicodeString run;
+  size_t visible = 0;
+  for (int32_t i = 0; i < text.length() && visible <= enough;) {
+    const char32_t c = static_cast<char32_t>(text.char32At(i));
+    i += U16_LENGTH(c);
+    // A mark goes with the run it follows, so that a script's vowel signs are transliterated
+    // with their letters; one after a Windows-1252 letter stays alone and is dropped later.
+    if (IsSpaceLike(c) || IsZeroWidth(c) || (Windows1252Byte(c) != 0 && !IsMark(c))) {
+      if (!run.isEmpty()) {
+        AppendTransliterated(run, &out);
+        run.remove();
+      }
+      out += c;
+      if (!IsSpaceLike(c) && !IsZeroWidth(c)) ++visible;
+    } else {
+      run.append(static_cast<UChar32>(c));
+      if (!IsMark(c)) ++visible;
+    }
+  }
+  if (!run.isEmpty()) AppendTransliterated(run, &out);
+  return out;
+}
+
+}  // namespace
+
+std::string HtmlToText(std::string_view html) {
+  InitLibxml();
+  const std::string source = FixC1References(ValidUtf8(CapInput(html)));
+  if (source.find_first_not_of(" \t\r\n") == std::string::npos) return std::string();
+  htmlDocPtr document = htmlReadMemory(
+      source.data(), static_cast<int>(source.size()), nullptr, "UTF-8",
+      HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
+  if (document == nullptr) return std::string();
+  std::string text;
+  CollectText(document->children, &text);
+  xmlFreeDoc(document);
+  return text;
+}
+
+HtmlElementKind HtmlElementKindOf(std::string_view name) {
+  if (name.empty() || name.size() > 16) return HtmlElementKind::kUnknown;
+  std::string lower(name);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  const htmlElemDesc* desc = htmlTagLookup(reinterpret_cast<const xmlChar*>(lower.c_str()));
+  if (desc == nullptr) return HtmlElementKind::kUnknown;
+  return desc->empty ? HtmlElementKind::kVoid : HtmlElementKind::kContainer;
+}
+
+std::string CleanHeadline(std::string_view utf8, bool isHtml, size_t maxChars) {
+  utf8 = CapInput(utf8);
+  std::string text;
+  if (isHtml) {
+    text = HtmlToText(utf8);
+    utf8 = text;
+  }
+  const std::u32string codePoints = PrepareCodePoints(utf8, maxChars + 1);
+  std::string out;
+  out.reserve(std::min(codePoints.size(), maxChars + 1));
+  bool pendingSpace = false;
+  for (const char32_t c : codePoints) {
     if (IsSpaceLike(c)) {
       pendingSpace = !out.empty();
       continue;

@@ -13,16 +13,21 @@ std::string Utf8ToWindows1252(std::string_view utf8);
 // themselves (0 included, so test the code point, not the result, for NUL).
 unsigned char Windows1252Byte(char32_t codePoint);
 
-// Removes markup: a '<' followed by a letter, '/', '!' or '?' through the next '>'. A '<' with
-// no '>' after it stays, so "a < b" survives.
-std::string StripMarkup(std::string_view html);
+// The text a browser would show for an HTML fragment (UTF-8 in and out), read by libxml2's HTML
+// parser: character references decoded, comments, scripts, styles and other elements that are
+// never displayed left out, and a space where a block element or a line break separates words.
+// White space is not collapsed here, and block elements may leave spaces at either end.
+std::string HtmlToText(std::string_view html);
 
-// Decodes HTML character references (the HTML 4 names with their ';', and decimal or hex
-// numbers) to UTF-8. Unknown names stay as written; numbers that are no character become U+FFFD.
-std::string DecodeHtmlReferences(std::string_view text);
+// How an element name reads as HTML, so that markup found as XML elements can be handed to the
+// HTML parser as tags: unknown names are passed over (only their text counts).
+enum class HtmlElementKind { kUnknown, kVoid, kContainer };
+HtmlElementKind HtmlElementKindOf(std::string_view name);
 
-// A headline as the strip shows it: markup and references removed when the text is HTML, every
-// run of white space or control characters one space, no leading or trailing space, invisible
-// characters (zero-width, combining marks) dropped, converted to Windows-1252, and cut to at
-// most maxChars bytes at a word where one is near, ending in an ellipsis (0x85) when cut.
+// A headline as the strip shows it: the text of the HTML when isHtml, every run of white space or
+// control characters one space, no leading or trailing space, invisible characters (zero-width,
+// leftover combining marks) dropped, composed (NFC), characters Windows-1252 lacks spelled in
+// Latin letters where a transliteration exists ('?' where none does), and cut to at most maxChars
+// bytes at a word where one is near, ending in an ellipsis (0x85) when cut. C1 controls are
+// taken as the Windows-1252 characters they were mistaken for.
 std::string CleanHeadline(std::string_view utf8, bool isHtml, size_t maxChars);

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <mutex>
 
+#include "document_charset.h"
+
 namespace {
 
 struct Transfer {
@@ -38,10 +40,11 @@ bool StartsWith(const std::string& text, const char* prefix) {
 }  // namespace
 
 bool FetchUrl(const std::string& url, const FetchLimits& limits, const std::atomic<bool>* cancel,
-              std::string* body, std::string* error) {
+              std::string* body, std::string* error, std::string* charset) {
   static std::once_flag initialised;
   std::call_once(initialised, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
   body->clear();
+  if (charset != nullptr) charset->clear();
   if (!StartsWith(url, "http://") && !StartsWith(url, "https://")) {
     *error = "not an http or https address";
     return false;
@@ -74,6 +77,10 @@ bool FetchUrl(const std::string& url, const FetchLimits& limits, const std::atom
   const CURLcode result = curl_easy_perform(curl);
   long status = 0;
   curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+  // The last answer's header, after any redirects; libcurl owns the text until cleanup.
+  const char* contentType = nullptr;
+  curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &contentType);
+  if (charset != nullptr && contentType != nullptr) *charset = CharsetFromContentType(contentType);
   curl_easy_cleanup(curl);
 
   if (transfer.tooLarge || result == CURLE_FILESIZE_EXCEEDED) {
