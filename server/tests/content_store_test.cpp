@@ -208,7 +208,9 @@ class NewsSite {
         response.status = 404;
         return;
       }
-      response.set_content(found->second, "application/rss+xml");
+      const auto type = types_.find(request.path);
+      response.set_content(found->second,
+                           type == types_.end() ? "application/rss+xml" : type->second);
     });
     port_ = server_.bind_to_any_port("127.0.0.1");
     thread_ = std::thread([this] { server_.listen_after_bind(); });
@@ -222,6 +224,10 @@ class NewsSite {
     std::lock_guard<std::mutex> lock(mutex_);
     pages_[path] = body;
   }
+  void SetType(const std::string& path, const std::string& contentType) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    types_[path] = contentType;
+  }
   std::string Url(const std::string& path) const {
     return "http://127.0.0.1:" + std::to_string(port_) + path;
   }
@@ -230,6 +236,7 @@ class NewsSite {
   httplib::Server server_;
   std::mutex mutex_;
   std::map<std::string, std::string> pages_;
+  std::map<std::string, std::string> types_;
   int port_ = 0;
   std::thread thread_;
 };
@@ -277,6 +284,31 @@ TEST(ContentStore, FetchesAddressesWithinLimits) {
   fixture.store->Refresh(true);
   EXPECT_EQ(StoryTitles(*fixture.store->Snapshot(), "rt"), std::vector<std::string>{"Fresh"});
   EXPECT_NE(fixture.Log().find("good again"), std::string::npos);
+}
+
+TEST(ContentStore, ReadsFetchedDocumentsInTheCharsetTheAnswerNames) {
+  NewsSite site;
+  // "Новости" in Windows-1251, in a document that claims to be Latin-1.
+  const std::string body = "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?>" +
+                           Rss({"\xCD\xEE\xE2\xEE\xF1\xF2\xE8"});
+  site.Set("/labelled.rss", body);
+  site.SetType("/labelled.rss", "application/rss+xml; charset=\"windows-1251\"");
+  site.Set("/unlabelled.rss", body);
+  site.SetType("/unlabelled.rss", "application/rss+xml");
+  const struct {
+    const char* path;
+    const char* title;
+  } rows[] = {
+      {"/labelled.rss", "Novosti"},
+      {"/unlabelled.rss", "\xCD\xEE\xE2\xEE\xF1\xF2\xE8"},  // the declaration's Latin-1
+  };
+  for (const auto& row : rows) {
+    StoreFixture fixture("rt " + site.Url(row.path) + "\n");
+    fixture.store->Refresh(true);
+    EXPECT_EQ(StoryTitles(*fixture.store->Snapshot(), "rt"), std::vector<std::string>{row.title})
+        << row.path << "\n"
+        << fixture.Log();
+  }
 }
 
 TEST(ContentStore, ReadersNeverSeeAHalfBuiltSnapshot) {
