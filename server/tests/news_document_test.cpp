@@ -143,6 +143,18 @@ TEST(ParseNewsDocument, SurvivesDeepNestingAndHugeTitles) {
   ASSERT_EQ(nested.items.size(), 1u);
   EXPECT_EQ(nested.items[0].title, "x");
 
+  // HTML elements are handed to the HTML parser as tags, past its depth limit too.
+  std::string bold;
+  for (int i = 0; i < 100000; ++i) bold += "<b>";
+  bold += "y";
+  for (int i = 0; i < 100000; ++i) bold += "</b>";
+  const NewsDocument boldly = Parse(
+      Rss("<item><title>" + bold + "</title><link>http://a/</link></item><item><title>z</title>"
+          "</item>"));
+  ASSERT_FALSE(boldly.items.empty());
+  EXPECT_EQ(boldly.items.back().title, "z");
+  EXPECT_LE(boldly.items.front().title.size(), 1u);
+
   const NewsDocument huge = Parse(
       Rss("<item><title>" + std::string(1000000, 'w') + "</title><link>http://a/</link></item>"));
   ASSERT_EQ(huge.items.size(), 1u);
