@@ -26,8 +26,8 @@ void CheckHeadline(const std::string& title, size_t maxChars) {
 // a bare title.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
-  static const char* const kCharsets[] = {"", "", "utf-8", "koi8-r", "shift_jis", "utf-16",
-                                          "windows-1252", "no-such-charset"};
+  static const char* const kCharsets[] = {"",          "",       "utf-8",        "koi8-r",
+                                          "shift_jis", "utf-16", "windows-1252", "no-such-charset"};
   const uint8_t choice = data[0];
   const std::string_view rest(reinterpret_cast<const char*>(data) + 1, size - 1);
   if (choice & 0x80) {

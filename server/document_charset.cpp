@@ -41,8 +41,8 @@ std::string IconvName(std::string_view label) {
   const std::string name = Lower(Trim(label));
   // Feeds labelled Latin-1 or ASCII are, in practice, written in Windows-1252.
   static const char* const kWindows1252[] = {
-      "iso-8859-1", "iso8859-1", "iso_8859-1", "latin1", "latin-1", "l1",     "us-ascii",
-      "ascii",      "ansi_x3.4-1968", "cp819",  "ibm819", "cp1252",  "x-cp1252"};
+      "iso-8859-1", "iso8859-1",      "iso_8859-1", "latin1", "latin-1", "l1",      "us-ascii",
+      "ascii",      "ansi_x3.4-1968", "cp819",      "ibm819", "cp1252",  "x-cp1252"};
   for (const char* alias : kWindows1252) {
     if (name == alias) return "WINDOWS-1252";
   }
@@ -70,7 +70,8 @@ bool IconvKnows(const std::string& name) {
 std::string UsableLabel(std::string_view label) {
   const std::string name = IconvName(label);
   const std::string lower = Lower(name);
-  for (const char* wide : {"utf-16", "utf-32", "ucs-2", "ucs-4", "utf16", "utf32", "ucs2", "ucs4"}) {
+  for (const char* wide :
+       {"utf-16", "utf-32", "ucs-2", "ucs-4", "utf16", "utf32", "ucs2", "ucs4"}) {
     if (StartsWith(lower, wide)) return std::string();
   }
   return IconvKnows(name) ? name : std::string();
@@ -109,8 +110,8 @@ bool IsUtf8(std::string_view bytes) {
 }
 
 std::string Guess(std::string_view bytes) {
-  std::unique_ptr<std::remove_pointer_t<uchardet_t>, void (*)(uchardet_t)> detector(uchardet_new(),
-                                                                                   uchardet_delete);
+  std::unique_ptr<std::remove_pointer_t<uchardet_t>, void (*)(uchardet_t)> detector(
+      uchardet_new(), uchardet_delete);
   if (!detector) return std::string();
   if (uchardet_handle_data(detector.get(), bytes.data(), bytes.size()) != 0) return std::string();
   uchardet_data_end(detector.get());

@@ -125,9 +125,7 @@ std::string TitleMarkup(const pugi::xml_node& title, bool textIsMarkup) {
 }
 
 // A media type without its parameters, in lower case.
-std::string MediaType(std::string_view type) {
-  return Lower(Trim(type.substr(0, type.find(';'))));
-}
+std::string MediaType(std::string_view type) { return Lower(Trim(type.substr(0, type.find(';')))); }
 
 // Atom's own names and media types that are text; any other media type is carried in base64.
 bool IsTextual(const std::string& type) {
@@ -344,7 +342,8 @@ std::string ResolveReference(std::string_view reference, std::string_view base) 
   } else {
     const size_t slash = basePath.rfind('/');
     const std::string merged =
-        (slash == std::string_view::npos ? std::string() : std::string(basePath.substr(0, slash + 1))) +
+        (slash == std::string_view::npos ? std::string()
+                                         : std::string(basePath.substr(0, slash + 1))) +
         std::string(refPath);
     path = RemoveDotSegments(merged);
   }
@@ -381,8 +380,8 @@ bool ParseNewsDocument(std::string_view bytes, std::string_view sourceAddress, s
   }
   const pugi::xml_node root = xml.document_element();
   const std::string_view rootName = LocalName(root);
-  const std::string address = IsHttpAddress(Trim(sourceAddress)) ? std::string(Trim(sourceAddress))
-                                                                  : std::string();
+  const std::string address =
+      IsHttpAddress(Trim(sourceAddress)) ? std::string(Trim(sourceAddress)) : std::string();
 
   if (rootName == "feed") {
     document->format = "atom";

@@ -138,7 +138,6 @@ std::string Utf8ToWindows1252(std::string_view utf8) {
   return out;
 }
 
-
 namespace {
 
 // No more of a text is looked at than this: a headline is cut at a few hundred bytes anyway.
@@ -285,8 +284,8 @@ const icu::Transliterator* LatinTransliterator() {
   if (!tried) {
     tried = true;
     UErrorCode status = U_ZERO_ERROR;
-    transliterator.reset(icu::Transliterator::createInstance("Any-Latin; Latin-ASCII",
-                                                             UTRANS_FORWARD, status));
+    transliterator.reset(
+        icu::Transliterator::createInstance("Any-Latin; Latin-ASCII", UTRANS_FORWARD, status));
     if (U_FAILURE(status)) transliterator.reset();
   }
   return transliterator.get();
@@ -353,9 +352,9 @@ std::string HtmlToText(std::string_view html) {
   InitLibxml();
   const std::string source = FixC1References(ValidUtf8(CapInput(html)));
   if (source.find_first_not_of(" \t\r\n") == std::string::npos) return std::string();
-  htmlDocPtr document = htmlReadMemory(
-      source.data(), static_cast<int>(source.size()), nullptr, "UTF-8",
-      HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
+  htmlDocPtr document =
+      htmlReadMemory(source.data(), static_cast<int>(source.size()), nullptr, "UTF-8",
+                     HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
   if (document == nullptr) return std::string();
   std::string text;
   CollectText(document->children, &text);

@@ -1,8 +1,7 @@
 // The in-tree corpus of news documents: every title and link each one must give, as its
 // manifest lists them, and the share of titles matched.
-#include <gtest/gtest.h>
-
 #include <dirent.h>
+#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <fstream>
@@ -24,7 +23,9 @@ struct ExpectedDocument {
   std::vector<NewsItem> items;  // titles in UTF-8 as the manifest writes them
 };
 
-std::string CorpusPath(const std::string& name) { return std::string(NEWSRAIL_CORPUS_DIR) + "/" + name; }
+std::string CorpusPath(const std::string& name) {
+  return std::string(NEWSRAIL_CORPUS_DIR) + "/" + name;
+}
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -90,8 +91,7 @@ TEST(Corpus, EveryDocumentGivesItsTitlesAndLinks) {
     }
   }
   std::printf("corpus: %zu of %zu titles matched (%.1f %%) in %zu documents\n", matched, titles,
-              titles == 0 ? 0.0 : 100.0 * static_cast<double>(matched) / titles,
-              documents.size());
+              titles == 0 ? 0.0 : 100.0 * static_cast<double>(matched) / titles, documents.size());
 }
 
 TEST(Corpus, ManifestListsEveryFileOnce) {

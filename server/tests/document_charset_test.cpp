@@ -24,7 +24,8 @@ TEST(CharsetFromContentType, ReadsTheParameter) {
       {"", ""},
       {";;;", ""},
   };
-  for (const auto& row : rows) EXPECT_EQ(CharsetFromContentType(row.header), row.charset) << row.header;
+  for (const auto& row : rows)
+    EXPECT_EQ(CharsetFromContentType(row.header), row.charset) << row.header;
 }
 
 TEST(DeclaredXmlEncoding, ReadsTheDeclarationOnly) {

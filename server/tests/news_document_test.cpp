@@ -148,9 +148,10 @@ TEST(ParseNewsDocument, SurvivesDeepNestingAndHugeTitles) {
   for (int i = 0; i < 100000; ++i) bold += "<b>";
   bold += "y";
   for (int i = 0; i < 100000; ++i) bold += "</b>";
-  const NewsDocument boldly = Parse(
-      Rss("<item><title>" + bold + "</title><link>http://a/</link></item><item><title>z</title>"
-          "</item>"));
+  const NewsDocument boldly =
+      Parse(Rss("<item><title>" + bold +
+                "</title><link>http://a/</link></item><item><title>z</title>"
+                "</item>"));
   ASSERT_FALSE(boldly.items.empty());
   EXPECT_EQ(boldly.items.back().title, "z");
   EXPECT_LE(boldly.items.front().title.size(), 1u);
@@ -164,8 +165,8 @@ TEST(ParseNewsDocument, SurvivesDeepNestingAndHugeTitles) {
 // One Atom entry's link, chosen among the link elements given, with the entry's id.
 std::string EntryLink(const std::string& links, const std::string& id) {
   const NewsDocument document =
-      Parse("<feed xmlns=\"http://www.w3.org/2005/Atom\"><entry><title>T</title>" + links +
-            "<id>" + id + "</id></entry></feed>");
+      Parse("<feed xmlns=\"http://www.w3.org/2005/Atom\"><entry><title>T</title>" + links + "<id>" +
+            id + "</id></entry></feed>");
   return document.items.empty() ? "(none)" : document.items[0].link;
 }
 
@@ -184,10 +185,11 @@ TEST(ParseNewsDocument, ChoosesTheEntrysStoryLink) {
        "tag:x", "http://x/iana"},
       {"<link rel=\"related\" href=\"http://x/r\"/><link href=\"http://x/a\"/>", "tag:x",
        "http://x/a"},
-      {"<link rel=\"enclosure\" href=\"http://x/e.mp3\"/><link rel=\"related\" href=\"http://x/r\"/>",
+      {"<link rel=\"enclosure\" href=\"http://x/e.mp3\"/><link rel=\"related\" "
+       "href=\"http://x/r\"/>",
        "tag:x", "http://x/r"},
-      {"<link rel=\"via\" href=\"http://x/v\"/><link rel=\"related\" href=\"http://x/r\"/>", "tag:x",
-       "http://x/v"},
+      {"<link rel=\"via\" href=\"http://x/v\"/><link rel=\"related\" href=\"http://x/r\"/>",
+       "tag:x", "http://x/v"},
       {"<link rel=\"self\" href=\"http://x/s\"/>", "https://x/id", "http://x/id"},
       {"<link rel=\"self\" href=\"http://x/s\"/><link rel=\"edit\" href=\"http://x/e\"/>"
        "<link rel=\"enclosure\" href=\"http://x/m\"/><link rel=\"license\" href=\"http://x/l\"/>",
@@ -239,7 +241,8 @@ TEST(ParseNewsDocument, DecodesBase64Titles) {
       // "Plain & simple"
       "<entry><title mode=\"base64\">UGxhaW4gJiBzaW1wbGU=</title></entry>"
       // "<b>Bold</b><script>x</script> text"
-      "<entry><title type=\"text/html\" mode=\"base64\">PGI+Qm9sZDwvYj48c2NyaXB0Png8L3NjcmlwdD4gdGV4dA==</title>"
+      "<entry><title type=\"text/html\" "
+      "mode=\"base64\">PGI+Qm9sZDwvYj48c2NyaXB0Png8L3NjcmlwdD4gdGV4dA==</title>"
       "</entry>"
       // "café" in UTF-8, split over lines
       "<entry><title type=\"application/octet-stream\">\n Y2Fm\n w6k=\n</title></entry>"
@@ -264,9 +267,11 @@ TEST(ParseNewsDocument, ReadsTheEncodingBeforeParsing) {
     std::string transport;
     std::string title;
   } rows[] = {
-      {"<?xml version=\"1.0\" encoding=\"koi8-r\"?>" + Rss("<item><title>" + koi8 + "</title></item>"),
+      {"<?xml version=\"1.0\" encoding=\"koi8-r\"?>" +
+           Rss("<item><title>" + koi8 + "</title></item>"),
        "", "Novosti"},
-      {"<?xml version=\"1.0\" encoding=\"koi8-r\"?>" + Rss("<item><title>" + cp1251 + "</title></item>"),
+      {"<?xml version=\"1.0\" encoding=\"koi8-r\"?>" +
+           Rss("<item><title>" + cp1251 + "</title></item>"),
        "windows-1251", "Novosti"},
       {Rss("<item><title>Caf\xE9</title></item>"), "iso-8859-1", "Caf\xE9"},
       {Rss("<item><title>Caf\xC3\xA9</title></item>"), "", "Caf\xE9"},
@@ -288,19 +293,43 @@ TEST(ResolveReference, FollowsTheUriRules) {
     const char* reference;
     const char* resolved;
   } rows[] = {
-      {"g:h", "g:h"},          {"g", "http://a/b/c/g"},       {"./g", "http://a/b/c/g"},
-      {"g/", "http://a/b/c/g/"}, {"/g", "http://a/g"},        {"//g", "http://g"},
-      {"?y", "http://a/b/c/d;p?y"}, {"g?y", "http://a/b/c/g?y"}, {"#s", "http://a/b/c/d;p?q#s"},
-      {"g#s", "http://a/b/c/g#s"}, {"g?y#s", "http://a/b/c/g?y#s"}, {";x", "http://a/b/c/;x"},
-      {"g;x", "http://a/b/c/g;x"}, {"", "http://a/b/c/d;p?q"}, {".", "http://a/b/c/"},
-      {"./", "http://a/b/c/"},   {"..", "http://a/b/"},       {"../", "http://a/b/"},
-      {"../g", "http://a/b/g"},  {"../..", "http://a/"},      {"../../", "http://a/"},
-      {"../../g", "http://a/g"}, {"../../../g", "http://a/g"}, {"../../../../g", "http://a/g"},
-      {"/./g", "http://a/g"},    {"/../g", "http://a/g"},     {"g.", "http://a/b/c/g."},
-      {".g", "http://a/b/c/.g"}, {"g..", "http://a/b/c/g.."}, {"..g", "http://a/b/c/..g"},
-      {"./../g", "http://a/b/g"}, {"./g/.", "http://a/b/c/g/"}, {"g/./h", "http://a/b/c/g/h"},
-      {"g/../h", "http://a/b/c/h"}, {"g;x=1/./y", "http://a/b/c/g;x=1/y"},
-      {"g;x=1/../y", "http://a/b/c/y"}, {"g?y/./x", "http://a/b/c/g?y/./x"},
+      {"g:h", "g:h"},
+      {"g", "http://a/b/c/g"},
+      {"./g", "http://a/b/c/g"},
+      {"g/", "http://a/b/c/g/"},
+      {"/g", "http://a/g"},
+      {"//g", "http://g"},
+      {"?y", "http://a/b/c/d;p?y"},
+      {"g?y", "http://a/b/c/g?y"},
+      {"#s", "http://a/b/c/d;p?q#s"},
+      {"g#s", "http://a/b/c/g#s"},
+      {"g?y#s", "http://a/b/c/g?y#s"},
+      {";x", "http://a/b/c/;x"},
+      {"g;x", "http://a/b/c/g;x"},
+      {"", "http://a/b/c/d;p?q"},
+      {".", "http://a/b/c/"},
+      {"./", "http://a/b/c/"},
+      {"..", "http://a/b/"},
+      {"../", "http://a/b/"},
+      {"../g", "http://a/b/g"},
+      {"../..", "http://a/"},
+      {"../../", "http://a/"},
+      {"../../g", "http://a/g"},
+      {"../../../g", "http://a/g"},
+      {"../../../../g", "http://a/g"},
+      {"/./g", "http://a/g"},
+      {"/../g", "http://a/g"},
+      {"g.", "http://a/b/c/g."},
+      {".g", "http://a/b/c/.g"},
+      {"g..", "http://a/b/c/g.."},
+      {"..g", "http://a/b/c/..g"},
+      {"./../g", "http://a/b/g"},
+      {"./g/.", "http://a/b/c/g/"},
+      {"g/./h", "http://a/b/c/g/h"},
+      {"g/../h", "http://a/b/c/h"},
+      {"g;x=1/./y", "http://a/b/c/g;x=1/y"},
+      {"g;x=1/../y", "http://a/b/c/y"},
+      {"g?y/./x", "http://a/b/c/g?y/./x"},
       {"g#s/../x", "http://a/b/c/g#s/../x"},
   };
   for (const auto& row : rows) {
@@ -317,9 +346,16 @@ TEST(DecodeBase64, DecodesAndStopsAtTheEnd) {
     const char* text;
     const char* bytes;
   } rows[] = {
-      {"", ""},         {"TQ==", "M"},           {"TWE=", "Ma"},    {"TWFu", "Man"},
-      {"TW Fu\n", "Man"}, {"TWFu=garbage", "Man"}, {"TWFu!TWFu", "Man"}, {"T", ""},
-      {"-_-_", "\xFB\xFF\xBF"}, {"+/+/", "\xFB\xFF\xBF"},
+      {"", ""},
+      {"TQ==", "M"},
+      {"TWE=", "Ma"},
+      {"TWFu", "Man"},
+      {"TW Fu\n", "Man"},
+      {"TWFu=garbage", "Man"},
+      {"TWFu!TWFu", "Man"},
+      {"T", ""},
+      {"-_-_", "\xFB\xFF\xBF"},
+      {"+/+/", "\xFB\xFF\xBF"},
   };
   for (const auto& row : rows) EXPECT_EQ(DecodeBase64(row.text), row.bytes) << row.text;
 }

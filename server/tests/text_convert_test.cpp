@@ -71,7 +71,9 @@ TEST(HtmlToText, KeepsOnlyTheTextABrowserShows) {
       {"AT&amp;T &lt;b&gt; &eacute;t&eacute; &hellip;", "AT&T <b> \xC3\xA9t\xC3\xA9 \xE2\x80\xA6"},
       {"&#233;&#xE9;&#8220;hi&#8221;", "\xC3\xA9\xC3\xA9\xE2\x80\x9Chi\xE2\x80\x9D"},
       // References into the C1 range mean the Windows-1252 characters there, as HTML reads them.
-      {"Don&#146;t &#147;quote&#148; &#x80;5", "Don\xE2\x80\x99t \xE2\x80\x9Cquote\xE2\x80\x9D \xE2\x82\xAC" "5"},
+      {"Don&#146;t &#147;quote&#148; &#x80;5",
+       "Don\xE2\x80\x99t \xE2\x80\x9Cquote\xE2\x80\x9D \xE2\x82\xAC"
+       "5"},
       {"&#129;", "\xC2\x81"},  // unused in Windows-1252: stays a control
       {"&unknown; Q&A", "&unknown; Q&A"},
       // A bad byte is one U+FFFD; the text after it is still read as UTF-8.
@@ -121,7 +123,7 @@ TEST(CleanHeadline, GivesOneCleanLine) {
       {"&lt;b&gt; shown", true, "<b> shown"},
       {"zero\xE2\x80\x8Bwidth\xEF\xBB\xBF", false, "zerowidth"},
       {"e\xCC\x81t\xC3\xA9", false, "\xE9t\xE9"},  // composed before conversion
-      {"x\xCC\xB8\xE2\x83\x9D", false, "x"},  // marks with nothing to compose with
+      {"x\xCC\xB8\xE2\x83\x9D", false, "x"},       // marks with nothing to compose with
       {"ctrl\x01\x02\x7F"
        "chars",
        false, "ctrl chars"},
@@ -140,13 +142,17 @@ TEST(CleanHeadline, SpellsOtherScriptsInLatinLetters) {
     const char* out;
   } rows[] = {
       {"\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xD0\xBC\xD0\xB8\xD1\x80", "Privet mir"},
-      {"\xCE\x91\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1", "Athena"},              // Αθήνα
-      {"\xC5\x81\xC3\xB3\xC4\x91\xC5\xBA", "L\xF3" "dz"},                    // Łóđź: ó stays
-      {"caf\xC3\xA9 \xD0\xB4\xD0\xB0", "caf\xE9 da"},                          // é stays
-      {"\xE4\xB8\xAD\xE6\x96\x87", "zhong wen"},                              // 中文
-      {"\xEC\x84\x9C\xEC\x9A\xB8", "seoul"},                                  // 서울
-      {"\xE2\x80\x9C\xD0\x94\xE2\x80\x9D", "\x93" "D\x94"},                  // quotes stay
-      {"\xF0\x9F\x98\x80 \xE2\x98\x80", "? ?"},                                // no letters
+      {"\xCE\x91\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1", "Athena"},  // Αθήνα
+      {"\xC5\x81\xC3\xB3\xC4\x91\xC5\xBA",
+       "L\xF3"
+       "dz"},                                          // Łóđź: ó stays
+      {"caf\xC3\xA9 \xD0\xB4\xD0\xB0", "caf\xE9 da"},  // é stays
+      {"\xE4\xB8\xAD\xE6\x96\x87", "zhong wen"},       // 中文
+      {"\xEC\x84\x9C\xEC\x9A\xB8", "seoul"},           // 서울
+      {"\xE2\x80\x9C\xD0\x94\xE2\x80\x9D",
+       "\x93"
+       "D\x94"},                                 // quotes stay
+      {"\xF0\x9F\x98\x80 \xE2\x98\x80", "? ?"},  // no letters
       {"\xEF\xBF\xBD", "?"},
   };
   for (const auto& row : rows) EXPECT_EQ(CleanHeadline(row.in, false, 200), row.out) << row.in;
