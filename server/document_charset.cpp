@@ -3,6 +3,8 @@
 
 #include <iconv.h>
 #include <uchardet/uchardet.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
 
 #include <cerrno>
 #include <memory>
@@ -155,6 +157,39 @@ std::string Convert(std::string_view bytes, const std::string& from) {
   return out;
 }
 
+// Non-ASCII characters of a text and how many of them are letters.
+void CountLetters(const std::string& utf8, size_t* nonAscii, size_t* letters) {
+  *nonAscii = *letters = 0;
+  icu::UnicodeString text = icu::UnicodeString::fromUTF8(utf8);
+  for (int32_t i = 0; i < text.length();) {
+    const UChar32 c = text.char32At(i);
+    i += U16_LENGTH(c);
+    if (c < 0x80) continue;
+    ++*nonAscii;
+    if (u_isalpha(c)) ++*letters;
+  }
+}
+
+// uchardet often takes a short Western text for another Latin code page ("Mañana" for
+// ISO-8859-10, "Café" for ISO-8859-2). Such a guess stands only when it reads more of the bytes
+// as letters than Windows-1252 does, or as many in a text long enough for the guess to be sound.
+std::string PreferWindows1252(std::string_view bytes, const std::string& guess) {
+  static const char* const kOtherLatin[] = {
+      "ISO-8859-2",   "ISO-8859-3",   "ISO-8859-4",        "ISO-8859-9",  "ISO-8859-10",
+      "ISO-8859-13",  "ISO-8859-14",  "ISO-8859-15",       "ISO-8859-16", "WINDOWS-1250",
+      "WINDOWS-1254", "WINDOWS-1257", "MAC-CENTRALEUROPE", "IBM852",      "MACINTOSH"};
+  bool otherLatin = false;
+  for (const char* name : kOtherLatin) otherLatin = otherLatin || guess == name;
+  if (!otherLatin) return guess;
+  constexpr size_t kEnoughToTrust = 64;
+  size_t western, westernLetters, guessed, guessedLetters;
+  CountLetters(Convert(bytes, "WINDOWS-1252"), &western, &westernLetters);
+  CountLetters(Convert(bytes, guess), &guessed, &guessedLetters);
+  if (guessedLetters > westernLetters) return guess;
+  if (guessedLetters == westernLetters && guessed >= kEnoughToTrust) return guess;
+  return "WINDOWS-1252";
+}
+
 }  // namespace
 
 std::string CharsetFromContentType(std::string_view contentType) {
@@ -229,7 +264,7 @@ void DocumentToUtf8(std::string_view bytes, std::string_view transportCharset, s
   if (from.empty() && IsUtf8(bytes)) from = "UTF-8";
   if (from.empty()) {
     const std::string guess = IconvName(Guess(bytes));
-    from = IconvKnows(guess) ? guess : "WINDOWS-1252";
+    from = IconvKnows(guess) ? PreferWindows1252(bytes, guess) : "WINDOWS-1252";
   }
   *encoding = from;
   bytes.remove_prefix(skip);

@@ -15,7 +15,8 @@ std::string DeclaredXmlEncoding(std::string_view bytes);
 // The document as UTF-8, without a byte-order mark. The encoding is taken from, in this order:
 // a byte-order mark, the layout of "<?" in UTF-16 or UTF-32, transportCharset (the HTTP
 // header's), the XML declaration, valid UTF-8, and else a guess from the bytes (uchardet),
-// Windows-1252 when even that fails. Latin-1 and ASCII labels are read as Windows-1252, as
+// Windows-1252 when even that fails or when it guesses another Latin code page that reads no
+// more of a short text as letters. Latin-1 and ASCII labels are read as Windows-1252, as
 // browsers do; a label iconv does not know, or a UTF-16 or UTF-32 label on a document laid out
 // in single bytes, is passed over. Bytes not valid in the encoding become U+FFFD each, except in
 // UTF-8, where they are left for the headline's clean-up. *encoding tells which was used.

@@ -99,6 +99,32 @@ TEST(DocumentToUtf8, GuessesWhatIsNotLabelledAndNotUtf8) {
   DocumentToUtf8(koi8, "", &utf8, &encoding);
   EXPECT_EQ(encoding, "KOI8-R");
   EXPECT_NE(utf8.find("\xD0\x9F\xD1\x80\xD0\xB0\xD0\xB2"), std::string::npos) << utf8;  // "Прав"
+  // A short Western text stays Windows-1252 unless another Latin code page reads more letters.
+  const struct {
+    const char* bytes;
+    const char* encoding;
+    const char* text;
+  } latin[] = {
+      {"<rss><item><title>Ma\xF1"
+       "ana en Espa\xF1"
+       "a</title></item></rss>",
+       "WINDOWS-1252",
+       "Ma\xC3\xB1"
+       "ana en Espa\xC3\xB1"
+       "a"},
+      {"<rss><item><title>Caf\xE9</title></item></rss>", "WINDOWS-1252", "Caf\xC3\xA9"},
+      {"<rss><item><title>Kto si\xEA boi \xB3\xF3"
+       "dki</title></item></rss>",
+       "WINDOWS-1250",
+       "Kto si\xC4\x99 boi \xC5\x82\xC3\xB3"
+       "dki"},
+  };
+  for (const auto& row : latin) {
+    DocumentToUtf8(row.bytes, "", &utf8, &encoding);
+    EXPECT_EQ(encoding, row.encoding) << row.bytes;
+    EXPECT_NE(utf8.find(row.text), std::string::npos) << utf8;
+  }
+
   // Whatever the guess, every byte is read: no text is lost.
   DocumentToUtf8("<a>\xFF\xFE\xFD\xFC</a>", "", &utf8, &encoding);
   EXPECT_EQ(utf8.substr(0, 3), "<a>");
