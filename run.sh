@@ -13,9 +13,12 @@ build="${NEWSRAIL_BUILD:-build}"
 jobs="$(nproc)"
 port="${NEWSRAIL_PORT:-18471}"
 
-cmake -S . -B "$build/win32" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchain-mingw-i686.cmake" >/dev/null
-cmake --build "$build/win32" -j "$jobs" --target Ticker
+# The 32-bit Ticker.exe where this machine runs 32-bit programs, else a 64-bit build of it.
+wintree="$(scripts/windows-tree)"
+[ "$wintree" = win64 ] && arch=x86_64 || arch=i686
+cmake -S . -B "$build/$wintree" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchain-mingw-$arch.cmake" >/dev/null
+cmake --build "$build/$wintree" -j "$jobs" --target Ticker
 CC=clang CXX=clang++ cmake -S . -B "$build/native" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 if [ -f server/CMakeLists.txt ]; then
   cmake --build "$build/native" -j "$jobs" --target newsrail_server
@@ -25,7 +28,7 @@ run="$PWD/$build/run"
 prefix="$run/prefix"
 app="$run/app"
 mkdir -p "$app"
-cp "$build/win32/bin/Ticker.exe" "$app/Ticker.exe"
+cp "$build/$wintree/bin/Ticker.exe" "$app/Ticker.exe"
 
 pids=()
 cleanup() {
@@ -46,7 +49,7 @@ fi
 if [ ! -d "$prefix" ]; then
   # A fresh install floats on the caption bar at its first-run width of 150 pixels; this demo
   # gives it room to show a few headlines. Everything else is the program's own default.
-  scripts/wine-run --root "$build/win32/wine" --prefix "$prefix" --timeout 60 \
+  scripts/wine-run --root "$build/$wintree/wine" --prefix "$prefix" --timeout 60 \
     reg add 'HKLM\SOFTWARE\Talmora\Ticker' /v "Ticker Width" /t REG_DWORD /d 700 /f >/dev/null 2>&1
 fi
 
@@ -54,7 +57,7 @@ echo "Wine prefix:    $prefix"
 echo "Program folder: $app (News.Dat, Sponsor.Dat and sponsor.ini go here)"
 
 if [ -n "${DISPLAY:-}" ]; then
-  scripts/wine-run --root "$build/win32/wine" --prefix "$prefix" --timeout 0 "$app/Ticker.exe"
+  scripts/wine-run --root "$build/$wintree/wine" --prefix "$prefix" --timeout 0 "$app/Ticker.exe"
   exit 0
 fi
 
@@ -67,7 +70,7 @@ pids+=($!)
 read -r -t 15 display <"$fifo"
 rm -f "$fifo"
 export DISPLAY=":$display"
-scripts/wine-run --root "$build/win32/wine" --prefix "$prefix" --timeout 0 "$app/Ticker.exe" &
+scripts/wine-run --root "$build/$wintree/wine" --prefix "$prefix" --timeout 0 "$app/Ticker.exe" &
 pids+=($!)
 sleep "$seconds"
 shot="$run/screenshot.png"
