@@ -543,6 +543,23 @@ TEST_F(LoginFlowTest, SessionsThatNoLongerHoldAskForANewLogin) {
   }
 }
 
+TEST_F(LoginFlowTest, NoNumberOfLoginsEndsAnotherSession) {
+  const std::string alice = SentBack(Login(server_.get(), "login=alice&passwd=wonderland"));
+  for (int i = 0; i < 10001; ++i) Login(server_.get(), "login=bob+smith&passwd=open+sesame");
+  EXPECT_TRUE(IsFeed(Data(server_.get(), alice)));
+}
+
+TEST(SessionOptions, ReadFromTheConfigFile) {
+  ServerConfig config;
+  std::string error;
+  ASSERT_TRUE(ApplyConfigText("session-secret = /etc/newsrail/secret\n"
+                              "trusted-proxy = 127.0.0.1,::1\n",
+                              &config, &error))
+      << error;
+  EXPECT_EQ(config.sessionSecret, "/etc/newsrail/secret");
+  EXPECT_EQ(config.trustedProxies, "127.0.0.1,::1");
+}
+
 TEST_F(LoginFlowTest, PasswordChangeEndsTheSession) {
   const std::string cookie = SentBack(Login(server_.get(), "login=alice&passwd=wonderland"));
   ASSERT_TRUE(IsFeed(Data(server_.get(), cookie)));
