@@ -8,7 +8,7 @@ packages=(
   wine wine32:i386 wine64 xvfb xauth fonts-liberation
   mscompress xdotool tinyproxy imagemagick x11-apps
   libcpp-httplib-dev libpugixml-dev libcurl4-openssl-dev libssl-dev pkgconf
-  libxml2-dev libicu-dev libuchardet-dev
+  libxml2-dev libicu-dev libuchardet-dev nginx-light
   tickr
 )
 

@@ -2,6 +2,8 @@
 #include "accounts.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 
 #include "data_request.h"
 #include "market_data.h"
@@ -163,4 +165,61 @@ LoginResult CheckLogin(const std::vector<Account>& accounts, std::string_view us
   }
   *account = found;
   return found->setupComplete ? LoginResult::kOk : LoginResult::kSetupIncomplete;
+}
+
+double LoginGuard::Decayed(const Score& score, Clock::time_point now) const {
+  if (now <= score.since) return score.value;
+  const double halfLives = std::chrono::duration<double>(now - score.since).count() /
+                           std::chrono::duration<double>(limits_.halfLife).count();
+  return score.value * std::exp2(-halfLives);
+}
+
+void LoginGuard::Add(std::unordered_map<std::string, Score>* scores, const std::string& key,
+                     Clock::time_point now, size_t capacity) {
+  auto found = scores->find(key);
+  if (found == scores->end()) {
+    if (scores->size() >= capacity) {
+      // Scores that have decayed to next to nothing no longer hold anyone back.
+      for (auto i = scores->begin(); i != scores->end();) {
+        i = Decayed(i->second, now) < 0.5 ? scores->erase(i) : std::next(i);
+      }
+      if (scores->size() >= capacity) return;
+    }
+    found = scores->emplace(key, Score{0, now}).first;
+  }
+  found->second.value = Decayed(found->second, now) + 1;
+  found->second.since = now;
+}
+
+bool LoginGuard::Allowed(const std::string& address, const std::string& account,
+                         Clock::time_point now) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  // Refused once the score is above limit - 1, that is after `limit` failures in quick
+  // succession (a moment of decay between them leaves the score a hair below the limit).
+  const auto over = [&](const std::unordered_map<std::string, Score>& scores,
+                        const std::string& key, double limit) {
+    const auto found = scores.find(key);
+    return found != scores.end() && Decayed(found->second, now) > limit - 1 + 1e-6;
+  };
+  if (!address.empty() && over(addresses_, address, limits_.perAddress)) return false;
+  if (!account.empty() && over(accounts_, account, limits_.perAccount)) return false;
+  return true;
+}
+
+void LoginGuard::Failed(const std::string& address, const std::string& account,
+                        Clock::time_point now) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!address.empty()) Add(&addresses_, address, now, limits_.maxAddresses);
+  // Accounts are few and known (the caller passes only user ids from the accounts file).
+  if (!account.empty()) Add(&accounts_, account, now, SIZE_MAX);
+}
+
+void LoginGuard::Succeeded(const std::string& account, Clock::time_point) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  accounts_.erase(account);
+}
+
+size_t LoginGuard::TrackedAddresses() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return addresses_.size();
 }

@@ -1,8 +1,11 @@
 // Portal accounts: their data file, the login check, and each account's own selection.
 #pragma once
 
+#include <chrono>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 struct Account {
@@ -45,3 +48,46 @@ LoginResult CheckLogin(const std::vector<Account>& accounts, std::string_view us
 
 // The account of that user id (compared as CheckLogin does), or null.
 const Account* FindAccount(const std::vector<Account>& accounts, std::string_view userId);
+
+// Back-off for failed logins, by client address and by account. Each failure adds one to a
+// score that halves every `halfLife`; once a score has reached its limit, further logins are
+// refused without looking at the password until it has decayed below the limit again. A user
+// who mistypes a few times still gets in, and a guesser gets about one try per
+// halfLife * log2(limit / (limit - 1)) (a minute and a half per account with the defaults).
+// Only failures count, and a login that succeeds clears the account's score (not the
+// address's, or one known password would reset a guesser's address).
+class LoginGuard {
+ public:
+  using Clock = std::chrono::steady_clock;
+  struct Limits {
+    double perAddress = 20;
+    double perAccount = 5;
+    Clock::duration halfLife = std::chrono::minutes(5);
+    size_t maxAddresses = 100000;  // tracked at once; beyond that only accounts are limited
+  };
+
+  LoginGuard() : LoginGuard(Limits()) {}
+  explicit LoginGuard(Limits limits) : limits_(limits) {}
+
+  // False when this address or account is backing off. `account` is the account's own user id
+  // (empty when the login names no known account).
+  bool Allowed(const std::string& address, const std::string& account, Clock::time_point now);
+  void Failed(const std::string& address, const std::string& account, Clock::time_point now);
+  void Succeeded(const std::string& account, Clock::time_point now);
+
+  size_t TrackedAddresses();
+
+ private:
+  struct Score {
+    double value = 0;
+    Clock::time_point since;
+  };
+  double Decayed(const Score& score, Clock::time_point now) const;
+  void Add(std::unordered_map<std::string, Score>* scores, const std::string& key,
+           Clock::time_point now, size_t capacity);
+
+  std::mutex mutex_;
+  Limits limits_;
+  std::unordered_map<std::string, Score> addresses_;
+  std::unordered_map<std::string, Score> accounts_;
+};

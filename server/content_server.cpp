@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <ctime>
 
 #include "data_request.h"
 #include "portal_pages.h"
@@ -65,6 +66,9 @@ bool ContentServer::Start(std::string* error) {
     *error = "cannot open the log " + config_.log;
     return false;
   }
+  if (!config_.sessionSecret.empty() && !sessionKeys_.LoadSecret(config_.sessionSecret, error)) {
+    return false;
+  }
   http_ = std::make_unique<Http>();
   httplib::Server& server = http_->server;
   const size_t threads = static_cast<size_t>(config_.threads);
@@ -80,7 +84,9 @@ bool ContentServer::Start(std::string* error) {
   server.set_pre_routing_handler(
       [this](const httplib::Request& request, httplib::Response& response) {
         const std::string cookie = request.get_header_value("Cookie");
-        HttpAnswer answer = Answer({request.method, request.target, cookie});
+        const std::string realIp = request.get_header_value("X-Real-IP");
+        HttpAnswer answer =
+            Answer({request.method, request.target, cookie, request.remote_addr, realIp});
         response.status = answer.status;
         if (!answer.setCookie.empty()) response.set_header("Set-Cookie", answer.setCookie);
         response.set_header("Cache-Control", "no-cache");
@@ -185,7 +191,7 @@ HttpAnswer ContentServer::Answer(const HttpQuestion& question) {
   if (path == kDataPath || StartsWith(path, std::string(kDataPath) + "&")) {
     return AnswerDataRequest(query, mark != std::string_view::npos, question.cookie);
   }
-  if (path == kLoginPath) return AnswerLogin(query);
+  if (path == kLoginPath) return AnswerLogin(query, ClientAddress(question));
 
   const SnapshotPointer content = content_.Snapshot();
   if (path == config_.sponsorPath || path == config_.sponsorImagePath) {
@@ -225,16 +231,33 @@ HttpAnswer ContentServer::AnswerDataRequest(std::string_view query, bool hasQuer
     return answer;
   }
   // No query: the account's own selection, found through the login's session cookie. Without a
-  // session (the server restarted, or the login never happened) the ticker is asked to log in
-  // again, which is what it does on "Please restart".
-  const std::optional<std::string> userId = sessions_.Find(CookieValue(cookie, kSessionCookie));
-  const Account* account = userId ? FindAccount(content->accounts, *userId) : nullptr;
-  if (account == nullptr || !account->setupComplete) return TextAnswer(200, kRestartAnswer);
+  // valid session (expired, forged, from before a password change, or no login at all) the
+  // ticker is asked to log in again, which is what it does on "Please restart".
+  const std::time_t now = std::time(nullptr);
+  const Account* account = nullptr;
+  std::time_t expiry = 0;
+  if (sessionKeys_.Check(CookieValue(cookie, kSessionCookie), content->accounts, now, &account,
+                         &expiry) != SessionCheck::kValid ||
+      !account->setupComplete) {
+    return TextAnswer(200, kRestartAnswer);
+  }
+  if (sessionKeys_.ShouldRenew(expiry, now)) {
+    answer.setCookie = SessionCookieHeader(sessionKeys_.Issue(*account, now));
+  }
   answer.body = ComposeFeed(*content, SelectionForAccount(*account));
   return answer;
 }
 
-HttpAnswer ContentServer::AnswerLogin(std::string_view query) {
+std::string ContentServer::ClientAddress(const HttpQuestion& question) const {
+  const std::string peer(question.peer);
+  if (question.realIp.empty() || question.realIp.size() > 64) return peer;
+  for (const std::string_view proxy : SplitList(config_.trustedProxies)) {
+    if (proxy == peer) return std::string(question.realIp);
+  }
+  return peer;
+}
+
+HttpAnswer ContentServer::AnswerLogin(std::string_view query, const std::string& client) {
   const std::vector<QueryPart> parts = SplitQuery(query);
   const QueryPart* login = FindQueryPart(parts, "login");
   const QueryPart* password = FindQueryPart(parts, "passwd");
@@ -242,20 +265,30 @@ HttpAnswer ContentServer::AnswerLogin(std::string_view query) {
     return TextAnswer(200, "ERROR: the login needs an ID and a password.\n");
   }
   const SnapshotPointer content = content_.Snapshot();
-  const Account* account = nullptr;
   // '+' stays '+': the ticker sends spaces that way too, and CheckLogin treats both alike.
-  switch (CheckLogin(content->accounts, PercentDecode(login->value, false),
-                     PercentDecode(password->value, false), &account)) {
+  const std::string userId = PercentDecode(login->value, false);
+  const Account* named = FindAccount(content->accounts, userId);
+  const std::string accountKey = named != nullptr ? named->userId : std::string();
+  const auto now = LoginGuard::Clock::now();
+  // Refused without looking at the password, so backing off costs a guesser every guess. The
+  // ticker shows "ERROR:" answers as a bad login.
+  if (!loginGuard_.Allowed(client, accountKey, now)) {
+    return TextAnswer(200, "ERROR: too many failed logins; wait a few minutes and try again.\n");
+  }
+  const Account* account = nullptr;
+  switch (CheckLogin(content->accounts, userId, PercentDecode(password->value, false), &account)) {
     case LoginResult::kOk: {
+      loginGuard_.Succeeded(accountKey, now);
       HttpAnswer answer = TextAnswer(200, "OK\n");
-      answer.setCookie =
-          std::string(kSessionCookie) + "=" + sessions_.Create(account->userId) + "; Path=/";
+      answer.setCookie = SessionCookieHeader(sessionKeys_.Issue(*account, std::time(nullptr)));
       return answer;
     }
     case LoginResult::kSetupIncomplete:
+      loginGuard_.Succeeded(accountKey, now);
       return TextAnswer(200, "Your account set-up is incomplete: enter your preferences.\n");
     case LoginResult::kRefused:
       break;
   }
+  loginGuard_.Failed(client, accountKey, now);
   return TextAnswer(200, "ERROR: unknown ID or wrong password.\n");
 }

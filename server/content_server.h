@@ -17,6 +17,8 @@ struct HttpQuestion {
   std::string_view method;
   std::string_view target;  // as on the request line: path, and '?' and query when there is one
   std::string_view cookie;  // the Cookie header
+  std::string_view peer;    // the client's address as the socket gives it; "" when unknown
+  std::string_view realIp;  // the X-Real-IP header, used only when `peer` is a trusted proxy
 };
 
 struct HttpAnswer {
@@ -54,14 +56,16 @@ class ContentServer {
   struct Http;
 
   HttpAnswer AnswerDataRequest(std::string_view query, bool hasQuery, std::string_view cookie);
-  HttpAnswer AnswerLogin(std::string_view query);
+  HttpAnswer AnswerLogin(std::string_view query, const std::string& client);
+  std::string ClientAddress(const HttpQuestion& question) const;
   HttpAnswer AnswerUpdateFile(std::string_view path);
   bool TakeRestartNotice();
 
   ServerConfig config_;
   RequestLog log_;
   ContentStore content_;
-  SessionTable sessions_;
+  SessionKeys sessionKeys_;
+  LoginGuard loginGuard_;
   std::atomic<bool> restartArmed_;
   std::unique_ptr<Http> http_;
   std::thread listener_;

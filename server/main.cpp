@@ -22,12 +22,13 @@ int main(int argc, char** argv) {
       break;
   }
 
-  // SIGINT and SIGTERM are taken by sigwait below; blocked before any thread starts, so that
-  // every thread inherits the mask and none of them is interrupted by them.
+  // SIGINT, SIGTERM and SIGHUP are taken by sigwait below; blocked before any thread starts, so
+  // that every thread inherits the mask and none of them is interrupted by them.
   sigset_t stopSignals;
   sigemptyset(&stopSignals);
   sigaddset(&stopSignals, SIGINT);
   sigaddset(&stopSignals, SIGTERM);
+  sigaddset(&stopSignals, SIGHUP);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
   std::signal(SIGPIPE, SIG_IGN);
 
@@ -48,8 +49,9 @@ int main(int argc, char** argv) {
     }
   }
 
+  // SIGHUP: logrotate has moved the log away; carry on in a new file.
   int signal = 0;
-  sigwait(&stopSignals, &signal);
+  while (sigwait(&stopSignals, &signal) == 0 && signal == SIGHUP) server.Log().Reopen();
   std::printf("newsrail_server: stopping\n");
   std::fflush(stdout);
   server.Stop();

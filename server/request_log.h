@@ -8,6 +8,10 @@
 //   2024-05-01T13:45:01.123Z note news/broken.rss: not well-formed XML: ... at byte 120
 // Values are escaped so that a line always splits at spaces into name=value fields: bytes up to
 // the space, '%' and 0x7F and above become %XX. A missing value is "-".
+// Secrets never reach the file: a query's passwd value is written "*", and the session cookie's
+// value as a short tag ("nrsession=#1a2b3c4d") that tells sessions apart but cannot be replayed.
+// The file is created readable by its owner only, and reopened by Reopen (on SIGHUP) after
+// logrotate has moved it away.
 #pragma once
 
 #include <atomic>
@@ -32,6 +36,8 @@ class RequestLog {
   // Request lines go to the file at `path` when one is given; notes go there too, and to
   // standard error when there is no file. False when the file cannot be opened.
   bool Open(const std::string& path);
+  // Opens the file at the path given to Open anew; false (keeping the old file) when it cannot.
+  bool Reopen();
   ~RequestLog();
 
   void LogRequest(const RequestRecord& record);
@@ -39,11 +45,16 @@ class RequestLog {
 
   // The escaped form of a value as it appears in a line.
   static std::string Escape(std::string_view value);
+  // A query with every passwd value (name compared without regard to case) written "*".
+  static std::string HidePasswords(std::string_view query);
+  // A Cookie header with the session cookie's value replaced by its tag.
+  static std::string HideSession(std::string_view cookie);
 
  private:
   void WriteLine(const std::string& line);
 
   std::mutex mutex_;
   std::FILE* file_ = nullptr;
+  std::string path_;
   std::atomic<bool> hasFile_{false};
 };

@@ -115,6 +115,12 @@ const Option kOptions[] = {
      SetRestartOnce},
     {"port-file", Kind::kText, "FILE", "write the port listened on to FILE once listening",
      SetText<&ServerConfig::portFile>},
+    {"session-secret", Kind::kText, "FILE",
+     "key that signs session cookies, shared by every instance (default: random per process)",
+     SetText<&ServerConfig::sessionSecret>},
+    {"trusted-proxy", Kind::kText, "ADDRESSES",
+     "proxies (comma-separated) whose X-Real-IP header gives the client's address",
+     SetText<&ServerConfig::trustedProxies>},
 };
 
 const Option* FindOption(const std::string& name) {

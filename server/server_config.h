@@ -26,6 +26,8 @@ struct ServerConfig {
   std::string restartFile;
   bool restartOnce = false;
   std::string portFile;     // the port actually bound, written once listening (for --port 0)
+  std::string sessionSecret;   // file with the key that signs session cookies; random if empty
+  std::string trustedProxies;  // addresses whose X-Real-IP header names the client
 };
 
 // Fills the unset file settings from the content folder.
