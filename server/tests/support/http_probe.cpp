@@ -187,7 +187,7 @@ KeepAliveClient::~KeepAliveClient() {
 bool KeepAliveClient::Connect() {
   if (socket_ >= 0) close(socket_);
   pending_.clear();
-  socket_ = ConnectLoopback(port_);
+  socket_ = ConnectLoopback(port_, fromAddress_.empty() ? nullptr : fromAddress_.c_str());
   return socket_ >= 0;
 }
 

@@ -40,7 +40,9 @@ HttpReply TickerGet(int port, const std::string& target, const std::string& extr
 // One kept-alive connection for many requests in turn.
 class KeepAliveClient {
  public:
-  explicit KeepAliveClient(int port) : port_(port) {}
+  // fromAddress: the loopback address to connect from; "" for the kernel's choice.
+  explicit KeepAliveClient(int port, std::string fromAddress = "")
+      : port_(port), fromAddress_(std::move(fromAddress)) {}
   ~KeepAliveClient();
   KeepAliveClient(const KeepAliveClient&) = delete;
   KeepAliveClient& operator=(const KeepAliveClient&) = delete;
@@ -51,6 +53,7 @@ class KeepAliveClient {
  private:
   bool Connect();
   int port_;
+  std::string fromAddress_;
   int socket_ = -1;
   std::string pending_;  // bytes read past the last reply
 };
