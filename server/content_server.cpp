@@ -9,8 +9,8 @@
 #include "content_server.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <microhttpd.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <strings.h>
 #include <sys/socket.h>
@@ -81,11 +81,11 @@ std::optional<HttpAnswer> RefuseRequest(const RequestHead& head) {
   return std::nullopt;
 }
 
-// One TCP connection. The watch descriptor is a duplicate of the connection's socket, so that
-// the deadline can shut the socket down from the watchdog thread without ever touching a
-// descriptor number the library has closed and the kernel handed to a new connection.
+// One TCP connection. The library reports a connection closed (and it leaves `open`) before it
+// closes the socket, so the watchdog, which shuts sockets down only under the same lock, never
+// touches a descriptor number that has passed to another connection.
 struct HttpConnection {
-  int watchFd = -1;
+  int socket = -1;
   // When the connection began to wait for a request head (accepted, or its last answer sent);
   // 0 while a head is being answered.
   std::atomic<int64_t> waitingSinceMs{0};
@@ -176,7 +176,7 @@ void ContentServer::Http::OnConnection(void* cls, MHD_Connection* connection,
     auto* state = new HttpConnection;
     const MHD_ConnectionInfo* info =
         MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
-    if (info != nullptr) state->watchFd = fcntl(info->connect_fd, F_DUPFD_CLOEXEC, 0);
+    if (info != nullptr) state->socket = info->connect_fd;
     state->waitingSinceMs = NowMs();
     *socketContext = state;
     ++http.connections;
@@ -190,7 +190,6 @@ void ContentServer::Http::OnConnection(void* cls, MHD_Connection* connection,
     std::lock_guard<std::mutex> lock(http.mutex);
     http.open.erase(state);
   }
-  if (state->watchFd >= 0) close(state->watchFd);
   delete state;
   *socketContext = nullptr;
   --http.connections;
@@ -297,9 +296,9 @@ void ContentServer::Http::WatchDeadlines() {
     const int64_t now = NowMs();
     for (HttpConnection* state : open) {
       const int64_t since = state->waitingSinceMs.load();
-      if (since != 0 && now - since >= headerTimeoutMs && state->watchFd >= 0) {
+      if (since != 0 && now - since >= headerTimeoutMs && state->socket >= 0) {
         // The library sees the end of the stream and closes the connection itself.
-        shutdown(state->watchFd, SHUT_RDWR);
+        shutdown(state->socket, SHUT_RDWR);
         state->waitingSinceMs = 0;
       }
     }
@@ -334,23 +333,24 @@ bool ContentServer::Start(std::string* error) {
     *error = "cannot open the log " + config_.log;
     return false;
   }
-  sockaddr_in address4{};
-  sockaddr_in6 address6{};
-  sockaddr* address = nullptr;
-  unsigned int flags = MHD_USE_EPOLL_INTERNAL_THREAD;
-  if (inet_pton(AF_INET, config_.bind.c_str(), &address4.sin_addr) == 1) {
-    address4.sin_family = AF_INET;
-    address4.sin_port = htons(static_cast<uint16_t>(config_.port));
-    address = reinterpret_cast<sockaddr*>(&address4);
-  } else if (inet_pton(AF_INET6, config_.bind.c_str(), &address6.sin6_addr) == 1) {
-    address6.sin6_family = AF_INET6;
-    address6.sin6_port = htons(static_cast<uint16_t>(config_.port));
-    address = reinterpret_cast<sockaddr*>(&address6);
-    flags |= MHD_USE_IPv6;
-  } else {
-    *error = "cannot listen on " + config_.bind + ": not a numeric address";
+  // A name is looked up once; "::" listens on IPv4 as well, as a wildcard bind is meant to.
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_PASSIVE;
+  addrinfo* found = nullptr;
+  if (getaddrinfo(config_.bind.c_str(), std::to_string(config_.port).c_str(), &hints, &found) != 0 ||
+      found == nullptr) {
+    *error = "cannot listen on " + config_.bind + ": no such address";
     return false;
   }
+  sockaddr_storage address{};
+  std::memcpy(&address, found->ai_addr, std::min<size_t>(found->ai_addrlen, sizeof address));
+  unsigned int flags = MHD_USE_EPOLL_INTERNAL_THREAD;
+  if (found->ai_family == AF_INET6) {
+    flags |= config_.bind == "::" ? MHD_USE_DUAL_STACK : MHD_USE_IPv6;
+  }
+  freeaddrinfo(found);
 
   http_ = std::make_unique<Http>();
   Http& http = *http_;
@@ -358,13 +358,15 @@ bool ContentServer::Start(std::string* error) {
   http.headerTimeoutMs = int64_t{config_.headerTimeoutSeconds} * 1000;
   // A few connections beyond the limit are still taken, so that their clients hear a 503
   // instead of waiting in the backlog for nothing.
-  const unsigned int over = static_cast<unsigned int>(std::max(4, config_.maxConnections / 16));
-  const unsigned int threads = static_cast<unsigned int>(config_.threads);
+  const int over = std::max(4, config_.maxConnections / 16);
+  const int threads = config_.threads;
   MHD_OptionItem options[] = {
-      {MHD_OPTION_SOCK_ADDR, 0, address},
+      {MHD_OPTION_SOCK_ADDR, 0, &address},
       {MHD_OPTION_LISTENING_ADDRESS_REUSE, 1, nullptr},
       {MHD_OPTION_LISTEN_BACKLOG_SIZE, config_.listenBacklog, nullptr},
-      {MHD_OPTION_CONNECTION_LIMIT, static_cast<intptr_t>(config_.maxConnections + over), nullptr},
+      // The library wants a connection or more for each of its threads.
+      {MHD_OPTION_CONNECTION_LIMIT,
+       static_cast<intptr_t>(std::max(config_.maxConnections + over, threads)), nullptr},
       {MHD_OPTION_PER_IP_CONNECTION_LIMIT, config_.maxConnectionsPerAddress, nullptr},
       {MHD_OPTION_CONNECTION_MEMORY_LIMIT, static_cast<intptr_t>(config_.maxHeadBytes), nullptr},
       {MHD_OPTION_CONNECTION_TIMEOUT, config_.idleTimeoutSeconds, nullptr},

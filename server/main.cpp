@@ -33,8 +33,7 @@ int main(int argc, char** argv) {
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
   std::signal(SIGPIPE, SIG_IGN);
 
-  // Each connection takes two descriptors (its socket and the deadline's watch on it); the
-  // usual soft limit of 1024 would cap the server below its connection limit.
+  // The usual soft limit of 1024 descriptors would cap the server below its connection limit.
   rlimit files{};
   if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
     files.rlim_cur = files.rlim_max;
