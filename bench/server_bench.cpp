@@ -1,7 +1,12 @@
 // Requests per second and latency of the content server for the data request a ticker sends with
-// its first-run settings, on loopback against the sample content.
+// its first-run settings, on loopback against the sample content; then the same under a load of
+// many clients: how long a new client waits for its answer, and the latency of each new
+// connection when every request opens one.
 //
-//   server_bench [--clients N] [--seconds S] [--port P] [--no-log]
+//   server_bench [--clients N] [--load-clients N] [--seconds S] [--port P] [--no-log]
+//
+// Each client connects from a loopback address of its own (127.0.x.y), as clients on a network
+// would, so the per-address connection cap does not apply to the load.
 //
 // Without --port it starts the server in this process (sample content, request log on, as
 // run.sh has it); with --port it measures a server that is already running.
@@ -34,9 +39,32 @@ struct Result {
   std::vector<double> latenciesUs;
 };
 
+std::string ClientAddress(int client) {
+  return "127.0." + std::to_string(10 + client / 250) + "." + std::to_string(1 + client % 250);
+}
+
+// One request on a connection of its own, as the ticker's HTTP/1.0 fetch makes it.
+HttpReply FetchOnce(int port, const std::string& fromAddress) {
+  const int fd = ConnectFrom(port, fromAddress);
+  if (fd < 0) return HttpReply();
+  std::vector<HttpReply> replies;
+  if (SendBytes(fd, std::string("GET ") + kDefaultRequest +
+                        " HTTP/1.0\r\nHost: 127.0.0.1\r\nAccept: */*\r\n\r\n")) {
+    replies = ReadReplies(fd, 10000);
+  }
+  close(fd);
+  return replies.empty() ? HttpReply() : replies[0];
+}
+
+bool IsFeed(const HttpReply& reply) {
+  return reply.status == 200 && !reply.body.empty() && reply.body[0] == '\x0E';
+}
+
 // Each client sends the request over and over until the time is up; kept-alive connections as
 // a browser keeps them, or one connection per request as the ticker's HTTP/1.0 fetch makes.
-Result Measure(int port, int clients, double seconds, bool keepAlive) {
+// With `fresh`, one more client meanwhile makes a new connection every 20 ms and its latencies
+// go there.
+Result Measure(int port, int clients, double seconds, bool keepAlive, Result* fresh = nullptr) {
   std::vector<Result> perClient(clients);
   std::vector<std::thread> threads;
   const Clock::time_point start = Clock::now();
@@ -45,15 +73,15 @@ Result Measure(int port, int clients, double seconds, bool keepAlive) {
   for (int c = 0; c < clients; ++c) {
     threads.emplace_back([&, c] {
       Result& result = perClient[c];
-      result.latenciesUs.reserve(200000);
-      KeepAliveClient client(port);
+      result.latenciesUs.reserve(clients > 16 ? 4096 : 200000);
+      KeepAliveClient client(port, ClientAddress(c));
       while (Clock::now() < end) {
         const Clock::time_point sent = Clock::now();
         const HttpReply reply =
-            keepAlive ? client.Get(kDefaultRequest) : TickerGet(port, kDefaultRequest);
+            keepAlive ? client.Get(kDefaultRequest) : FetchOnce(port, ClientAddress(c));
         const Clock::time_point received = Clock::now();
         ++result.requests;
-        if (reply.status != 200 || reply.body.empty() || reply.body[0] != '\x0E') {
+        if (!IsFeed(reply)) {
           ++result.failures;
           continue;
         }
@@ -61,6 +89,24 @@ Result Measure(int port, int clients, double seconds, bool keepAlive) {
             std::chrono::duration<double, std::micro>(received - sent).count());
       }
     });
+  }
+  if (fresh != nullptr) {
+    // Let the load build up before the first new client comes.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    for (int i = 0; Clock::now() < end; ++i) {
+      const Clock::time_point sent = Clock::now();
+      const HttpReply reply = FetchOnce(port, "127.0.99." + std::to_string(1 + i % 250));
+      const Clock::time_point received = Clock::now();
+      ++fresh->requests;
+      if (!IsFeed(reply)) {
+        ++fresh->failures;
+      } else {
+        fresh->latenciesUs.push_back(
+            std::chrono::duration<double, std::micro>(received - sent).count());
+      }
+      std::this_thread::sleep_until(sent + std::chrono::milliseconds(20));
+    }
+    std::sort(fresh->latenciesUs.begin(), fresh->latenciesUs.end());
   }
   for (std::thread& thread : threads) thread.join();
   Result total;
@@ -82,22 +128,32 @@ double Percentile(const std::vector<double>& sorted, double fraction) {
 
 void Report(const char* mode, int clients, const Result& result) {
   std::printf(
-      "%-26s %2d clients  %8.0f requests/s  median %7.1f us  p99 %7.1f us  (%zu requests, %zu "
+      "%-26s %3d clients  %8.0f requests/s  median %8.1f us  p99 %8.1f us  (%zu requests, %zu "
       "failed)\n",
       mode, clients, result.requests / result.seconds, Percentile(result.latenciesUs, 0.5),
       Percentile(result.latenciesUs, 0.99), result.requests, result.failures);
 }
 
+void ReportFresh(const Result& fresh) {
+  std::printf(
+      "  a new client meanwhile:  median %8.1f us  p99 %8.1f us  max %8.1f us  (%zu requests, %zu "
+      "failed)\n",
+      Percentile(fresh.latenciesUs, 0.5), Percentile(fresh.latenciesUs, 0.99),
+      fresh.latenciesUs.empty() ? 0.0 : fresh.latenciesUs.back(), fresh.requests, fresh.failures);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  int clients = 4, port = 0;
+  int clients = 4, loadClients = 200, port = 0;
   double seconds = 5;
   bool log = true;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--clients" && i + 1 < argc) {
       clients = std::max(1, std::atoi(argv[++i]));
+    } else if (arg == "--load-clients" && i + 1 < argc) {
+      loadClients = std::max(1, std::min(2000, std::atoi(argv[++i])));
     } else if (arg == "--seconds" && i + 1 < argc) {
       seconds = std::max(0.5, std::atof(argv[++i]));
     } else if (arg == "--port" && i + 1 < argc) {
@@ -106,7 +162,8 @@ int main(int argc, char** argv) {
       log = false;
     } else {
       std::fprintf(stderr,
-                   "usage: server_bench [--clients N] [--seconds S] [--port P] [--no-log]\n");
+                   "usage: server_bench [--clients N] [--load-clients N] [--seconds S] [--port P] "
+                   "[--no-log]\n");
       return 2;
     }
   }
@@ -140,6 +197,14 @@ int main(int argc, char** argv) {
   Measure(port, clients, 0.5, true);  // warm up
   Report("kept-alive (HTTP/1.1)", clients, Measure(port, clients, seconds, true));
   Report("connection each (HTTP/1.0)", clients, Measure(port, clients, seconds, false));
+  Result fresh;
+  Report("kept-alive (HTTP/1.1)", loadClients,
+         Measure(port, loadClients, seconds, true, &fresh));
+  ReportFresh(fresh);
+  fresh = Result();
+  Report("connection each (HTTP/1.0)", loadClients,
+         Measure(port, loadClients, seconds, false, &fresh));
+  ReportFresh(fresh);
 
   if (server != nullptr) {
     server->Stop();

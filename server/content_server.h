@@ -1,12 +1,13 @@
 // The content server: routes every request the ticker and its browser make, over HTTP on a
-// background thread pool, answering from the content store's current snapshot.
+// few event-loop threads, answering from the content store's current snapshot.
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 
 #include "content_store.h"
 #include "request_log.h"
@@ -26,7 +27,27 @@ struct HttpAnswer {
   std::string contentType;
   std::string body;
   std::string setCookie;  // a Set-Cookie value, or ""
+  std::string allow;      // the Allow value of a 405, or ""
 };
+
+// What the HTTP layer knows of a request's head before routing it.
+struct RequestHead {
+  std::string_view method;
+  std::string_view version;  // "HTTP/1.0" or "HTTP/1.1"
+  size_t targetBytes = 0;
+  int hostHeaders = 0;
+  int contentLengthHeaders = 0;
+  uint64_t contentLength = 0;  // of the first Content-Length header
+  bool transferEncoding = false;
+};
+
+// Longest request target served; longer ones get 414.
+constexpr size_t kMaxTargetBytes = 8192;
+
+// The answer to a request refused before routing (no body is read, and the connection closes
+// after it), or nothing for one that may be routed. A request may carry no body: a body that is
+// never read would otherwise be taken for the next request on the connection.
+std::optional<HttpAnswer> RefuseRequest(const RequestHead& head);
 
 constexpr const char* kRestartAnswer = "Please restart";
 
@@ -68,7 +89,6 @@ class ContentServer {
   LoginGuard loginGuard_;
   std::atomic<bool> restartArmed_;
   std::unique_ptr<Http> http_;
-  std::thread listener_;
   int port_ = 0;
   std::string publicUrl_;
 };

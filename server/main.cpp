@@ -1,4 +1,6 @@
 // newsrail_server: the local content server that the ticker talks to.
+#include <sys/resource.h>
+
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -31,6 +33,13 @@ int main(int argc, char** argv) {
   sigaddset(&stopSignals, SIGHUP);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
   std::signal(SIGPIPE, SIG_IGN);
+
+  // The usual soft limit of 1024 descriptors would cap the server below its connection limit.
+  rlimit files{};
+  if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+    files.rlim_cur = files.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &files);
+  }
 
   ContentServer server(config);
   if (!server.Start(&error)) {

@@ -48,6 +48,13 @@ bool SetFetchMaxBytes(ServerConfig* config, const std::string& text) {
   return true;
 }
 
+bool SetMaxHeadBytes(ServerConfig* config, const std::string& text) {
+  long value;
+  if (!ReadNumber(text, 4096, 1024 * 1024, &value)) return false;
+  config->maxHeadBytes = static_cast<size_t>(value);
+  return true;
+}
+
 bool ReadFlag(const std::string& text, bool* flag) {
   if (text != "1" && text != "0" && text != "yes" && text != "no") return false;
   *flag = text == "1" || text == "yes";
@@ -106,8 +113,29 @@ const Option kOptions[] = {
      SetInt<&ServerConfig::fetchTimeoutSeconds, 1, 600>},
     {"fetch-max-bytes", Kind::kNumber, "BYTES",
      "largest news document read or fetched (default 2097152)", SetFetchMaxBytes},
-    {"threads", Kind::kNumber, "N", "request threads (default 32)",
-     SetInt<&ServerConfig::threads, 1, 1024>},
+    {"threads", Kind::kNumber, "N", "event-loop threads answering requests (default 4)",
+     SetInt<&ServerConfig::threads, 1, 256>},
+    {"max-connections", Kind::kNumber, "N",
+     "open connections served; requests above it get 503 (default 1024)",
+     SetInt<&ServerConfig::maxConnections, 1, 100000>},
+    {"max-connections-per-address", Kind::kNumber, "N",
+     "open connections from one client address; more are closed at once (default 64)",
+     SetInt<&ServerConfig::maxConnectionsPerAddress, 1, 100000>},
+    {"header-timeout", Kind::kNumber, "SECONDS",
+     "time for a whole request head, from the connection or the last answer (default 10)",
+     SetInt<&ServerConfig::headerTimeoutSeconds, 1, 3600>},
+    {"idle-timeout", Kind::kNumber, "SECONDS",
+     "a connection without traffic this long is closed (default 10)",
+     SetInt<&ServerConfig::idleTimeoutSeconds, 1, 3600>},
+    {"max-head-bytes", Kind::kNumber, "BYTES",
+     "memory for one connection's request head and answer head (default 16384)",
+     SetMaxHeadBytes},
+    {"max-requests-per-connection", Kind::kNumber, "N",
+     "requests answered on one kept-alive connection before it is closed (default 100)",
+     SetInt<&ServerConfig::maxRequestsPerConnection, 1, 100000>},
+    {"listen-backlog", Kind::kNumber, "N",
+     "connections waiting to be accepted (default 1024; the kernel may cap it)",
+     SetInt<&ServerConfig::listenBacklog, 16, 65535>},
     {"restart-file", Kind::kText, "FILE",
      "answer \"Please restart\" once each time FILE appears (it is removed)",
      SetText<&ServerConfig::restartFile>},

@@ -22,7 +22,15 @@ struct ServerConfig {
   int refreshSeconds = 300;
   int fetchTimeoutSeconds = 20;
   size_t fetchMaxBytes = 2 * 1024 * 1024;
-  int threads = 32;
+  int threads = 4;  // event loops; a loop is busy only while it answers
+  // What one client may hold (see the options' help).
+  int maxConnections = 1024;
+  int maxConnectionsPerAddress = 64;
+  int headerTimeoutSeconds = 10;
+  int idleTimeoutSeconds = 10;
+  size_t maxHeadBytes = 16384;
+  int maxRequestsPerConnection = 100;
+  int listenBacklog = 1024;
   std::string restartFile;
   bool restartOnce = false;
   std::string portFile;     // the port actually bound, written once listening (for --port 0)

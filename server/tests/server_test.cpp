@@ -250,10 +250,10 @@ TEST_F(ServerTest, BadRequestsGetAnAnswerAndTheServerCarriesOn) {
       {"GET " + thousand + " HTTP/1.0\r\n\r\n", 200},
       {"GET /tlx/update?stocks=\x95\x01\xFF&news=3,rt HTTP/1.0\r\n\r\n", 200},
       {"GET /search/bin/search?p=\x93quoted\x94&a=i HTTP/1.0\r\n\r\n", 200},
-      {"GET /tlx/ HTTP/1.0\r\nX-Long: " + std::string(20000, 'h') + "\r\n\r\n", 0},
+      {"GET /tlx/ HTTP/1.0\r\nX-Long: " + std::string(20000, 'h') + "\r\n\r\n", 431},
       {"GET /tlx/ HTTP/1.0\r\nCookie: nrsession=\x01\x02\r\n\r\n", 200},
       {"GET /tlx/update&&&&?&&&= HTTP/1.0\r\n\r\n", 200},
-      {"GET /tlx/update?news=1,rt HTTP/1.0\r\nContent-Length: 99999999\r\n\r\n", 0},
+      {"GET /tlx/update?news=1,rt HTTP/1.0\r\nContent-Length: 99999999\r\n\r\n", 413},
       {"GET /%00%ff/../../etc/passwd HTTP/1.0\r\n\r\n", 404},
   };
   for (const auto& row : rows) {

@@ -9,14 +9,27 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
 namespace {
 
-int ConnectLoopback(int port) {
+int ConnectLoopback(int port, const char* fromAddress = nullptr) {
   const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return -1;
+  if (fromAddress != nullptr) {
+    // The port is picked at connect, so that many clients can share a source address.
+    const int one = 1;
+    setsockopt(fd, IPPROTO_IP, IP_BIND_ADDRESS_NO_PORT, &one, sizeof one);
+    sockaddr_in source{};
+    source.sin_family = AF_INET;
+    if (inet_pton(AF_INET, fromAddress, &source.sin_addr) != 1 ||
+        bind(fd, reinterpret_cast<sockaddr*>(&source), sizeof source) != 0) {
+      close(fd);
+      return -1;
+    }
+  }
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(static_cast<uint16_t>(port));
@@ -120,6 +133,41 @@ HttpReply HttpExchange(int port, const std::string& request, int timeoutMs) {
   return reply;
 }
 
+int ConnectFrom(int port, const std::string& fromAddress) {
+  return ConnectLoopback(port, fromAddress.c_str());
+}
+
+bool SendBytes(int fd, const std::string& bytes) { return SendAll(fd, bytes); }
+
+std::vector<HttpReply> ReadReplies(int fd, int timeoutMs, bool* closed) {
+  std::vector<HttpReply> replies;
+  std::string buffer;
+  bool ended = false;
+  for (;;) {
+    HttpReply reply = ReadReply(fd, &buffer, timeoutMs, &ended);
+    if (reply.received) replies.push_back(std::move(reply));
+    if (ended || !reply.received) break;
+  }
+  if (closed != nullptr) {
+    // ReadReply stops on a time-out as on the end of the stream; tell them apart.
+    char byte;
+    const ssize_t n = recv(fd, &byte, 1, MSG_DONTWAIT);
+    *closed = ended && (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK));
+  }
+  return replies;
+}
+
+std::vector<HttpReply> HttpExchangeAll(int port, const std::string& request, int timeoutMs,
+                                       bool* closed) {
+  std::vector<HttpReply> replies;
+  const int fd = ConnectLoopback(port);
+  if (fd < 0) return replies;
+  SendAll(fd, request);  // the server may close before taking all of it; read what it said
+  replies = ReadReplies(fd, timeoutMs, closed);
+  close(fd);
+  return replies;
+}
+
 HttpReply TickerGet(int port, const std::string& target, const std::string& extraHeaders) {
   return HttpExchange(port, "GET " + target +
                                 " HTTP/1.0\r\n"
@@ -139,7 +187,7 @@ KeepAliveClient::~KeepAliveClient() {
 bool KeepAliveClient::Connect() {
   if (socket_ >= 0) close(socket_);
   pending_.clear();
-  socket_ = ConnectLoopback(port_);
+  socket_ = ConnectLoopback(port_, fromAddress_.empty() ? nullptr : fromAddress_.c_str());
   return socket_ >= 0;
 }
 
