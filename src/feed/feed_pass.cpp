@@ -6,10 +6,9 @@
 #include <new>
 
 #include "feed/feed_request.h"
+#include "feed/feed_wire.h"
 
 namespace {
-
-constexpr unsigned char kTopicMarker = 0x0E;
 
 // A cached or external feed is used when it starts with a control byte or '|'. The byte is
 // compared as a signed char, so bytes from 0x80 up pass as well, as they always have.
@@ -162,7 +161,7 @@ class FeedPass {
         continue;
       }
       env_.WriteProgramFile(kNewsCacheFile, feed, n);
-      if (static_cast<unsigned char>(feed[0]) == kTopicMarker) return Parse(n);
+      if (feed[0] == kTopicMarker) return Parse(n);
       ShowStatus(status_text::kNoDataCaption, status_text::kNoDataMessage);
       return FeedResult::kDone;
     }

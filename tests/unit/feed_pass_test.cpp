@@ -20,8 +20,8 @@ const std::string kAccountDataUrl = "http://data.example/tlx/update&134501";
 const std::string kLoginUrl = "http://portal.example/config/tlxlogin?login=john+smith&passwd=a%2Eb";
 const std::string kSetupPage = "http://portal.example/config/eval_suggest";
 
-const std::string kFreshFeed = TOPIC "rt" KIND "2" TEXT "Fresh news" LINK "/f|";
-const std::string kCachedFeed = TOPIC "rw" KIND "2" TEXT "Cached news" LINK "/c|";
+const std::string kFreshFeed = FEED_TOPIC "rt" FEED_KIND "2" FEED_TEXT "Fresh news" FEED_LINK "/f|";
+const std::string kCachedFeed = FEED_TOPIC "rw" FEED_KIND "2" FEED_TEXT "Cached news" FEED_LINK "/c|";
 const std::string kFresh = "Fresh news  " BULLET "  ";
 const std::string kCached = "Cached news  " BULLET "  ";
 const std::string kSponsorCaption = "    Sponsor: ";
@@ -88,9 +88,9 @@ TEST_F(FeedPassTest, CachePassFallsBackToTheNetwork) {
       {"missing on the first cycle", true, nullptr, true, true},
       {"missing later", false, nullptr, false, true},
       {"not a feed", false, "<html>gone</html>", true, true},
-      {"starts with '|'", false, "|" TEXT "Cached news" LINK "/c|", false, false},
+      {"starts with '|'", false, "|" FEED_TEXT "Cached news" FEED_LINK "/c|", false, false},
       // The first byte compares as a signed char: 0x80 and up count as control bytes.
-      {"starts with a high byte", false, "\x95" TEXT "Cached news" LINK "/c|", false, false},
+      {"starts with a high byte", false, "\x95" FEED_TEXT "Cached news" FEED_LINK "/c|", false, false},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -223,7 +223,7 @@ TEST_F(FeedPassTest, LoginRunsOnTheFirstCycleOrWhenRetryIsAsked) {
 TEST_F(FeedPassTest, PleaseRestartLogsInAgainOncePerProcess) {
   settings.accountMode = true;
   flags.firstCycle = 1;
-  const std::string restartFeed = TOPIC "rt" KIND "2" TEXT "Please restart" LINK "/r|";
+  const std::string restartFeed = FEED_TOPIC "rt" FEED_KIND "2" FEED_TEXT "Please restart" FEED_LINK "/r|";
   env.answers[kLoginUrl] = {"OK"};
   env.answers[kAccountDataUrl] = {"Please restart", kFreshFeed, restartFeed};
   Run();
@@ -286,7 +286,7 @@ TEST_F(FeedPassTest, NoAnswerOnAStripWithNothingYetSaysNoDataCame) {
 }
 
 TEST_F(FeedPassTest, ExternalNews) {
-  const std::string externalFeed = TOPIC "rt" KIND "2" TEXT "External" LINK "/e.htm|";
+  const std::string externalFeed = FEED_TOPIC "rt" FEED_KIND "2" FEED_TEXT "External" FEED_LINK "/e.htm|";
   const std::string external = "External  " BULLET "  ";
   const struct {
     const char* name;
@@ -328,7 +328,7 @@ TEST_F(FeedPassTest, ExternalNews) {
 TEST_F(FeedPassTest, AlternateNewsReplacesThePortalFeedUncached) {
   env.sponsorKeys["Alternate News"] = "http://alt.example/feed";
   const std::string url = "http://alt.example/feed?ID=john+smith&PASSWD=a%2Eb";
-  env.answers[url] = {"junk first" TEXT "Alt story" LINK "/a|"};  // used as it comes
+  env.answers[url] = {"junk first" FEED_TEXT "Alt story" FEED_LINK "/a|"};  // used as it comes
   Run();
   EXPECT_EQ(env.log, Texts{"GET " + url});
   EXPECT_EQ(PublishedTexts(list), Texts{"Alt story  "});
@@ -336,15 +336,15 @@ TEST_F(FeedPassTest, AlternateNewsReplacesThePortalFeedUncached) {
   // Nothing came: the list is finished with what it holds (here the status pair for the unusable
   // cache), never with what an earlier read left in the feed buffer.
   env.answers.erase(url);
-  env.programFiles["News.Dat"] = "x" TEXT "Stale" LINK "/s|";
+  env.programFiles["News.Dat"] = "x" FEED_TEXT "Stale" FEED_LINK "/s|";
   Run(true);
   EXPECT_EQ(PublishedTexts(list),
             (Texts{status_text::kContactingCaption, status_text::kContactingMessage}));
 }
 
 TEST_F(FeedPassTest, OverLongAnswersAndFilesAreCutToTheirBuffers) {
-  std::string huge = TOPIC "rt" KIND "2";
-  while (huge.size() < 10 * 1000 * 1000) huge += TEXT "Story of the day" LINK "/s|";
+  std::string huge = FEED_TOPIC "rt" FEED_KIND "2";
+  while (huge.size() < 10 * 1000 * 1000) huge += FEED_TEXT "Story of the day" FEED_LINK "/s|";
   const std::string story = "Story of the day  " BULLET "  ";
   env.answers[kDataUrl] = {huge};
   env.sponsorKeys["news"] = "http://s.example/s.txt";
@@ -384,7 +384,7 @@ TEST_F(FeedPassTest, ClosingEndsThePassWithoutFinishingOrCaching) {
     flags.closing = 0;
     ShowOldStrip();
     settings.mailAlertSound = true;
-    env.answers[kDataUrl] = {TOPIC "ma" + kFreshFeed + TEXT "More" LINK "/m|"};
+    env.answers[kDataUrl] = {FEED_TOPIC "ma" + kFreshFeed + FEED_TEXT "More" FEED_LINK "/m|"};
     if (row.duringFetch) env.duringFetch = [this] { flags.closing = 1; };
     measurer.onMeasure = [this] { flags.closing = 1; };
     EXPECT_EQ(Run(), FeedResult::kClosing);
@@ -399,7 +399,7 @@ TEST_F(FeedPassTest, MailSoundPlaysOnceAcrossPasses) {
   settings.mailAlertSound = true;
   settings.mailAlertIcon = true;
   settings.mailSoundIndex = 1;
-  const std::string mailFeed = TOPIC "ma" KIND "2" TEXT "New mail" LINK "/m|" + kFreshFeed;
+  const std::string mailFeed = FEED_TOPIC "ma" FEED_KIND "2" FEED_TEXT "New mail" FEED_LINK "/m|" + kFreshFeed;
   const struct {
     bool cachePass, mail, plays;
   } passes[] = {
