@@ -8,7 +8,7 @@
 #include <mutex>
 
 #include "res/resource.h"
-#include "strip/panel_geometry.h"
+#include "strip/control_panel_win.h"
 #include "window/ticker_state_win.h"
 
 namespace {
@@ -25,7 +25,7 @@ std::mutex& TipLock() {
   return *lock;
 }
 
-TOOLINFOA MakeTool(HWND ticker, UINT id, const PanelRect& r, char* text) {
+TOOLINFOA MakeTool(HWND ticker, UINT id, const Rect& r, char* text) {
   TOOLINFOA tool = {};
   // The size of the version-5 record: older comctl32 rejects the larger one.
   tool.cbSize = TTTOOLINFOA_V2_SIZE;
@@ -61,8 +61,7 @@ void EnsureCommonControls() {
 void CreateTooltips(HWND ticker, const RECT& bounds) {
   TickerWindowState& t = Ticker();
   EnsureCommonControls();
-  const std::vector<TooltipTool> tools = ComputeTooltipTools(
-      bounds.right, bounds.bottom, bounds.top, t.gripWidth, t.fitToCaption != 0);
+  const PanelLayout layout = TickerPanelLayout(bounds.right, bounds.bottom, bounds.top);
 
   std::lock_guard<std::mutex> guard(TipLock());
   DestroyTip(&t.stripTip);
@@ -72,13 +71,13 @@ void CreateTooltips(HWND ticker, const RECT& bounds) {
   if (g_logoTip[0] == '\0') LoadStringA(t.instance, IDS_PAGES_MENU, g_logoTip, kLogoTipSize);
   DestroyTip(&t.searchTip);
   DestroyTip(&t.navigationTip);
-  if (HasPanelButtons(bounds.right)) {
+  if (layout.buttons) {
     t.searchTip = CreateTipWindow(ticker);
     t.navigationTip = CreateTipWindow(ticker);
   }
 
   HWND windows[4] = {t.stripTip, t.logoTip, t.searchTip, t.navigationTip};
-  for (const TooltipTool& tool : tools) {
+  for (const TooltipTool& tool : layout.tools) {
     char* text = nullptr;
     switch (tool.toolId) {
       case 1: text = t.lastStockUpdate; break;
@@ -111,7 +110,7 @@ void SetLogoTip(const char* text) {
   std::strncpy(g_logoTip, text != nullptr ? text : "", kLogoTipSize - 1);
   g_logoTip[kLogoTipSize - 1] = '\0';
   if (t.logoTip == nullptr) return;
-  TOOLINFOA info = MakeTool(t.tickerWindow, 2, PanelRect{}, nullptr);
+  TOOLINFOA info = MakeTool(t.tickerWindow, 2, Rect{}, nullptr);
   SendMessageA(t.logoTip, TTM_GETTOOLINFOA, 0, reinterpret_cast<LPARAM>(&info));
   info.lpszText = g_logoTip;
   SendMessageA(t.logoTip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&info));
@@ -134,7 +133,7 @@ void SetStripTip(const char* stamp) {
   }
   // Sent without the lock: from the worker this waits for the user-interface thread.
   if (tip == nullptr) return;
-  TOOLINFOA info = MakeTool(t.tickerWindow, 1, PanelRect{}, text);
+  TOOLINFOA info = MakeTool(t.tickerWindow, 1, Rect{}, text);
   SendMessageA(tip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&info));
 }
 

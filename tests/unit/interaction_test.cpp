@@ -34,10 +34,10 @@ TEST(StripDrag, FourPixelsOfStripPerPixelOfMouse) {
 }
 
 TEST(SearchBox, AThirdOfAWideStripElseAllOfIt) {
-  EXPECT_EQ(SearchBoxRect(1000, 28, 10, true, true), (PanelRect{650, 0, 960, 28}));
-  EXPECT_EQ(SearchBoxRect(401, 28, 10, true, true), (PanelRect{10, 0, 361, 28}));
-  EXPECT_EQ(SearchBoxRect(441, 28, 10, true, true), (PanelRect{278, 0, 401, 28}));
-  EXPECT_EQ(SearchBoxRect(1000, 28, 0, true, false), (PanelRect{640, 1, 960, 27}))
+  EXPECT_EQ(SearchBoxRect(1000, 28, 10, true, true), (Rect{650, 0, 960, 28}));
+  EXPECT_EQ(SearchBoxRect(401, 28, 10, true, true), (Rect{10, 0, 361, 28}));
+  EXPECT_EQ(SearchBoxRect(441, 28, 10, true, true), (Rect{278, 0, 401, 28}));
+  EXPECT_EQ(SearchBoxRect(1000, 28, 0, true, false), (Rect{640, 1, 960, 27}))
       << "docked: a pixel off the top and the bottom";
 }
 
