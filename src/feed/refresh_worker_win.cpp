@@ -121,18 +121,7 @@ void SnapshotSettings(FeedSettings* s) {
     s->accountMode = p.myVexlo != 0;
     std::strcpy(s->userId, p.userId);
     std::strcpy(s->password, p.password);
-    s->stockQuotes = p.stockQuotes != 0;
-    std::strcpy(s->stockSymbols, p.stockSymbols);
-    s->weather = p.weather != 0;
-    s->fahrenheit = p.temperatureSystem != 0;
-    s->storiesPerTopic = p.storiesPerTopic;
-    s->usHeadlines = p.usHeadlines != 0;
-    s->worldHeadlines = p.worldHeadlines != 0;
-    s->businessHeadlines = p.businessHeadlines != 0;
-    s->politicsHeadlines = p.politicsHeadlines != 0;
-    s->technologyHeadlines = p.technologyHeadlines != 0;
-    s->sportsHeadlines = p.sportsHeadlines != 0;
-    s->entertainmentHeadlines = p.entertainmentHeadlines != 0;
+    static_cast<ContentSelection&>(*s) = p.content;
     s->mailAlertIcon = p.mailAlertIcon != 0;
     s->mailAlertSound = p.mailAlertSound != 0;
   }
