@@ -44,11 +44,8 @@ bool TaskbarTurnedVertical(const TickerWindowState& t) {
          bar.rc.right - bar.rc.left < GetSystemMetrics(SM_CXSCREEN) - 100;
 }
 
-// Seconds per phase of the logo button: the mail cycle while a mail alert shows, else ten.
 int32_t PhaseLength(const TickerWindowState& t) {
-  const int32_t n = t.prefs.mailCycleLength;
-  if (n > 0 && t.flags.mailAlertPending.load() != 0 && t.prefs.mailAlertIcon != 0) return n;
-  return 10;
+  return LogoPhaseLength(t.prefs, t.flags.mailAlertPending.load() != 0);
 }
 
 void FlipLogoPhase(HWND ticker, const char* tip, int32_t phase) {

@@ -27,3 +27,10 @@ Rect SearchBoxRect(int32_t w, int32_t h, int32_t g, bool searchShown, bool undoc
   const int32_t height = undocked ? h : h - 2;
   return Rect{left + g, top, right, top + height};
 }
+
+int32_t ClampWidthDragX(int32_t x, bool undocked, int32_t tickerRight) {
+  const int32_t minimum = undocked ? 4 : 80;
+  if (x < minimum) x = minimum;
+  if (x > tickerRight - 28) x = tickerRight - 28;
+  return x;
+}

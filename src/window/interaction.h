@@ -17,6 +17,10 @@ struct StripDrag {
 StripDrag DragStrip(int32_t x, int32_t lastDragX, int32_t pressX, int32_t w, int32_t g,
                     int32_t offset, int32_t stripWidth, int32_t scrollForward);
 
+// The screen x a width drag holds the pointer at: at least 4 (floating) or 80 (docked) pixels from
+// the screen's left edge, and at most 28 left of the ticker window's right edge, which wins.
+int32_t ClampWidthDragX(int32_t x, bool undocked, int32_t tickerRight);
+
 // Where the search box goes: left of the buttons, a third of the strip wide when the strip is
 // wide enough, else over the whole strip.
 Rect SearchBoxRect(int32_t w, int32_t h, int32_t g, bool searchShown, bool undocked);

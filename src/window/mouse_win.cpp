@@ -79,10 +79,7 @@ void WidthDrag(HWND ticker) {
   const int m = r.top + (r.bottom - r.top) / 2 - 1;
   RECT tickerRect;
   GetWindowRect(ticker, &tickerRect);
-  int x = cursor.x;
-  const int minimum = t.undocked != 0 ? 4 : 80;
-  if (x < minimum) x = minimum;
-  if (x > tickerRect.right - 28) x = tickerRect.right - 28;
+  const int x = ClampWidthDragX(cursor.x, t.undocked != 0, tickerRect.right);
   SetCursorPos(x, m);  // the pointer stays on the window's middle line
   if (x == t.lastResizePoint.x && m == t.lastResizePoint.y) return;
 

@@ -120,3 +120,9 @@ void ApplyFirstRunDefaults(SettingsStore& settings, TickerPrefs* prefs) {
   // The spelling the preference page writes; value names ignore case.
   settings.WriteNumberValue("Stories per Topic", 10);
 }
+
+int32_t LogoPhaseLength(const TickerPrefs& prefs, bool mailAlertPending) {
+  const int32_t n = prefs.mailCycleLength;
+  if (n > 0 && mailAlertPending && prefs.mailAlertIcon != 0) return n;
+  return 10;
+}

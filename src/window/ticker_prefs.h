@@ -64,3 +64,7 @@ void LoadAccount(SettingsStore& settings, TickerPrefs* prefs, AskPasswordFn askP
 
 // The first run: nothing selected yet. Stores a sensible selection and uses it.
 void ApplyFirstRunDefaults(SettingsStore& settings, TickerPrefs* prefs);
+
+// Seconds per phase of the logo button: the mail cycle while a mail alert shows and the alert icon
+// is on, else ten.
+int32_t LogoPhaseLength(const TickerPrefs& prefs, bool mailAlertPending);

@@ -125,6 +125,24 @@ TEST_F(TickerPrefsTest, TheFirstRunStoresAndUsesASensibleSelection) {
   EXPECT_EQ(settings.ReadSetting(SettingId::kBoldFont), 1);
 }
 
+TEST(LogoPhase, TheMailCycleOnlyWhileTheAlertShows) {
+  const struct {
+    int32_t cycle;
+    bool pending;
+    int32_t icon, seconds;
+  } rows[] = {
+      {5, true, 1, 5}, {3, true, 1, 3},  {5, false, 1, 10}, {5, true, 0, 10},
+      {0, true, 1, 10}, {-2, true, 1, 10}, {30, true, 1, 30},
+  };
+  for (const auto& row : rows) {
+    TickerPrefs prefs;
+    prefs.mailCycleLength = row.cycle;
+    prefs.mailAlertIcon = row.icon;
+    EXPECT_EQ(LogoPhaseLength(prefs, row.pending), row.seconds)
+        << row.cycle << " " << row.pending << " " << row.icon;
+  }
+}
+
 struct Asker {
   const char* answer;
   int asked = 0;
