@@ -81,10 +81,7 @@ class WorkerEnvironment : public FeedPassEnvironment {
   }
 
   void ReadSponsorKey(const char* key, char* out, size_t capacity) override {
-    char ini[MAX_PATH];
-    out[0] = '\0';
-    if (!ProgramFilePath("sponsor.ini", ini, sizeof ini)) return;
-    GetPrivateProfileStringA("Sponsor", key, "", out, static_cast<DWORD>(capacity), ini);
+    ::ReadSponsorKey(key, "", out, capacity);
   }
 
   void OpenUrl(const char* url) override { ::OpenUrl(url); }

@@ -16,9 +16,9 @@ void Polyline3(HDC dc, int px, int py, int qx, int qy, int rx, int ry) {
 
 void FillFace(HDC dc, const Rect& face) {
   RECT r = {face.left, face.top, face.right, face.bottom};
-  HBRUSH face = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
-  FillRect(dc, &r, face);
-  DeleteObject(face);
+  HBRUSH brush = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
+  FillRect(dc, &r, brush);
+  DeleteObject(brush);
 }
 
 // Copies (or stretches) a bitmap resource, loaded with the 3-D greys mapped to the system's.

@@ -35,10 +35,8 @@ void LoadAccount(HWND ticker, SettingsStore& settings, TickerPrefs& prefs) {
 }
 
 bool SponsorHasExternalNews() {
-  char iniPath[MAX_PATH];
-  if (!ProgramFilePath("sponsor.ini", iniPath, sizeof iniPath)) return false;
   char value[200];
-  GetPrivateProfileStringA("SPONSOR", "External News", "", value, sizeof value, iniPath);
+  ReadSponsorKey("External News", "", value, sizeof value);
   return value[0] != '\0';
 }
 
