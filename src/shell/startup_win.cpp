@@ -52,11 +52,11 @@ HWND FindTickerInBand(HWND bar) {
     copied = CopyFileA(programPath, target, FALSE) != 0;
   }
   if (!copied) {
-    MessageBoxA(nullptr,
-                "Please run the program 'tlxtemp.exe' found in the folder 'Program Files', then "
-                "'Vexlo!'.  If you continue to get this error, you may need to restart your "
-                "system first.",
-                "Update Error", MB_OK);
+    char caption[64];
+    char text[512];
+    LoadProgramText(IDS_UPDATE_ERROR_CAPTION, caption, sizeof caption);
+    LoadProgramText(IDS_UPDATE_ERROR_TEXT, text, sizeof text);
+    MessageBoxA(nullptr, text, caption, MB_OK);
     EndProcess(0);
   }
 

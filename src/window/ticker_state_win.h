@@ -79,3 +79,7 @@ TickerWindowState& Ticker();
 
 // The settings store over the registry key.
 SettingsStore& Settings();
+
+// The text of string-table entry `id` (res/string_table.inc), NUL-terminated and cut to
+// capacity; the empty text when the entry is missing.
+void LoadProgramText(int id, char* out, size_t capacity);

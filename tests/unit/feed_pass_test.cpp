@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -100,7 +101,7 @@ TEST_F(FeedPassTest, CachePassFallsBackToTheNetwork) {
     if (row.newsDat != nullptr) env.programFiles["News.Dat"] = row.newsDat;
     flags.firstCycle = row.firstCycle ? 1 : 0;
     Run(true);
-    EXPECT_EQ(measurer.Measured(status_text::kContactingCaption), row.statusShown);
+    EXPECT_EQ(measurer.Measured(ProgramText(IDS_CONTACTING_CAPTION)), row.statusShown);
     EXPECT_EQ(Fetched(kDataUrl), row.fetched);
     EXPECT_EQ(PublishedTexts(list), Texts{row.fetched ? kFresh : "Cached news  "});
   }
@@ -111,7 +112,7 @@ TEST_F(FeedPassTest, StatusPairAfterTheSponsorItemsDoesNotStayInTheStrip) {
   env.programFiles["Sponsor.Dat"] = "S|s";
   env.answers[kDataUrl] = {kFreshFeed};
   Run(true);
-  EXPECT_TRUE(measurer.Measured(status_text::kContactingMessage));
+  EXPECT_TRUE(measurer.Measured(ProgramText(IDS_CONTACTING_MESSAGE)));
   EXPECT_EQ(PublishedTexts(list), Texts{kFresh});
 }
 
@@ -172,9 +173,9 @@ TEST_F(FeedPassTest, LoginAnswers) {
   } rows[] = {
       {"logged in", "OK", {kFresh}, false, false, 0},
       {"set-up incomplete", "Please complete your preferences",
-       {status_text::kSetupCaption, status_text::kSetupMessage}, true, false, 1},
+       {ProgramText(IDS_SETUP_CAPTION), ProgramText(IDS_SETUP_MESSAGE)}, true, false, 1},
       {"bad login", "ERROR: unknown user",
-       {status_text::kBadLoginCaption, status_text::kBadLoginMessage}, false, false, 1},
+       {ProgramText(IDS_BAD_LOGIN_CAPTION), ProgramText(IDS_BAD_LOGIN_MESSAGE)}, false, false, 1},
       {"unexpected", "<html>Server busy</html>", {kFresh}, false, true, 0},
       {"no answer", nullptr, {"old strip"}, false, false, 1},
   };
@@ -253,7 +254,7 @@ TEST_F(FeedPassTest, DataAnswers) {
     const char* newsDat;
   } rows[] = {
       {"not a feed: reported and still cached", false, "<html>Internal error</html>",
-       {status_text::kNoDataCaption, status_text::kNoDataMessage}, "<html>Internal error</html>"},
+       {ProgramText(IDS_NO_DATA_CAPTION), ProgramText(IDS_NO_DATA_MESSAGE)}, "<html>Internal error</html>"},
       {"nothing, no sponsor: the old strip stays", false, nullptr, {"old strip"}, "old news"},
       {"nothing after sponsor items: they alone", true, nullptr, {kSponsorCaption, "  A  " BULLET},
        "old news"},
@@ -276,13 +277,13 @@ TEST_F(FeedPassTest, NoAnswerOnAStripWithNothingYetSaysNoDataCame) {
   // A first start against a server that is down: no cache, no answer.
   flags.firstCycle = 1;
   EXPECT_EQ(Run(true), FeedResult::kDone);
-  EXPECT_EQ(PublishedTexts(list), (std::vector<std::string>{status_text::kNoDataCaption,
-                                                            status_text::kNoDataMessage}));
+  EXPECT_EQ(PublishedTexts(list), (std::vector<std::string>{ProgramText(IDS_NO_DATA_CAPTION),
+                                                            ProgramText(IDS_NO_DATA_MESSAGE)}));
   // Later cycles too, until some news has been shown.
   flags.firstCycle = 0;
   Run();
-  EXPECT_EQ(PublishedTexts(list), (std::vector<std::string>{status_text::kNoDataCaption,
-                                                            status_text::kNoDataMessage}));
+  EXPECT_EQ(PublishedTexts(list), (std::vector<std::string>{ProgramText(IDS_NO_DATA_CAPTION),
+                                                            ProgramText(IDS_NO_DATA_MESSAGE)}));
 }
 
 TEST_F(FeedPassTest, ExternalNews) {
@@ -339,7 +340,7 @@ TEST_F(FeedPassTest, AlternateNewsReplacesThePortalFeedUncached) {
   env.programFiles["News.Dat"] = "x" FEED_TEXT "Stale" FEED_LINK "/s|";
   Run(true);
   EXPECT_EQ(PublishedTexts(list),
-            (Texts{status_text::kContactingCaption, status_text::kContactingMessage}));
+            (Texts{ProgramText(IDS_CONTACTING_CAPTION), ProgramText(IDS_CONTACTING_MESSAGE)}));
 }
 
 TEST_F(FeedPassTest, OverLongAnswersAndFilesAreCutToTheirBuffers) {
@@ -418,6 +419,38 @@ TEST_F(FeedPassTest, MailSoundPlaysOnceAcrossPasses) {
     EXPECT_EQ(env.Logged("SOUND"), passes[i].plays ? Texts{"SOUND Sound2"} : Texts{});
     EXPECT_EQ(flags.mailAlertPending.load(), passes[i].mail ? 1 : 0);
   }
+}
+
+// Every text has an id of its own, is not empty, and fits where it goes: the pass's text buffers
+// whole, and a status pair's texts into one strip item.
+TEST(ProgramTexts, UniqueAndFitTheirBuffers) {
+  std::set<int> ids;
+  for (const ProgramTextRow& row : kProgramTexts) {
+    EXPECT_TRUE(ids.insert(row.id).second) << row.id;
+    EXPECT_GT(std::strlen(row.text), 0u) << row.id;
+    EXPECT_LT(std::strlen(row.text), kProgramTextSize) << row.id;
+  }
+  for (int id = IDS_CONTACTING_CAPTION; id <= IDS_DIALING_PREFIX; ++id) {
+    EXPECT_LT(std::strlen(ProgramText(id)), static_cast<size_t>(kItemTextSize)) << id;
+    EXPECT_GT(std::strlen(ProgramText(id)), 0u) << "a status text without an entry: " << id;
+  }
+  EXPECT_STREQ(ProgramText(12345), "");
+}
+
+// An environment whose texts overrun the buffer it is given still leaves the pass a bounded,
+// terminated text.
+TEST(ProgramTexts, ATextWithoutItsEndIsCutByThePass) {
+  struct Unended : FakeFeedEnvironment {
+    void LoadText(int, char* out, size_t capacity) override { std::memset(out, 'x', capacity); }
+  } env;
+  SharedFlags flags;
+  TickerItemList list(flags);
+  RecordingMeasurer measurer;
+  FeedSettings settings;
+  std::vector<char> text(kFeedTextBufferSize);
+  RunFeedPass(env, settings, FeedTarget{&list, &measurer, &flags}, text.data(), text.size());
+  const std::string cut(kProgramTextSize - 1, 'x');
+  EXPECT_TRUE(measurer.Measured(cut.substr(0, kItemTextSize - 1)) || measurer.Measured(cut));
 }
 
 }  // namespace
