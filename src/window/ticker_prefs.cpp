@@ -7,10 +7,14 @@
 
 namespace {
 
-const struct {
+// Which setting fills which member of a record.
+template <typename Record>
+struct NumberRow {
   SettingId id;
-  int32_t TickerPrefs::*field;
-} kPrefNumbers[] = {
+  int32_t Record::*field;
+};
+
+const NumberRow<TickerPrefs> kPrefNumbers[] = {
     {SettingId::kMyVexlo, &TickerPrefs::myVexlo},
     {SettingId::kMyVexloOnly, &TickerPrefs::myVexloOnly},
     {SettingId::kShowInScreenSaver, &TickerPrefs::showInScreenSaver},
@@ -22,10 +26,7 @@ const struct {
     {SettingId::kMailAlertSound, &TickerPrefs::mailAlertSound},
 };
 
-const struct {
-  SettingId id;
-  int32_t ContentSelection::*field;
-} kSelectionNumbers[] = {
+const NumberRow<ContentSelection> kSelectionNumbers[] = {
     {SettingId::kUsHeadlines, &ContentSelection::usHeadlines},
     {SettingId::kWorldHeadlines, &ContentSelection::worldHeadlines},
     {SettingId::kBusinessHeadlines, &ContentSelection::businessHeadlines},
@@ -44,12 +45,17 @@ void ReplaceSpaces(char* text) {
   }
 }
 
+template <typename Record, size_t N>
+void ReadNumbers(SettingsStore& settings, const NumberRow<Record> (&rows)[N], Record* record) {
+  for (const NumberRow<Record>& row : rows) record->*row.field = settings.ReadSetting(row.id);
+}
+
 }  // namespace
 
 void ReadTickerPrefs(SettingsStore& settings, TickerPrefs* prefs) {
-  for (const auto& row : kPrefNumbers) prefs->*row.field = settings.ReadSetting(row.id);
+  ReadNumbers(settings, kPrefNumbers, prefs);
   ContentSelection& content = prefs->content;
-  for (const auto& row : kSelectionNumbers) content.*row.field = settings.ReadSetting(row.id);
+  ReadNumbers(settings, kSelectionNumbers, &content);
   content.storiesPerTopic = settings.ReadNumberValue(value_name::kStoriesPerTopic);
   settings.ReadTextValue(value_name::kAirports, content.airports);
   settings.LoadStockSymbols(content.stockSymbols);
