@@ -112,7 +112,7 @@ bool FeedWriter::ContentRow(std::string_view windows1252Text, std::string_view l
 
 bool FeedWriter::AppendRow(RowKind kind, const FeedRow& row) {
   if (!topicOpen_ || full_ || !IsFramingSafe(row)) return false;
-  const char kindChar = kind == RowKind::kCaption ? '1' : '2';
+  const char kindChar = kind == RowKind::kCaption ? kCaptionKind : kContentKind;
   const bool writeTopic = !topicWritten_;
   const bool writeKind = kind_ != kindChar;
   const bool writeColor = pendingColor_ >= 0;

@@ -6,14 +6,7 @@
 #include <string>
 #include <string_view>
 
-// The marker bytes of the feed.
-constexpr char kTopicMarker = 0x0E;  // then the two-letter topic code
-constexpr char kKindMarker = 0x05;   // then '1' (caption rows) or '2' (content rows)
-constexpr char kColorMarker =
-    0x04;  // then two decimal digits; the ticker honours it in account mode
-constexpr char kTextMarker = 0x0B;  // then the row's text
-constexpr char kLinkMarker = 0x0D;  // then the row's link
-constexpr char kLinkEnd = '|';      // ends the link, and with it the row
+#include "feed/feed_wire.h"
 
 // The ticker keeps 249 bytes of an item's text, and that includes the separator (up to five
 // bytes) and the two spaces it adds after a trailing ':'. Texts are cut to this many characters

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/feed_reader.h"
+#include "support/ticker_reading.h"
 
 namespace {
 

@@ -5,11 +5,12 @@
 
 #include <string>
 
-#include "support/feed_reader.h"
+#include "support/ticker_reading.h"
 
 namespace {
 
-const std::string kTopic = "\x0E", kKind = "\x05", kColor = "\x04", kText = "\x0B", kLink = "\x0D";
+const std::string kTopic = FEED_TOPIC, kKind = FEED_KIND, kColor = FEED_COLOR, kText = FEED_TEXT,
+                  kLink = FEED_LINK;
 
 TEST(FeedWriter, WritesTheWorkedExampleByteForByte) {
   FeedWriter writer;

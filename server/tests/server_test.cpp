@@ -13,9 +13,9 @@
 
 #include "content_server.h"
 #include "data_request.h"
-#include "support/feed_reader.h"
 #include "support/http_probe.h"
 #include "support/temp_folder.h"
+#include "support/ticker_reading.h"
 
 extern char** environ;
 

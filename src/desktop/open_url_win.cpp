@@ -148,10 +148,7 @@ void OpenLinkAt(int x, int) {
   if (x > w - 65) {
     // The right-hand end: the sponsor's page, the portal's page, or a search.
     if (t.sponsorPhase != 0 && t.searchShown == 0) {
-      char ini[MAX_PATH];
-      if (ProgramFilePath("sponsor.ini", ini, sizeof ini)) {
-        GetPrivateProfileStringA("Sponsor", "URL", "", url, 100, ini);
-      }
+      ReadSponsorKey("URL", "", url, 100);
     }
     if (url[0] == '\0') {
       BuildEndpointUrl(Settings(), Endpoint::kPortal, "/tlx/", url, sizeof url);

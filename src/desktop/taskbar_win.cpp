@@ -1,6 +1,7 @@
 // Taskbar docking.
 #include "desktop/taskbar_win.h"
 
+#include <shellapi.h>
 #include <shlwapi.h>
 
 #include "window/ticker_state_win.h"
@@ -37,4 +38,11 @@ HWND AttachToTaskbar() {
 
 void LayOutInNotificationArea(HWND) {
   // Nothing is docked in the notification area yet (AttachToTaskbar always gives up).
+}
+
+bool TaskbarIsVertical() {
+  APPBARDATA bar = {};
+  bar.cbSize = sizeof bar;
+  return SHAppBarMessage(ABM_GETTASKBARPOS, &bar) != 0 &&
+         bar.rc.right - bar.rc.left < GetSystemMetrics(SM_CXSCREEN) - 100;
 }

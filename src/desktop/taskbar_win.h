@@ -12,3 +12,7 @@ void GetShellVersion(DWORD* major, DWORD* minor);
 
 // Places the ticker over the room its placeholder icons made in the notification area.
 void LayOutInNotificationArea(HWND ticker);
+
+// The taskbar stands at a side edge (narrower than the screen less 100 pixels), which leaves no
+// room for the strip.
+bool TaskbarIsVertical();

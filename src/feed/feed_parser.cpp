@@ -6,15 +6,9 @@
 
 #include "feed/bounded_text.h"
 #include "feed/codecs.h"
+#include "feed/feed_wire.h"
 
 namespace {
-
-// Marker bytes of the feed format.
-constexpr unsigned char kColorMarker = 0x04;
-constexpr unsigned char kKindMarker = 0x05;
-constexpr unsigned char kTextMarker = 0x0B;
-constexpr unsigned char kLinkMarker = 0x0D;
-constexpr unsigned char kTopicMarker = 0x0E;
 
 // 0x95 is the bullet of the ANSI code page.
 constexpr char kBulletSeparator[] = "  \x95  ";
@@ -35,8 +29,8 @@ constexpr size_t kEntityScratchSize = 8;
 // operand, or the text buffer is full.
 constexpr size_t kStopWalk = static_cast<size_t>(-1);
 
-bool EndsText(unsigned char c) { return c <= 30 || c == '|'; }
-bool EndsLink(unsigned char c) { return c < 31 || c >= 128 || c == '|'; }
+bool EndsText(unsigned char c) { return c <= 30 || c == kLinkEnd; }
+bool EndsLink(unsigned char c) { return c < 31 || c >= 128 || c == kLinkEnd; }
 
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -120,7 +114,7 @@ class FeedWalk {
       next = i + 2;
       if (color_ == 0 || !settings_.accountMode) RecolorByTopic();
     }
-    if (!settings_.accountMode && kind_ == '1') color_ = 15;
+    if (!settings_.accountMode && kind_ == kCaptionKind) color_ = 15;
     return next;
   }
 
@@ -157,13 +151,13 @@ class FeedWalk {
   size_t OnText(size_t i) {
     if (pending_) {
       target_.list->Append(target_.measurer, ItemText(), "", savedColor_, 0,
-                           previousKind_ == '1' ? 0 : 1);
+                           previousKind_ == kCaptionKind ? 0 : 1);
     }
     pending_ = true;
     itemStart_ = out_;
     size_t q = i + 1;
 
-    if (topic_[0] == 'q' && kind_ == '2') ColorQuoteRow(q);
+    if (topic_[0] == 'q' && kind_ == kContentKind) ColorQuoteRow(q);
 
     while (q < end_ && !EndsText(feed_[q])) {
       if (out_ + kItemTailRoom >= textCapacity_) {
@@ -198,7 +192,7 @@ class FeedWalk {
       }
     }
 
-    const char* separator = kind_ == '2' && !TopicIs("qt") && !TopicIs("wt") && !TopicIs("pf")
+    const char* separator = kind_ == kContentKind && !TopicIs("qt") && !TopicIs("wt") && !TopicIs("pf")
                                 ? kBulletSeparator
                                 : kPlainSeparator;
     for (const char* s = separator; *s != '\0'; ++s) text_[out_++] = *s;
@@ -266,7 +260,7 @@ class FeedWalk {
     }
 
     target_.list->Append(target_.measurer, ItemText(), link, color_, sectionStart_ ? 1 : 0,
-                         kind_ == '1' ? 0 : 1);
+                         kind_ == kCaptionKind ? 0 : 1);
     sectionStart_ = false;
     return q < end_ ? q + 1 : end_;  // the byte that ended the link is used up
   }
@@ -287,8 +281,8 @@ class FeedWalk {
 
   // Defined starting values: no topic, colour 0 until a marker sets one.
   char topic_[2] = {0, 0};
-  char kind_ = '1';
-  char previousKind_ = '2';
+  char kind_ = kCaptionKind;
+  char previousKind_ = kContentKind;
   int32_t color_ = 0;
   int32_t savedColor_ = 0;
   bool sectionStart_ = false;

@@ -6,10 +6,10 @@
 #include <new>
 
 #include "feed/feed_request.h"
+#include "feed/feed_wire.h"
+#include "res/resource.h"
 
 namespace {
-
-constexpr unsigned char kTopicMarker = 0x0E;
 
 // A cached or external feed is used when it starts with a control byte or '|'. The byte is
 // compared as a signed char, so bytes from 0x80 up pass as well, as they always have.
@@ -53,7 +53,7 @@ class FeedPass {
       if (n >= 0) {
         sponsorLength = static_cast<size_t>(n);
       } else if (flags_.firstCycle.load()) {
-        ShowStatus(status_text::kContactingCaption, status_text::kContactingMessage);
+        ShowStatus(IDS_CONTACTING_CAPTION, IDS_CONTACTING_MESSAGE);
       }
     } else {
       if (NamesHttpAddress(keys_.image)) {
@@ -85,7 +85,7 @@ class FeedPass {
       const long n = ReadFile(kNewsCacheFile, nullptr, feed, kFeedFileReadMax + 1);
       if (n >= 0 && StartsLikeFeed(feed)) return Parse(static_cast<size_t>(n));
       if (n >= 0 || flags_.firstCycle.load()) {
-        ShowStatus(status_text::kContactingCaption, status_text::kContactingMessage);
+        ShowStatus(IDS_CONTACTING_CAPTION, IDS_CONTACTING_MESSAGE);
       }
     }
     return FetchFeed();
@@ -124,14 +124,16 @@ class FeedPass {
           case LoginAnswer::kLoggedIn:
             break;
           case LoginAnswer::kPreferences:
-            ShowStatus(status_text::kSetupCaption, status_text::kSetupMessage);
+            ShowStatus(IDS_SETUP_CAPTION, IDS_SETUP_MESSAGE);
             env_.OpenUrl(settings_.accountSetupPage);
             return FeedResult::kDone;
           case LoginAnswer::kError:
-            ShowStatus(status_text::kBadLoginCaption, status_text::kBadLoginMessage);
+            ShowStatus(IDS_BAD_LOGIN_CAPTION, IDS_BAD_LOGIN_MESSAGE);
             return FeedResult::kDone;
           case LoginAnswer::kUnexpected:
-            env_.ShowMessage(kUnexpectedLoginCaption, feed);
+            char caption[kProgramTextSize];
+            LoadText(IDS_UNEXPECTED_LOGIN_CAPTION, caption);
+            env_.ShowMessage(caption, feed);
             break;
         }
         flags_.loginRetry = 0;
@@ -149,7 +151,7 @@ class FeedPass {
         // yet (or only says it is contacting the server) says that nothing came.
         const TickerItemList& list = *target_.list;
         if (!listRestarted_ && (list.PendingCount() == 0 || list.HoldsStatusPair())) {
-          ShowStatus(status_text::kNoDataCaption, status_text::kNoDataMessage);
+          ShowStatus(IDS_NO_DATA_CAPTION, IDS_NO_DATA_MESSAGE);
         }
         return Conclude(false, false);
       }
@@ -162,8 +164,8 @@ class FeedPass {
         continue;
       }
       env_.WriteProgramFile(kNewsCacheFile, feed, n);
-      if (static_cast<unsigned char>(feed[0]) == kTopicMarker) return Parse(n);
-      ShowStatus(status_text::kNoDataCaption, status_text::kNoDataMessage);
+      if (feed[0] == kTopicMarker) return Parse(n);
+      ShowStatus(IDS_NO_DATA_CAPTION, IDS_NO_DATA_MESSAGE);
       return FeedResult::kDone;
     }
   }
@@ -211,9 +213,20 @@ class FeedPass {
     return n;
   }
 
+  // A text of the string table, NUL-terminated whatever the environment wrote.
+  void LoadText(int id, char (&out)[kProgramTextSize]) {
+    out[0] = '\0';
+    env_.LoadText(id, out, sizeof out);
+    out[sizeof out - 1] = '\0';
+  }
+
   // A status pair empties the list, sponsor items included; the feed parsed after it must then
   // start the list afresh rather than follow the status pair.
-  void ShowStatus(const char* caption, const char* message) {
+  void ShowStatus(int captionId, int messageId) {
+    char caption[kProgramTextSize];
+    char message[kProgramTextSize];
+    LoadText(captionId, caption);
+    LoadText(messageId, message);
     ShowStatusPair(*target_.list, target_.measurer, flags_, caption, message);
     listRestarted_ = false;
   }

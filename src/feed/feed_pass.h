@@ -20,7 +20,8 @@ constexpr const char* kSponsorCacheFile = "Sponsor.Dat";
 constexpr const char* kNewsCacheFile = "News.Dat";
 constexpr const char* kSponsorPictureFile = "sponsor.bmp";
 
-constexpr const char* kUnexpectedLoginCaption = "Error:  Unexpected response from Server!";
+// Room for one text of the string table.
+constexpr size_t kProgramTextSize = 256;
 
 // What the pass asks of the Win32 side. Every call runs on the refresh worker and may block.
 class FeedPassEnvironment : public SponsorKeySource {
@@ -45,6 +46,11 @@ class FeedPassEnvironment : public SponsorKeySource {
 
   // Opens the address in the user's browser (`OpenUrl`).
   virtual void OpenUrl(const char* url) = 0;
+
+  // The text of string-table entry `id` (an IDS_ number of res/resource.h), NUL-terminated and
+  // cut to capacity; the empty text when there is none. The texts live in the resource script so
+  // that the program can be translated; tests read them from the same source.
+  virtual void LoadText(int id, char* out, size_t capacity) = 0;
 
   // A message box without owner, OK button only. Blocks until the user answers.
   virtual void ShowMessage(const char* caption, const char* text) = 0;

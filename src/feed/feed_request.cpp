@@ -48,7 +48,7 @@ size_t BuildDataRequestAddress(const FeedSettings& settings, const char* hhmmss,
     address.Add(stories);
     address.Add(",");
     const struct {
-      bool selected;
+      int32_t selected;
       const char* code;
     } topics[] = {
         {settings.usHeadlines, "rt,"},         {settings.worldHeadlines, "rw,"},

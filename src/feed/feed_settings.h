@@ -10,27 +10,33 @@
 // Room for a resolved server address (base, service path and path).
 constexpr size_t kFeedEndpointSize = 200;
 
-struct FeedSettings {
+// What the data request asks for. Declared once: the ticker's in-memory preferences hold one,
+// and each feed pass takes a copy of it whole.
+struct ContentSelection {
+  int32_t stockQuotes = 0;                  // "Stock Quotes"
+  char stockSymbols[kSymbolListSize] = "";  // "Stock Symbols", joined by '+'
+  int32_t weather = 0;                      // "Weather"
+  int32_t fahrenheit = 0;                   // "Temperature System" on
+  char airports[kTextValueSize] = "";       // "Airports"; a feed pass reads it afresh
+  int32_t storiesPerTopic = 0;              // "Stories Per Topic"
+  int32_t usHeadlines = 0;
+  int32_t worldHeadlines = 0;
+  int32_t businessHeadlines = 0;
+  int32_t politicsHeadlines = 0;
+  int32_t technologyHeadlines = 0;
+  int32_t sportsHeadlines = 0;
+  int32_t entertainmentHeadlines = 0;
+};
+
+// True when no topic, no quotes and no weather are selected: a first run.
+bool NoContentSelected(const ContentSelection& content);
+
+struct FeedSettings : ContentSelection {
   // The account ("My Vexlo!"). User id and password are the in-memory forms: the password
   // already Base64-decoded from "Vexlo! EPassword", every space in both already turned into '+'.
   bool accountMode = false;
   char userId[kTextValueSize] = "";
   char password[200] = "";
-
-  // What the data request asks for.
-  bool stockQuotes = false;                // "Stock Quotes"
-  char stockSymbols[kSymbolListSize] = "";  // "Stock Symbols", joined by '+'
-  bool weather = false;                    // "Weather"
-  bool fahrenheit = false;                 // "Temperature System" on
-  char airports[kTextValueSize] = "";      // "Airports" as stored, read afresh for each pass
-  int32_t storiesPerTopic = 0;             // "Stories Per Topic"
-  bool usHeadlines = false;
-  bool worldHeadlines = false;
-  bool businessHeadlines = false;
-  bool politicsHeadlines = false;
-  bool technologyHeadlines = false;
-  bool sportsHeadlines = false;
-  bool entertainmentHeadlines = false;
 
   // Mail alerts.
   bool mailAlertIcon = false;                   // "Mail Alert Icon"

@@ -8,6 +8,7 @@
 #include "feed/dialup_win.h"
 #include "feed/http_auth.h"
 #include "prefs/credentials_win.h"
+#include "res/resource.h"
 #include "window/ticker_state_win.h"
 
 namespace {
@@ -187,8 +188,9 @@ size_t HttpGetUrl(HINTERNET internet, const char* url, char* buffer, size_t capa
   }
 
   ReadRawHeaders(request.get());
-  MessageBoxA(Ticker().tickerWindow, g_headers, "Proxy Authentication Failed.  Returned Headers:",
-              MB_OK);
+  char caption[128];
+  LoadProgramText(IDS_PROXY_FAILED_CAPTION, caption, sizeof caption);
+  MessageBoxA(Ticker().tickerWindow, g_headers, caption, MB_OK);
   return 0;
 }
 

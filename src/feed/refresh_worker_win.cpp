@@ -26,16 +26,21 @@
 namespace {
 
 constexpr const char* kUserAgent = "Mozilla/4.01 [en] (Win95; I)";
-constexpr const char* kNoConnectionCaption = "Internet Access Not Properly Configured";
-constexpr const char* kNoConnectionText =
-    "Unable to make a connection to Vexlo!  This may be due to bad proxy information.  Please "
-    "note that the ticker doesn't yet support 'automatic' style proxies or SOCKS proxies if you "
-    "run Netscape (they are supported if IE is your default browser).";
 
 CRITICAL_SECTION g_refreshLock;
 bool g_lockReady = false;
 HWND g_window = nullptr;
 HANDLE g_thread = nullptr;
+
+// A status pair from two entries of the string table.
+void ShowTextPair(TickerItemList& list, TextMeasurer* measurer, SharedFlags& flags, int captionId,
+                  int messageId) {
+  char caption[kProgramTextSize];
+  char message[kProgramTextSize];
+  LoadProgramText(captionId, caption, sizeof caption);
+  LoadProgramText(messageId, message, sizeof message);
+  ShowStatusPair(list, measurer, flags, caption, message);
+}
 
 // What a feed pass asks of Windows, on this cycle's Internet handle.
 class WorkerEnvironment : public FeedPassEnvironment {
@@ -81,13 +86,14 @@ class WorkerEnvironment : public FeedPassEnvironment {
   }
 
   void ReadSponsorKey(const char* key, char* out, size_t capacity) override {
-    char ini[MAX_PATH];
-    out[0] = '\0';
-    if (!ProgramFilePath("sponsor.ini", ini, sizeof ini)) return;
-    GetPrivateProfileStringA("Sponsor", key, "", out, static_cast<DWORD>(capacity), ini);
+    ::ReadSponsorKey(key, "", out, capacity);
   }
 
   void OpenUrl(const char* url) override { ::OpenUrl(url); }
+
+  void LoadText(int id, char* out, size_t capacity) override {
+    LoadProgramText(id, out, capacity);
+  }
 
   void ShowMessage(const char* caption, const char* text) override {
     MessageBoxA(nullptr, text, caption, MB_OK);
@@ -121,18 +127,7 @@ void SnapshotSettings(FeedSettings* s) {
     s->accountMode = p.myVexlo != 0;
     std::strcpy(s->userId, p.userId);
     std::strcpy(s->password, p.password);
-    s->stockQuotes = p.stockQuotes != 0;
-    std::strcpy(s->stockSymbols, p.stockSymbols);
-    s->weather = p.weather != 0;
-    s->fahrenheit = p.temperatureSystem != 0;
-    s->storiesPerTopic = p.storiesPerTopic;
-    s->usHeadlines = p.usHeadlines != 0;
-    s->worldHeadlines = p.worldHeadlines != 0;
-    s->businessHeadlines = p.businessHeadlines != 0;
-    s->politicsHeadlines = p.politicsHeadlines != 0;
-    s->technologyHeadlines = p.technologyHeadlines != 0;
-    s->sportsHeadlines = p.sportsHeadlines != 0;
-    s->entertainmentHeadlines = p.entertainmentHeadlines != 0;
+    static_cast<ContentSelection&>(*s) = p.content;
     s->mailAlertIcon = p.mailAlertIcon != 0;
     s->mailAlertSound = p.mailAlertSound != 0;
   }
@@ -178,8 +173,7 @@ unsigned __stdcall RefreshWorker(void*) {
 
   if (f.loadFromCache.load() != 0) {
     WindowMeasurer measurer(window);
-    ShowStatusPair(t.items, &measurer, f, status_text::kContactingCaption,
-                   status_text::kContactingMessage);
+    ShowTextPair(t.items, &measurer, f, IDS_CONTACTING_CAPTION, IDS_CONTACTING_MESSAGE);
   }
 
   char proxy[kProxyTextSize];
@@ -216,10 +210,13 @@ unsigned __stdcall RefreshWorker(void*) {
       }
     }
   } else if (internet == nullptr) {
-    MessageBoxA(window, kNoConnectionText, kNoConnectionCaption, MB_OK);
+    char caption[kProgramTextSize];
+    char message[kProgramTextSize * 2];
+    LoadProgramText(IDS_NO_CONNECTION_CAPTION, caption, sizeof caption);
+    LoadProgramText(IDS_NO_CONNECTION_TEXT, message, sizeof message);
+    MessageBoxA(window, message, caption, MB_OK);
     WindowMeasurer measurer(window);
-    ShowStatusPair(t.items, &measurer, f, status_text::kNoDataCaption,
-                   status_text::kNoDataMessage);
+    ShowTextPair(t.items, &measurer, f, IDS_NO_DATA_CAPTION, IDS_NO_DATA_MESSAGE);
   }
   text.reset();
 

@@ -34,6 +34,24 @@
 #define IDS_FIT_TO_CAPTION 11
 #define IDS_PREFERENCES 12
 #define IDS_TICKER_PAGE 15
+// Strings of our own: status pairs on the strip and message boxes (texts in string_table.inc).
+#define IDS_CONTACTING_CAPTION 200
+#define IDS_CONTACTING_MESSAGE 201
+#define IDS_NO_DATA_CAPTION 202
+#define IDS_NO_DATA_MESSAGE 203
+#define IDS_SETUP_CAPTION 204
+#define IDS_SETUP_MESSAGE 205
+#define IDS_BAD_LOGIN_CAPTION 206
+#define IDS_BAD_LOGIN_MESSAGE 207
+#define IDS_UPDATING_SOFTWARE 208
+#define IDS_DIALING_CAPTION 209
+#define IDS_DIALING_PREFIX 210
+#define IDS_UNEXPECTED_LOGIN_CAPTION 220
+#define IDS_NO_CONNECTION_CAPTION 221
+#define IDS_NO_CONNECTION_TEXT 222
+#define IDS_UPDATE_ERROR_CAPTION 223
+#define IDS_UPDATE_ERROR_TEXT 224
+#define IDS_PROXY_FAILED_CAPTION 225
 
 // Bitmaps: portal logo, search glyphs (box hidden / shown), mail icon.
 #define IDB_LOGO 110

@@ -94,3 +94,13 @@ bool WindowHasClass(HWND window, const char* className) {
 }
 
 void EndProcess(int exitCode) { std::exit(exitCode); }
+
+void ReadSponsorKey(const char* key, const char* fallback, char* out, size_t capacity) {
+  if (capacity == 0) return;
+  char ini[MAX_PATH];
+  if (!ProgramFilePath("sponsor.ini", ini, sizeof ini)) {
+    lstrcpynA(out, fallback, static_cast<int>(capacity));
+    return;
+  }
+  GetPrivateProfileStringA("Sponsor", key, fallback, out, static_cast<DWORD>(capacity), ini);
+}

@@ -27,3 +27,7 @@ bool WindowHasClass(HWND window, const char* className);
 
 // Ends the process. Code that must not go on after a shutdown calls this; it does not return.
 [[noreturn]] void EndProcess(int exitCode);
+
+// A key of the [Sponsor] section of "sponsor.ini" beside the program, cut to capacity; fallback
+// when the key, the file or the program's folder cannot be had.
+void ReadSponsorKey(const char* key, const char* fallback, char* out, size_t capacity);

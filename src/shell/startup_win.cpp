@@ -16,6 +16,7 @@
 #include "window/placement_win.h"
 #include "window/ticker_state_win.h"
 #include "window/ticker_window_win.h"
+#include "window/timers.h"
 
 namespace {
 
@@ -51,11 +52,11 @@ HWND FindTickerInBand(HWND bar) {
     copied = CopyFileA(programPath, target, FALSE) != 0;
   }
   if (!copied) {
-    MessageBoxA(nullptr,
-                "Please run the program 'tlxtemp.exe' found in the folder 'Program Files', then "
-                "'Vexlo!'.  If you continue to get this error, you may need to restart your "
-                "system first.",
-                "Update Error", MB_OK);
+    char caption[64];
+    char text[512];
+    LoadProgramText(IDS_UPDATE_ERROR_CAPTION, caption, sizeof caption);
+    LoadProgramText(IDS_UPDATE_ERROR_TEXT, text, sizeof text);
+    MessageBoxA(nullptr, text, caption, MB_OK);
     EndProcess(0);
   }
 
@@ -150,11 +151,7 @@ bool StartInstance(HINSTANCE instance) {
 
   t.undocked = settings.ReadSetting(SettingId::kDockInTaskbar);
   if (t.undocked == 0) {
-    APPBARDATA bar = {};
-    bar.cbSize = sizeof bar;
-    if (SHAppBarMessage(ABM_GETTASKBARPOS, &bar) &&
-        bar.rc.right - bar.rc.left < screenWidth - 100) {
-      // A taskbar at a side edge leaves no room for the strip.
+    if (TaskbarIsVertical()) {
       t.undocked = 1;
       settings.WriteSetting(SettingId::kDockInTaskbar, 1);
     }
@@ -169,8 +166,7 @@ bool StartInstance(HINSTANCE instance) {
   }
 
   t.screenSaverMode = settings.ReadSetting(SettingId::kScreenSaverMode);
-  t.screenSaverWindow = IsWin95Family() ? FindWindowA("WindowsScreenSaverClass", nullptr)
-                                        : FindWindowOnAnyDesktop("WindowsScreenSaverClass");
+  t.screenSaverWindow = FindScreenSaverWindow();
   if (t.screenSaverWindow == nullptr) t.screenSaverMode = 0;
   if (t.screenSaverMode != 0 && t.screenSaverWindow != nullptr) {
     if (CreateScreenSaverBar()) return t.tickerWindow != nullptr && IsWindow(t.tickerWindow);
@@ -227,7 +223,7 @@ int RunTickerProgram(HINSTANCE instance, char* commandLine) {
   int requests = 0;
   while (running != nullptr) {
     if (requests >= kMaxRestartRequests) return 0;
-    PostMessageA(running, WM_USER + 101, 0, 0);
+    PostMessageA(running, kRestartRequestMessage, 0, 0);
     ++requests;
     PumpMessages(250);
     Sleep(250);

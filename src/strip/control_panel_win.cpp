@@ -14,11 +14,11 @@ void Polyline3(HDC dc, int px, int py, int qx, int qy, int rx, int ry) {
   LineTo(dc, rx, ry);
 }
 
-void FillFace(HDC dc, int left, int top, int right, int bottom) {
-  RECT r = {left, top, right, bottom};
-  HBRUSH face = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
-  FillRect(dc, &r, face);
-  DeleteObject(face);
+void FillFace(HDC dc, const Rect& face) {
+  RECT r = {face.left, face.top, face.right, face.bottom};
+  HBRUSH brush = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
+  FillRect(dc, &r, brush);
+  DeleteObject(brush);
 }
 
 // Copies (or stretches) a bitmap resource, loaded with the 3-D greys mapped to the system's.
@@ -40,36 +40,38 @@ void DrawBitmap(HDC dc, int id, int x, int y, int width, int height, int sourceW
   DeleteObject(bitmap);
 }
 
-void DrawLogoButton(HDC dc, const TickerWindowState& t, int w, int h, int b) {
-  const int x0 = w - 22;
-  const int id =
-      t.sponsorPhase == 0 && t.flags.mailAlertPending.load() != 0 ? IDB_MAIL : IDB_LOGO;
-  FillFace(dc, w - 21, 2, w + 22, h - 2);
-  const LogoPlacement p = PlaceLogo(w, h, t.logoButtonUp != 0);
-  DrawBitmap(dc, id, p.x, p.y, p.width, p.height, 19, 13);
-  DrawButtonEdge(dc, x0, 0, x0 + 21, b, t.logoButtonUp);
+void DrawEdge(HDC dc, const Rect& r, int raised) {
+  DrawButtonEdge(dc, r.left, r.top, r.right, r.bottom, raised);
 }
 
-void DrawSearchButton(HDC dc, const TickerWindowState& t, int w, int b) {
-  FillFace(dc, w - 40, 1, w - 24, b - 1);
-  DrawButtonEdge(dc, w - 39, 0, w - 24, b, t.searchButtonUp);
+void DrawLogoButton(HDC dc, const TickerWindowState& t, const PanelLayout& layout, int w, int h) {
+  const int id =
+      t.sponsorPhase == 0 && t.flags.mailAlertPending.load() != 0 ? IDB_MAIL : IDB_LOGO;
+  FillFace(dc, layout.logoFace);
+  const LogoPlacement p = PlaceLogo(w, h, t.logoButtonUp != 0);
+  DrawBitmap(dc, id, p.x, p.y, p.width, p.height, 19, 13);
+  DrawEdge(dc, layout.logoEdge, t.logoButtonUp);
+}
+
+void DrawSearchButton(HDC dc, const TickerWindowState& t, const PanelLayout& layout, int w) {
+  FillFace(dc, layout.searchFace);
+  DrawEdge(dc, layout.searchEdge, t.searchButtonUp);
   int x = 0;
   int y = 0;
-  PlaceSearchGlyph(w, b, t.searchButtonUp != 0, &x, &y);
+  PlaceSearchGlyph(w, layout.bottom, t.searchButtonUp != 0, &x, &y);
   DrawBitmap(dc, t.searchShown != 0 ? IDB_SEARCH_SHOWN : IDB_SEARCH, x, y, 11, 12, 11, 12);
 }
 
-void DrawNextTopicButton(HDC dc, const TickerWindowState& t, int b) {
-  const int l = t.gripWidth;
+void DrawNextTopicButton(HDC dc, const TickerWindowState& t, const PanelLayout& layout) {
   const bool raised = t.nextButtonUp != 0;
   if (raised) {
-    DrawButtonEdge(dc, l + 1, 0, l + 9, b, 1);
-    FillFace(dc, l + 2, 2, l + 8, b - 2);
+    DrawEdge(dc, layout.nextEdgeRaised, 1);
+    FillFace(dc, layout.nextFaceRaised);
   } else {
-    DrawButtonEdge(dc, l, -1, l + 8, b - 1, 0);
-    FillFace(dc, l + 3, 3, l + 9, b - 3);
+    DrawEdge(dc, layout.nextEdgePressed, 0);
+    FillFace(dc, layout.nextFacePressed);
   }
-  const Triangle tri = PlaceNextTopicTriangle(l, b, raised);
+  const Triangle tri = PlaceNextTopicTriangle(t.gripWidth, layout.bottom, raised);
   HGDIOBJ old = SelectObject(dc, GetStockObject(BLACK_PEN));
   for (int i = 0; i < 3; ++i) {
     MoveToEx(dc, tri.x + i, tri.y0 + i, nullptr);
@@ -131,7 +133,7 @@ void DrawControlPanel(HDC dc, HWND ticker) {
   GetClientRect(ticker, &client);
   const int w = client.right;
   const int h = client.bottom;
-  const int b = PanelBottom(h, t.fitToCaption != 0);
+  const PanelLayout layout = TickerPanelLayout(w, h);
 
   if (t.screenSaverWindow != nullptr || t.undocked == 0) {
     HGDIOBJ old = SelectObject(dc, t.shadowPen);
@@ -140,12 +142,11 @@ void DrawControlPanel(HDC dc, HWND ticker) {
     Polyline3(dc, 0, h - 1, w, h - 1, w, -1);
     SelectObject(dc, old);
   }
-  DrawLogoButton(dc, t, w, h, b);
-  if (HasPanelButtons(w)) DrawSearchButton(dc, t, w, b);
-  if (t.screenSaverWindow == nullptr && HasPanelButtons(w)) DrawNextTopicButton(dc, t, b);
+  DrawLogoButton(dc, t, layout, w, h);
+  if (layout.buttons) DrawSearchButton(dc, t, layout, w);
+  if (t.screenSaverWindow == nullptr && layout.buttons) DrawNextTopicButton(dc, t, layout);
   if (t.inDeskBand == 0) {
-    DrawGripRidge(dc, 2, 0, 4, b);
-    DrawGripRidge(dc, 6, 0, 8, b);
+    for (const Rect& r : layout.gripRidges) DrawGripRidge(dc, r.left, r.top, r.right, r.bottom);
   }
   if (t.searchBox != nullptr) DrawSearchBoxBorder(dc, t, h);
 }
@@ -154,4 +155,29 @@ void PaintControlPanel(HWND ticker) {
   HDC dc = GetDC(ticker);
   DrawControlPanel(dc, ticker);
   ReleaseDC(ticker, dc);
+}
+
+PanelLayout TickerPanelLayout(int w, int h, int tipTop) {
+  const TickerWindowState& t = Ticker();
+  PanelInputs in;
+  in.width = w;
+  in.height = h;
+  in.grip = t.gripWidth;
+  // The logo's zones are measured from the docked width while the ticker sits in the taskbar.
+  in.logoWidth = t.undocked != 0 ? w : t.dockedWidth;
+  in.tipTop = tipTop;
+  in.fitToCaption = t.fitToCaption != 0;
+  in.inDeskBand = t.inDeskBand != 0;
+  return ComputePanelLayout(in);
+}
+
+PanelLayout TickerPanelLayout(HWND ticker) {
+  RECT client;
+  GetClientRect(ticker, &client);
+  return TickerPanelLayout(client.right, client.bottom);
+}
+
+void InvalidatePanelRect(HWND ticker, const Rect& r, bool erase) {
+  RECT rect = {r.left, r.top, r.right, r.bottom};
+  InvalidateRect(ticker, &rect, erase ? TRUE : FALSE);
 }

@@ -115,19 +115,3 @@ class TickerItemList {
 // Replaces the strip by a two-item status message: a caption and a message.
 void ShowStatusPair(TickerItemList& list, TextMeasurer* measurer, SharedFlags& flags,
                     const char* caption, const char* message);
-
-// The status texts that the producers show; the spaces are part of them.
-namespace status_text {
-constexpr const char* kContactingCaption = " Contacting Server";
-constexpr const char* kContactingMessage = " Getting your news selections";
-constexpr const char* kNoDataCaption = " No data received from Server...  ";
-constexpr const char* kNoDataMessage = " Please check your proxy information.  ";
-constexpr const char* kSetupCaption = " Your MyVexlo! account setup is not complete...  ";
-constexpr const char* kSetupMessage = " Please enter your account preferences in the browser window.  ";
-constexpr const char* kBadLoginCaption = " Bad MyVexlo! Login...  ";
-constexpr const char* kBadLoginMessage =
-    " Please check your ID and PASSWORD in the ticker 'Preferences' dialog box.  ";
-constexpr const char* kUpdatingSoftware = " Updating Software";
-constexpr const char* kDialingCaption = "    Connecting to the Internet...    ";
-constexpr const char* kDialingPrefix = "Dialing ";
-}  // namespace status_text

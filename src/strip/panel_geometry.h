@@ -1,16 +1,13 @@
-// Geometry of the control panel and of the tooltip tools: where the grip ridges, the next-topic
-// button, the search button and the logo button go for a client size and the window's flags.
+// Geometry of the control panel: where the grip ridges, the next-topic button, the search button
+// and the logo button go for a client size and the window's flags, and every rectangle that
+// follows from that (hit zones, tooltip tools, repaint and feedback rectangles). The mouse, the
+// painter and the tooltips all take them from one PanelLayout.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
-struct PanelRect {
-  int32_t left = 0, top = 0, right = 0, bottom = 0;
-  bool operator==(const PanelRect& o) const {
-    return left == o.left && top == o.top && right == o.right && bottom == o.bottom;
-  }
-};
+#include "strip/rect.h"
 
 // Where the 19 x 13 logo bitmap is copied: to (x, y) at its size, or stretched to 19 x height.
 struct LogoPlacement {
@@ -40,10 +37,51 @@ inline bool HasPanelButtons(int32_t clientWidth) { return clientWidth > 100; }
 struct TooltipTool {
   int tipWindow;  // 0 strip, 1 logo, 2 search, 3 navigation
   int toolId;
-  PanelRect rect;
+  Rect rect;
 };
 
-// The tools of the four tooltip windows for a client area of width x height whose strip and logo
-// tools start at `top`.
-std::vector<TooltipTool> ComputeTooltipTools(int32_t clientWidth, int32_t clientHeight,
-                                             int32_t top, int32_t gripWidth, bool fitToCaption);
+// A zone of client x between two edges, both outside it.
+struct XZone {
+  int32_t after = 0, before = 0;
+  bool Contains(int32_t x) const { return after < x && x < before; }
+};
+
+struct PanelInputs {
+  int32_t width = 0, height = 0;  // the ticker window's client area
+  int32_t grip = 0;               // the grip's width
+  int32_t logoWidth = 0;  // the width the logo's zones are measured from: the docked width
+                          // while the ticker sits in the taskbar, else the client width
+  int32_t tipTop = 0;     // where the strip and logo tooltips start (1 inside a frame border)
+  bool fitToCaption = false;
+  bool inDeskBand = false;
+};
+
+struct PanelLayout {
+  int32_t bottom = 0;   // the buttons' bottom edge
+  bool buttons = false;  // the search and next-topic buttons are shown
+
+  // Hit zones by client x.
+  XZone searchZone, nextTopicZone;
+  int32_t logoPressAfter = 0, logoReleaseAfter = 0;  // the logo takes x past these
+  XZone doubleClickZone;                              // where a double click opens a story
+
+  // Drawn edges and faces.
+  Rect logoEdge, logoFace;
+  Rect searchEdge, searchFace;
+  Rect nextEdgeRaised, nextFaceRaised, nextEdgePressed, nextFacePressed;
+  Rect gripRidges[2];
+
+  // Repainted when a button goes down or comes up.
+  Rect searchPressRepaint, searchReleaseRepaint;
+  Rect nextPressRepaint, nextReleaseRepaint;          // left button
+  Rect nextRightPressRepaint, nextRightReleaseRepaint;  // right button
+  Rect logoRepaint;  // also where a release on the logo opens its link
+
+  // While the button is held, a pointer outside one of these raises its button again.
+  Rect logoFeedback, searchLowerFeedback, searchFeedback, nextFeedback;
+
+  // The tools of the four tooltip windows.
+  std::vector<TooltipTool> tools;
+};
+
+PanelLayout ComputePanelLayout(const PanelInputs& in);

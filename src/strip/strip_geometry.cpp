@@ -20,12 +20,12 @@ ScrollArea ComputeScrollArea(int32_t clientWidth, int32_t searchBoxWidth, int32_
   return ScrollArea{left, right};
 }
 
-ClipBox ComputeStripClip(const ScrollArea& area, int32_t clientHeight, bool onTopOrGlued,
+Rect ComputeStripClip(const ScrollArea& area, int32_t clientHeight, bool onTopOrGlued,
                          bool undocked, bool screenSaverRunning) {
   if (onTopOrGlued && undocked && !screenSaverRunning) {
-    return ClipBox{area.left, 0, area.right, clientHeight};
+    return Rect{area.left, 0, area.right, clientHeight};
   }
-  ClipBox box{area.left + 1, 1, area.right - 1, clientHeight - 1};
+  Rect box{area.left + 1, 1, area.right - 1, clientHeight - 1};
   if (box.right < box.left) box.right = box.left;
   if (box.bottom < box.top) box.bottom = box.top;
   return box;

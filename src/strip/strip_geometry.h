@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "strip/item_list.h"
+#include "strip/rect.h"
 
 struct ScrollArea {
   int32_t left;
@@ -16,13 +17,9 @@ struct ScrollArea {
 ScrollArea ComputeScrollArea(int32_t clientWidth, int32_t searchBoxWidth, int32_t gripWidth,
                              bool screenSaverRunning);
 
-struct ClipBox {
-  int32_t left, top, right, bottom;
-};
-
 // The region the strip is copied through: the scroll area shrunk by a pixel on each side, except
 // for a floating frame that is on top or glued (outside a screen saver), where it is the area.
-ClipBox ComputeStripClip(const ScrollArea& area, int32_t clientHeight, bool onTopOrGlued,
+Rect ComputeStripClip(const ScrollArea& area, int32_t clientHeight, bool onTopOrGlued,
                          bool undocked, bool screenSaverRunning);
 
 struct SlotRange {

@@ -120,7 +120,7 @@ void PaintStrip(HDC windowDc, HWND ticker) {
     const ScrollArea area =
         ComputeScrollArea(w, SearchBoxWidth(), t.gripWidth, t.screenSaverWindow != nullptr);
     if (c.clipRegion == nullptr) {
-      const ClipBox box = ComputeStripClip(
+      const Rect box = ComputeStripClip(
           area, h, t.alwaysOnTop != 0 || t.glueToDesktop != 0,
           t.undocked != 0, t.screenSaverWindow != nullptr);
       c.clipRegion = CreateRectRgn(box.left, box.top, box.right, box.bottom);

@@ -1,5 +1,5 @@
 // The tooltip windows of the ticker. All of them are recreated on every resize; the strip's and
-// the logo button's texts live in buffers of their own so that they survive that.
+// the logo button's texts live in buffers of the ticker's state so that they survive that.
 #include "strip/tooltips_win.h"
 
 #include <commctrl.h>
@@ -8,24 +8,12 @@
 #include <mutex>
 
 #include "res/resource.h"
-#include "strip/panel_geometry.h"
+#include "strip/control_panel_win.h"
 #include "window/ticker_state_win.h"
 
 namespace {
 
-constexpr size_t kLogoTipSize = 100;
-
-// The logo tip's text; the strip tip's text is the ticker's "Last Stock Update" buffer.
-char g_logoTip[kLogoTipSize] = "";
-
-// The refresh worker stamps the strip tip while the user-interface thread may be recreating the
-// tips: the handle and the stamp buffer are read and written under this lock.
-std::mutex& TipLock() {
-  static std::mutex* lock = new std::mutex;
-  return *lock;
-}
-
-TOOLINFOA MakeTool(HWND ticker, UINT id, const PanelRect& r, char* text) {
+TOOLINFOA MakeTool(HWND ticker, UINT id, const Rect& r, char* text) {
   TOOLINFOA tool = {};
   // The size of the version-5 record: older comctl32 rejects the larger one.
   tool.cbSize = TTTOOLINFOA_V2_SIZE;
@@ -49,11 +37,11 @@ void DestroyTip(HWND* tip) {
 }
 
 void EnsureCommonControls() {
-  static bool done = false;
-  if (done) return;
+  TooltipRecord& record = Ticker().tooltips;
+  if (record.commonControlsReady) return;
   INITCOMMONCONTROLSEX init = {sizeof init, ICC_WIN95_CLASSES};
   InitCommonControlsEx(&init);
-  done = true;
+  record.commonControlsReady = true;
 }
 
 }  // namespace
@@ -61,28 +49,28 @@ void EnsureCommonControls() {
 void CreateTooltips(HWND ticker, const RECT& bounds) {
   TickerWindowState& t = Ticker();
   EnsureCommonControls();
-  const std::vector<TooltipTool> tools = ComputeTooltipTools(
-      bounds.right, bounds.bottom, bounds.top, t.gripWidth, t.fitToCaption != 0);
+  const PanelLayout layout = TickerPanelLayout(bounds.right, bounds.bottom, bounds.top);
 
-  std::lock_guard<std::mutex> guard(TipLock());
+  char* logoText = t.tooltips.logoTip;
+  std::lock_guard<std::mutex> guard(t.tooltips.lock);
   DestroyTip(&t.stripTip);
   t.stripTip = CreateTipWindow(ticker);
   DestroyTip(&t.logoTip);
   t.logoTip = CreateTipWindow(ticker);
-  if (g_logoTip[0] == '\0') LoadStringA(t.instance, IDS_PAGES_MENU, g_logoTip, kLogoTipSize);
+  if (logoText[0] == '\0') LoadStringA(t.instance, IDS_PAGES_MENU, logoText, kLogoTipSize);
   DestroyTip(&t.searchTip);
   DestroyTip(&t.navigationTip);
-  if (HasPanelButtons(bounds.right)) {
+  if (layout.buttons) {
     t.searchTip = CreateTipWindow(ticker);
     t.navigationTip = CreateTipWindow(ticker);
   }
 
   HWND windows[4] = {t.stripTip, t.logoTip, t.searchTip, t.navigationTip};
-  for (const TooltipTool& tool : tools) {
+  for (const TooltipTool& tool : layout.tools) {
     char* text = nullptr;
     switch (tool.toolId) {
       case 1: text = t.lastStockUpdate; break;
-      case 2: text = g_logoTip; break;
+      case 2: text = logoText; break;
       case 4: text = MAKEINTRESOURCEA(IDS_SEARCH_TIP); break;
       case 5: text = MAKEINTRESOURCEA(IDS_NEXT_TOPIC_TIP); break;
       default: text = MAKEINTRESOURCEA(IDS_GRIP_TIP); break;
@@ -108,23 +96,24 @@ void RelayToTooltips(HWND ticker, UINT message, WPARAM wParam, LPARAM lParam) {
 
 void SetLogoTip(const char* text) {
   TickerWindowState& t = Ticker();
-  std::strncpy(g_logoTip, text != nullptr ? text : "", kLogoTipSize - 1);
-  g_logoTip[kLogoTipSize - 1] = '\0';
+  char* logoText = t.tooltips.logoTip;
+  std::strncpy(logoText, text != nullptr ? text : "", kLogoTipSize - 1);
+  logoText[kLogoTipSize - 1] = '\0';
   if (t.logoTip == nullptr) return;
-  TOOLINFOA info = MakeTool(t.tickerWindow, 2, PanelRect{}, nullptr);
+  TOOLINFOA info = MakeTool(t.tickerWindow, 2, Rect{}, nullptr);
   SendMessageA(t.logoTip, TTM_GETTOOLINFOA, 0, reinterpret_cast<LPARAM>(&info));
-  info.lpszText = g_logoTip;
+  info.lpszText = logoText;
   SendMessageA(t.logoTip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&info));
 }
 
-const char* LogoTipText() { return g_logoTip; }
+const char* LogoTipText() { return Ticker().tooltips.logoTip; }
 
 void SetStripTip(const char* stamp) {
   TickerWindowState& t = Ticker();
   HWND tip = nullptr;
   char text[kTextValueSize];
   {
-    std::lock_guard<std::mutex> guard(TipLock());
+    std::lock_guard<std::mutex> guard(t.tooltips.lock);
     if (stamp != nullptr) {
       std::strncpy(t.lastStockUpdate, stamp, sizeof t.lastStockUpdate - 1);
       t.lastStockUpdate[sizeof t.lastStockUpdate - 1] = '\0';
@@ -134,13 +123,13 @@ void SetStripTip(const char* stamp) {
   }
   // Sent without the lock: from the worker this waits for the user-interface thread.
   if (tip == nullptr) return;
-  TOOLINFOA info = MakeTool(t.tickerWindow, 1, PanelRect{}, text);
+  TOOLINFOA info = MakeTool(t.tickerWindow, 1, Rect{}, text);
   SendMessageA(tip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&info));
 }
 
 void DestroyTooltips() {
   TickerWindowState& t = Ticker();
-  std::lock_guard<std::mutex> guard(TipLock());
+  std::lock_guard<std::mutex> guard(t.tooltips.lock);
   DestroyTip(&t.stripTip);
   DestroyTip(&t.logoTip);
   DestroyTip(&t.searchTip);

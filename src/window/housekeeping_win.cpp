@@ -20,15 +20,6 @@
 
 namespace {
 
-void ReadSponsorKey(const char* key, const char* fallback, char* out, DWORD capacity) {
-  char ini[MAX_PATH];
-  if (!ProgramFilePath("sponsor.ini", ini, sizeof ini)) {
-    lstrcpynA(out, fallback, static_cast<int>(capacity));
-    return;
-  }
-  GetPrivateProfileStringA("Sponsor", key, fallback, out, capacity, ini);
-}
-
 // Another ticker has taken the place of this one. An empty search does not count: the search
 // across desktops can fail while this ticker still runs.
 bool AnotherTickerTookOver(const TickerWindowState& t) {
@@ -37,18 +28,11 @@ bool AnotherTickerTookOver(const TickerWindowState& t) {
 }
 
 bool TaskbarTurnedVertical(const TickerWindowState& t) {
-  if (t.undocked != 0) return false;
-  APPBARDATA bar = {};
-  bar.cbSize = sizeof bar;
-  return SHAppBarMessage(ABM_GETTASKBARPOS, &bar) != 0 &&
-         bar.rc.right - bar.rc.left < GetSystemMetrics(SM_CXSCREEN) - 100;
+  return t.undocked == 0 && TaskbarIsVertical();
 }
 
-// Seconds per phase of the logo button: the mail cycle while a mail alert shows, else ten.
 int32_t PhaseLength(const TickerWindowState& t) {
-  const int32_t n = t.prefs.mailCycleLength;
-  if (n > 0 && t.flags.mailAlertPending.load() != 0 && t.prefs.mailAlertIcon != 0) return n;
-  return 10;
+  return LogoPhaseLength(t.prefs, t.flags.mailAlertPending.load() != 0);
 }
 
 void FlipLogoPhase(HWND ticker, const char* tip, int32_t phase) {
@@ -126,8 +110,7 @@ void RunHousekeepingTick(HWND ticker) {
   if (barOnScreenSaver || t.undocked != 0 || t.trayBaselinePending == 0) CycleLogoButton(ticker);
 
   if (t.prefs.showInScreenSaver != 0) {
-    t.screenSaverWindow = IsWin95Family() ? FindWindowA("WindowsScreenSaverClass", nullptr)
-                                          : FindWindowOnAnyDesktop("WindowsScreenSaverClass");
+    t.screenSaverWindow = FindScreenSaverWindow();
   } else {
     t.screenSaverWindow = nullptr;
   }

@@ -20,10 +20,17 @@ StripDrag DragStrip(int32_t x, int32_t lastDragX, int32_t pressX, int32_t w, int
   return StripDrag{StripDrag::kScroll, static_cast<int32_t>(moved), scrollForward};
 }
 
-PanelRect SearchBoxRect(int32_t w, int32_t h, int32_t g, bool searchShown, bool undocked) {
+Rect SearchBoxRect(int32_t w, int32_t h, int32_t g, bool searchShown, bool undocked) {
   const int32_t right = w - 40;
   const int32_t left = searchShown && right > 400 ? right - right / 3 : 0;
   const int32_t top = undocked ? 0 : 1;
   const int32_t height = undocked ? h : h - 2;
-  return PanelRect{left + g, top, right, top + height};
+  return Rect{left + g, top, right, top + height};
+}
+
+int32_t ClampWidthDragX(int32_t x, bool undocked, int32_t tickerRight) {
+  const int32_t minimum = undocked ? 4 : 80;
+  if (x < minimum) x = minimum;
+  if (x > tickerRight - 28) x = tickerRight - 28;
+  return x;
 }

@@ -5,13 +5,6 @@
 
 #include "strip/panel_geometry.h"
 
-// Zones by client x (W client width, G grip width). The logo tests use the docked width instead
-// of W while the ticker sits in the taskbar.
-inline bool OnSearchButton(int32_t x, int32_t w) { return w - 39 < x && x < w - 22; }
-inline bool OnNextTopicButton(int32_t x, int32_t g) { return g < x && x < g + 10; }
-inline bool OnLogoForPress(int32_t x, int32_t logoWidth) { return x > logoWidth - 22; }
-inline bool OnLogoForRelease(int32_t x, int32_t logoWidth) { return x > logoWidth - 21; }
-
 struct StripDrag {
   enum Outcome { kCancel, kOutside, kScroll } outcome;
   int32_t offset;        // the new scroll offset (kScroll)
@@ -24,9 +17,13 @@ struct StripDrag {
 StripDrag DragStrip(int32_t x, int32_t lastDragX, int32_t pressX, int32_t w, int32_t g,
                     int32_t offset, int32_t stripWidth, int32_t scrollForward);
 
+// The screen x a width drag holds the pointer at: at least 4 (floating) or 80 (docked) pixels from
+// the screen's left edge, and at most 28 left of the ticker window's right edge, which wins.
+int32_t ClampWidthDragX(int32_t x, bool undocked, int32_t tickerRight);
+
 // Where the search box goes: left of the buttons, a third of the strip wide when the strip is
 // wide enough, else over the whole strip.
-PanelRect SearchBoxRect(int32_t w, int32_t h, int32_t g, bool searchShown, bool undocked);
+Rect SearchBoxRect(int32_t w, int32_t h, int32_t g, bool searchShown, bool undocked);
 
 // Jump request serials are 16 bits wide: a serial is newer when it is at most half the range
 // ahead of the last one, so the count may wrap.

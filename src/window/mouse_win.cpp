@@ -10,6 +10,7 @@
 #include "desktop/taskbar_win.h"
 #include "res/resource.h"
 #include "shell/shutdown_win.h"
+#include "strip/control_panel_win.h"
 #include "strip/strip_paint_win.h"
 #include "window/interaction.h"
 #include "window/ticker_state_win.h"
@@ -32,14 +33,6 @@ Client ClientOf(HWND ticker) {
 int MouseX(LPARAM lParam) { return static_cast<int>(LOWORD(lParam)); }
 int SignedX(LPARAM lParam) { return static_cast<short>(LOWORD(lParam)); }
 int SignedY(LPARAM lParam) { return static_cast<short>(HIWORD(lParam)); }
-
-// The logo button's zone is measured from the docked width while the ticker sits in the taskbar.
-int LogoWidth(const TickerWindowState& t, int w) { return t.undocked != 0 ? w : t.dockedWidth; }
-
-void Invalidate(HWND window, int left, int top, int right, int bottom, bool erase) {
-  RECT r = {left, top, right, bottom};
-  InvalidateRect(window, &r, erase ? TRUE : FALSE);
-}
 
 // After the first interaction the ticker gives way to everything else on the machine.
 void GoIdle() {
@@ -86,10 +79,7 @@ void WidthDrag(HWND ticker) {
   const int m = r.top + (r.bottom - r.top) / 2 - 1;
   RECT tickerRect;
   GetWindowRect(ticker, &tickerRect);
-  int x = cursor.x;
-  const int minimum = t.undocked != 0 ? 4 : 80;
-  if (x < minimum) x = minimum;
-  if (x > tickerRect.right - 28) x = tickerRect.right - 28;
+  const int x = ClampWidthDragX(cursor.x, t.undocked != 0, tickerRect.right);
   SetCursorPos(x, m);  // the pointer stays on the window's middle line
   if (x == t.lastResizePoint.x && m == t.lastResizePoint.y) return;
 
@@ -106,22 +96,21 @@ void WidthDrag(HWND ticker) {
 }
 
 // Buttons whose rectangle the pointer has left are drawn raised again.
-void ButtonFeedback(HWND ticker, int x, int y, bool held, const Client& c) {
+void ButtonFeedback(HWND ticker, int x, int y, bool held, const PanelLayout& layout) {
   TickerWindowState& t = Ticker();
-  const POINT p = {x, y};
-  auto leave = [&](RECT r, int32_t* flag) {
-    if (PtInRect(&r, p)) return;
+  auto leave = [&](const Rect& r, int32_t* flag) {
+    if (r.Contains(x, y)) return;
     if (flag != nullptr) *flag = 1;
-    InvalidateRect(ticker, &r, FALSE);
+    InvalidatePanelRect(ticker, r, false);
     if (!held) {
       ReleaseCapture();
       GoIdle();
     }
   };
-  leave(RECT{c.w - 66, 0, c.w, c.h}, &t.logoButtonUp);
-  leave(RECT{c.w - 42, c.h / 2, c.w - 32, c.h}, nullptr);
-  leave(RECT{c.w - 42, 0, c.w - 32, c.h / 2}, &t.searchButtonUp);
-  leave(t.inDeskBand != 0 ? RECT{0, 0, 10, c.h} : RECT{11, 0, 19, c.h}, &t.nextButtonUp);
+  leave(layout.logoFeedback, &t.logoButtonUp);
+  leave(layout.searchLowerFeedback, nullptr);
+  leave(layout.searchFeedback, &t.searchButtonUp);
+  leave(layout.nextFeedback, &t.nextButtonUp);
 }
 
 LRESULT CALLBACK SearchBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -146,28 +135,28 @@ void DestroySearchBox() {
 
 void OnTickerLeftDown(HWND ticker, WPARAM, LPARAM lParam) {
   TickerWindowState& t = Ticker();
-  const Client c = ClientOf(ticker);
+  const PanelLayout layout = TickerPanelLayout(ticker);
   const int x = MouseX(lParam);
   const int g = t.gripWidth;
   t.flags.listBusy = 1;
   t.lastResizePoint = POINT{0, 0};
   t.pressX = x;
 
-  if (c.w > 100) {
-    if (OnSearchButton(x, c.w)) {
+  if (layout.buttons) {
+    if (layout.searchZone.Contains(x)) {
       SetCapture(ticker);
       t.searchButtonUp = 0;
-      Invalidate(ticker, c.w - 33, 0, c.w - 22, c.h / 2, false);
-    } else if (OnNextTopicButton(x, g)) {
+      InvalidatePanelRect(ticker, layout.searchPressRepaint, false);
+    } else if (layout.nextTopicZone.Contains(x)) {
       SetCapture(ticker);
       t.nextButtonUp = 0;
-      Invalidate(ticker, 0, 0, g + 10, c.h, false);
+      InvalidatePanelRect(ticker, layout.nextPressRepaint, false);
     }
   }
-  if (OnLogoForPress(x, LogoWidth(t, c.w))) {
+  if (x > layout.logoPressAfter) {
     SetCapture(ticker);
     t.logoButtonUp = 0;
-    Invalidate(ticker, c.w - 21, 0, c.w, c.h, true);
+    InvalidatePanelRect(ticker, layout.logoRepaint, true);
     t.resizing = 0;
   } else if (x > g) {
     t.flags.listBusy = 1;
@@ -208,7 +197,7 @@ void OnTickerMouseMove(HWND ticker, WPARAM wParam, LPARAM lParam) {
       MoveFrameByOvershoot(ticker, sx, sy, c);
       return;
     }
-    ButtonFeedback(ticker, x, SignedY(lParam), held, c);
+    ButtonFeedback(ticker, x, SignedY(lParam), held, TickerPanelLayout(c.w, c.h));
   }
 
   if (!held) {
@@ -248,10 +237,9 @@ void OnTickerMouseMove(HWND ticker, WPARAM wParam, LPARAM lParam) {
 
 void OnTickerLeftUp(HWND ticker, WPARAM, LPARAM lParam) {
   TickerWindowState& t = Ticker();
-  const Client c = ClientOf(ticker);
+  const PanelLayout layout = TickerPanelLayout(ticker);
   const int x = MouseX(lParam);
   const int y = SignedY(lParam);
-  const int g = t.gripWidth;
   GoIdle();
   t.flags.listBusy = 0;
   t.dragging = 0;
@@ -278,30 +266,28 @@ void OnTickerLeftUp(HWND ticker, WPARAM, LPARAM lParam) {
   t.lastDragX = 0;
   ShowSavedCursor();
 
-  if (c.w > 100) {
-    if (OnSearchButton(x, c.w)) {
+  if (layout.buttons) {
+    if (layout.searchZone.Contains(x)) {
       ReleaseCapture();
       DiscardClipRegion();
       t.searchButtonUp = 1;
       t.flags.listBusy = 0;
       t.searchShown = !t.searchShown;
       PostMessageA(ticker, WM_TIMER, kHousekeepingTimer, 0);
-      Invalidate(ticker, c.w - 33, 0, c.w - 23, c.h, false);
+      InvalidatePanelRect(ticker, layout.searchReleaseRepaint, false);
       UpdateWindow(ticker);
-    } else if (OnNextTopicButton(x, g)) {
+    } else if (layout.nextTopicZone.Contains(x)) {
       ReleaseCapture();
-      Invalidate(ticker, g, 0, g + 10, c.h, false);
+      InvalidatePanelRect(ticker, layout.nextReleaseRepaint, false);
       t.nextButtonUp = 1;
       PostJump(ticker, 1);
     }
   }
-  if (OnLogoForRelease(x, LogoWidth(t, c.w))) {
+  if (x > layout.logoReleaseAfter) {
     ReleaseCapture();
-    RECT logo = {c.w - 21, 0, c.w, c.h};
-    InvalidateRect(ticker, &logo, FALSE);
+    InvalidatePanelRect(ticker, layout.logoRepaint, false);
     t.logoButtonUp = 1;
-    const POINT p = {x, y};
-    if (PtInRect(&logo, p)) OpenLinkAt(x, y);
+    if (layout.logoRepaint.Contains(x, y)) OpenLinkAt(x, y);
   }
 
   t.flags.listBusy = 0;
@@ -311,16 +297,16 @@ void OnTickerLeftUp(HWND ticker, WPARAM, LPARAM lParam) {
 
 void OnTickerDoubleClick(HWND ticker, WPARAM, LPARAM lParam) {
   const int x = MouseX(lParam);
-  if (x > 20 && x < ClientOf(ticker).w - 39) OpenLinkAt(x, SignedY(lParam));
+  if (TickerPanelLayout(ticker).doubleClickZone.Contains(x)) OpenLinkAt(x, SignedY(lParam));
 }
 
 void OnTickerRightDown(HWND ticker, WPARAM wParam, LPARAM lParam) {
   TickerWindowState& t = Ticker();
-  const Client c = ClientOf(ticker);
-  if (OnNextTopicButton(MouseX(lParam), t.gripWidth)) {
+  const PanelLayout layout = TickerPanelLayout(ticker);
+  if (layout.nextTopicZone.Contains(MouseX(lParam))) {
     SetCapture(ticker);
     t.nextButtonUp = 0;
-    Invalidate(ticker, 11, 0, 19, c.h, false);
+    InvalidatePanelRect(ticker, layout.nextRightPressRepaint, false);
   } else if (t.inDeskBand != 0) {
     PostMessageA(GetParent(ticker), WM_RBUTTONDOWN, wParam, lParam);
   }
@@ -328,10 +314,10 @@ void OnTickerRightDown(HWND ticker, WPARAM wParam, LPARAM lParam) {
 
 void OnTickerRightUp(HWND ticker, WPARAM wParam, LPARAM lParam) {
   TickerWindowState& t = Ticker();
-  const Client c = ClientOf(ticker);
-  if (OnNextTopicButton(MouseX(lParam), t.gripWidth) && c.w > 100) {
+  const PanelLayout layout = TickerPanelLayout(ticker);
+  if (layout.nextTopicZone.Contains(MouseX(lParam)) && layout.buttons) {
     ReleaseCapture();
-    Invalidate(ticker, 10, 0, 20, c.h, false);
+    InvalidatePanelRect(ticker, layout.nextRightReleaseRepaint, false);
     t.nextButtonUp = 1;
     PostJump(ticker, 0);
   } else if (t.inDeskBand != 0) {
@@ -436,7 +422,7 @@ void SearchBoxUpkeep(HWND ticker) {
     }
   }
   if (t.searchBox != nullptr && t.screenSaverWindow == nullptr) {
-    const PanelRect r =
+    const Rect r =
         SearchBoxRect(c.w, c.h, t.gripWidth, t.searchShown != 0, t.undocked != 0);
     SetWindowPos(t.searchBox, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                  SWP_NOZORDER | SWP_SHOWWINDOW);

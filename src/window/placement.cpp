@@ -40,7 +40,7 @@ WindowPosition LoadWindowPosition(const WindowPosition& stored, bool fitToCaptio
   return p;
 }
 
-WindowPosition PositionToSave(const PixelRect& frame, bool fitToCaption,
+WindowPosition PositionToSave(const Rect& frame, bool fitToCaption,
                               const ScreenMetrics& screen) {
   WindowPosition p{frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top};
   if (!fitToCaption && !IsPlausible(p, screen)) p = kFallbackPosition;
@@ -51,8 +51,8 @@ WindowPosition PositionToSave(const PixelRect& frame, bool fitToCaption,
   return p;
 }
 
-PixelRect WidenBySizingBorder(const PixelRect& frame, const ScreenMetrics& screen) {
-  PixelRect r = frame;
+Rect WidenBySizingBorder(const Rect& frame, const ScreenMetrics& screen) {
+  Rect r = frame;
   r.top = r.top - screen.frameHeight + 1;
   r.bottom = r.bottom + screen.frameHeight - 1;
   r.left -= screen.frameWidth;
@@ -106,4 +106,43 @@ TickerSizeChoice ChooseTickerSize(int32_t stored, int32_t screenWidth) {
     choice.store = true;
   }
   return choice;
+}
+
+std::vector<SettingWrite> PlacementCommandWrites(PlacementCommand command,
+                                                 const PlacementModes& now) {
+  std::vector<SettingWrite> w;
+  auto leaveCaption = [&w] {
+    w.push_back({SettingId::kFitToCaption, 0});
+    w.push_back({SettingId::kFollowCaption, 0});
+  };
+  switch (command) {
+    case PlacementCommand::kAlwaysOnTop:
+      if (!now.alwaysOnTop) {
+        w.push_back({SettingId::kAlwaysOnTop, 1});
+        if (now.glueToDesktop) w.push_back({SettingId::kAlwaysOnBottom, 0});
+      } else {
+        w.push_back({SettingId::kAlwaysOnTop, 0});
+        if (now.fitToCaption) leaveCaption();
+      }
+      break;
+    case PlacementCommand::kGlueToDesktop:
+      if (!now.glueToDesktop) {
+        w.push_back({SettingId::kAlwaysOnBottom, 1});
+        if (now.alwaysOnTop) w.push_back({SettingId::kAlwaysOnTop, 0});
+        if (now.fitToCaption) leaveCaption();
+      } else {
+        w.push_back({SettingId::kAlwaysOnBottom, 0});
+      }
+      break;
+    case PlacementCommand::kFitToCaption:
+      if (!now.fitToCaption) {
+        w.push_back({SettingId::kFitToCaption, 1});
+        if (now.glueToDesktop) w.push_back({SettingId::kAlwaysOnBottom, 0});
+        if (!now.alwaysOnTop) w.push_back({SettingId::kAlwaysOnTop, 1});
+      } else {
+        leaveCaption();
+      }
+      break;
+  }
+  return w;
 }

@@ -1,12 +1,13 @@
 // Where the floating frame goes: the saved position and its validation, the caption position, the
-// frame's rectangle and style at start-up, and the docked width. Pure arithmetic on sizes.
+// frame's rectangle and style at start-up, the docked width, and the registry writes of the
+// placement commands. Pure arithmetic on sizes and flags.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
-struct PixelRect {
-  int32_t left = 0, top = 0, right = 0, bottom = 0;
-};
+#include "settings/settings_table.h"
+#include "strip/rect.h"
 
 struct WindowPosition {
   int32_t x = 0, y = 0, width = 0, height = 0;
@@ -16,13 +17,13 @@ struct WindowPosition {
 struct ScreenMetrics {
   int32_t screenWidth = 1024;
   int32_t screenHeight = 768;
-  PixelRect workArea{0, 0, 1024, 768};
+  Rect workArea{0, 0, 1024, 768};
   int32_t captionButtonWidth = 18;  // SM_CXSIZE
   int32_t frameWidth = 4;           // SM_CXFRAME
   int32_t frameHeight = 4;          // SM_CYFRAME
   int32_t captionHeight = 19;       // SM_CYCAPTION
   bool hasMomWindow = false;        // a "MOM Class" window and its rectangle
-  PixelRect momWindow;
+  Rect momWindow;
 };
 
 constexpr WindowPosition kFallbackPosition{50, 50, 400, 40};
@@ -33,11 +34,11 @@ WindowPosition LoadWindowPosition(const WindowPosition& stored, bool fitToCaptio
                                   const ScreenMetrics& screen);
 
 // The position to store for a frame rectangle in screen pixels.
-WindowPosition PositionToSave(const PixelRect& frame, bool fitToCaption, const ScreenMetrics& screen);
+WindowPosition PositionToSave(const Rect& frame, bool fitToCaption, const ScreenMetrics& screen);
 
 // The frame rectangle of a glued or topmost frame widened by the sizing border, the reverse of the
 // shrink that start-up applies to such frames.
-PixelRect WidenBySizingBorder(const PixelRect& frame, const ScreenMetrics& screen);
+Rect WidenBySizingBorder(const Rect& frame, const ScreenMetrics& screen);
 
 struct FrameCreation {
   WindowPosition position;
@@ -63,3 +64,23 @@ struct TickerSizeChoice {
 // the screen width. 0, 3 (which would mean a divisor of 0) and negative values count as missing and
 // become a third of the screen width.
 TickerSizeChoice ChooseTickerSize(int32_t stored, int32_t screenWidth);
+
+// The placement commands of the context menu.
+enum class PlacementCommand { kAlwaysOnTop, kGlueToDesktop, kFitToCaption };
+
+struct PlacementModes {
+  bool alwaysOnTop = false;
+  bool glueToDesktop = false;
+  bool fitToCaption = false;
+};
+
+struct SettingWrite {
+  SettingId id;
+  int32_t value;
+};
+
+// The registry writes, in order, that toggle one placement mode from the modes in force; the
+// program then restarts into the new mode. "Fit To Caption" always comes with "Always On Top";
+// "Always On Bottom" excludes both.
+std::vector<SettingWrite> PlacementCommandWrites(PlacementCommand command,
+                                                 const PlacementModes& now);

@@ -3,48 +3,24 @@
 
 #include "res/resource.h"
 #include "shell/shutdown_win.h"
+#include "window/placement.h"
 #include "window/ticker_state_win.h"
 
 void RunPlacementCommand(int commandId) {
-  TickerWindowState& t = Ticker();
-  SettingsStore& s = Settings();
-  // "Fit To Caption" always comes with "Always On Top"; "Always On Bottom" excludes both.
+  PlacementCommand command;
   switch (commandId) {
-    case IDM_ALWAYS_ON_TOP:
-      if (t.alwaysOnTop == 0) {
-        s.WriteSetting(SettingId::kAlwaysOnTop, 1);
-        if (t.glueToDesktop != 0) s.WriteSetting(SettingId::kAlwaysOnBottom, 0);
-      } else {
-        s.WriteSetting(SettingId::kAlwaysOnTop, 0);
-        if (t.fitToCaption != 0) {
-          s.WriteSetting(SettingId::kFitToCaption, 0);
-          s.WriteSetting(SettingId::kFollowCaption, 0);
-        }
-      }
-      break;
-    case IDM_GLUE_TO_DESKTOP:
-      if (t.glueToDesktop == 0) {
-        s.WriteSetting(SettingId::kAlwaysOnBottom, 1);
-        if (t.alwaysOnTop != 0) s.WriteSetting(SettingId::kAlwaysOnTop, 0);
-        if (t.fitToCaption != 0) {
-          s.WriteSetting(SettingId::kFitToCaption, 0);
-          s.WriteSetting(SettingId::kFollowCaption, 0);
-        }
-      } else {
-        s.WriteSetting(SettingId::kAlwaysOnBottom, 0);
-      }
-      break;
-    case IDM_FIT_TO_CAPTION:
-      if (t.fitToCaption == 0) {
-        s.WriteSetting(SettingId::kFitToCaption, 1);
-        if (t.glueToDesktop != 0) s.WriteSetting(SettingId::kAlwaysOnBottom, 0);
-        if (t.alwaysOnTop == 0) s.WriteSetting(SettingId::kAlwaysOnTop, 1);
-      } else {
-        s.WriteSetting(SettingId::kFitToCaption, 0);
-        s.WriteSetting(SettingId::kFollowCaption, 0);
-      }
-      break;
+    case IDM_ALWAYS_ON_TOP: command = PlacementCommand::kAlwaysOnTop; break;
+    case IDM_GLUE_TO_DESKTOP: command = PlacementCommand::kGlueToDesktop; break;
+    case IDM_FIT_TO_CAPTION: command = PlacementCommand::kFitToCaption; break;
     default: return;
+  }
+  const TickerWindowState& t = Ticker();
+  PlacementModes now;
+  now.alwaysOnTop = t.alwaysOnTop != 0;
+  now.glueToDesktop = t.glueToDesktop != 0;
+  now.fitToCaption = t.fitToCaption != 0;
+  for (const SettingWrite& write : PlacementCommandWrites(command, now)) {
+    Settings().WriteSetting(write.id, write.value);
   }
   RestartProgram();
 }

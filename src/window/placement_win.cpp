@@ -9,7 +9,7 @@ ScreenMetrics GatherScreenMetrics() {
   m.screenHeight = GetSystemMetrics(SM_CYSCREEN);
   RECT work = {0, 0, m.screenWidth, m.screenHeight};
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-  m.workArea = PixelRect{work.left, work.top, work.right, work.bottom};
+  m.workArea = Rect{work.left, work.top, work.right, work.bottom};
   m.captionButtonWidth = GetSystemMetrics(SM_CXSIZE);
   m.frameWidth = GetSystemMetrics(SM_CXFRAME);
   m.frameHeight = GetSystemMetrics(SM_CYFRAME);
@@ -18,7 +18,7 @@ ScreenMetrics GatherScreenMetrics() {
     RECT r;
     if (GetWindowRect(mom, &r)) {
       m.hasMomWindow = true;
-      m.momWindow = PixelRect{r.left, r.top, r.right, r.bottom};
+      m.momWindow = Rect{r.left, r.top, r.right, r.bottom};
     }
   }
   return m;
@@ -36,7 +36,7 @@ WindowPosition LoadWindowPosition() {
 
 void SaveWindowPosition(const RECT& frame) {
   const WindowPosition p =
-      PositionToSave(PixelRect{frame.left, frame.top, frame.right, frame.bottom},
+      PositionToSave(Rect{frame.left, frame.top, frame.right, frame.bottom},
                      Ticker().fitToCaption != 0, GatherScreenMetrics());
   SettingsStore& settings = Settings();
   settings.WriteNumberValue(value_name::kTickerX, p.x);
@@ -52,8 +52,8 @@ RECT FrameRectangleToSave() {
   if (frame == nullptr) frame = t.frameWindow;
   GetWindowRect(frame, &r);
   if (t.glueToDesktop != 0 || t.alwaysOnTop != 0) {
-    const PixelRect wide =
-        WidenBySizingBorder(PixelRect{r.left, r.top, r.right, r.bottom}, GatherScreenMetrics());
+    const Rect wide =
+        WidenBySizingBorder(Rect{r.left, r.top, r.right, r.bottom}, GatherScreenMetrics());
     r = RECT{wide.left, wide.top, wide.right, wide.bottom};
   }
   return r;

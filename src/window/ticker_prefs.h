@@ -2,8 +2,11 @@
 // settings that the worker and the preference pages share.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
+#include "feed/feed_settings.h"
+#include "settings/settings_store.h"
 #include "settings/settings_table.h"
 
 constexpr int kStripColorCount = 12;
@@ -32,14 +35,9 @@ struct TickerPrefs {
   int32_t autoUpdate = 1;
   int32_t newsRefresh = 0;
   int32_t showInScreenSaver = 1;
-  int32_t temperatureSystem = 1;
   int32_t myVexlo = 0;
   int32_t myVexloOnly = 0;
-  int32_t usHeadlines = 0, worldHeadlines = 0, businessHeadlines = 0, politicsHeadlines = 0,
-          technologyHeadlines = 0, sportsHeadlines = 0, entertainmentHeadlines = 0,
-          stockQuotes = 0, weather = 0;
-  int32_t storiesPerTopic = 0;
-  char airports[kTextValueSize] = "";
+  ContentSelection content;
   int32_t mailAlertIcon = 1;
   int32_t mailCycleLength = 5;
   int32_t mailAlertSound = 0;
@@ -48,6 +46,25 @@ struct TickerPrefs {
   // The account, with every space turned into '+' as the login request sends it.
   char userId[kTextValueSize] = "";
   char password[200] = "";
-  char stockSymbols[kSymbolListSize] = "";
   uint32_t colors[kStripColorCount] = {};  // COLORREFs, indexed by StripColor
 };
+
+// Reads every in-memory copy but the account and the colours from the store, through the table
+// of which setting fills which member.
+void ReadTickerPrefs(SettingsStore& settings, TickerPrefs* prefs);
+
+// Asks the user for the account's password (a dialog on Windows); false when none was given.
+using AskPasswordFn = bool (*)(void* context, char* password, size_t capacity);
+
+// The account: the password is kept Base64-encoded; a plain one left by an older version is
+// encoded and the plain value emptied. A user id without any password asks for one. "My Vexlo!"
+// without a full account is switched off, in the store too.
+void LoadAccount(SettingsStore& settings, TickerPrefs* prefs, AskPasswordFn askPassword,
+                 void* context);
+
+// The first run: nothing selected yet. Stores a sensible selection and uses it.
+void ApplyFirstRunDefaults(SettingsStore& settings, TickerPrefs* prefs);
+
+// Seconds per phase of the logo button: the mail cycle while a mail alert shows and the alert icon
+// is on, else ten.
+int32_t LogoPhaseLength(const TickerPrefs& prefs, bool mailAlertPending);

@@ -12,6 +12,7 @@
 #include "settings/settings_table.h"
 #include "shell/shared_flags.h"
 #include "strip/item_list.h"
+#include "strip/tooltips_win.h"
 #include "window/ticker_prefs.h"
 
 struct TickerWindowState {
@@ -23,6 +24,7 @@ struct TickerWindowState {
   HWND searchBox = nullptr;
   HFONT searchFont = nullptr;
   HWND stripTip = nullptr, logoTip = nullptr, searchTip = nullptr, navigationTip = nullptr;
+  TooltipRecord tooltips;
   UINT_PTR scrollTimer = 0, refreshTimer = 0, housekeepingTimer = 0;
   HPEN highlightPen = nullptr, shadowPen = nullptr, facePen = nullptr;
   HCURSOR handCursor = nullptr, sizingCursor = nullptr, savedCursor = nullptr;
@@ -77,3 +79,7 @@ TickerWindowState& Ticker();
 
 // The settings store over the registry key.
 SettingsStore& Settings();
+
+// The text of string-table entry `id` (res/string_table.inc), NUL-terminated and cut to
+// capacity; the empty text when the entry is missing.
+void LoadProgramText(int id, char* out, size_t capacity);

@@ -26,84 +26,17 @@
 
 namespace {
 
-void ReplaceSpaces(char* text) {
-  for (char* p = text; *p != '\0'; ++p) {
-    if (*p == ' ') *p = '+';
-  }
+bool AskPasswordWithDialog(void* ticker, char* password, size_t capacity) {
+  return AskAccountPassword(static_cast<HWND>(ticker), password, capacity);
 }
 
-// The account: the password is kept Base64-encoded; a plain one left by an older version is
-// encoded and the plain value emptied. A user id without any password asks for one.
 void LoadAccount(HWND ticker, SettingsStore& settings, TickerPrefs& prefs) {
-  settings.ReadTextValue(value_name::kUserId, prefs.userId);
-  ReplaceSpaces(prefs.userId);
-
-  char encoded[kTextValueSize];
-  settings.ReadTextValue(value_name::kEncodedPassword, encoded);
-  if (encoded[0] != '\0') {
-    Base64DecodeBounded(encoded, prefs.password, sizeof prefs.password);
-  } else {
-    settings.ReadTextValue(value_name::kPlainPassword, prefs.password);
-    if (prefs.userId[0] != '\0' && prefs.password[0] == '\0') {
-      AskAccountPassword(ticker, prefs.password, sizeof prefs.password);
-    }
-    // The registry text holds 99 characters: 72 password bytes encode into 96.
-    char stored[kTextValueSize];
-    char plain[73];
-    std::strncpy(plain, prefs.password, sizeof plain - 1);
-    plain[sizeof plain - 1] = '\0';
-    Base64EncodeBounded(plain, stored, sizeof stored);
-    settings.WriteTextValue(value_name::kEncodedPassword, stored);
-    settings.WriteTextValue(value_name::kPlainPassword, "");
-  }
-  ReplaceSpaces(prefs.password);
-
-  if (prefs.myVexlo != 0 && (prefs.userId[0] == '\0' || prefs.password[0] == '\0')) {
-    prefs.myVexlo = 0;
-    settings.WriteSetting(SettingId::kMyVexlo, 0);
-  }
-}
-
-bool NoContentSelected(const TickerPrefs& p) {
-  return p.usHeadlines == 0 && p.worldHeadlines == 0 && p.businessHeadlines == 0 &&
-         p.politicsHeadlines == 0 && p.stockQuotes == 0 && p.sportsHeadlines == 0 &&
-         p.entertainmentHeadlines == 0 && p.technologyHeadlines == 0 && p.weather == 0;
-}
-
-// The first run: nothing selected yet. Store a sensible selection and use it.
-void ApplyFirstRunDefaults(SettingsStore& settings, TickerPrefs& p) {
-  p.autoUpdate = 1;
-  p.usHeadlines = 1;
-  p.technologyHeadlines = 1;
-  p.businessHeadlines = 1;
-  p.weather = 1;
-  p.stockQuotes = 1;
-  p.showInScreenSaver = 1;
-  p.tickerSpeed = 3;
-  p.temperatureSystem = 1;
-  p.smoothScrolling = 0;
-  p.storiesPerTopic = 10;
-
-  settings.WriteSetting(SettingId::kAutoUpdate, 1);
-  settings.WriteSetting(SettingId::kUsHeadlines, 1);
-  settings.WriteSetting(SettingId::kStockQuotes, 1);
-  settings.WriteSetting(SettingId::kBoldFont, 1);
-  settings.WriteSetting(SettingId::kShowInScreenSaver, 1);
-  settings.WriteSetting(SettingId::kWeather, 1);
-  settings.WriteSetting(SettingId::kBusinessHeadlines, 1);
-  settings.WriteSetting(SettingId::kTechnologyHeadlines, 1);
-  settings.WriteSetting(SettingId::kTemperatureSystem, 1);
-  settings.WriteNumberValue(value_name::kNewsRefresh, 10);
-  settings.WriteSetting(SettingId::kTickerSpeed, 3);
-  settings.WriteTextValue(value_name::kAirports, "JFK,SFO,LAX");
-  settings.WriteNumberValue("Stories per Topic", 10);
+  ::LoadAccount(settings, &prefs, AskPasswordWithDialog, ticker);
 }
 
 bool SponsorHasExternalNews() {
-  char iniPath[MAX_PATH];
-  if (!ProgramFilePath("sponsor.ini", iniPath, sizeof iniPath)) return false;
   char value[200];
-  GetPrivateProfileStringA("SPONSOR", "External News", "", value, sizeof value, iniPath);
+  ReadSponsorKey("External News", "", value, sizeof value);
   return value[0] != '\0';
 }
 
@@ -132,47 +65,20 @@ bool OnTickerCreate(HWND ticker) {
   t.shadowPen = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW));
   t.facePen = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNFACE));
 
-  p.myVexlo = settings.ReadSetting(SettingId::kMyVexlo);
-  p.usHeadlines = settings.ReadSetting(SettingId::kUsHeadlines);
-  p.worldHeadlines = settings.ReadSetting(SettingId::kWorldHeadlines);
-  p.businessHeadlines = settings.ReadSetting(SettingId::kBusinessHeadlines);
-  p.politicsHeadlines = settings.ReadSetting(SettingId::kPoliticsHeadlines);
-  p.technologyHeadlines = settings.ReadSetting(SettingId::kTechnologyHeadlines);
-  p.sportsHeadlines = settings.ReadSetting(SettingId::kSportsHeadlines);
-  p.entertainmentHeadlines = settings.ReadSetting(SettingId::kEntertainmentHeadlines);
-  p.stockQuotes = settings.ReadSetting(SettingId::kStockQuotes);
-  p.weather = settings.ReadSetting(SettingId::kWeather);
-  p.showInScreenSaver = settings.ReadSetting(SettingId::kShowInScreenSaver);
+  ReadTickerPrefs(settings, &p);
   t.undocked = settings.ReadSetting(SettingId::kDockInTaskbar);
-  p.smoothScrolling = settings.ReadSetting(SettingId::kSmoothScrolling);
 
   LoadAccount(ticker, settings, p);
 
-  p.storiesPerTopic = settings.ReadNumberValue(value_name::kStoriesPerTopic);
-  p.temperatureSystem = settings.ReadSetting(SettingId::kTemperatureSystem);
-  settings.ReadTextValue(value_name::kAirports, p.airports);
-  p.mailAlertIcon = settings.ReadSetting(SettingId::kMailAlertIcon);
-  p.mailCycleLength = settings.ReadSetting(SettingId::kMailIconCycle);
   t.mailCycleCountdown = p.mailCycleLength;
-  p.mailAlertSound = settings.ReadSetting(SettingId::kMailAlertSound);
+  if (NoContentSelected(p.content)) ApplyFirstRunDefaults(settings, &p);
 
-  if (NoContentSelected(p)) ApplyFirstRunDefaults(settings, p);
-
-  p.myVexloOnly = settings.ReadSetting(SettingId::kMyVexloOnly);
   CreateStripFonts(ticker);
-  settings.LoadStockSymbols(p.stockSymbols);
-
-  p.newsRefresh = settings.ReadNumberValue(value_name::kNewsRefresh);
   if (SponsorHasExternalNews()) {
     p.newsRefresh = 3;
     settings.WriteNumberValue(value_name::kNewsRefresh, 3);
   }
-
-  p.autoUpdate = settings.ReadSetting(SettingId::kAutoUpdate);
   settings.ReadTextValue(value_name::kLastStockUpdate, t.lastStockUpdate);
-  p.tickerSpeed = settings.ReadSetting(SettingId::kTickerSpeed);
-  settings.ReadTextValue(value_name::kHttpProxy, p.httpProxy);
-  settings.ReadTextValue(value_name::kProxyPort, p.proxyPort);
 
   t.alwaysOnTop = settings.ReadSetting(SettingId::kAlwaysOnTop);
   if (t.alwaysOnTop != 0 && t.undocked != 0 && t.screenSaverMode == 0 && t.frameWindow) {

@@ -11,12 +11,15 @@
 #include <vector>
 
 #include "e2e/e2e_support.h"
+#include "feed/feed_wire.h"
 #include "win32/window_probe.h"
 
 namespace {
 
 // One story: wherever the strip is clicked, this is the item under the pointer.
-const char kOneStory[] = "\x0Ert\x05" "2\x0B" "The only story on the strip\x0Dhttp://news.test/only|";
+const char kOneStory[] =
+    FEED_TOPIC "rt" FEED_KIND "2" FEED_TEXT "The only story on the strip" FEED_LINK
+    "http://news.test/only|";
 
 // Runs xdotool (a Linux program; Wine starts it) and waits for it.
 void Xdotool(const std::string& arguments) {

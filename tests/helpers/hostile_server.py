@@ -26,6 +26,7 @@ import struct
 import sys
 import time
 
+# The feed's marker bytes, as src/feed/feed_wire.h defines them.
 TOPIC, KIND, TEXT, LINK = b"\x0e", b"\x05", b"\x0b", b"\x0d"
 
 

@@ -2,12 +2,14 @@
 // it receives and ignores them. WM_APP+1 answers the count; WM_CLOSE ends it.
 #include <windows.h>
 
+#include "window/timers.h"
+
 namespace {
 LONG g_requests = 0;
 
 LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_USER + 101: ++g_requests; return 0;
+    case kRestartRequestMessage: ++g_requests; return 0;
     case WM_APP + 1: return g_requests;
     case WM_CLOSE: DestroyWindow(window); return 0;
     case WM_DESTROY: PostQuitMessage(0); return 0;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "feed/feed_pass.h"
+#include "support/program_texts.h"
 
 class FakeFeedEnvironment : public FeedPassEnvironment {
  public:
@@ -51,6 +52,9 @@ class FakeFeedEnvironment : public FeedPassEnvironment {
     Copy(it == sponsorKeys.end() ? "" : it->second, out, capacity);
   }
   void OpenUrl(const char* url) override { log.push_back(std::string("OPEN ") + url); }
+  void LoadText(int id, char* out, size_t capacity) override {
+    Copy(ProgramText(id), out, capacity);
+  }
   void ShowMessage(const char* caption, const char* text) override {
     messages.emplace_back(caption, text);
   }

@@ -1,19 +1,15 @@
-// Helpers for the feed tests: the marker bytes as string pieces, and the published strip read
-// back as plain records.
+// Helpers for the feed tests: the published strip read back as plain records. Feeds are written
+// with the wire format's literals: FEED_TOPIC "rt" FEED_KIND "2" FEED_TEXT "Headline" ...
 #pragma once
 
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "feed/feed_wire.h"
 #include "strip/item_list.h"
 
-// Marker bytes, to be pasted between string literals: TOPIC "rt" KIND "2" TEXT "Headline" ...
-#define TOPIC "\x0E"
-#define KIND "\x05"
-#define COLOR "\x04"
-#define TEXT "\x0B"
-#define LINK "\x0D"
+// The bullet of the ANSI code page, between content items.
 #define BULLET "\x95"
 
 struct ShownItem {

@@ -48,8 +48,8 @@ std::string LookOf(const ShownItem& item) {
 }
 
 TEST_F(FeedParserTest, WorkedExampleGivesCaptionAndTwoHeadlines) {
-  const std::string feed = TOPIC "rt" KIND "1" TEXT "Top Stories:" LINK "/top|" KIND "2" TEXT
-                           "Quake hits coast" LINK "/a|" TEXT "Markets rally" LINK "/b|";
+  const std::string feed = FEED_TOPIC "rt" FEED_KIND "1" FEED_TEXT "Top Stories:" FEED_LINK "/top|" FEED_KIND "2" FEED_TEXT
+                           "Quake hits coast" FEED_LINK "/a|" FEED_TEXT "Markets rally" FEED_LINK "/b|";
   EXPECT_EQ(Each(feed, TextOf),
             (Texts{"Top Stories:    ", "Quake hits coast  " BULLET "  ", "Markets rally  " BULLET "  "}));
   EXPECT_EQ(Each(feed, LinkOf), (Texts{"http:///top", "http:///a", "http:///b"}));
@@ -62,45 +62,45 @@ TEST_F(FeedParserTest, ItemTexts) {
     Texts texts;
   } rows[] = {
       // Character references: the decoded byte stays when a ';' follows within nine bytes.
-      {KIND "1" TEXT "AT&amp;T" LINK "/x|", {"AT&T  "}},
-      {KIND "1" TEXT "&eacute;t&eacute;" LINK "/x|", {"\xE9t\xE9  "}},
-      {KIND "1" TEXT "&#169;" LINK "/x|", {"\xA9  "}},
-      {KIND "1" TEXT "&quot;Hi&quot;" LINK "/x|", {"\x94Hi\x94  "}},
-      {KIND "1" TEXT "Q&A" LINK "/x|", {"Q&A  "}},
-      {KIND "1" TEXT "&nbsp;x" LINK "/x|", {" x  "}},
-      {KIND "1" TEXT "&amp12345;x" LINK "/x|", {"&x  "}},
-      {KIND "1" TEXT "&amp123456;x" LINK "/x|", {"&amp123456x  "}},
-      {KIND "1" TEXT "&amp&lt;x" LINK "/x|", {"& x  "}},  // on at the next '&' within reach
-      {KIND "1" TEXT "&amp;" LINK "/", {"&  "}},          // the feed ends close after it
-      {KIND "1" TEXT "a;b" LINK "/x|", {"ab  "}},
-      {KIND "1" TEXT "\xC9t\xE9" LINK "/x|", {"\xC9t\xE9  "}},
+      {FEED_KIND "1" FEED_TEXT "AT&amp;T" FEED_LINK "/x|", {"AT&T  "}},
+      {FEED_KIND "1" FEED_TEXT "&eacute;t&eacute;" FEED_LINK "/x|", {"\xE9t\xE9  "}},
+      {FEED_KIND "1" FEED_TEXT "&#169;" FEED_LINK "/x|", {"\xA9  "}},
+      {FEED_KIND "1" FEED_TEXT "&quot;Hi&quot;" FEED_LINK "/x|", {"\x94Hi\x94  "}},
+      {FEED_KIND "1" FEED_TEXT "Q&A" FEED_LINK "/x|", {"Q&A  "}},
+      {FEED_KIND "1" FEED_TEXT "&nbsp;x" FEED_LINK "/x|", {" x  "}},
+      {FEED_KIND "1" FEED_TEXT "&amp12345;x" FEED_LINK "/x|", {"&x  "}},
+      {FEED_KIND "1" FEED_TEXT "&amp123456;x" FEED_LINK "/x|", {"&amp123456x  "}},
+      {FEED_KIND "1" FEED_TEXT "&amp&lt;x" FEED_LINK "/x|", {"& x  "}},  // on at the next '&' within reach
+      {FEED_KIND "1" FEED_TEXT "&amp;" FEED_LINK "/", {"&  "}},          // the feed ends close after it
+      {FEED_KIND "1" FEED_TEXT "a;b" FEED_LINK "/x|", {"ab  "}},
+      {FEED_KIND "1" FEED_TEXT "\xC9t\xE9" FEED_LINK "/x|", {"\xC9t\xE9  "}},
       // A closing ':' gets two spaces, unless a text marker closes the text.
-      {KIND "1" TEXT "Weather:" LINK "/w|", {"Weather:    "}},
-      {KIND "1" TEXT "Time: now" LINK "/w|", {"Time: now  "}},
-      {KIND "1" TEXT "Weather:" TEXT "x" TEXT "y" LINK "/w|", {"Weather:  ", "y  "}},
+      {FEED_KIND "1" FEED_TEXT "Weather:" FEED_LINK "/w|", {"Weather:    "}},
+      {FEED_KIND "1" FEED_TEXT "Time: now" FEED_LINK "/w|", {"Time: now  "}},
+      {FEED_KIND "1" FEED_TEXT "Weather:" FEED_TEXT "x" FEED_TEXT "y" FEED_LINK "/w|", {"Weather:  ", "y  "}},
       // Separators: the bullet for content rows outside quotes, weather and portfolio.
-      {TOPIC "rw" KIND "2" TEXT "i" LINK "/i|", {"i  " BULLET "  "}},
-      {TOPIC "qx" KIND "2" TEXT "i" LINK "/i|", {"i  " BULLET "  "}},
-      {TOPIC "qt" KIND "2" TEXT "i" LINK "/i|", {"i  "}},
-      {TOPIC "QT" KIND "2" TEXT "i" LINK "/i|", {"i  "}},
-      {TOPIC "Wt" KIND "2" TEXT "i" LINK "/i|", {"i  "}},
-      {TOPIC "pF" KIND "2" TEXT "i" LINK "/i|", {"i  "}},
-      {TOPIC "rt" KIND "1" TEXT "i" LINK "/i|", {"i  "}},
+      {FEED_TOPIC "rw" FEED_KIND "2" FEED_TEXT "i" FEED_LINK "/i|", {"i  " BULLET "  "}},
+      {FEED_TOPIC "qx" FEED_KIND "2" FEED_TEXT "i" FEED_LINK "/i|", {"i  " BULLET "  "}},
+      {FEED_TOPIC "qt" FEED_KIND "2" FEED_TEXT "i" FEED_LINK "/i|", {"i  "}},
+      {FEED_TOPIC "QT" FEED_KIND "2" FEED_TEXT "i" FEED_LINK "/i|", {"i  "}},
+      {FEED_TOPIC "Wt" FEED_KIND "2" FEED_TEXT "i" FEED_LINK "/i|", {"i  "}},
+      {FEED_TOPIC "pF" FEED_KIND "2" FEED_TEXT "i" FEED_LINK "/i|", {"i  "}},
+      {FEED_TOPIC "rt" FEED_KIND "1" FEED_TEXT "i" FEED_LINK "/i|", {"i  "}},
       // Texts of 250 characters or more are cut to 249.
-      {KIND "1" TEXT + std::string(300, 'x') + LINK "/l|", {std::string(249, 'x')}},
+      {FEED_KIND "1" FEED_TEXT + std::string(300, 'x') + FEED_LINK "/l|", {std::string(249, 'x')}},
       // Pending items and feeds that end early.
-      {KIND "1" TEXT "a" TEXT TEXT "b" LINK "/b|", {"a  ", "b  "}},
-      {KIND "1" TEXT "a" LINK "/a|" TEXT "pending", {"a  "}},
-      {KIND "1" TEXT "a" LINK "/a|" TEXT "b" LINK "/par", {"a  ", "b  "}},
-      {KIND "1" TEXT "a" LINK, {"a  "}},
-      {KIND "1" TEXT "a" LINK "/a|" TOPIC "r", {"a  "}},
-      {KIND "1" TEXT "a" LINK "/a|" KIND, {"a  "}},
-      {KIND "1" TEXT "a" LINK "/a|" COLOR, {"a  "}},
-      {std::string(KIND "1" TEXT "a" LINK "/a|") + '\0' + TEXT "b" LINK "/b|", {"a  "}},
-      {LINK "/x|", {""}},  // a link before any text has the empty text
+      {FEED_KIND "1" FEED_TEXT "a" FEED_TEXT FEED_TEXT "b" FEED_LINK "/b|", {"a  ", "b  "}},
+      {FEED_KIND "1" FEED_TEXT "a" FEED_LINK "/a|" FEED_TEXT "pending", {"a  "}},
+      {FEED_KIND "1" FEED_TEXT "a" FEED_LINK "/a|" FEED_TEXT "b" FEED_LINK "/par", {"a  ", "b  "}},
+      {FEED_KIND "1" FEED_TEXT "a" FEED_LINK, {"a  "}},
+      {FEED_KIND "1" FEED_TEXT "a" FEED_LINK "/a|" FEED_TOPIC "r", {"a  "}},
+      {FEED_KIND "1" FEED_TEXT "a" FEED_LINK "/a|" FEED_KIND, {"a  "}},
+      {FEED_KIND "1" FEED_TEXT "a" FEED_LINK "/a|" FEED_COLOR, {"a  "}},
+      {std::string(FEED_KIND "1" FEED_TEXT "a" FEED_LINK "/a|") + '\0' + FEED_TEXT "b" FEED_LINK "/b|", {"a  "}},
+      {FEED_LINK "/x|", {""}},  // a link before any text has the empty text
       // A marker right after a link is lost with the byte that ends the link; the next link then
       // goes with the last text once more.
-      {KIND "1" TEXT "t" LINK "/a" TEXT "u" LINK "/u|", {"t  ", "t  "}},
+      {FEED_KIND "1" FEED_TEXT "t" FEED_LINK "/a" FEED_TEXT "u" FEED_LINK "/u|", {"t  ", "t  "}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::PrintToString(row.feed));
@@ -114,25 +114,25 @@ TEST_F(FeedParserTest, ItemLinks) {
     std::string feed;
     Texts links;
   } rows[] = {
-      {"", TEXT "t" LINK "/a|", {"http:///a"}},
-      {"", TEXT "t" LINK "http://news.example/x|", {"http://news.example/x"}},
-      {"", TEXT "t" LINK "HTTP://NEWS/X|", {"HTTP://NEWS/X"}},
-      {"", TEXT "t" LINK "https://s/x|", {"http://https://s/x"}},  // only "http:" is absolute
-      {"C:\\feeds", TEXT "t" LINK "a.htm|", {"C:\\feeds\\a.htm"}},
-      {"C:\\feeds\\", TEXT "t" LINK "a.htm|", {"C:\\feeds\\a.htm"}},
-      {"http://ext/news", TEXT "t" LINK "s/1.htm|", {"http://ext/news\\s/1.htm"}},
-      {"C:\\feeds", TEXT "t" LINK "http://x/y|", {"http://x/y"}},
+      {"", FEED_TEXT "t" FEED_LINK "/a|", {"http:///a"}},
+      {"", FEED_TEXT "t" FEED_LINK "http://news.example/x|", {"http://news.example/x"}},
+      {"", FEED_TEXT "t" FEED_LINK "HTTP://NEWS/X|", {"HTTP://NEWS/X"}},
+      {"", FEED_TEXT "t" FEED_LINK "https://s/x|", {"http://https://s/x"}},  // only "http:" is absolute
+      {"C:\\feeds", FEED_TEXT "t" FEED_LINK "a.htm|", {"C:\\feeds\\a.htm"}},
+      {"C:\\feeds\\", FEED_TEXT "t" FEED_LINK "a.htm|", {"C:\\feeds\\a.htm"}},
+      {"http://ext/news", FEED_TEXT "t" FEED_LINK "s/1.htm|", {"http://ext/news\\s/1.htm"}},
+      {"C:\\feeds", FEED_TEXT "t" FEED_LINK "http://x/y|", {"http://x/y"}},
       // A link takes its first byte whatever it is, then ends at a control byte, a byte of 128
       // or more, or '|'; the byte that ends it is used up, and the walk goes on after it.
-      {"", TEXT "t" LINK "||", {"http://|"}},
-      {"", TEXT "t" LINK "/a\nb" TEXT "u" LINK "/u|", {"http:///a", "http:///u"}},
-      {"", TEXT "t" LINK "/a\x95" TEXT "u" LINK "/u|", {"http:///a", "http:///u"}},
-      {"", TEXT "t" LINK "/a b|c" TEXT "u" LINK "/u|", {"http:///a b", "http:///u"}},
+      {"", FEED_TEXT "t" FEED_LINK "||", {"http://|"}},
+      {"", FEED_TEXT "t" FEED_LINK "/a\nb" FEED_TEXT "u" FEED_LINK "/u|", {"http:///a", "http:///u"}},
+      {"", FEED_TEXT "t" FEED_LINK "/a\x95" FEED_TEXT "u" FEED_LINK "/u|", {"http:///a", "http:///u"}},
+      {"", FEED_TEXT "t" FEED_LINK "/a b|c" FEED_TEXT "u" FEED_LINK "/u|", {"http:///a b", "http:///u"}},
       // The link field holds 999 characters and the list 201; the walk still passes the rest.
-      {"", TEXT "t" LINK "/" + std::string(5000, 'y') + "|" TEXT "u" LINK "/u|",
+      {"", FEED_TEXT "t" FEED_LINK "/" + std::string(5000, 'y') + "|" FEED_TEXT "u" FEED_LINK "/u|",
        {"http:///" + std::string(193, 'y'), "http:///u"}},
-      {"", TEXT "t" TEXT TEXT "u" LINK "/u|", {"", "http:///u"}},  // a pending item has none
-      {"", TEXT "t" LINK, {"http://"}},
+      {"", FEED_TEXT "t" FEED_TEXT FEED_TEXT "u" FEED_LINK "/u|", {"", "http:///u"}},  // a pending item has none
+      {"", FEED_TEXT "t" FEED_LINK, {"http://"}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::PrintToString(row.feed));
@@ -148,37 +148,37 @@ TEST_F(FeedParserTest, ItemColoursSectionsAndFonts) {
     Texts looks;
   } rows[] = {
       // Quote rows take the colour of their last sign: up 10, down 9, neither 11.
-      {false, TOPIC "qt" KIND "2" TEXT "INTC 120 +2" LINK "/q|" TEXT "MSFT 90 -1" LINK "/q|" TEXT
-              "VXLO 150 0" LINK "/q|" TEXT "A +1 -2" LINK "/q|" TEXT "B -1 +2" LINK "/q|",
+      {false, FEED_TOPIC "qt" FEED_KIND "2" FEED_TEXT "INTC 120 +2" FEED_LINK "/q|" FEED_TEXT "MSFT 90 -1" FEED_LINK "/q|" FEED_TEXT
+              "VXLO 150 0" FEED_LINK "/q|" FEED_TEXT "A +1 -2" FEED_LINK "/q|" FEED_TEXT "B -1 +2" FEED_LINK "/q|",
        {"c10 s1 t1", "c9 s0 t1", "c11 s0 t1", "c9 s0 t1", "c10 s0 t1"}},
       // The scan ends where a link would: at '|' or a byte of 128 or more.
-      {false, TOPIC "qt" KIND "2" TEXT "C 5|+1" LINK "/q|" TEXT "D 3 \x96+" LINK "/q|",
+      {false, FEED_TOPIC "qt" FEED_KIND "2" FEED_TEXT "C 5|+1" FEED_LINK "/q|" FEED_TEXT "D 3 \x96+" FEED_LINK "/q|",
        {"c11 s1 t1", "c11 s0 t1"}},
       // A change of kind recolours by topic; captions are 15 outside account mode.
-      {false, TOPIC "rw" KIND "1" TEXT "a" LINK "/a|" KIND "2" TEXT "b" LINK "/b|",
+      {false, FEED_TOPIC "rw" FEED_KIND "1" FEED_TEXT "a" FEED_LINK "/a|" FEED_KIND "2" FEED_TEXT "b" FEED_LINK "/b|",
        {"c15 s1 t0", "c2 s0 t1"}},
-      {false, TOPIC "rb" KIND "2" TEXT "b" LINK "/b|", {"c3 s1 t1"}},
-      {false, TOPIC "rc" KIND "2" TEXT "b" LINK "/b|", {"c4 s1 t1"}},
-      {false, TOPIC "rp" KIND "2" TEXT "b" LINK "/b|", {"c5 s1 t1"}},
-      {false, TOPIC "re" KIND "2" TEXT "b" LINK "/b|", {"c6 s1 t1"}},
-      {false, TOPIC "rs" KIND "2" TEXT "b" LINK "/b|", {"c7 s1 t1"}},
-      {false, TOPIC "wx" KIND "2" TEXT "b" LINK "/b|", {"c8 s1 t1"}},
-      {false, TOPIC "rz" KIND "1" KIND "2" TEXT "b" LINK "/b|", {"c15 s1 t1"}},
-      {false, TOPIC "Rt" KIND "1" KIND "2" TEXT "b" LINK "/b|", {"c15 s1 t1"}},
-      {false, TOPIC "rt" KIND "2" TEXT "a" LINK "/a|" TEXT "b" LINK "/b|" TOPIC "rw" TEXT "c" LINK
+      {false, FEED_TOPIC "rb" FEED_KIND "2" FEED_TEXT "b" FEED_LINK "/b|", {"c3 s1 t1"}},
+      {false, FEED_TOPIC "rc" FEED_KIND "2" FEED_TEXT "b" FEED_LINK "/b|", {"c4 s1 t1"}},
+      {false, FEED_TOPIC "rp" FEED_KIND "2" FEED_TEXT "b" FEED_LINK "/b|", {"c5 s1 t1"}},
+      {false, FEED_TOPIC "re" FEED_KIND "2" FEED_TEXT "b" FEED_LINK "/b|", {"c6 s1 t1"}},
+      {false, FEED_TOPIC "rs" FEED_KIND "2" FEED_TEXT "b" FEED_LINK "/b|", {"c7 s1 t1"}},
+      {false, FEED_TOPIC "wx" FEED_KIND "2" FEED_TEXT "b" FEED_LINK "/b|", {"c8 s1 t1"}},
+      {false, FEED_TOPIC "rz" FEED_KIND "1" FEED_KIND "2" FEED_TEXT "b" FEED_LINK "/b|", {"c15 s1 t1"}},
+      {false, FEED_TOPIC "Rt" FEED_KIND "1" FEED_KIND "2" FEED_TEXT "b" FEED_LINK "/b|", {"c15 s1 t1"}},
+      {false, FEED_TOPIC "rt" FEED_KIND "2" FEED_TEXT "a" FEED_LINK "/a|" FEED_TEXT "b" FEED_LINK "/b|" FEED_TOPIC "rw" FEED_TEXT "c" FEED_LINK
               "/c|",
        {"c1 s1 t1", "c1 s0 t1", "c1 s1 t1"}},  // the topic marker alone does not recolour
       // Colour markers count only in account mode, where a set colour survives a kind change.
-      {false, TOPIC "rt" KIND "1" COLOR "12" TEXT "a" LINK "/a|" KIND "2" TEXT "b" LINK "/b|",
+      {false, FEED_TOPIC "rt" FEED_KIND "1" FEED_COLOR "12" FEED_TEXT "a" FEED_LINK "/a|" FEED_KIND "2" FEED_TEXT "b" FEED_LINK "/b|",
        {"c15 s1 t0", "c1 s0 t1"}},
-      {true, TOPIC "rt" KIND "1" COLOR "12" TEXT "a" LINK "/a|" KIND "2" TEXT "b" LINK "/b|",
+      {true, FEED_TOPIC "rt" FEED_KIND "1" FEED_COLOR "12" FEED_TEXT "a" FEED_LINK "/a|" FEED_KIND "2" FEED_TEXT "b" FEED_LINK "/b|",
        {"c12 s1 t0", "c12 s0 t1"}},
-      {true, TOPIC "rw" KIND "1" COLOR "0" TEXT "a" LINK "/a|" KIND "2" TEXT "b" LINK "/b|",
+      {true, FEED_TOPIC "rw" FEED_KIND "1" FEED_COLOR "0" FEED_TEXT "a" FEED_LINK "/a|" FEED_KIND "2" FEED_TEXT "b" FEED_LINK "/b|",
        {"c0 s1 t0", "c2 s0 t1"}},
-      {true, COLOR "7" TEXT "a" LINK "/a|" COLOR "123" TEXT "b" LINK "/b|",
+      {true, FEED_COLOR "7" FEED_TEXT "a" FEED_LINK "/a|" FEED_COLOR "123" FEED_TEXT "b" FEED_LINK "/b|",
        {"c7 s0 t0", "c12 s0 t0"}},
       // A pending item keeps the colour and font it was assembled with, and opens no section.
-      {true, COLOR "3" KIND "2" TEXT "a" TEXT COLOR "9" KIND "1" TEXT "b" LINK "/b|",
+      {true, FEED_COLOR "3" FEED_KIND "2" FEED_TEXT "a" FEED_TEXT FEED_COLOR "9" FEED_KIND "1" FEED_TEXT "b" FEED_LINK "/b|",
        {"c3 s0 t1", "c9 s0 t0"}},
   };
   for (const auto& row : rows) {
@@ -191,7 +191,7 @@ TEST_F(FeedParserTest, ItemColoursSectionsAndFonts) {
 TEST_F(FeedParserTest, NeverWritesPastTheTextBuffer) {
   // Items of 40 letters; each assembles 45 bytes with its separator.
   std::string feed;
-  for (int i = 0; i < 50; ++i) feed += KIND "2" TEXT + std::string(40, 'a' + i % 26) + LINK "/l|";
+  for (int i = 0; i < 50; ++i) feed += FEED_KIND "2" FEED_TEXT + std::string(40, 'a' + i % 26) + FEED_LINK "/l|";
   for (size_t capacity : {0, 1, 8, 47, 48, 49, 100, 1000}) {
     SCOPED_TRACE(capacity);
     std::vector<char> small(capacity + 64, '#');
@@ -210,7 +210,7 @@ TEST_F(FeedParserTest, NeverWritesPastTheTextBuffer) {
 
 TEST_F(FeedParserTest, AFeedLargerThanTheTextBufferIsCutSafely) {
   std::string feed;
-  while (feed.size() < 190000) feed += KIND "2" TEXT + std::string(200, 'h') + LINK "/l|";
+  while (feed.size() < 190000) feed += FEED_KIND "2" FEED_TEXT + std::string(200, 'h') + FEED_LINK "/l|";
   EXPECT_TRUE(Parse(feed).textBufferFull);
   size_t fitting = 0;  // 205 bytes per item
   while (205 * fitting + 200 + 8 <= kFeedTextBufferSize) ++fitting;
@@ -218,9 +218,9 @@ TEST_F(FeedParserTest, AFeedLargerThanTheTextBufferIsCutSafely) {
 }
 
 TEST_F(FeedParserTest, ClosingStopsTheWalkWithoutFinishing) {
-  Parse(KIND "1" TEXT "old" LINK "/o|");
+  Parse(FEED_KIND "1" FEED_TEXT "old" FEED_LINK "/o|");
   measurer.onMeasure = [this] { flags.closing = 1; };
-  EXPECT_EQ(Parse(KIND "1" TEXT "a" LINK "/a|" TEXT "b" LINK "/b|").result, FeedResult::kClosing);
+  EXPECT_EQ(Parse(FEED_KIND "1" FEED_TEXT "a" FEED_LINK "/a|" FEED_TEXT "b" FEED_LINK "/b|").result, FeedResult::kClosing);
   EXPECT_EQ(PublishedTexts(list), Texts{"old  "});
   EXPECT_FALSE(measurer.Measured("b  ")) << "the walk went on after closing";
   EXPECT_EQ(Parse("no markers").result, FeedResult::kClosing);
@@ -229,7 +229,7 @@ TEST_F(FeedParserTest, ClosingStopsTheWalkWithoutFinishing) {
 TEST_F(FeedParserTest, RestartsTheListUnlessTheSponsorStepDid) {
   list.Restart();
   list.Append(&measurer, "sponsor", "s", 14, 0, 1);
-  const std::string feed = KIND "1" TEXT "a" LINK "/a|";
+  const std::string feed = FEED_KIND "1" FEED_TEXT "a" FEED_LINK "/a|";
   ParseFeed(feed.c_str(), feed.size(), true, settings, target, text.data(), text.size());
   EXPECT_EQ(PublishedTexts(list), (Texts{"sponsor", "a  "}));
   ParseFeed(feed.c_str(), feed.size(), false, settings, target, text.data(), text.size());
@@ -242,11 +242,11 @@ TEST_F(FeedParserTest, MailTopicRaisesIndicatorAndAsksForSound) {
     std::string feed;
     bool pending, wanted;
   } rows[] = {
-      {true, true, TOPIC "ma" TEXT "mail" LINK "/m|", true, true},
-      {true, false, TOPIC "ma", true, false},
-      {false, true, TOPIC "ma", false, true},
-      {true, true, TOPIC "MA", false, false},  // the code is compared exactly
-      {true, true, TOPIC "rt" TEXT "ma" LINK "/m|", false, false},
+      {true, true, FEED_TOPIC "ma" FEED_TEXT "mail" FEED_LINK "/m|", true, true},
+      {true, false, FEED_TOPIC "ma", true, false},
+      {false, true, FEED_TOPIC "ma", false, true},
+      {true, true, FEED_TOPIC "MA", false, false},  // the code is compared exactly
+      {true, true, FEED_TOPIC "rt" FEED_TEXT "ma" FEED_LINK "/m|", false, false},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::PrintToString(row.feed));

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -20,8 +21,8 @@ const std::string kAccountDataUrl = "http://data.example/tlx/update&134501";
 const std::string kLoginUrl = "http://portal.example/config/tlxlogin?login=john+smith&passwd=a%2Eb";
 const std::string kSetupPage = "http://portal.example/config/eval_suggest";
 
-const std::string kFreshFeed = TOPIC "rt" KIND "2" TEXT "Fresh news" LINK "/f|";
-const std::string kCachedFeed = TOPIC "rw" KIND "2" TEXT "Cached news" LINK "/c|";
+const std::string kFreshFeed = FEED_TOPIC "rt" FEED_KIND "2" FEED_TEXT "Fresh news" FEED_LINK "/f|";
+const std::string kCachedFeed = FEED_TOPIC "rw" FEED_KIND "2" FEED_TEXT "Cached news" FEED_LINK "/c|";
 const std::string kFresh = "Fresh news  " BULLET "  ";
 const std::string kCached = "Cached news  " BULLET "  ";
 const std::string kSponsorCaption = "    Sponsor: ";
@@ -88,9 +89,9 @@ TEST_F(FeedPassTest, CachePassFallsBackToTheNetwork) {
       {"missing on the first cycle", true, nullptr, true, true},
       {"missing later", false, nullptr, false, true},
       {"not a feed", false, "<html>gone</html>", true, true},
-      {"starts with '|'", false, "|" TEXT "Cached news" LINK "/c|", false, false},
+      {"starts with '|'", false, "|" FEED_TEXT "Cached news" FEED_LINK "/c|", false, false},
       // The first byte compares as a signed char: 0x80 and up count as control bytes.
-      {"starts with a high byte", false, "\x95" TEXT "Cached news" LINK "/c|", false, false},
+      {"starts with a high byte", false, "\x95" FEED_TEXT "Cached news" FEED_LINK "/c|", false, false},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -100,7 +101,7 @@ TEST_F(FeedPassTest, CachePassFallsBackToTheNetwork) {
     if (row.newsDat != nullptr) env.programFiles["News.Dat"] = row.newsDat;
     flags.firstCycle = row.firstCycle ? 1 : 0;
     Run(true);
-    EXPECT_EQ(measurer.Measured(status_text::kContactingCaption), row.statusShown);
+    EXPECT_EQ(measurer.Measured(ProgramText(IDS_CONTACTING_CAPTION)), row.statusShown);
     EXPECT_EQ(Fetched(kDataUrl), row.fetched);
     EXPECT_EQ(PublishedTexts(list), Texts{row.fetched ? kFresh : "Cached news  "});
   }
@@ -111,7 +112,7 @@ TEST_F(FeedPassTest, StatusPairAfterTheSponsorItemsDoesNotStayInTheStrip) {
   env.programFiles["Sponsor.Dat"] = "S|s";
   env.answers[kDataUrl] = {kFreshFeed};
   Run(true);
-  EXPECT_TRUE(measurer.Measured(status_text::kContactingMessage));
+  EXPECT_TRUE(measurer.Measured(ProgramText(IDS_CONTACTING_MESSAGE)));
   EXPECT_EQ(PublishedTexts(list), Texts{kFresh});
 }
 
@@ -172,9 +173,9 @@ TEST_F(FeedPassTest, LoginAnswers) {
   } rows[] = {
       {"logged in", "OK", {kFresh}, false, false, 0},
       {"set-up incomplete", "Please complete your preferences",
-       {status_text::kSetupCaption, status_text::kSetupMessage}, true, false, 1},
+       {ProgramText(IDS_SETUP_CAPTION), ProgramText(IDS_SETUP_MESSAGE)}, true, false, 1},
       {"bad login", "ERROR: unknown user",
-       {status_text::kBadLoginCaption, status_text::kBadLoginMessage}, false, false, 1},
+       {ProgramText(IDS_BAD_LOGIN_CAPTION), ProgramText(IDS_BAD_LOGIN_MESSAGE)}, false, false, 1},
       {"unexpected", "<html>Server busy</html>", {kFresh}, false, true, 0},
       {"no answer", nullptr, {"old strip"}, false, false, 1},
   };
@@ -223,7 +224,7 @@ TEST_F(FeedPassTest, LoginRunsOnTheFirstCycleOrWhenRetryIsAsked) {
 TEST_F(FeedPassTest, PleaseRestartLogsInAgainOncePerProcess) {
   settings.accountMode = true;
   flags.firstCycle = 1;
-  const std::string restartFeed = TOPIC "rt" KIND "2" TEXT "Please restart" LINK "/r|";
+  const std::string restartFeed = FEED_TOPIC "rt" FEED_KIND "2" FEED_TEXT "Please restart" FEED_LINK "/r|";
   env.answers[kLoginUrl] = {"OK"};
   env.answers[kAccountDataUrl] = {"Please restart", kFreshFeed, restartFeed};
   Run();
@@ -253,7 +254,7 @@ TEST_F(FeedPassTest, DataAnswers) {
     const char* newsDat;
   } rows[] = {
       {"not a feed: reported and still cached", false, "<html>Internal error</html>",
-       {status_text::kNoDataCaption, status_text::kNoDataMessage}, "<html>Internal error</html>"},
+       {ProgramText(IDS_NO_DATA_CAPTION), ProgramText(IDS_NO_DATA_MESSAGE)}, "<html>Internal error</html>"},
       {"nothing, no sponsor: the old strip stays", false, nullptr, {"old strip"}, "old news"},
       {"nothing after sponsor items: they alone", true, nullptr, {kSponsorCaption, "  A  " BULLET},
        "old news"},
@@ -276,17 +277,17 @@ TEST_F(FeedPassTest, NoAnswerOnAStripWithNothingYetSaysNoDataCame) {
   // A first start against a server that is down: no cache, no answer.
   flags.firstCycle = 1;
   EXPECT_EQ(Run(true), FeedResult::kDone);
-  EXPECT_EQ(PublishedTexts(list), (std::vector<std::string>{status_text::kNoDataCaption,
-                                                            status_text::kNoDataMessage}));
+  EXPECT_EQ(PublishedTexts(list), (std::vector<std::string>{ProgramText(IDS_NO_DATA_CAPTION),
+                                                            ProgramText(IDS_NO_DATA_MESSAGE)}));
   // Later cycles too, until some news has been shown.
   flags.firstCycle = 0;
   Run();
-  EXPECT_EQ(PublishedTexts(list), (std::vector<std::string>{status_text::kNoDataCaption,
-                                                            status_text::kNoDataMessage}));
+  EXPECT_EQ(PublishedTexts(list), (std::vector<std::string>{ProgramText(IDS_NO_DATA_CAPTION),
+                                                            ProgramText(IDS_NO_DATA_MESSAGE)}));
 }
 
 TEST_F(FeedPassTest, ExternalNews) {
-  const std::string externalFeed = TOPIC "rt" KIND "2" TEXT "External" LINK "/e.htm|";
+  const std::string externalFeed = FEED_TOPIC "rt" FEED_KIND "2" FEED_TEXT "External" FEED_LINK "/e.htm|";
   const std::string external = "External  " BULLET "  ";
   const struct {
     const char* name;
@@ -328,7 +329,7 @@ TEST_F(FeedPassTest, ExternalNews) {
 TEST_F(FeedPassTest, AlternateNewsReplacesThePortalFeedUncached) {
   env.sponsorKeys["Alternate News"] = "http://alt.example/feed";
   const std::string url = "http://alt.example/feed?ID=john+smith&PASSWD=a%2Eb";
-  env.answers[url] = {"junk first" TEXT "Alt story" LINK "/a|"};  // used as it comes
+  env.answers[url] = {"junk first" FEED_TEXT "Alt story" FEED_LINK "/a|"};  // used as it comes
   Run();
   EXPECT_EQ(env.log, Texts{"GET " + url});
   EXPECT_EQ(PublishedTexts(list), Texts{"Alt story  "});
@@ -336,15 +337,15 @@ TEST_F(FeedPassTest, AlternateNewsReplacesThePortalFeedUncached) {
   // Nothing came: the list is finished with what it holds (here the status pair for the unusable
   // cache), never with what an earlier read left in the feed buffer.
   env.answers.erase(url);
-  env.programFiles["News.Dat"] = "x" TEXT "Stale" LINK "/s|";
+  env.programFiles["News.Dat"] = "x" FEED_TEXT "Stale" FEED_LINK "/s|";
   Run(true);
   EXPECT_EQ(PublishedTexts(list),
-            (Texts{status_text::kContactingCaption, status_text::kContactingMessage}));
+            (Texts{ProgramText(IDS_CONTACTING_CAPTION), ProgramText(IDS_CONTACTING_MESSAGE)}));
 }
 
 TEST_F(FeedPassTest, OverLongAnswersAndFilesAreCutToTheirBuffers) {
-  std::string huge = TOPIC "rt" KIND "2";
-  while (huge.size() < 10 * 1000 * 1000) huge += TEXT "Story of the day" LINK "/s|";
+  std::string huge = FEED_TOPIC "rt" FEED_KIND "2";
+  while (huge.size() < 10 * 1000 * 1000) huge += FEED_TEXT "Story of the day" FEED_LINK "/s|";
   const std::string story = "Story of the day  " BULLET "  ";
   env.answers[kDataUrl] = {huge};
   env.sponsorKeys["news"] = "http://s.example/s.txt";
@@ -384,7 +385,7 @@ TEST_F(FeedPassTest, ClosingEndsThePassWithoutFinishingOrCaching) {
     flags.closing = 0;
     ShowOldStrip();
     settings.mailAlertSound = true;
-    env.answers[kDataUrl] = {TOPIC "ma" + kFreshFeed + TEXT "More" LINK "/m|"};
+    env.answers[kDataUrl] = {FEED_TOPIC "ma" + kFreshFeed + FEED_TEXT "More" FEED_LINK "/m|"};
     if (row.duringFetch) env.duringFetch = [this] { flags.closing = 1; };
     measurer.onMeasure = [this] { flags.closing = 1; };
     EXPECT_EQ(Run(), FeedResult::kClosing);
@@ -399,7 +400,7 @@ TEST_F(FeedPassTest, MailSoundPlaysOnceAcrossPasses) {
   settings.mailAlertSound = true;
   settings.mailAlertIcon = true;
   settings.mailSoundIndex = 1;
-  const std::string mailFeed = TOPIC "ma" KIND "2" TEXT "New mail" LINK "/m|" + kFreshFeed;
+  const std::string mailFeed = FEED_TOPIC "ma" FEED_KIND "2" FEED_TEXT "New mail" FEED_LINK "/m|" + kFreshFeed;
   const struct {
     bool cachePass, mail, plays;
   } passes[] = {
@@ -418,6 +419,38 @@ TEST_F(FeedPassTest, MailSoundPlaysOnceAcrossPasses) {
     EXPECT_EQ(env.Logged("SOUND"), passes[i].plays ? Texts{"SOUND Sound2"} : Texts{});
     EXPECT_EQ(flags.mailAlertPending.load(), passes[i].mail ? 1 : 0);
   }
+}
+
+// Every text has an id of its own, is not empty, and fits where it goes: the pass's text buffers
+// whole, and a status pair's texts into one strip item.
+TEST(ProgramTexts, UniqueAndFitTheirBuffers) {
+  std::set<int> ids;
+  for (const ProgramTextRow& row : kProgramTexts) {
+    EXPECT_TRUE(ids.insert(row.id).second) << row.id;
+    EXPECT_GT(std::strlen(row.text), 0u) << row.id;
+    EXPECT_LT(std::strlen(row.text), kProgramTextSize) << row.id;
+  }
+  for (int id = IDS_CONTACTING_CAPTION; id <= IDS_DIALING_PREFIX; ++id) {
+    EXPECT_LT(std::strlen(ProgramText(id)), static_cast<size_t>(kItemTextSize)) << id;
+    EXPECT_GT(std::strlen(ProgramText(id)), 0u) << "a status text without an entry: " << id;
+  }
+  EXPECT_STREQ(ProgramText(12345), "");
+}
+
+// An environment whose texts overrun the buffer it is given still leaves the pass a bounded,
+// terminated text.
+TEST(ProgramTexts, ATextWithoutItsEndIsCutByThePass) {
+  struct Unended : FakeFeedEnvironment {
+    void LoadText(int, char* out, size_t capacity) override { std::memset(out, 'x', capacity); }
+  } env;
+  SharedFlags flags;
+  TickerItemList list(flags);
+  RecordingMeasurer measurer;
+  FeedSettings settings;
+  std::vector<char> text(kFeedTextBufferSize);
+  RunFeedPass(env, settings, FeedTarget{&list, &measurer, &flags}, text.data(), text.size());
+  const std::string cut(kProgramTextSize - 1, 'x');
+  EXPECT_TRUE(measurer.Measured(cut.substr(0, kItemTextSize - 1)) || measurer.Measured(cut));
 }
 
 }  // namespace

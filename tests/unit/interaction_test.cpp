@@ -34,11 +34,29 @@ TEST(StripDrag, FourPixelsOfStripPerPixelOfMouse) {
 }
 
 TEST(SearchBox, AThirdOfAWideStripElseAllOfIt) {
-  EXPECT_EQ(SearchBoxRect(1000, 28, 10, true, true), (PanelRect{650, 0, 960, 28}));
-  EXPECT_EQ(SearchBoxRect(401, 28, 10, true, true), (PanelRect{10, 0, 361, 28}));
-  EXPECT_EQ(SearchBoxRect(441, 28, 10, true, true), (PanelRect{278, 0, 401, 28}));
-  EXPECT_EQ(SearchBoxRect(1000, 28, 0, true, false), (PanelRect{640, 1, 960, 27}))
+  EXPECT_EQ(SearchBoxRect(1000, 28, 10, true, true), (Rect{650, 0, 960, 28}));
+  EXPECT_EQ(SearchBoxRect(401, 28, 10, true, true), (Rect{10, 0, 361, 28}));
+  EXPECT_EQ(SearchBoxRect(441, 28, 10, true, true), (Rect{278, 0, 401, 28}));
+  EXPECT_EQ(SearchBoxRect(1000, 28, 0, true, false), (Rect{640, 1, 960, 27}))
       << "docked: a pixel off the top and the bottom";
+}
+
+TEST(WidthDrag, ThePointerStaysBetweenTheScreenEdgeAndThePanel) {
+  const struct {
+    int x;
+    bool undocked;
+    int tickerRight, held;
+  } rows[] = {
+      {500, true, 1000, 500},  {3, true, 1000, 4},     {-50, true, 1000, 4},
+      {4, true, 1000, 4},      {79, false, 1000, 80},  {80, false, 1000, 80},
+      {972, true, 1000, 972},  {973, true, 1000, 972}, {5000, false, 1000, 972},
+      {50, false, 100, 72},  // a narrow docked ticker: the right limit wins
+      {0, true, 20, -8},
+  };
+  for (const auto& r : rows) {
+    EXPECT_EQ(ClampWidthDragX(r.x, r.undocked, r.tickerRight), r.held)
+        << r.x << (r.undocked ? " floating" : " docked") << " right " << r.tickerRight;
+  }
 }
 
 TEST(JumpSerials, NewerAcrossTheWrap) {

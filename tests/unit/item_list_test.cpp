@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/fixed_measurer.h"
+#include "support/program_texts.h"
 
 namespace {
 
@@ -93,8 +94,8 @@ TEST_F(ItemListTest, EverySlotUpToDrawCountIsChainedAndHoldsARealItem) {
 }
 
 TEST_F(ItemListTest, TwoItemStatusPairIsShownFiveTimes) {
-  ShowStatusPair(list, &measurer, flags, status_text::kContactingCaption,
-                 status_text::kContactingMessage);
+  ShowStatusPair(list, &measurer, flags, ProgramText(IDS_CONTACTING_CAPTION),
+                 ProgramText(IDS_CONTACTING_MESSAGE));
   ItemsView view = list.Read();
   ASSERT_EQ(view.drawCount, 10u);
   for (uint32_t i = 0; i < 10; ++i) {
@@ -114,8 +115,8 @@ TEST_F(ItemListTest, StatusPairResetsOffsetAndLetsTheStripPaint) {
   flags.scrollOffset = 777;
   flags.listBusy = 0;
   flags.stripFilled = 0;
-  ShowStatusPair(list, &measurer, flags, status_text::kNoDataCaption,
-                 status_text::kNoDataMessage);
+  ShowStatusPair(list, &measurer, flags, ProgramText(IDS_NO_DATA_CAPTION),
+                 ProgramText(IDS_NO_DATA_MESSAGE));
   EXPECT_EQ(flags.scrollOffset.load(), 0);
   EXPECT_EQ(flags.listBusy.load(), 0);
   EXPECT_EQ(flags.stripFilled.load(), 1);

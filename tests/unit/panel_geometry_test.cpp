@@ -49,34 +49,133 @@ TEST(PanelGeometry, SearchGlyphAndTriangle) {
   EXPECT_EQ(PanelBottom(28, false), 27);
 }
 
+PanelLayout Layout(int32_t w, int32_t h, int32_t g, int32_t top = 0, bool fit = false,
+                   bool deskBand = false, int32_t logoWidth = -1) {
+  PanelInputs in;
+  in.width = w;
+  in.height = h;
+  in.grip = g;
+  in.logoWidth = logoWidth < 0 ? w : logoWidth;
+  in.tipTop = top;
+  in.fitToCaption = fit;
+  in.inDeskBand = deskBand;
+  return ComputePanelLayout(in);
+}
+
 TEST(TooltipTools, FiveToolsPastAHundredPixelsTwoBelow) {
-  std::vector<TooltipTool> tools = ComputeTooltipTools(101, 28, 1, 10, false);
+  std::vector<TooltipTool> tools = Layout(101, 28, 10, 1).tools;
   ASSERT_EQ(tools.size(), 5u);
   EXPECT_EQ(tools[0].toolId, 1);
-  EXPECT_EQ(tools[0].rect, (PanelRect{20, 1, 62, 28}));
+  EXPECT_EQ(tools[0].rect, (Rect{20, 1, 62, 28}));
   EXPECT_EQ(tools[1].toolId, 2);
-  EXPECT_EQ(tools[1].rect, (PanelRect{80, 1, 101, 28}));
+  EXPECT_EQ(tools[1].rect, (Rect{80, 1, 101, 28}));
   EXPECT_EQ(tools[2].toolId, 4);
-  EXPECT_EQ(tools[2].rect, (PanelRect{62, 0, 78, 28}));
+  EXPECT_EQ(tools[2].rect, (Rect{62, 0, 78, 28}));
   EXPECT_EQ(tools[3].toolId, 5);
-  EXPECT_EQ(tools[3].rect, (PanelRect{10, 0, 20, 28}));
+  EXPECT_EQ(tools[3].rect, (Rect{10, 0, 20, 28}));
   EXPECT_EQ(tools[4].toolId, 6);
-  EXPECT_EQ(tools[4].rect, (PanelRect{1, 0, 10, 28}));
+  EXPECT_EQ(tools[4].rect, (Rect{1, 0, 10, 28}));
   EXPECT_EQ(tools[4].tipWindow, tools[3].tipWindow) << "next topic and grip share a window";
 
-  tools = ComputeTooltipTools(100, 28, 0, 10, false);
+  tools = Layout(100, 28, 10).tools;
   ASSERT_EQ(tools.size(), 2u);
-  EXPECT_EQ(tools[0].rect, (PanelRect{20, 0, 61, 28}));
+  EXPECT_EQ(tools[0].rect, (Rect{20, 0, 61, 28}));
 
   // A narrow caption strip gives the strip tool everything between grip and logo.
-  tools = ComputeTooltipTools(99, 18, 0, 10, true);
-  EXPECT_EQ(tools[0].rect, (PanelRect{10, 0, 78, 18}));
-  tools = ComputeTooltipTools(100, 18, 0, 10, true);
-  EXPECT_EQ(tools[0].rect, (PanelRect{20, 0, 61, 18}));
+  tools = Layout(99, 18, 10, 0, true).tools;
+  EXPECT_EQ(tools[0].rect, (Rect{10, 0, 78, 18}));
+  tools = Layout(100, 18, 10, 0, true).tools;
+  EXPECT_EQ(tools[0].rect, (Rect{20, 0, 61, 18}));
 
   // Without a grip the grip tool is empty.
-  tools = ComputeTooltipTools(300, 28, 0, 0, false);
+  tools = Layout(300, 28, 0).tools;
   EXPECT_LE(tools[4].rect.right, tools[4].rect.left);
+}
+
+// Which control a press or release at client x lands on (W 300, G 10; docked, the logo's zones
+// follow the docked width 200 instead).
+TEST(PanelLayout, HitZonesByX) {
+  const struct {
+    int x;
+    int32_t logoWidth;
+    bool search, next, logoPress, logoRelease, doubleClick;
+  } rows[] = {
+      {10, 300, false, false, false, false, false},  // the grip's edge
+      {11, 300, false, true, false, false, false},
+      {19, 300, false, true, false, false, false},
+      {20, 300, false, false, false, false, false},
+      {21, 300, false, false, false, false, true},
+      {260, 300, false, false, false, false, true},
+      {261, 300, false, false, false, false, false},
+      {262, 300, true, false, false, false, false},
+      {277, 300, true, false, false, false, false},
+      {278, 300, false, false, false, false, false},
+      {279, 300, false, false, true, false, false},  // pressed, not yet released
+      {280, 300, false, false, true, true, false},
+      {299, 300, false, false, true, true, false},
+      {179, 200, false, false, true, false, true},  // docked: the logo starts earlier
+      {178, 200, false, false, false, false, true},
+      {279, 200, false, false, true, true, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << "x=" << row.x << " logo width " << row.logoWidth);
+    const PanelLayout p = Layout(300, 28, 10, 0, false, false, row.logoWidth);
+    EXPECT_EQ(p.searchZone.Contains(row.x), row.search);
+    EXPECT_EQ(p.nextTopicZone.Contains(row.x), row.next);
+    EXPECT_EQ(row.x > p.logoPressAfter, row.logoPress);
+    EXPECT_EQ(row.x > p.logoReleaseAfter, row.logoRelease);
+    EXPECT_EQ(p.doubleClickZone.Contains(row.x), row.doubleClick);
+  }
+}
+
+// Every drawn, repainted and feedback rectangle for W 300, H 28, G 10 (buttons to 27).
+TEST(PanelLayout, RectanglesOfAFloatingStrip) {
+  const PanelLayout p = Layout(300, 28, 10);
+  const struct {
+    const char* name;
+    Rect actual, expected;
+  } rows[] = {
+      {"logo edge", p.logoEdge, {278, 0, 299, 27}},
+      {"logo face", p.logoFace, {279, 2, 322, 26}},
+      {"search edge", p.searchEdge, {261, 0, 276, 27}},
+      {"search face", p.searchFace, {260, 1, 276, 26}},
+      {"next edge raised", p.nextEdgeRaised, {11, 0, 19, 27}},
+      {"next face raised", p.nextFaceRaised, {12, 2, 18, 25}},
+      {"next edge pressed", p.nextEdgePressed, {10, -1, 18, 26}},
+      {"next face pressed", p.nextFacePressed, {13, 3, 19, 24}},
+      {"grip ridge 1", p.gripRidges[0], {2, 0, 4, 27}},
+      {"grip ridge 2", p.gripRidges[1], {6, 0, 8, 27}},
+      {"search press", p.searchPressRepaint, {267, 0, 278, 14}},
+      {"search release", p.searchReleaseRepaint, {267, 0, 277, 28}},
+      {"next press", p.nextPressRepaint, {0, 0, 20, 28}},
+      {"next release", p.nextReleaseRepaint, {10, 0, 20, 28}},
+      {"next right press", p.nextRightPressRepaint, {11, 0, 19, 28}},
+      {"next right release", p.nextRightReleaseRepaint, {10, 0, 20, 28}},
+      {"logo", p.logoRepaint, {279, 0, 300, 28}},
+      {"logo feedback", p.logoFeedback, {234, 0, 300, 28}},
+      {"search lower feedback", p.searchLowerFeedback, {258, 14, 268, 28}},
+      {"search feedback", p.searchFeedback, {258, 0, 268, 14}},
+      {"next feedback", p.nextFeedback, {11, 0, 19, 28}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(row.actual, row.expected);
+  }
+  EXPECT_EQ(Layout(300, 28, 10, 0, true).logoEdge, (Rect{278, 0, 299, 28}))
+      << "fitted to the caption the buttons reach the bottom";
+  EXPECT_EQ(Layout(300, 28, 0, 0, false, true).nextFeedback, (Rect{0, 0, 10, 28}))
+      << "in the desk band";
+}
+
+TEST(Rect, ContainsItsTopLeftButNotItsBottomRight) {
+  const Rect r{10, 20, 30, 40};
+  const struct {
+    int x, y;
+    bool inside;
+  } rows[] = {{10, 20, true}, {29, 39, true}, {30, 39, false}, {29, 40, false},
+              {9, 25, false}, {15, 19, false}, {20, 30, true}};
+  for (const auto& row : rows) EXPECT_EQ(r.Contains(row.x, row.y), row.inside) << row.x << "," << row.y;
+  EXPECT_FALSE((Rect{5, 5, 5, 10}).Contains(5, 6)) << "an empty rectangle holds nothing";
 }
 
 }  // namespace

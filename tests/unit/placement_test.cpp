@@ -1,5 +1,5 @@
 // Placement arithmetic of the floating frame: saved positions, the caption position, the frame at
-// start-up and the docked width.
+// start-up, the docked width, and the writes of the placement commands.
 #include "window/placement.h"
 
 #include <gtest/gtest.h>
@@ -50,14 +50,14 @@ TEST(LoadWindowPosition, CaptionModeSitsLeftOfTheCaptionButtons) {
   // A negative width is not a usable caption strip either.
   ExpectPosition(LoadWindowPosition({5, 300, -40, 12}, true, screen), 816, 0, 150, 18);
 
-  screen.workArea = PixelRect{0, 30, 1024, 768};
+  screen.workArea = Rect{0, 30, 1024, 768};
   EXPECT_EQ(LoadWindowPosition({0, 0, 150, 0}, true, screen).y, 30);
 
   // A "MOM Class" window near the top right pushes the strip left by its width.
   screen.hasMomWindow = true;
-  screen.momWindow = PixelRect{900, 0, 1000, 40};
+  screen.momWindow = Rect{900, 0, 1000, 40};
   EXPECT_EQ(LoadWindowPosition({0, 0, 150, 0}, true, screen).x, 716);
-  screen.momWindow = PixelRect{900, 0, 1000, 120};
+  screen.momWindow = Rect{900, 0, 1000, 120};
   EXPECT_EQ(LoadWindowPosition({0, 0, 150, 0}, true, screen).x, 816) << "too low to matter";
 
   // Never further left than x = 64: the strip gets narrower instead.
@@ -67,11 +67,11 @@ TEST(LoadWindowPosition, CaptionModeSitsLeftOfTheCaptionButtons) {
 
 TEST(PositionToSave, StoresPlausibleRectanglesAndTheFallbackOtherwise) {
   const ScreenMetrics screen = Screen1024();
-  ExpectPosition(PositionToSave(PixelRect{10, 20, 510, 50}, false, screen), 10, 20, 500, 30);
-  ExpectPosition(PositionToSave(PixelRect{10, 20, 510, 140}, false, screen), 50, 50, 400, 40);
+  ExpectPosition(PositionToSave(Rect{10, 20, 510, 50}, false, screen), 10, 20, 500, 30);
+  ExpectPosition(PositionToSave(Rect{10, 20, 510, 140}, false, screen), 50, 50, 400, 40);
   // Caption mode keeps what it is given, but never left of x = 64.
-  ExpectPosition(PositionToSave(PixelRect{816, 0, 966, 18}, true, screen), 816, 0, 150, 18);
-  ExpectPosition(PositionToSave(PixelRect{10, 0, 210, 18}, true, screen), 64, 0, 190, 18);
+  ExpectPosition(PositionToSave(Rect{816, 0, 966, 18}, true, screen), 816, 0, 150, 18);
+  ExpectPosition(PositionToSave(Rect{10, 0, 210, 18}, true, screen), 64, 0, 190, 18);
 }
 
 TEST(FrameCreation, SavedPositionOrTheDefaultPlace) {
@@ -101,7 +101,7 @@ TEST(FrameCreation, SavedPositionOrTheDefaultPlace) {
 
 TEST(FrameCreation, AGluedFrameComesBackWhereItWas) {
   const ScreenMetrics screen = Screen1024();
-  const PixelRect frame{300, 400, 800, 428};
+  const Rect frame{300, 400, 800, 428};
   const WindowPosition saved = PositionToSave(WidenBySizingBorder(frame, screen), false, screen);
   const FrameCreation f = ComputeFrameCreation(
       LoadWindowPosition(saved, false, screen), false, false, true, screen);
@@ -129,6 +129,47 @@ TEST(ChooseTickerSize, StoredValuesAndTheirOlderCoding) {
     EXPECT_EQ(c.store, row.store) << row.stored;
     if (row.store) {
       EXPECT_EQ(c.dockedWidth, 341);
+    }
+  }
+}
+
+// Each command from each of the modes a frame can be in: the writes, in order.
+TEST(PlacementCommands, WritesThatToggleAModeAndKeepTheRules) {
+  using C = PlacementCommand;
+  const SettingWrite top1{SettingId::kAlwaysOnTop, 1}, top0{SettingId::kAlwaysOnTop, 0},
+      bottom1{SettingId::kAlwaysOnBottom, 1}, bottom0{SettingId::kAlwaysOnBottom, 0},
+      fit1{SettingId::kFitToCaption, 1}, fit0{SettingId::kFitToCaption, 0},
+      follow0{SettingId::kFollowCaption, 0};
+  const struct {
+    C command;
+    bool top, glue, fit;
+    std::vector<SettingWrite> writes;
+  } rows[] = {
+      {C::kAlwaysOnTop, false, false, false, {top1}},
+      {C::kAlwaysOnTop, false, true, false, {top1, bottom0}},
+      {C::kAlwaysOnTop, true, false, false, {top0}},
+      {C::kAlwaysOnTop, true, false, true, {top0, fit0, follow0}},
+      {C::kGlueToDesktop, false, false, false, {bottom1}},
+      {C::kGlueToDesktop, true, false, false, {bottom1, top0}},
+      {C::kGlueToDesktop, true, false, true, {bottom1, top0, fit0, follow0}},
+      {C::kGlueToDesktop, false, true, false, {bottom0}},
+      {C::kFitToCaption, false, false, false, {fit1, top1}},
+      {C::kFitToCaption, true, false, false, {fit1}},
+      {C::kFitToCaption, false, true, false, {fit1, bottom0, top1}},
+      {C::kFitToCaption, true, false, true, {fit0, follow0}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << static_cast<int>(row.command) << " from " << row.top
+                                    << row.glue << row.fit);
+    PlacementModes now;
+    now.alwaysOnTop = row.top;
+    now.glueToDesktop = row.glue;
+    now.fitToCaption = row.fit;
+    const std::vector<SettingWrite> writes = PlacementCommandWrites(row.command, now);
+    ASSERT_EQ(writes.size(), row.writes.size());
+    for (size_t i = 0; i < writes.size(); ++i) {
+      EXPECT_EQ(static_cast<int>(writes[i].id), static_cast<int>(row.writes[i].id)) << i;
+      EXPECT_EQ(writes[i].value, row.writes[i].value) << i;
     }
   }
 }

@@ -38,7 +38,7 @@ TEST(ScrollArea, EdgesByWidthGripAndSearchBox) {
 
 TEST(StripClip, ShrunkByOnePixelExceptForAFloatingFrameOnTopOrGlued) {
   const ScrollArea area{19, 984};
-  ClipBox c = ComputeStripClip(area, 28, false, true, false);
+  Rect c = ComputeStripClip(area, 28, false, true, false);
   EXPECT_EQ(c.left, 20);
   EXPECT_EQ(c.top, 1);
   EXPECT_EQ(c.right, 983);

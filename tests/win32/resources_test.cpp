@@ -10,6 +10,7 @@
 #include <string>
 
 #include "res/resource.h"
+#include "support/program_texts.h"
 
 namespace {
 
@@ -281,6 +282,17 @@ TEST(Resources, MailChimesAreShortPcmWaves) {
       EXPECT_FALSE(firstSize == wave.dataSize && std::memcmp(first, wave.samples, firstSize) == 0)
           << "the two chimes are the same";
     }
+  }
+}
+
+// The string table the program loads is the one the texts' source describes, entry for entry and
+// byte for byte (trailing spaces included).
+TEST(Resources, TheStringTableHoldsEveryProgramText) {
+  for (const ProgramTextRow& row : kProgramTexts) {
+    char loaded[1024] = "";
+    const int n = LoadStringA(Module(), static_cast<UINT>(row.id), loaded, sizeof loaded);
+    EXPECT_EQ(n, static_cast<int>(std::strlen(row.text))) << row.id;
+    EXPECT_STREQ(loaded, row.text) << row.id;
   }
 }
 

@@ -107,8 +107,8 @@ TEST_F(StartupWindow, FirstRunStoresTheDefaultSelection) {
   EXPECT_FALSE(ReadRegistryNumber("World Headlines", &unset));
 
   EXPECT_EQ(t.prefs.tickerSpeed, 3);
-  EXPECT_EQ(t.prefs.storiesPerTopic, 10);
-  EXPECT_STREQ(t.prefs.stockSymbols, "^DJI+^SPC+^IXIC+INTC+MSFT+VXLO");
+  EXPECT_EQ(t.prefs.content.storiesPerTopic, 10);
+  EXPECT_STREQ(t.prefs.content.stockSymbols, "^DJI+^SPC+^IXIC+INTC+MSFT+VXLO");
   EXPECT_NE(t.handCursor, nullptr);
   EXPECT_NE(t.sizingCursor, nullptr);
   EXPECT_NE(t.scrollTimer, 0u);

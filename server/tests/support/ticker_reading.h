@@ -1,5 +1,5 @@
-// Reads a feed the way the ticker's parser does, step for step, so that tests can see what the
-// strip would show: each item's assembled text, link, colour, section start and font.
+// Feeds read back by the ticker's own parser, so that tests see what the strip would show: each
+// item's assembled text, link, colour, section start and font, and the topic it stands under.
 #pragma once
 
 #include <string>
@@ -19,9 +19,12 @@ struct ReadItem {
 struct ReadFeed {
   std::vector<ReadItem> items;
   std::vector<std::string> topics;  // every topic marker's code, in order
-  bool mailAlert = false;           // a "ma" topic was seen
+  bool mailAlert = false;           // the parser raised the mail alert ("ma" topic)
 };
 
+// Runs the ticker's parser over the bytes as the refresh worker does. Topics are attributed by
+// the markers' positions, which holds for what the writer produces (it never lets a marker byte
+// into a text or link); a feed where that does not hold is reported as a test failure.
 ReadFeed ReadFeedLikeTheTicker(std::string_view bytes, bool accountMode);
 
 // The items of one topic.

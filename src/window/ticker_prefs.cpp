@@ -1,0 +1,134 @@
+// The in-memory copies of the settings: read through a table, the account, the first run.
+#include "window/ticker_prefs.h"
+
+#include <cstring>
+
+#include "feed/codecs.h"
+
+namespace {
+
+// Which setting fills which member of a record.
+template <typename Record>
+struct NumberRow {
+  SettingId id;
+  int32_t Record::*field;
+};
+
+const NumberRow<TickerPrefs> kPrefNumbers[] = {
+    {SettingId::kMyVexlo, &TickerPrefs::myVexlo},
+    {SettingId::kMyVexloOnly, &TickerPrefs::myVexloOnly},
+    {SettingId::kShowInScreenSaver, &TickerPrefs::showInScreenSaver},
+    {SettingId::kSmoothScrolling, &TickerPrefs::smoothScrolling},
+    {SettingId::kTickerSpeed, &TickerPrefs::tickerSpeed},
+    {SettingId::kAutoUpdate, &TickerPrefs::autoUpdate},
+    {SettingId::kMailAlertIcon, &TickerPrefs::mailAlertIcon},
+    {SettingId::kMailIconCycle, &TickerPrefs::mailCycleLength},
+    {SettingId::kMailAlertSound, &TickerPrefs::mailAlertSound},
+};
+
+const NumberRow<ContentSelection> kSelectionNumbers[] = {
+    {SettingId::kUsHeadlines, &ContentSelection::usHeadlines},
+    {SettingId::kWorldHeadlines, &ContentSelection::worldHeadlines},
+    {SettingId::kBusinessHeadlines, &ContentSelection::businessHeadlines},
+    {SettingId::kPoliticsHeadlines, &ContentSelection::politicsHeadlines},
+    {SettingId::kTechnologyHeadlines, &ContentSelection::technologyHeadlines},
+    {SettingId::kSportsHeadlines, &ContentSelection::sportsHeadlines},
+    {SettingId::kEntertainmentHeadlines, &ContentSelection::entertainmentHeadlines},
+    {SettingId::kStockQuotes, &ContentSelection::stockQuotes},
+    {SettingId::kWeather, &ContentSelection::weather},
+    {SettingId::kTemperatureSystem, &ContentSelection::fahrenheit},
+};
+
+void ReplaceSpaces(char* text) {
+  for (char* p = text; *p != '\0'; ++p) {
+    if (*p == ' ') *p = '+';
+  }
+}
+
+template <typename Record, size_t N>
+void ReadNumbers(SettingsStore& settings, const NumberRow<Record> (&rows)[N], Record* record) {
+  for (const NumberRow<Record>& row : rows) record->*row.field = settings.ReadSetting(row.id);
+}
+
+}  // namespace
+
+void ReadTickerPrefs(SettingsStore& settings, TickerPrefs* prefs) {
+  ReadNumbers(settings, kPrefNumbers, prefs);
+  ContentSelection& content = prefs->content;
+  ReadNumbers(settings, kSelectionNumbers, &content);
+  content.storiesPerTopic = settings.ReadNumberValue(value_name::kStoriesPerTopic);
+  settings.ReadTextValue(value_name::kAirports, content.airports);
+  settings.LoadStockSymbols(content.stockSymbols);
+  prefs->newsRefresh = settings.ReadNumberValue(value_name::kNewsRefresh);
+  settings.ReadTextValue(value_name::kHttpProxy, prefs->httpProxy);
+  settings.ReadTextValue(value_name::kProxyPort, prefs->proxyPort);
+}
+
+void LoadAccount(SettingsStore& settings, TickerPrefs* prefs, AskPasswordFn askPassword,
+                 void* context) {
+  settings.ReadTextValue(value_name::kUserId, prefs->userId);
+  ReplaceSpaces(prefs->userId);
+
+  char encoded[kTextValueSize];
+  settings.ReadTextValue(value_name::kEncodedPassword, encoded);
+  if (encoded[0] != '\0') {
+    Base64DecodeBounded(encoded, prefs->password, sizeof prefs->password);
+  } else {
+    settings.ReadTextValue(value_name::kPlainPassword, prefs->password);
+    if (prefs->userId[0] != '\0' && prefs->password[0] == '\0' && askPassword != nullptr) {
+      askPassword(context, prefs->password, sizeof prefs->password);
+      prefs->password[sizeof prefs->password - 1] = '\0';
+    }
+    // The registry text holds 99 characters: 72 password bytes encode into 96.
+    char stored[kTextValueSize];
+    char plain[73];
+    std::strncpy(plain, prefs->password, sizeof plain - 1);
+    plain[sizeof plain - 1] = '\0';
+    Base64EncodeBounded(plain, stored, sizeof stored);
+    settings.WriteTextValue(value_name::kEncodedPassword, stored);
+    settings.WriteTextValue(value_name::kPlainPassword, "");
+  }
+  ReplaceSpaces(prefs->password);
+
+  if (prefs->myVexlo != 0 && (prefs->userId[0] == '\0' || prefs->password[0] == '\0')) {
+    prefs->myVexlo = 0;
+    settings.WriteSetting(SettingId::kMyVexlo, 0);
+  }
+}
+
+void ApplyFirstRunDefaults(SettingsStore& settings, TickerPrefs* prefs) {
+  TickerPrefs& p = *prefs;
+  p.autoUpdate = 1;
+  p.content.usHeadlines = 1;
+  p.content.technologyHeadlines = 1;
+  p.content.businessHeadlines = 1;
+  p.content.weather = 1;
+  p.content.stockQuotes = 1;
+  p.showInScreenSaver = 1;
+  p.tickerSpeed = 3;
+  p.content.fahrenheit = 1;
+  p.smoothScrolling = 0;
+  p.content.storiesPerTopic = 10;
+  p.newsRefresh = 10;
+
+  settings.WriteSetting(SettingId::kAutoUpdate, 1);
+  settings.WriteSetting(SettingId::kUsHeadlines, 1);
+  settings.WriteSetting(SettingId::kStockQuotes, 1);
+  settings.WriteSetting(SettingId::kBoldFont, 1);
+  settings.WriteSetting(SettingId::kShowInScreenSaver, 1);
+  settings.WriteSetting(SettingId::kWeather, 1);
+  settings.WriteSetting(SettingId::kBusinessHeadlines, 1);
+  settings.WriteSetting(SettingId::kTechnologyHeadlines, 1);
+  settings.WriteSetting(SettingId::kTemperatureSystem, 1);
+  settings.WriteNumberValue(value_name::kNewsRefresh, 10);
+  settings.WriteSetting(SettingId::kTickerSpeed, 3);
+  settings.WriteTextValue(value_name::kAirports, "JFK,SFO,LAX");
+  // The spelling the preference page writes; value names ignore case.
+  settings.WriteNumberValue("Stories per Topic", 10);
+}
+
+int32_t LogoPhaseLength(const TickerPrefs& prefs, bool mailAlertPending) {
+  const int32_t n = prefs.mailCycleLength;
+  if (n > 0 && mailAlertPending && prefs.mailAlertIcon != 0) return n;
+  return 10;
+}
