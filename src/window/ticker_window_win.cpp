@@ -32,9 +32,22 @@ void ReplaceSpaces(char* text) {
   }
 }
 
+// A user id stored without any password: ask for one. Called before prefsLock is taken, since
+// the modal dialog runs a message loop.
+void AskMissingPassword(HWND ticker, SettingsStore& settings, char* password, size_t capacity) {
+  char userId[kTextValueSize];
+  char stored[kTextValueSize];
+  settings.ReadTextValue(value_name::kUserId, userId);
+  if (userId[0] == '\0') return;
+  settings.ReadTextValue(value_name::kEncodedPassword, stored);
+  if (stored[0] != '\0') return;
+  settings.ReadTextValue(value_name::kPlainPassword, stored);
+  if (stored[0] == '\0') AskAccountPassword(ticker, password, capacity);
+}
+
 // The account: the password is kept Base64-encoded; a plain one left by an older version is
-// encoded and the plain value emptied. A user id without any password asks for one.
-void LoadAccount(HWND ticker, SettingsStore& settings, TickerPrefs& prefs) {
+// encoded and the plain value emptied. `asked` is what AskMissingPassword got, if it asked.
+void LoadAccount(SettingsStore& settings, TickerPrefs& prefs, const char* asked) {
   settings.ReadTextValue(value_name::kUserId, prefs.userId);
   ReplaceSpaces(prefs.userId);
 
@@ -45,7 +58,8 @@ void LoadAccount(HWND ticker, SettingsStore& settings, TickerPrefs& prefs) {
   } else {
     settings.ReadTextValue(value_name::kPlainPassword, prefs.password);
     if (prefs.userId[0] != '\0' && prefs.password[0] == '\0') {
-      AskAccountPassword(ticker, prefs.password, sizeof prefs.password);
+      std::strncpy(prefs.password, asked, sizeof prefs.password - 1);
+      prefs.password[sizeof prefs.password - 1] = '\0';
     }
     // The registry text holds 99 characters: 72 password bytes encode into 96.
     char stored[kTextValueSize];
@@ -111,11 +125,9 @@ bool OnTickerCreate(HWND ticker) {
   TickerWindowState& t = Ticker();
   SettingsStore& settings = Settings();
   TickerPrefs& p = t.prefs;
-  std::lock_guard<std::mutex> guard(t.prefsLock);
 
   t.tickerWindow = ticker;
   InitRefreshLock();
-  t.flags.refreshRunning = 0;
 
   t.handCursor = LoadCursorA(t.instance, MAKEINTRESOURCEA(IDCUR_HAND));
   t.sizingCursor = LoadCursorA(t.instance, MAKEINTRESOURCEA(IDCUR_SIZING));
@@ -126,6 +138,11 @@ bool OnTickerCreate(HWND ticker) {
     OpenEndpoint(Endpoint::kPortal, "/config/eval_register?new=1&lg=1&referer=my+Vexlo+ticker");
     settings.WriteSetting(SettingId::kRegisterForMyVexlo, 0);
   }
+  // The browser's DDE conversation above and the password dialog here run before prefsLock is
+  // taken: both pump messages, and no lock is held across them.
+  char askedPassword[sizeof p.password] = "";
+  AskMissingPassword(ticker, settings, askedPassword, sizeof askedPassword);
+  std::lock_guard<std::mutex> guard(t.prefsLock);
 
   LoadStripColors(settings, p.colors);
   t.highlightPen = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNHIGHLIGHT));
@@ -146,7 +163,7 @@ bool OnTickerCreate(HWND ticker) {
   t.undocked = settings.ReadSetting(SettingId::kDockInTaskbar);
   p.smoothScrolling = settings.ReadSetting(SettingId::kSmoothScrolling);
 
-  LoadAccount(ticker, settings, p);
+  LoadAccount(settings, p, askedPassword);
 
   p.storiesPerTopic = settings.ReadNumberValue(value_name::kStoriesPerTopic);
   p.temperatureSystem = settings.ReadSetting(SettingId::kTemperatureSystem);
