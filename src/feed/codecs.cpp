@@ -112,16 +112,18 @@ size_t Base64DecodeBounded(const char* text, char* output, size_t capacity) {
   return out;
 }
 
-char* Base64Encode(const char* text, char* output) {
-  if (text == nullptr || output == nullptr) return const_cast<char*>("");
-  Base64EncodeBounded(text, output, SIZE_MAX);
-  return output;
+std::string Base64Encode(const char* text) {
+  if (text == nullptr) return std::string();
+  std::string out(4 * ((std::strlen(text) + 2) / 3) + 1, '\0');
+  out.resize(Base64EncodeBounded(text, &out[0], out.size()));
+  return out;
 }
 
-char* Base64Decode(const char* text, char* output) {
-  if (text == nullptr || output == nullptr) return const_cast<char*>("");
-  Base64DecodeBounded(text, output, SIZE_MAX);
-  return output;
+std::string Base64Decode(const char* text) {
+  if (text == nullptr) return std::string();
+  std::string out(3 * (std::strlen(text) / 4) + 1, '\0');
+  out.resize(Base64DecodeBounded(text, &out[0], out.size()));
+  return out;
 }
 
 size_t EncodeQueryValue(const char* text, char* output, size_t capacity) {

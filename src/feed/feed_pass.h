@@ -76,8 +76,8 @@ class FeedPassEnvironment : public SponsorKeySource {
 //   if (RunFeedPass(env, settings, target, text, size) == FeedResult::kClosing) -> end early
 //   flags.stripFilled = 1;
 //
-// "End early": release the text buffer, set workerIdle and end the thread without touching the
-// window; shutdown is waiting for workerIdle.
+// "End early": release the text buffer, leave the lock, give back the worker gate and end the
+// thread without touching the window; shutdown is waiting on the gate.
 
 // Runs one pass. A cache pass when target.flags->loadFromCache is set, else a network pass.
 // `textBuffer` is the cycle's text buffer (kFeedTextBufferSize bytes); the feed and picture
@@ -88,8 +88,8 @@ class FeedPassEnvironment : public SponsorKeySource {
 // after the pass as well (the list may have been finished without a status pair).
 //
 // Returns kClosing when it saw `closing` set: the pass stopped without finishing the list, wrote
-// no file after the moment it noticed, and the worker should release its buffers, set workerIdle
-// and end its thread without touching the window again. Otherwise kDone, whatever the pass
+// no file after the moment it noticed, and the worker should release its buffers, give back the
+// worker gate and end its thread without touching the window again. Otherwise kDone, whatever the pass
 // achieved: failures have been shown (status pairs, message box) or are silent, as designed.
 FeedResult RunFeedPass(FeedPassEnvironment& env, const FeedSettings& settings,
                        const FeedTarget& target, char* textBuffer, size_t textCapacity);

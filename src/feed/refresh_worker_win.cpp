@@ -27,11 +27,6 @@ namespace {
 
 constexpr const char* kUserAgent = "Mozilla/4.01 [en] (Win95; I)";
 
-CRITICAL_SECTION g_refreshLock;
-bool g_lockReady = false;
-HWND g_window = nullptr;
-HANDLE g_thread = nullptr;
-
 // A status pair from two entries of the string table.
 void ShowTextPair(TickerItemList& list, TextMeasurer* measurer, SharedFlags& flags, int captionId,
                   int messageId) {
@@ -165,10 +160,10 @@ void StampLastUpdate() {
 unsigned __stdcall RefreshWorker(void*) {
   TickerWindowState& t = Ticker();
   SharedFlags& f = t.flags;
-  HWND window = g_window;
+  RefreshWorkerState& w = t.worker;
+  HWND window = w.window;
 
-  EnterCriticalSection(&g_refreshLock);
-  f.workerIdle = 0;
+  EnterCriticalSection(&w.refreshLock);
   std::unique_ptr<char[]> text(new (std::nothrow) char[kFeedTextBufferSize]());
 
   if (f.loadFromCache.load() != 0) {
@@ -223,49 +218,55 @@ unsigned __stdcall RefreshWorker(void*) {
   if (closing) {
     // The program is closing: leave the window alone and end at once.
     if (internet != nullptr) InternetCloseHandle(internet);
-    LeaveCriticalSection(&g_refreshLock);
-    f.workerIdle = 1;
-    return 0;
+  } else {
+    if (f.firstCycle.load() != 0 && f.loadFromCache.load() == 0) CheckForUpdate(window, internet);
+    if (internet != nullptr) InternetCloseHandle(internet);
+    HangUpIfDialled();
+    PumpMessages(1000);
+    f.firstCycle = 0;
+    f.loadFromCache = 0;
+    f.stripFilled = 1;
   }
-
-  if (f.firstCycle.load() != 0 && f.loadFromCache.load() == 0) CheckForUpdate(window, internet);
-  if (internet != nullptr) InternetCloseHandle(internet);
-  HangUpIfDialled();
-  PumpMessages(1000);
-
-  f.firstCycle = 0;
-  f.refreshRunning = 0;
-  f.loadFromCache = 0;
-  f.stripFilled = 1;
-  LeaveCriticalSection(&g_refreshLock);
-  f.workerIdle = 1;
+  LeaveCriticalSection(&w.refreshLock);
+  // The last act: from here on shutdown may delete the lock and free the fonts and the items, so
+  // nothing of the process is touched after it.
+  RefreshWorkerGate().Finished();
   return 0;
 }
 
 }  // namespace
 
+WorkerGate RefreshWorkerGate() { return WorkerGate(Ticker().flags.refreshRunning); }
+
 void InitRefreshLock() {
-  if (!g_lockReady) InitializeCriticalSection(&g_refreshLock);
-  g_lockReady = true;
+  RefreshWorkerState& w = Ticker().worker;
+  if (!w.lockReady) InitializeCriticalSection(&w.refreshLock);
+  w.lockReady = true;
 }
 
 void DeleteRefreshLock() {
-  if (g_lockReady) DeleteCriticalSection(&g_refreshLock);
-  g_lockReady = false;
+  RefreshWorkerState& w = Ticker().worker;
+  if (w.lockReady) DeleteCriticalSection(&w.refreshLock);
+  w.lockReady = false;
 }
 
 void StartRefreshWorker(HWND ticker) {
-  SharedFlags& f = Ticker().flags;
-  if (f.refreshRunning.load() != 0 || !g_lockReady || f.closing.load() != 0) return;
-  g_window = ticker;
-  f.refreshRunning = 1;
-  HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, RefreshWorker, nullptr, 0, nullptr));
+  TickerWindowState& t = Ticker();
+  RefreshWorkerState& w = t.worker;
+  if (!w.lockReady || t.flags.closing.load() != 0) return;
+  // Claimed before the thread exists, so that shutdown never sees an idle gate with a worker on
+  // its way; a request while a worker exists is dropped, not queued.
+  WorkerGate gate = RefreshWorkerGate();
+  if (!gate.TryStart()) return;
+  w.window = ticker;
+  HANDLE thread =
+      reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, RefreshWorker, nullptr, 0, nullptr));
   if (thread == nullptr) {
     // Without a thread no cycle runs: leave the way open for the next request.
-    f.refreshRunning = 0;
+    gate.Finished();
     return;
   }
   SetThreadPriority(thread, THREAD_PRIORITY_ABOVE_NORMAL);
-  if (g_thread != nullptr) CloseHandle(g_thread);
-  g_thread = thread;
+  if (w.thread != nullptr) CloseHandle(w.thread);
+  w.thread = thread;
 }

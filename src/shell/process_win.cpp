@@ -1,6 +1,7 @@
 // Message pumping, window search across desktops and the program's folder.
 #include "shell/process_win.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
@@ -16,6 +17,18 @@ void PumpMessages(DWORD milliseconds) {
     if (elapsed >= milliseconds) break;
     // Wake for the next message or the end of the time, rather than spinning on the processor.
     MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds - elapsed, QS_ALLINPUT);
+  }
+}
+
+void AnswerSentMessages(DWORD milliseconds) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    // Peeking answers the sent messages; PM_NOREMOVE leaves whatever it finds in the queue.
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    const DWORD elapsed = GetTickCount() - start;
+    if (elapsed >= milliseconds) break;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds - elapsed, QS_SENDMESSAGE);
   }
 }
 
@@ -93,7 +106,12 @@ bool WindowHasClass(HWND window, const char* className) {
   return GetClassNameA(window, name, sizeof name) > 0 && lstrcmpiA(name, className) == 0;
 }
 
-void EndProcess(int exitCode) { std::exit(exitCode); }
+void EndProcess(int exitCode) {
+  static std::atomic<int> ending{0};
+  // A second exit() from inside the first one's at-exit work would be undefined behaviour.
+  if (ending.exchange(1) != 0) ExitProcess(static_cast<UINT>(exitCode));
+  std::exit(exitCode);
+}
 
 void ReadSponsorKey(const char* key, const char* fallback, char* out, size_t capacity) {
   if (capacity == 0) return;

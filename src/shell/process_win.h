@@ -7,6 +7,11 @@
 // Dispatches queued messages for the given time without blocking between them.
 void PumpMessages(DWORD milliseconds);
 
+// For the given time, answers only messages that other threads send to this one (the worker's
+// window update and tooltip text wait for that) and takes nothing from the queue: no input, timer
+// or posted command runs, so no handler can start another shutdown or restart meanwhile.
+void AnswerSentMessages(DWORD milliseconds);
+
 // A top-level window of the class on any desktop of this window station, or null. Moves the
 // calling thread to the desktop where the window was found.
 HWND FindWindowOnAnyDesktop(const char* className);
@@ -26,6 +31,7 @@ bool ProgramFilePath(const char* fileName, char* buffer, size_t capacity);
 bool WindowHasClass(HWND window, const char* className);
 
 // Ends the process. Code that must not go on after a shutdown calls this; it does not return.
+// exit() runs once: a call made while it runs ends the process at once.
 [[noreturn]] void EndProcess(int exitCode);
 
 // A key of the [Sponsor] section of "sponsor.ini" beside the program, cut to capacity; fallback

@@ -16,9 +16,10 @@ struct SharedFlags {
   std::atomic<int32_t> pauseTicks{0};
   std::atomic<int32_t> scrollForward{1};
 
-  // Refresh cycle.
+  // Refresh cycle. refreshRunning is the one "a worker exists" state, changed only through a
+  // WorkerGate (feed/worker_gate.h): set before the worker's thread starts, cleared by that thread
+  // as its last act; it also stays non-zero once shutdown has closed the gate.
   std::atomic<int32_t> refreshRunning{0};
-  std::atomic<int32_t> workerIdle{1};
   std::atomic<int32_t> loadFromCache{0};
   std::atomic<int32_t> firstCycle{1};
   std::atomic<int32_t> feedReceived{0};

@@ -19,12 +19,17 @@
 
 namespace {
 
-// Only one program may be started at exit: a restart and an update hand-off in one process would
-// start two tickers that then fight over the instance.
-std::atomic<int> g_exitStartRegistered{0};
-
+// Shutdown waits about 600 ms for the worker, then ends anyway (the fonts and items stay).
 constexpr int kWorkerWaits = 12;
 constexpr DWORD kWorkerWaitMs = 50;
+// A restart waits for a running refresh so that the next process does not start while this one
+// still writes the caches; a refresh holds a stuck connection no longer than its read deadline
+// once `closing` is set, and after this bound the next process starts anyway.
+constexpr int kRestartWaits = 600;  // 30 s
+
+bool WaitForWorker(int waits) {
+  return RefreshWorkerGate().WaitIdle(waits, [] { AnswerSentMessages(kWorkerWaitMs); });
+}
 
 void StartProgramFile(const char* fileName, const char* argument) {
   char path[MAX_PATH];
@@ -78,11 +83,10 @@ void ShutdownTicker(HWND ticker) {
   ReleaseStripCaches();
 
   t.flags.closing = 1;
-  for (int i = 0; i < kWorkerWaits && t.flags.workerIdle.load() == 0; ++i) {
-    PumpMessages(kWorkerWaitMs);
-  }
-  // A worker that is still running may still measure with the fonts and fill the list.
-  if (t.flags.workerIdle.load() != 0) {
+  RefreshWorkerGate().Close();
+  // A worker that is still running may still measure with the fonts and fill the list, and it
+  // holds the lock.
+  if (WaitForWorker(kWorkerWaits)) {
     DeleteStripFonts();
     t.items.Release();
     DeleteRefreshLock();
@@ -107,21 +111,24 @@ void RemoveTrayPlaceholders() {
 }
 
 void RestartProgram() {
+  TickerWindowState& t = Ticker();
   // The next process starts on the desktop that holds the taskbar, not the screen saver's.
   if (!IsWin95Family()) FindWindowOnAnyDesktop("Shell_TrayWnd");
-  int expected = 0;
-  if (g_exitStartRegistered.compare_exchange_strong(expected, 1)) std::atexit(RelaunchAtExit);
+  if (t.worker.restartBegun.exchange(1) == 0) {
+    SaveFramePositionIfFloating(true);
+    int32_t expected = 0;
+    if (t.worker.exitStartRegistered.compare_exchange_strong(expected, 1)) {
+      std::atexit(RelaunchAtExit);
+    }
+  }
+  // Everything that waits happens here, before exit() begins: at exit no message runs any more.
+  t.flags.closing = 1;
+  RefreshWorkerGate().Close();
+  WaitForWorker(kRestartWaits);
   EndProcess(0);
 }
 
-void RelaunchAtExit() {
-  TickerWindowState& t = Ticker();
-  SaveFramePositionIfFloating(true);
-  t.flags.closing = 1;
-  // The next process must not start while this one still writes the caches.
-  while (t.flags.workerIdle.load() == 0) PumpMessages(kWorkerWaitMs);
-  StartProgramFile("Ticker.exe", "R");
-}
+void RelaunchAtExit() { StartProgramFile("Ticker.exe", "R"); }
 
 void HandOffAtExit() {
   std::fflush(nullptr);
@@ -129,8 +136,8 @@ void HandOffAtExit() {
 }
 
 bool RegisterHandOffAtExit() {
-  int expected = 0;
-  if (!g_exitStartRegistered.compare_exchange_strong(expected, 1)) return false;
+  int32_t expected = 0;
+  if (!Ticker().worker.exitStartRegistered.compare_exchange_strong(expected, 1)) return false;
   std::atexit(HandOffAtExit);
   return true;
 }

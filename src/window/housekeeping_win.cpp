@@ -100,9 +100,7 @@ void RunHousekeepingTick(HWND ticker) {
     Settings().WriteSetting(SettingId::kDockInTaskbar, 1);
     KillTimer(ticker, t.housekeepingTimer);
     t.housekeepingTimer = 0;
-    PostQuitMessage(0);
-    RelaunchAtExit();
-    return;
+    RestartProgram();
   }
 
   --t.mailCycleCountdown;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <mutex>
 
+#include "feed/refresh_worker_win.h"
 #include "settings/settings_store.h"
 #include "settings/settings_table.h"
 #include "shell/shared_flags.h"
@@ -67,11 +68,17 @@ struct TickerWindowState {
   // The "Last Stock Update" text that the strip's tooltip shows; written by the worker.
   char lastStockUpdate[kTextValueSize] = "";
 
+  // Guards prefs between the preference pages and the worker's snapshot of them. Lock order:
+  // refreshLock (worker.refreshLock), then prefsLock, then the item list's publish lock. Held only
+  // for copies: never across a dialog, a DDE conversation or a wait for the worker.
   std::mutex prefsLock;
   TickerPrefs prefs;
 
   SharedFlags flags;
   TickerItemList items{flags};
+
+  // The refresh worker's lock, window and thread (refresh_worker_win.h).
+  RefreshWorkerState worker;
 };
 
 // The process's one ticker.

@@ -26,12 +26,23 @@
 
 namespace {
 
-bool AskPasswordWithDialog(void* ticker, char* password, size_t capacity) {
-  return AskAccountPassword(static_cast<HWND>(ticker), password, capacity);
+// A user id stored without any password: ask for one. Called before prefsLock is taken, since
+// the modal dialog runs a message loop.
+void AskMissingPassword(HWND ticker, SettingsStore& settings, char* password, size_t capacity) {
+  char userId[kTextValueSize];
+  char stored[kTextValueSize];
+  settings.ReadTextValue(value_name::kUserId, userId);
+  if (userId[0] == '\0') return;
+  settings.ReadTextValue(value_name::kEncodedPassword, stored);
+  if (stored[0] != '\0') return;
+  settings.ReadTextValue(value_name::kPlainPassword, stored);
+  if (stored[0] == '\0') AskAccountPassword(ticker, password, capacity);
 }
 
-void LoadAccount(HWND ticker, SettingsStore& settings, TickerPrefs& prefs) {
-  ::LoadAccount(settings, &prefs, AskPasswordWithDialog, ticker);
+// Hands LoadAccount the password that AskMissingPassword got before prefsLock was taken.
+bool TakeAskedPassword(void* asked, char* password, size_t capacity) {
+  lstrcpynA(password, static_cast<const char*>(asked), static_cast<int>(capacity));
+  return true;
 }
 
 bool SponsorHasExternalNews() {
@@ -44,11 +55,9 @@ bool OnTickerCreate(HWND ticker) {
   TickerWindowState& t = Ticker();
   SettingsStore& settings = Settings();
   TickerPrefs& p = t.prefs;
-  std::lock_guard<std::mutex> guard(t.prefsLock);
 
   t.tickerWindow = ticker;
   InitRefreshLock();
-  t.flags.refreshRunning = 0;
 
   t.handCursor = LoadCursorA(t.instance, MAKEINTRESOURCEA(IDCUR_HAND));
   t.sizingCursor = LoadCursorA(t.instance, MAKEINTRESOURCEA(IDCUR_SIZING));
@@ -59,6 +68,11 @@ bool OnTickerCreate(HWND ticker) {
     OpenEndpoint(Endpoint::kPortal, "/config/eval_register?new=1&lg=1&referer=my+Vexlo+ticker");
     settings.WriteSetting(SettingId::kRegisterForMyVexlo, 0);
   }
+  // The browser's DDE conversation above and the password dialog here run before prefsLock is
+  // taken: both pump messages, and no lock is held across them.
+  char askedPassword[sizeof p.password] = "";
+  AskMissingPassword(ticker, settings, askedPassword, sizeof askedPassword);
+  std::lock_guard<std::mutex> guard(t.prefsLock);
 
   LoadStripColors(settings, p.colors);
   t.highlightPen = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNHIGHLIGHT));
@@ -68,7 +82,7 @@ bool OnTickerCreate(HWND ticker) {
   ReadTickerPrefs(settings, &p);
   t.undocked = settings.ReadSetting(SettingId::kDockInTaskbar);
 
-  LoadAccount(ticker, settings, p);
+  LoadAccount(settings, &p, TakeAskedPassword, askedPassword);
 
   t.mailCycleCountdown = p.mailCycleLength;
   if (NoContentSelected(p.content)) ApplyFirstRunDefaults(settings, &p);

@@ -213,9 +213,7 @@ TEST_F(LiveContent, AServerThatIsDownSaysNoDataCame) {
 void UseAccount(const char* user, const char* password) {
   WriteRegistryNumber("My Vexlo!", 1);
   WriteRegistryText("Vexlo! User ID", user);
-  char encoded[100];
-  Base64Encode(password, encoded);
-  WriteRegistryText("Vexlo! EPassword", encoded);
+  WriteRegistryText("Vexlo! EPassword", Base64Encode(password).c_str());
 }
 
 TEST_F(LiveContent, TheAccountLoginsFourAnswers) {

@@ -178,4 +178,41 @@ TEST_F(UserInput, ARestartDuringARefreshWaitsForTheRefresh) {
   EXPECT_EQ(TopLevelWindows("SSBar").size(), 1u) << "exactly one ticker runs";
 }
 
+// While the older ticker waits for its refresh before it restarts, everything that could end it a
+// second time arrives: a click, another restart command and a newer instance's restart request.
+// It must still end once, after the refresh, and start exactly one successor.
+TEST_F(UserInput, InputDuringARestartDoesNotEndTheProgramTwice) {
+  const int port = StartHostile();
+  ASSERT_GT(port, 0);
+  WriteRegistryText("Data Server", ("http://127.0.0.1:" + std::to_string(port) + "/slow").c_str());
+  PROCESS_INFORMATION older = StartProgram(folder_ + "Ticker.exe");
+  ASSERT_TRUE(WaitUntil(
+      [&] { return ReadWholeFile(scratch_.windows + "\\requests.log").find("/slow") != std::string::npos; },
+      20000));
+  const DWORD asked = GetTickCount();
+  HWND frame = FindTickerFrame();
+  HWND ticker = FindTickerWindow();
+  ASSERT_NE(ticker, nullptr);
+  PostMessageA(ticker, WM_COMMAND, 1125, 0);
+  Sleep(500);
+
+  const POINT p = OnStrip(200);
+  Xdotool("mousemove " + std::to_string(p.x) + " " + std::to_string(p.y) + " click 1");
+  PostMessageA(ticker, WM_COMMAND, 1125, 0);
+  PostMessageA(frame, WM_USER + 101, 0, 0);
+
+  EXPECT_EQ(WaitForExit(older, 30000), 0u);
+  EXPECT_GE(GetTickCount() - asked, 3500u) << "ended before the refresh had finished";
+  HWND next = nullptr;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        next = FindTickerFrame();
+        return next != nullptr && ProcessOfWindow(next) != older.dwProcessId;
+      },
+      20000))
+      << "the restart was lost";
+  Sleep(1500);
+  EXPECT_EQ(TopLevelWindows("SSBar").size(), 1u) << "exactly one ticker runs";
+}
+
 }  // namespace

@@ -37,39 +37,59 @@ TEST(DecodeHtmlEntity, NumericReferencesReadThreeDigits) {
   EXPECT_EQ(Decode("&#x41;"), 0) << "no digits read";
 }
 
-TEST(Base64, EncodesGroupsWithPadding) {
-  char out[64];
-  EXPECT_STREQ(Base64Encode("abc", out), "YWJj");
-  EXPECT_STREQ(Base64Encode("ab", out), "YWI=");
-  EXPECT_STREQ(Base64Encode("a", out), "YQ==");
-  EXPECT_STREQ(Base64Encode("", out), "");
-  EXPECT_STREQ(Base64Encode("p\xE9ss w0rd", out), "cOlzcyB3MHJk");
-  EXPECT_STREQ(Base64Encode(nullptr, out), "");
-  EXPECT_STREQ(Base64Encode("abc", nullptr), "");
+// Each row through every form: the owned results and the caller's-buffer forms with room enough.
+TEST(Base64, EncodesAndDecodesEveryForm) {
+  const struct {
+    const char* plain;    // null: a missing text
+    const char* encoded;  // null: a missing text
+    const char* decoded;  // what decoding `encoded` gives, as a text
+    size_t decodedSize;   // and how many bytes that is, zero bytes included
+  } cases[] = {
+      {"abc", "YWJj", "abc", 3},
+      {"ab", "YWI=", "ab", 2},
+      {"a", "YQ==", "a", 1},
+      {"", "", "", 0},
+      {"p\xE9ss w0rd", "cOlzcyB3MHJk", "p\xE9ss w0rd", 9},
+      {nullptr, nullptr, "", 0},
+      // Malformed: a length that is not a multiple of 4, '=' second in a group (also a later one).
+      {nullptr, "YWJjY", "", 0},
+      {nullptr, "Y=Jj", "", 0},
+      {nullptr, "YWJjY===", "", 0},
+      // Foreign characters count as zero bits: 'Y' then three zeros.
+      {nullptr, "Y!!!", "\x60", 3},
+  };
+  for (const auto& c : cases) {
+    const std::string label = c.encoded != nullptr ? c.encoded : "(null)";
+    if (c.plain != nullptr || c.encoded == nullptr) {
+      const std::string expected = c.encoded != nullptr ? c.encoded : "";
+      std::string owned = Base64Encode(c.plain);
+      EXPECT_EQ(owned, expected) << label;
+      owned += "x";  // the result is the caller's own, also for a missing text
+      char buffer[64];
+      std::memset(buffer, '#', sizeof buffer);
+      EXPECT_EQ(Base64EncodeBounded(c.plain, buffer, sizeof buffer), expected.size()) << label;
+      EXPECT_STREQ(buffer, expected.c_str()) << label;
+    }
+    std::string owned = Base64Decode(c.encoded);
+    EXPECT_EQ(owned.size(), c.decodedSize) << label;
+    EXPECT_STREQ(owned.c_str(), c.decoded) << label;
+    owned += "x";
+    char buffer[64];
+    std::memset(buffer, '#', sizeof buffer);
+    EXPECT_EQ(Base64DecodeBounded(c.encoded, buffer, sizeof buffer), c.decodedSize) << label;
+    EXPECT_STREQ(buffer, c.decoded) << label;
+  }
 }
 
 TEST(Base64, DecodesWhatItEncodes) {
-  char encoded[400];
-  char decoded[300];
   std::string all;
   for (int c = 1; c < 256; ++c) all += static_cast<char>(c);
   for (size_t n : {0u, 1u, 2u, 3u, 4u, 5u, 100u, 255u}) {
     const std::string text = all.substr(0, n);
-    Base64Encode(text.c_str(), encoded);
-    EXPECT_EQ(std::string(Base64Decode(encoded, decoded)), text) << n;
+    EXPECT_EQ(Base64Decode(Base64Encode(text.c_str()).c_str()), text) << n;
   }
-}
-
-TEST(Base64, MalformedInputGivesTheEmptyText) {
-  char out[64];
-  EXPECT_STREQ(Base64Decode("YWJjY", out), "") << "length not a multiple of 4";
-  EXPECT_STREQ(Base64Decode("Y=Jj", out), "") << "'=' second in a group";
-  EXPECT_STREQ(Base64Decode("YWJjY===", out), "") << "'=' second in a later group";
-  EXPECT_STREQ(Base64Decode("YWI=", out), "ab");
-  EXPECT_STREQ(Base64Decode("YQ==", out), "a");
-  // Foreign characters count as zero bits: "Y!!!" is 'Y' then three zeros.
-  EXPECT_EQ(static_cast<unsigned char>(Base64Decode("Y!!!", out)[0]), 0x60);
-  EXPECT_STREQ(Base64Decode(nullptr, out), "");
+  // A decoded zero byte stays in the owned result.
+  EXPECT_EQ(Base64Decode("AAAA"), std::string(3, '\0'));
 }
 
 TEST(Base64, BoundedFormsNeverWritePastTheirCapacity) {
@@ -83,6 +103,12 @@ TEST(Base64, BoundedFormsNeverWritePastTheirCapacity) {
   EXPECT_EQ(Base64DecodeBounded("YWJjZGVmZ2hp", buffer, 5), 4u);
   EXPECT_STREQ(buffer, "abcd");
   EXPECT_EQ(buffer[5], '#');
+
+  // No room at all, or no buffer: nothing is written.
+  EXPECT_EQ(Base64EncodeBounded("abc", buffer, 0), 0u);
+  EXPECT_EQ(Base64DecodeBounded("YWJj", nullptr, 16), 0u);
+  EXPECT_EQ(Base64EncodeBounded("abc", nullptr, 16), 0u);
+  EXPECT_EQ(buffer[0], 'a');
 }
 
 TEST(EncodeQueryValue, EscapesAllButLettersAndDigits) {
