@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <mutex>
 
+#include "feed/http_transfer_win.h"
 #include "settings/settings_store.h"
 #include "settings/settings_table.h"
 #include "shell/shared_flags.h"
@@ -67,6 +68,9 @@ struct TickerWindowState {
 
   std::mutex prefsLock;
   TickerPrefs prefs;
+
+  // The HTTP transfers' credentials and last authentication answer (refresh worker only).
+  HttpTransferState http;
 
   SharedFlags flags;
   TickerItemList items{flags};
