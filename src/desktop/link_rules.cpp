@@ -1,4 +1,5 @@
-// Link rules: browser command, DDE item, search query, item under the pointer, jumps.
+// Link rules: browser command, what a URL may be and how it is passed, search query, item under
+// the pointer, jumps.
 #include "desktop/link_rules.h"
 
 #include <cstring>
@@ -17,6 +18,15 @@ bool Append(char* out, size_t capacity, size_t* used, const char* text) {
   return Append(out, capacity, used, text, std::strlen(text));
 }
 
+// prefix is lower case.
+bool StartsWithNoCase(const char* text, const char* prefix) {
+  for (; *prefix != '\0'; ++text, ++prefix) {
+    const char c = (*text >= 'A' && *text <= 'Z') ? static_cast<char>(*text - 'A' + 'a') : *text;
+    if (c != *prefix) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void TrimBrowserCommand(char* command) {
@@ -32,12 +42,34 @@ void TrimBrowserCommand(char* command) {
   }
 }
 
+bool EncodeBrowserUrl(const char* url, char* out, size_t capacity) {
+  static const char kHex[] = "0123456789ABCDEF";
+  if (capacity == 0) return false;
+  out[0] = '\0';
+  if (url == nullptr) return false;
+  if (url[0] == ' ') ++url;
+  if (!StartsWithNoCase(url, "http:") && !StartsWithNoCase(url, "https:")) return false;
+  size_t used = 0;
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(url); *p != 0; ++p) {
+    const bool plain = *p > ' ' && *p < 127 && *p != '"' && *p != '\\';
+    const char escape[3] = {'%', kHex[*p >> 4], kHex[*p & 15]};
+    const bool fits = plain ? Append(out, capacity, &used, reinterpret_cast<const char*>(p), 1)
+                            : Append(out, capacity, &used, escape, 3);
+    if (!fits) {
+      out[0] = '\0';
+      return false;
+    }
+  }
+  return true;
+}
+
 bool BuildOpenUrlItem(const char* url, char* out, size_t capacity) {
   if (capacity == 0) return false;
   out[0] = '\0';
-  if (url[0] == ' ') ++url;
+  char encoded[kLaunchLineSize];
+  if (!EncodeBrowserUrl(url, encoded, sizeof encoded)) return false;
   size_t used = 0;
-  if (Append(out, capacity, &used, "\"") && Append(out, capacity, &used, url) &&
+  if (Append(out, capacity, &used, "\"") && Append(out, capacity, &used, encoded) &&
       Append(out, capacity, &used, "\",,0xFFFFFFFF,0x03")) {
     return true;
   }
@@ -48,8 +80,16 @@ bool BuildOpenUrlItem(const char* url, char* out, size_t capacity) {
 bool BuildLaunchLine(const char* command, const char* url, char* out, size_t capacity) {
   if (capacity == 0) return false;
   out[0] = '\0';
+  char encoded[kLaunchLineSize];
+  if (!EncodeBrowserUrl(url, encoded, sizeof encoded)) return false;
+  const size_t length = std::strlen(command);
+  const bool spaced = length == 0 || command[length - 1] == ' ';
   size_t used = 0;
-  if (Append(out, capacity, &used, command) && Append(out, capacity, &used, url)) return true;
+  if (Append(out, capacity, &used, command) && (spaced || Append(out, capacity, &used, " ")) &&
+      Append(out, capacity, &used, "\"") && Append(out, capacity, &used, encoded) &&
+      Append(out, capacity, &used, "\"")) {
+    return true;
+  }
   out[0] = '\0';
   return false;
 }

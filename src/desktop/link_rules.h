@@ -16,11 +16,20 @@ constexpr size_t kLaunchLineSize = kBrowserCommandSize + 1100;
 // stays. `command` holds kBrowserCommandSize bytes.
 void TrimBrowserCommand(char* command);
 
-// The "WWW_OpenURL" item: a quote, the URL without one leading space, a quote, then
-// ",,0xFFFFFFFF,0x03". False (out empty) when it does not fit.
+// The form in which a URL reaches the browser. Links come from the network, so only "http:" and
+// "https:" ones (either case) are opened, and the URL must stay one argument of a command line:
+// after one leading space is dropped, spaces, double quotes, backslashes (which would escape the
+// closing quote), control bytes and bytes of 127 and above are percent-encoded. False (out empty)
+// for any other scheme or when the result does not fit.
+bool EncodeBrowserUrl(const char* url, char* out, size_t capacity);
+
+// The "WWW_OpenURL" item: a quote, the encoded URL, a quote, then ",,0xFFFFFFFF,0x03". False
+// (out empty) when the URL is refused or does not fit.
 bool BuildOpenUrlItem(const char* url, char* out, size_t capacity);
 
-// The command line: the trimmed browser command followed by the URL as it is.
+// The command line: the trimmed browser command, a space unless it ends with one, and the encoded
+// URL in double quotes, so that the browser sees exactly one argument after its own. False (out
+// empty) when the URL is refused or the line does not fit.
 bool BuildLaunchLine(const char* command, const char* url, char* out, size_t capacity);
 
 // The search query of the search box's text: spaces become '+', the query ends at the first

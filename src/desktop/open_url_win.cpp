@@ -66,12 +66,18 @@ bool BrowserDdeRequest(BrowserDde& dde, const char* item) {
   return true;
 }
 
-// Steps 2 and 3 of opening: DDE when a browser answers, else the command line.
+// Steps 2 and 3 of opening: DDE when a browser answers, else the command line. A URL that is not
+// a web page's (links come from the network) opens nothing at all, not even the browser.
 void OpenWith(const char* command, const char* url) {
+  char item[kLaunchLineSize];
+  char line[kLaunchLineSize];
+  if (!BuildOpenUrlItem(url, item, sizeof item) ||
+      !BuildLaunchLine(command, url, line, sizeof line)) {
+    return;
+  }
   BrowserDde dde;
   if (BrowserDdeConnect(dde, "WWW_OpenURL")) {
-    char item[kLaunchLineSize];
-    if (BuildOpenUrlItem(url, item, sizeof item)) BrowserDdeRequest(dde, item);
+    BrowserDdeRequest(dde, item);
     BrowserDdeClose(dde);
     if (BrowserDdeConnect(dde, "WWW_Activate")) {
       BrowserDdeRequest(dde, "\"0xFFFFFFFF\",\"0\"");
@@ -79,8 +85,7 @@ void OpenWith(const char* command, const char* url) {
     }
     return;
   }
-  char line[kLaunchLineSize];
-  if (BuildLaunchLine(command, url, line, sizeof line)) WinExec(line, SW_SHOWNORMAL);
+  WinExec(line, SW_SHOWNORMAL);
 }
 
 bool ReadDefaultValue(HKEY parent, const char* subKey, char* buffer, DWORD capacity) {

@@ -3,10 +3,13 @@
 
 #include <winsock2.h>
 
+#include <atomic>
 #include <cstring>
+#include <string>
 
 #include "feed/dialup_win.h"
 #include "feed/http_auth.h"
+#include "feed/transfer_bounds.h"
 #include "prefs/credentials_win.h"
 #include "res/resource.h"
 #include "window/ticker_state_win.h"
@@ -15,15 +18,11 @@ namespace {
 
 constexpr DWORD kReadPiece = 50;
 constexpr int kMaxRequests = 4;
+// Ends a read that a silent server leaves blocked, so that a helper thread given up on goes too.
 constexpr DWORD kReceiveTimeoutMs = 60000;
-constexpr size_t kHeaderSize = 1000;  // 999 bytes of raw headers and the NUL
 
-// Authentication state shared with the credentials dialog. Only the refresh worker uses it, one
-// cycle at a time.
-char g_proxyUser[kCredentialSize] = "";
-char g_proxyPassword[kCredentialSize] = "";
-char g_headers[kHeaderSize] = "";
-const char* g_realm = nullptr;
+HttpTransferState& State() { return Ticker().http; }
+bool Closing() { return Ticker().flags.closing.load() != 0; }
 
 class InternetHandle {
  public:
@@ -40,80 +39,276 @@ class InternetHandle {
   HINTERNET h_;
 };
 
+// One blocking WinINet call handed to a transfer's helper thread. The worker may give up on a
+// call that does not come back in time, so the record belongs to both and the one that lets go
+// last frees it; the helper's reads land in `piece`, never in the caller's buffer.
+struct BlockingCall {
+  enum Kind { kSend, kRead, kOpenUrl, kQuit };
+  std::atomic<int> refs{2};
+  std::atomic<int> abandoned{0};
+  HANDLE go = nullptr;    // auto-reset: a call is set up, or the helper should go
+  HANDLE done = nullptr;  // auto-reset: the helper has finished the call
+  Kind kind = kQuit;
+  HINTERNET handle = nullptr;  // the request, or the Internet handle of kOpenUrl
+  std::string url, headers;    // kOpenUrl's arguments, copied
+  char piece[kReadPiece] = {};
+  DWORD want = 0, got = 0;
+  BOOL ok = FALSE;
+  HINTERNET opened = nullptr;  // kOpenUrl's result until the worker takes it
+};
+
+void Release(BlockingCall* call) {
+  if (call->refs.fetch_sub(1) != 1) return;
+  if (call->go != nullptr) CloseHandle(call->go);
+  if (call->done != nullptr) CloseHandle(call->done);
+  delete call;
+}
+
+// The helper thread. Closing a handle from another thread does not end a call blocked on it
+// under Wine, and a receive time-out does not end headers that arrive a byte at a time: only a
+// call on a thread of its own can be left behind.
+DWORD WINAPI RunBlockingCalls(void* parameter) {
+  BlockingCall* call = static_cast<BlockingCall*>(parameter);
+  for (;;) {
+    WaitForSingleObject(call->go, INFINITE);
+    if (call->abandoned.load() != 0 || call->kind == BlockingCall::kQuit) break;
+    switch (call->kind) {
+      case BlockingCall::kSend:
+        call->ok = HttpSendRequestA(call->handle, nullptr, 0, nullptr, 0);
+        break;
+      case BlockingCall::kRead:
+        call->got = 0;
+        call->ok = InternetReadFile(call->handle, call->piece, call->want, &call->got);
+        break;
+      case BlockingCall::kOpenUrl:
+        call->opened = InternetOpenUrlA(call->handle, call->url.c_str(), call->headers.c_str(),
+                                        static_cast<DWORD>(-1), INTERNET_FLAG_EXISTING_CONNECT, 0);
+        break;
+      case BlockingCall::kQuit:
+        break;
+    }
+    if (call->abandoned.load() != 0) break;
+    SetEvent(call->done);
+  }
+  // A URL opened for a worker that stopped waiting is nobody's.
+  if (call->abandoned.load() != 0 && call->opened != nullptr) InternetCloseHandle(call->opened);
+  Release(call);
+  return 0;
+}
+
+// The worker's side: sets up each call, waits for it in slices and gives up on it when the
+// program closes or the request's deadline passes. After giving up it takes no more calls.
+class CallRunner {
+ public:
+  CallRunner() {
+    BlockingCall* call = new BlockingCall;
+    call->go = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    call->done = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    HANDLE thread = nullptr;
+    if (call->go != nullptr && call->done != nullptr) {
+      thread = CreateThread(nullptr, 0, RunBlockingCalls, call, 0, nullptr);
+    }
+    if (thread == nullptr) {
+      call->refs = 1;
+      Release(call);
+      return;
+    }
+    CloseHandle(thread);
+    call_ = call;
+  }
+  ~CallRunner() {
+    if (call_ == nullptr) return;
+    call_->kind = BlockingCall::kQuit;
+    SetEvent(call_->go);
+    Release(call_);
+  }
+  CallRunner(const CallRunner&) = delete;
+  CallRunner& operator=(const CallRunner&) = delete;
+
+  bool Ready() const { return call_ != nullptr; }
+
+  bool Send(HINTERNET request, const TransferBudget& budget, TransferStop* stop) {
+    if (!Prepare(BlockingCall::kSend, request)) return Refuse(stop);
+    *stop = Await(budget);
+    return *stop == TransferStop::kNone && call_->ok;
+  }
+
+  // Reads at most want (up to kReadPiece) bytes into out. False when the read failed or was
+  // given up on (then *stop says why).
+  bool Read(HINTERNET handle, char* out, DWORD want, DWORD* got, const TransferBudget& budget,
+            TransferStop* stop) {
+    *got = 0;
+    if (!Prepare(BlockingCall::kRead, handle)) return Refuse(stop);
+    call_->want = want < kReadPiece ? want : kReadPiece;
+    *stop = Await(budget);
+    if (*stop != TransferStop::kNone || !call_->ok) return false;
+    *got = call_->got < call_->want ? call_->got : call_->want;
+    std::memcpy(out, call_->piece, *got);
+    return true;
+  }
+
+  HINTERNET OpenUrl(HINTERNET internet, const char* url, const char* headers,
+                    const TransferBudget& budget, TransferStop* stop) {
+    if (!Prepare(BlockingCall::kOpenUrl, internet)) {
+      Refuse(stop);
+      return nullptr;
+    }
+    call_->url = url;
+    call_->headers = headers;
+    *stop = Await(budget);
+    if (*stop != TransferStop::kNone) return nullptr;
+    HINTERNET opened = call_->opened;
+    call_->opened = nullptr;
+    return opened;
+  }
+
+ private:
+  bool Prepare(BlockingCall::Kind kind, HINTERNET handle) {
+    if (call_ == nullptr) return false;
+    call_->kind = kind;
+    call_->handle = handle;
+    call_->ok = FALSE;
+    return true;
+  }
+
+  static bool Refuse(TransferStop* stop) {
+    *stop = TransferStop::kNone;
+    return false;
+  }
+
+  TransferStop Await(const TransferBudget& budget) {
+    TransferStop stop = TimeOrClosing(budget);
+    if (stop != TransferStop::kNone) return stop;
+    SetEvent(call_->go);
+    for (;;) {
+      if (WaitForSingleObject(call_->done, NextWaitMs(budget, GetTickCount())) == WAIT_OBJECT_0) {
+        return TransferStop::kNone;
+      }
+      stop = TimeOrClosing(budget);
+      if (stop != TransferStop::kNone) {
+        // The helper finishes (or stays in) its call on its own and then goes.
+        call_->abandoned = 1;
+        SetEvent(call_->go);
+        Release(call_);
+        call_ = nullptr;
+        return stop;
+      }
+    }
+  }
+
+  static TransferStop TimeOrClosing(const TransferBudget& budget) {
+    const TransferStop stop = CheckTransfer(budget, GetTickCount(), 0, Closing());
+    return stop == TransferStop::kFull ? TransferStop::kNone : stop;
+  }
+
+  BlockingCall* call_ = nullptr;
+};
+
 // The host name is sent as the referrer; empty when Winsock cannot give it.
 void LocalHostName(char* name, size_t capacity) {
-  static bool started = false;
-  if (!started) {
+  HttpTransferState& s = State();
+  if (!s.winsockTried) {
+    s.winsockTried = true;
     WSADATA data;
-    started = WSAStartup(MAKEWORD(1, 1), &data) == 0;
+    s.winsockStarted = WSAStartup(MAKEWORD(1, 1), &data) == 0;
   }
   name[0] = '\0';
-  if (!started || gethostname(name, static_cast<int>(capacity)) != 0) name[0] = '\0';
+  if (!s.winsockStarted || gethostname(name, static_cast<int>(capacity)) != 0) name[0] = '\0';
   name[capacity - 1] = '\0';
 }
 
 void ReadRawHeaders(HINTERNET request) {
-  DWORD size = kHeaderSize - 1;
-  g_headers[0] = '\0';
-  if (!HttpQueryInfoA(request, HTTP_QUERY_RAW_HEADERS_CRLF, g_headers, &size, nullptr)) size = 0;
-  if (size > kHeaderSize - 1) size = kHeaderSize - 1;
-  g_headers[size] = '\0';
+  HttpTransferState& s = State();
+  DWORD size = kAuthHeaderSize - 1;
+  s.headers[0] = '\0';
+  if (!HttpQueryInfoA(request, HTTP_QUERY_RAW_HEADERS_CRLF, s.headers, &size, nullptr)) size = 0;
+  if (size > kAuthHeaderSize - 1) size = kAuthHeaderSize - 1;
+  s.headers[size] = '\0';
 }
 
 void LoadStoredCredentials() {
+  HttpTransferState& s = State();
   SettingsStore& settings = Settings();
   char text[kTextValueSize];
   settings.ReadTextValue(value_name::kProxyId, text);
-  std::strcpy(g_proxyUser, text);
+  lstrcpynA(s.proxyUser, text, sizeof s.proxyUser);
   settings.ReadTextValue(value_name::kProxyPass, text);
-  std::strcpy(g_proxyPassword, text);
-  ScrambleProxyPassword(g_proxyPassword);
+  lstrcpynA(s.proxyPassword, text, sizeof s.proxyPassword);
+  ScrambleProxyPassword(s.proxyPassword);
 }
 
 void SaveCredentials() {
+  HttpTransferState& s = State();
   SettingsStore& settings = Settings();
-  settings.WriteTextValue(value_name::kProxyId, g_proxyUser);
-  ScrambleProxyPassword(g_proxyPassword);
-  settings.WriteTextValue(value_name::kProxyPass, g_proxyPassword);
-  ScrambleProxyPassword(g_proxyPassword);
+  settings.WriteTextValue(value_name::kProxyId, s.proxyUser);
+  ScrambleProxyPassword(s.proxyPassword);
+  settings.WriteTextValue(value_name::kProxyPass, s.proxyPassword);
+  ScrambleProxyPassword(s.proxyPassword);
 }
 
 void SetCredentials(HINTERNET connection, HINTERNET request, DWORD status) {
-  const DWORD userLength = static_cast<DWORD>(std::strlen(g_proxyUser) + 1);
-  const DWORD passwordLength = static_cast<DWORD>(std::strlen(g_proxyPassword) + 1);
+  HttpTransferState& s = State();
+  const DWORD userLength = static_cast<DWORD>(std::strlen(s.proxyUser) + 1);
+  const DWORD passwordLength = static_cast<DWORD>(std::strlen(s.proxyPassword) + 1);
   if (status == HTTP_STATUS_PROXY_AUTH_REQ) {
     // A proxy takes its credentials from the proxy options only.
-    InternetSetOptionA(request, INTERNET_OPTION_PROXY_USERNAME, g_proxyUser, userLength);
-    InternetSetOptionA(request, INTERNET_OPTION_PROXY_PASSWORD, g_proxyPassword, passwordLength);
+    InternetSetOptionA(request, INTERNET_OPTION_PROXY_USERNAME, s.proxyUser, userLength);
+    InternetSetOptionA(request, INTERNET_OPTION_PROXY_PASSWORD, s.proxyPassword, passwordLength);
   } else {
-    InternetSetOptionA(connection, INTERNET_OPTION_USERNAME, g_proxyUser, userLength);
-    InternetSetOptionA(connection, INTERNET_OPTION_PASSWORD, g_proxyPassword, passwordLength);
-    InternetSetOptionA(request, INTERNET_OPTION_USERNAME, g_proxyUser, userLength);
-    InternetSetOptionA(request, INTERNET_OPTION_PASSWORD, g_proxyPassword, passwordLength);
+    InternetSetOptionA(connection, INTERNET_OPTION_USERNAME, s.proxyUser, userLength);
+    InternetSetOptionA(connection, INTERNET_OPTION_PASSWORD, s.proxyPassword, passwordLength);
+    InternetSetOptionA(request, INTERNET_OPTION_USERNAME, s.proxyUser, userLength);
+    InternetSetOptionA(request, INTERNET_OPTION_PASSWORD, s.proxyPassword, passwordLength);
   }
 }
 
-// Reads the body into buffer up to capacity-1 bytes. Stops at the end, when the program closes,
-// or when the buffer is full (the rest is not read: closing the request abandons it).
-size_t ReadBody(HINTERNET request, char* buffer, size_t capacity) {
-  SharedFlags& flags = Ticker().flags;
+void SetReceiveTimeout(HINTERNET request) {
+  DWORD timeout = kReceiveTimeoutMs;
+  InternetSetOptionA(request, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof timeout);
+}
+
+// Reads the body into buffer up to capacity-1 bytes and NUL-terminates it. Stops at the end, when
+// the buffer is full (the rest is not read: closing the request abandons it) and when the program
+// closes, keeping what came; a body still coming at the deadline is dropped (0).
+size_t ReadBody(CallRunner& runner, HINTERNET request, const TransferBudget& budget, char* buffer,
+                size_t capacity) {
   size_t total = 0;
-  while (total + 1 < capacity && flags.closing.load() == 0) {
-    DWORD want = kReadPiece;
-    if (capacity - 1 - total < want) want = static_cast<DWORD>(capacity - 1 - total);
-    DWORD got = 0;
-    if (!InternetReadFile(request, buffer + total, want, &got) || got == 0) break;
-    total += got;
+  for (;;) {
+    TransferStop stop = CheckTransfer(budget, GetTickCount(), total, Closing());
+    if (stop == TransferStop::kNone) {
+      size_t want = capacity - 1 - total;
+      if (want > kReadPiece) want = kReadPiece;
+      DWORD got = 0;
+      if (runner.Read(request, buffer + total, static_cast<DWORD>(want), &got, budget, &stop) &&
+          got != 0) {
+        total += got;
+        continue;
+      }
+    }
+    if (stop == TransferStop::kDeadline) total = 0;
+    break;
   }
   buffer[total] = '\0';
   return total;
 }
 
-// Reads and drops what is left of an answer, through the caller's buffer.
-void DiscardBody(HINTERNET request, char* buffer, size_t capacity) {
+// Reads and drops the body of an authentication answer, through the caller's buffer. False when
+// it did not end within kDiscardLimit bytes, the deadline or before the program closed.
+bool DiscardBody(CallRunner& runner, HINTERNET request, const TransferBudget& requestBudget,
+                 char* buffer, size_t capacity) {
+  TransferBudget budget = requestBudget;
+  budget.limit = kDiscardLimit;
   const DWORD piece = capacity < kReadPiece ? static_cast<DWORD>(capacity) : kReadPiece;
-  DWORD got = 0;
-  while (piece > 0 && InternetReadFile(request, buffer, piece, &got) && got != 0) {
+  size_t total = 0;
+  for (;;) {
+    TransferStop stop = CheckTransfer(budget, GetTickCount(), total, Closing());
+    if (stop != TransferStop::kNone) return false;
+    DWORD got = 0;
+    if (!runner.Read(request, buffer, piece, &got, budget, &stop)) {
+      return stop == TransferStop::kNone;  // a failed read ends the body as the end would
+    }
+    if (got == 0) return true;
+    total += got;
   }
 }
 
@@ -122,6 +317,7 @@ void DiscardBody(HINTERNET request, char* buffer, size_t capacity) {
 size_t HttpGetUrl(HINTERNET internet, const char* url, char* buffer, size_t capacity) {
   if (buffer == nullptr || capacity == 0) return 0;
   buffer[0] = '\0';
+  if (url == nullptr || Closing()) return 0;
   if (Settings().ReadNumberValue(value_name::kNoAutoDial) != 0 &&
       !InternetCheckConnectionA(nullptr, 0, 0)) {
     return 0;
@@ -152,15 +348,20 @@ size_t HttpGetUrl(HINTERNET internet, const char* url, char* buffer, size_t capa
       INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS,
       0));
   if (!request) return 0;
-  // A server that stops sending must not hold the worker, and with it every later refresh.
-  const DWORD timeout = kReceiveTimeoutMs;
-  InternetSetOptionA(request.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, const_cast<DWORD*>(&timeout),
-                     sizeof timeout);
+  SetReceiveTimeout(request.get());
   HttpAddRequestHeadersA(request.get(), kRequestHeaders, static_cast<DWORD>(-1),
                          HTTP_ADDREQ_FLAG_COALESCE_WITH_COMMA);
 
+  CallRunner runner;
+  if (!runner.Ready()) return 0;
+  HttpTransferState& s = State();
   for (int attempt = 0;;) {
-    if (!HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0)) return 0;
+    // Each request has its own deadline; the time the user spends in the dialog is not counted.
+    TransferBudget budget;
+    budget.startMs = GetTickCount();
+    budget.limit = capacity - 1;
+    TransferStop stop = TransferStop::kNone;
+    if (!runner.Send(request.get(), budget, &stop)) return 0;
     DWORD status = 0;
     DWORD size = sizeof status;
     if (!HttpQueryInfoA(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
@@ -170,38 +371,49 @@ size_t HttpGetUrl(HINTERNET internet, const char* url, char* buffer, size_t capa
     if (status == HTTP_STATUS_NOT_FOUND) return 0;
     if (status != HTTP_STATUS_DENIED && status != HTTP_STATUS_FORBIDDEN &&
         status != HTTP_STATUS_PROXY_AUTH_REQ) {
-      return ReadBody(request.get(), buffer, capacity);
+      return ReadBody(runner, request.get(), budget, buffer, capacity);
     }
 
     ReadRawHeaders(request.get());
-    g_realm = ExtractRealm(g_headers);
+    s.realm = ExtractRealm(s.headers);
+    // The body goes before the dialog, so that it is read within the request's own time.
+    const bool drained = DiscardBody(runner, request.get(), budget, buffer, capacity);
+    buffer[0] = '\0';
+    if (!drained) return 0;
     LoadStoredCredentials();
     // Stored credentials are tried once as they are; after that the user is asked each time.
-    if (g_proxyUser[0] == '\0' || g_proxyPassword[0] == '\0' || attempt != 0) {
-      AskNetworkPassword(Ticker().tickerWindow, g_realm, g_proxyUser, g_proxyPassword);
+    if (s.proxyUser[0] == '\0' || s.proxyPassword[0] == '\0' || attempt != 0) {
+      AskNetworkPassword(Ticker().tickerWindow, s.realm, s.proxyUser, s.proxyPassword);
       SaveCredentials();
     }
     SetCredentials(connection.get(), request.get(), status);
-    DiscardBody(request.get(), buffer, capacity);
-    buffer[0] = '\0';
     if (++attempt >= kMaxRequests) break;
+    if (Closing()) return 0;
   }
 
   ReadRawHeaders(request.get());
   char caption[128];
   LoadProgramText(IDS_PROXY_FAILED_CAPTION, caption, sizeof caption);
-  MessageBoxA(Ticker().tickerWindow, g_headers, caption, MB_OK);
+  MessageBoxA(Ticker().tickerWindow, s.headers, caption, MB_OK);
   return 0;
 }
 
 int DownloadUrlToFile(HINTERNET internet, const char* url, char* buffer, size_t capacity,
                       const char* fileName, const FILETIME* fileTime) {
+  if (url == nullptr || (buffer == nullptr && capacity != 0) || Closing()) return 0;
   char headers[128];
   std::strcpy(headers, kRequestHeaders);
   std::strcat(headers, "\r\n");
-  InternetHandle source(InternetOpenUrlA(internet, url, headers, static_cast<DWORD>(-1),
-                                         INTERNET_FLAG_EXISTING_CONNECT, 0));
+
+  CallRunner runner;
+  if (!runner.Ready()) return 0;
+  TransferBudget budget;
+  budget.startMs = GetTickCount();
+  budget.limit = capacity;
+  TransferStop stop = TransferStop::kNone;
+  InternetHandle source(runner.OpenUrl(internet, url, headers, budget, &stop));
   if (!source) return 0;
+  SetReceiveTimeout(source.get());
 
   HANDLE file = INVALID_HANDLE_VALUE;
   if (fileName != nullptr) {
@@ -211,21 +423,35 @@ int DownloadUrlToFile(HINTERNET internet, const char* url, char* buffer, size_t 
 
   size_t total = 0;
   int result = 0;
-  bool overflow = false;
+  bool cut = false;
   for (;;) {
-    if (total >= capacity) {
+    stop = CheckTransfer(budget, GetTickCount(), total, Closing());
+    if (stop == TransferStop::kFull) {
       // A body larger than the buffer would leave a cut file behind: give up on it.
       char probe;
       DWORD extra = 0;
-      overflow = InternetReadFile(source.get(), &probe, 1, &extra) && extra != 0;
-      result = overflow ? 0 : 1;
+      const bool more = runner.Read(source.get(), &probe, 1, &extra, budget, &stop) && extra != 0;
+      cut = more || stop != TransferStop::kNone;
+      result = cut ? 0 : 1;
       break;
     }
-    DWORD want = kReadPiece;
-    if (capacity - total < want) want = static_cast<DWORD>(capacity - total);
+    if (stop != TransferStop::kNone) {
+      cut = true;
+      result = 0;
+      break;
+    }
+    size_t want = capacity - total;
+    if (want > kReadPiece) want = kReadPiece;
     DWORD got = 0;
-    result = InternetReadFile(source.get(), buffer + total, want, &got) ? 1 : 0;
-    if (result == 0 || got == 0) break;
+    result = runner.Read(source.get(), buffer + total, static_cast<DWORD>(want), &got, budget,
+                         &stop)
+                 ? 1
+                 : 0;
+    if (result == 0) {
+      cut = stop != TransferStop::kNone;
+      break;
+    }
+    if (got == 0) break;
     if (file != INVALID_HANDLE_VALUE) {
       DWORD written = 0;
       WriteFile(file, buffer + total, got, &written, nullptr);
@@ -236,7 +462,7 @@ int DownloadUrlToFile(HINTERNET internet, const char* url, char* buffer, size_t 
   if (file != INVALID_HANDLE_VALUE) {
     if (fileTime != nullptr) SetFileTime(file, fileTime, nullptr, fileTime);
     CloseHandle(file);
-    if (overflow) DeleteFileA(fileName);
+    if (cut) DeleteFileA(fileName);
   }
   return result;
 }

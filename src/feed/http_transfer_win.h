@@ -7,18 +7,39 @@
 
 #include <cstddef>
 
+#include "prefs/credentials_win.h"
+
 // The three Accept lines sent with every request.
 constexpr const char* kRequestHeaders = "Accept: */*\r\nAccept: text/plain\r\nAccept: text/html\r\n";
 
+constexpr size_t kAuthHeaderSize = 1000;  // 999 bytes of raw headers and the NUL
+
+// What the transfers keep between calls: the credentials last given (also what the credentials
+// dialog shows), the raw headers of the last authentication answer and the realm found in them.
+// Only the refresh worker touches it, one cycle at a time.
+struct HttpTransferState {
+  char proxyUser[kCredentialSize] = "";
+  char proxyPassword[kCredentialSize] = "";
+  char headers[kAuthHeaderSize] = "";
+  const char* realm = nullptr;  // points into headers, or null
+  bool winsockStarted = false;
+  bool winsockTried = false;
+};
+
+// Every read loop below stops at the size it may take, at `closing`, and when the request has
+// taken kTransferDeadlineMs (transfer_bounds.h); the blocking calls run on a helper thread, so
+// that even a server that never finishes its headers lets go of the worker in time.
+
 // Fetches url into buffer: at most capacity-1 body bytes and a NUL after them. An answer longer
-// than that is cut and the transfer closed. Returns the bytes stored; 0 means failure, a 404, or
-// an empty answer. A proxy or server that asks for authentication gets the stored "Proxy ID" and
-// "Proxy Pass" once, then whatever the user enters, up to four requests in all.
+// than that is cut and the transfer closed. Returns the bytes stored; 0 means failure, a 404, an
+// empty answer, or an answer that did not end before the deadline. When the program closes the
+// bytes read so far are returned. A proxy or server that asks for authentication gets the stored
+// "Proxy ID" and "Proxy Pass" once, then whatever the user enters, up to four requests in all.
 size_t HttpGetUrl(HINTERNET internet, const char* url, char* buffer, size_t capacity);
 
 // Downloads url into buffer (at most capacity bytes, not NUL-terminated) and, with a file name,
 // into that file, stamped with the given creation and last-write time. Non-zero when the transfer
-// ended normally; 0 when the URL cannot be opened, a read failed, or the body did not fit the
-// buffer (a file then is removed rather than left cut).
+// ended normally; 0 when the URL cannot be opened, a read failed, the body did not fit the buffer,
+// the deadline passed or the program is closing (a file then is removed rather than left cut).
 int DownloadUrlToFile(HINTERNET internet, const char* url, char* buffer, size_t capacity,
                       const char* fileName, const FILETIME* fileTime);

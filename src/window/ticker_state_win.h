@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <mutex>
 
+#include "feed/http_transfer_win.h"
 #include "feed/refresh_worker_win.h"
 #include "settings/settings_store.h"
 #include "settings/settings_table.h"
@@ -73,6 +74,9 @@ struct TickerWindowState {
   // for copies: never across a dialog, a DDE conversation or a wait for the worker.
   std::mutex prefsLock;
   TickerPrefs prefs;
+
+  // The HTTP transfers' credentials and last authentication answer (refresh worker only).
+  HttpTransferState http;
 
   SharedFlags flags;
   TickerItemList items{flags};

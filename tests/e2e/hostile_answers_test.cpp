@@ -1,6 +1,7 @@
 // Ticker.exe against a server that answers badly: truncated, oversized, missing, garbled, cut
 // off, never ending, or forever asking for a password. The ticker keeps running, keeps its strip
-// or says what happened, and its cache never holds more than it received.
+// or says what happened, and its cache never holds more than it received. An answer that never
+// ends is given up in time, a later refresh works, and it never holds up a restart.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -70,6 +71,23 @@ class HostileAnswers : public testing::Test {
   }
 
   StripReport Strip() { return ReadStrip(FindTickerWindow()); }
+
+  // Asks for "Update Now" (dropped while a cycle runs) until the strip shows the server's good
+  // feed; false when that does not happen within timeoutMs.
+  bool RefreshUntilTheGoodFeedShows(DWORD timeoutMs) {
+    return WaitUntil(
+        [&] {
+          PostMessageA(FindTickerWindow(), WM_COMMAND, kUpdateNow, 0);
+          Sleep(500);
+          const StripReport strip = Strip();
+          return strip.answered && !strip.items.empty() &&
+                 strip.items.front().text == "Top Stories:    ";
+        },
+        timeoutMs);
+  }
+
+  static constexpr WPARAM kUpdateNow = 40004;
+  static constexpr WPARAM kRestart = 1125;
 
   std::string folder_;
   ScratchFolder scratch_;
@@ -175,6 +193,51 @@ TEST_F(HostileAnswers, AServerThatAlwaysWantsAPasswordAsksFourTimesThenShowsItsH
   char user[100] = "";
   EXPECT_TRUE(ReadRegistryText("Proxy ID", user, sizeof user));
   EXPECT_STREQ(user, "someone");
+}
+
+TEST_F(HostileAnswers, HeadersThatNeverEndAreGivenUpAtTheDeadlineAndTheNextRefreshWorks) {
+  // The one test that sits out a whole deadline (two minutes): the server sends a header line
+  // every half second and never the blank line, so no time-out of a single read ever fires.
+  StartWith("once_endlessheaders");
+  ASSERT_TRUE(WaitUntil([&] { return Requests() >= 1; }, 30000));
+  const DWORD asked = GetTickCount();
+  Sleep(3000);
+  ASSERT_TRUE(Strip().answered) << "the window goes on while the worker waits";
+  ASSERT_TRUE(RefreshUntilTheGoodFeedShows(120000 + 30000));
+  EXPECT_GE(GetTickCount() - asked, 110000u) << "not given up long before its deadline";
+  EXPECT_GE(Requests(), 2u);
+}
+
+TEST_F(HostileAnswers, AnEndlessAuthenticationBodyIsDroppedAtItsBoundAndTheNextRefreshWorks) {
+  StartWith("once_auth407endless");
+  ASSERT_TRUE(WaitUntil([&] { return Requests() >= 1; }, 30000));
+  // 64 kB of body at 10 kB a second, then the request fails without asking for a password.
+  ASSERT_TRUE(RefreshUntilTheGoodFeedShows(45000));
+  EXPECT_EQ(FindWindowA(nullptr, "Enter Network Password"), nullptr);
+}
+
+TEST_F(HostileAnswers, ARestartIsNotHeldByAnAnswerThatNeverEnds) {
+  const char* const modes[] = {"forever", "endlessheaders", "auth407endless"};
+  for (const char* mode : modes) {
+    SCOPED_TRACE(mode);
+    const size_t before = Requests();
+    PROCESS_INFORMATION older = StartWith(mode);
+    ASSERT_TRUE(WaitUntil([&] { return Requests() > before; }, 30000));
+    Sleep(500);  // the worker is inside the transfer
+    const DWORD asked = GetTickCount();
+    PostMessageA(FindTickerWindow(), WM_COMMAND, kRestart, 0);
+    // The restart waits for the worker without a limit of its own: `closing` must end the
+    // transfer within moments, not at the deadline.
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+          HWND next = FindTickerFrame();
+          return next != nullptr && ProcessOfWindow(next) != older.dwProcessId;
+        },
+        15000));
+    EXPECT_LT(GetTickCount() - asked, 8000u);
+    EXPECT_EQ(WaitForExit(older, 5000), 0u);
+    EndStartedPrograms();
+  }
 }
 
 }  // namespace

@@ -10,6 +10,10 @@ request path picks the misbehaviour:
   /forever    200, then one byte a second for as long as the client listens
   /slow       a good feed after four seconds
   /auth407    407 with a proxy realm, every time
+  /endlessheaders   a status line, then one header line every half second, never the blank line
+  /auth407endless   407 with a proxy realm and a body that never ends (10 kB a second)
+
+A mode written "once_MODE" misbehaves on its first request only; later ones get a good feed.
 
 Every request is appended to the log file as "path?query". The bound port is written to the
 port file once listening.
@@ -24,6 +28,7 @@ import socket
 import socketserver
 import struct
 import sys
+import threading
 import time
 
 # The feed's marker bytes, as src/feed/feed_wire.h defines them.
@@ -56,6 +61,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
         with open(self.server.log, "a") as log:
             log.write(self.path + "\n")
         mode = self.path.split("?")[0].split("&")[0].strip("/").split("/")[0]
+        if mode.startswith("once_"):
+            with self.server.lock:
+                first = mode not in self.server.seen
+                self.server.seen.add(mode)
+            mode = mode[len("once_"):] if first else "ok"
         try:
             getattr(self, "answer_" + mode, self.answer_ok)()
         except (BrokenPipeError, ConnectionResetError):
@@ -112,6 +122,27 @@ class Handler(http.server.BaseHTTPRequestHandler):
         time.sleep(4)
         self.answer_ok()
 
+    def answer_endlessheaders(self):
+        # Written by hand: the server's own header writer holds everything until the blank line.
+        self.wfile.write(b"HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n")
+        self.wfile.flush()
+        n = 0
+        while True:
+            self.wfile.write(b"X-Never-Done-%d: yes\r\n" % n)
+            self.wfile.flush()
+            n += 1
+            time.sleep(0.5)
+
+    def answer_auth407endless(self):
+        self.send_response(407)
+        self.send_header("Proxy-Authenticate", 'Basic realm="endless realm"')
+        self.send_header("Content-Type", "text/plain")
+        self.end_headers()
+        while True:
+            self.wfile.write(b"z" * 1000)
+            self.wfile.flush()
+            time.sleep(0.1)
+
     def answer_auth407(self):
         body = b"Proxy authentication required"
         self.head(407, len(body), [("Proxy-Authenticate", 'Basic realm="hostile realm"')])
@@ -130,6 +161,8 @@ def main():
     args = parser.parse_args()
     server = Server(("127.0.0.1", 0), Handler)
     server.log = args.log
+    server.lock = threading.Lock()
+    server.seen = set()
     with open(args.port_file + ".new", "w") as f:
         f.write("%d\n" % server.server_address[1])
     os.rename(args.port_file + ".new", args.port_file)

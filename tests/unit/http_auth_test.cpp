@@ -1,4 +1,4 @@
-// The realm of an authentication answer and the "Proxy Pass" scrambling.
+// The realm of an authentication answer, the "Proxy Pass" scrambling, and the bounds of a request.
 #include "feed/http_auth.h"
 
 #include <gtest/gtest.h>
@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "feed/transfer_bounds.h"
 
 namespace {
 
@@ -96,6 +98,72 @@ TEST(ScrambleProxyPassword, AByteEqualToItsKeyCutsTheText) {
     // What survives still unscrambles to the start of the password.
     EXPECT_EQ(Scrambled(stored), row.text.substr(0, row.kept));
   }
+}
+
+// The bounds every read loop of the transfers asks between reads, on a clock the test moves.
+TEST(TransferBounds, ClosingThenDeadlineThenSize) {
+  const uint32_t start = 1000;
+  const uint32_t nearWrap = 0xFFFFFFFFu - 10;
+  const struct {
+    const char* name;
+    uint32_t start;
+    uint32_t now;
+    size_t received;
+    bool closing;
+    TransferStop stop;
+  } rows[] = {
+      {"just begun", start, start, 0, false, TransferStop::kNone},
+      {"closing at once", start, start, 0, true, TransferStop::kClosing},
+      {"closing wins over the deadline", start, start + kTransferDeadlineMs, 0, true,
+       TransferStop::kClosing},
+      {"a moment before the deadline", start, start + kTransferDeadlineMs - 1, 10, false,
+       TransferStop::kNone},
+      {"at the deadline", start, start + kTransferDeadlineMs, 10, false, TransferStop::kDeadline},
+      {"hours later", start, start + 3600000, 10, false, TransferStop::kDeadline},
+      {"the deadline wins over a full buffer", start, start + kTransferDeadlineMs, 500, false,
+       TransferStop::kDeadline},
+      {"one byte short of the limit", start, start + 5, 499, false, TransferStop::kNone},
+      {"the limit reached", start, start + 5, 500, false, TransferStop::kFull},
+      {"the tick wrapped round, early", nearWrap, 100, 0, false, TransferStop::kNone},
+      {"the tick wrapped round, late", nearWrap, kTransferDeadlineMs, 0, false,
+       TransferStop::kDeadline},
+  };
+  for (const auto& row : rows) {
+    TransferBudget budget;
+    budget.startMs = row.start;
+    budget.limit = 500;
+    EXPECT_EQ(CheckTransfer(budget, row.now, row.received, row.closing), row.stop) << row.name;
+  }
+}
+
+TEST(TransferBounds, WaitsAreSlicesCutAtTheDeadline) {
+  static_assert(kTransferDeadlineMs <= 120000, "no request may hold the worker longer");
+  TransferBudget budget;
+  budget.startMs = 0xFFFFFF00u;  // the deadline falls after the tick wraps round
+  budget.limit = 1;
+  const uint32_t deadline = budget.startMs + kTransferDeadlineMs;
+  const struct {
+    uint32_t now;
+    uint32_t wait;
+  } rows[] = {
+      {budget.startMs, kTransferSliceMs},
+      {deadline - kTransferSliceMs, kTransferSliceMs},
+      {deadline - 7, 7},
+      {deadline, 0},
+      {deadline + 99999, 0},
+  };
+  for (const auto& row : rows) EXPECT_EQ(NextWaitMs(budget, row.now), row.wait) << row.now;
+
+  // A loop that waits one slice at a time and asks between waits ends at the deadline, however
+  // the server drips.
+  uint32_t now = budget.startMs;
+  int waits = 0;
+  while (CheckTransfer(budget, now, 0, false) == TransferStop::kNone) {
+    now += NextWaitMs(budget, now) + 1;  // every wait runs out, a little late
+    ASSERT_LT(++waits, 3000);
+  }
+  EXPECT_EQ(CheckTransfer(budget, now, 0, false), TransferStop::kDeadline);
+  EXPECT_LE(static_cast<uint32_t>(now - deadline), kTransferSliceMs + 1);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Link rules: the browser command, the DDE item, the search query, the item under the pointer and
-// the jump arithmetic.
+// Link rules: the browser command, which URLs open and how they are passed, the search query, the
+// item under the pointer and the jump arithmetic.
 #include "desktop/link_rules.h"
 
 #include <gtest/gtest.h>
@@ -31,21 +31,81 @@ TEST(BrowserCommand, TrimmedSoThatAUrlCanFollow) {
   EXPECT_EQ(Trimmed(std::string(300, 'x').c_str()).size(), kBrowserCommandSize - 3);
 }
 
+TEST(BrowserUrl, OnlyWebPagesAndAlwaysOneArgument) {
+  const struct {
+    const char* url;
+    const char* encoded;  // null: refused
+  } rows[] = {
+      {"http://a/b", "http://a/b"},
+      {"HTTPS://a/b?x=1&y=%41", "HTTPS://a/b?x=1&y=%41"},
+      {" http://a/b", "http://a/b"},
+      {"  http://a/b", nullptr},
+      {"http:///top", "http:///top"},
+      {"http://a/x --evil", "http://a/x%20--evil"},
+      {"http://a/x\" --evil \"", "http://a/x%22%20--evil%20%22"},
+      {"http://a/x\\", "http://a/x%5C"},
+      {"http://a/\t\r\n\x01\x7F", "http://a/%09%0D%0A%01%7F"},
+      {"http://a/caf\xE9", "http://a/caf%E9"},
+      {"file:///C:/Windows/system32/calc.exe", nullptr},
+      {"C:\\news\\story.htm", nullptr},
+      {"javascript:alert(1)", nullptr},
+      {"mailto:x@y", nullptr},
+      {"httpx://a", nullptr},
+      {"http", nullptr},
+      {"", nullptr},
+  };
+  for (const auto& row : rows) {
+    char out[200] = "junk";
+    EXPECT_EQ(EncodeBrowserUrl(row.url, out, sizeof out), row.encoded != nullptr) << row.url;
+    EXPECT_STREQ(out, row.encoded != nullptr ? row.encoded : "") << row.url;
+  }
+  char small[12] = "junk";
+  EXPECT_FALSE(EncodeBrowserUrl("http://a/ b", small, sizeof small)) << "an escape is not split";
+  EXPECT_STREQ(small, "");
+  EXPECT_FALSE(EncodeBrowserUrl(nullptr, small, sizeof small));
+}
+
 TEST(OpenUrlItem, QuotedUrlAndTheWindowArguments) {
   char item[300];
   ASSERT_TRUE(BuildOpenUrlItem("http://a/b", item, sizeof item));
   EXPECT_STREQ(item, "\"http://a/b\",,0xFFFFFFFF,0x03");
   ASSERT_TRUE(BuildOpenUrlItem(" http://a/b", item, sizeof item));
   EXPECT_STREQ(item, "\"http://a/b\",,0xFFFFFFFF,0x03") << "one leading space dropped";
+  ASSERT_TRUE(BuildOpenUrlItem("http://a/x\" --evil", item, sizeof item));
+  EXPECT_STREQ(item, "\"http://a/x%22%20--evil\",,0xFFFFFFFF,0x03") << "the same URL as the line";
+  EXPECT_FALSE(BuildOpenUrlItem("file:///c:/x", item, sizeof item));
+  EXPECT_STREQ(item, "");
   char small[20] = "junk";
   EXPECT_FALSE(BuildOpenUrlItem("http://a/b", small, sizeof small));
   EXPECT_STREQ(small, "");
+}
 
+TEST(LaunchLine, TheCommandThenTheUrlAsOneQuotedArgument) {
+  const struct {
+    const char* command;
+    const char* url;
+    const char* line;  // null: nothing is run
+  } rows[] = {
+      {"\"C:\\web.exe\"  ", "http://h/c1", "\"C:\\web.exe\"  \"http://h/c1\""},
+      {"web.exe ", " http://a/b", "web.exe \"http://a/b\""},
+      {"web.exe", "http://a/b", "web.exe \"http://a/b\""},
+      {"", "http://a/b", "\"http://a/b\""},
+      {"web.exe ", "http://a/x --evil", "web.exe \"http://a/x%20--evil\""},
+      {"web.exe ", "http://a/x\\", "web.exe \"http://a/x%5C\""},
+      {"web.exe ", "notepad.exe", nullptr},
+  };
+  for (const auto& row : rows) {
+    char line[kLaunchLineSize] = "junk";
+    EXPECT_EQ(BuildLaunchLine(row.command, row.url, line, sizeof line), row.line != nullptr)
+        << row.url;
+    EXPECT_STREQ(line, row.line != nullptr ? row.line : "") << row.url;
+  }
   char line[kLaunchLineSize];
-  ASSERT_TRUE(BuildLaunchLine("web.exe  ", " http://a/b", line, sizeof line));
-  EXPECT_STREQ(line, "web.exe   http://a/b") << "the command line keeps the leading space";
   const std::string longUrl = "http://x/" + std::string(1000, 'p');
   EXPECT_TRUE(BuildLaunchLine(std::string(260, 'c').c_str(), longUrl.c_str(), line, sizeof line));
+  const std::string spaces = "http://x/" + std::string(500, ' ');
+  EXPECT_FALSE(BuildLaunchLine("web.exe ", spaces.c_str(), line, sizeof line))
+      << "escaped beyond the line: refused, never cut";
 }
 
 TEST(SearchQuery, SpacesBecomePlusAndALineBreakEndsIt) {

@@ -323,7 +323,7 @@ TEST_F(Links, WithoutADdeBrowserTheRegisteredCommandRuns) {
   t.flags.scrollOffset = SlotX(7) - 90;
   Send(WM_LBUTTONDBLCLK, MK_LBUTTON, At(100, 10));
   ASSERT_TRUE(WaitUntil([&] { return !Lines(folder + "launches.txt").empty(); }, 15000));
-  EXPECT_EQ(Lines(folder + "launches.txt")[0], "\"" + folder + "browser.exe\" http://h/c1");
+  EXPECT_EQ(Lines(folder + "launches.txt")[0], "\"" + folder + "browser.exe\" \"http://h/c1\"");
 }
 
 }  // namespace

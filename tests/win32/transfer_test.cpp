@@ -1,14 +1,19 @@
 // The two transfers over WinINet against a local server: exact lengths and the NUL, answers cut to
-// the caller's buffer, 404, and downloads written to a file with the given time.
+// the caller's buffer, 404, downloads written to a file with the given time, and answers that
+// never end let go at once when the program closes. And links from the network reaching the
+// browser as exactly one argument.
 #include <windows.h>
+#include <shlwapi.h>
 #include <wininet.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "desktop/open_url_win.h"
 #include "e2e/e2e_support.h"
 #include "feed/http_transfer_win.h"
 #include "win32/ticker_fixture.h"
@@ -108,6 +113,154 @@ TEST_F(Transfers, ADownloadThatDoesNotFitLeavesNoCutFile) {
                               file.c_str(), nullptr),
             0);
   EXPECT_FALSE(FileExists(file)) << "no file when the address cannot be opened";
+}
+
+// Sets `closing` after a delay, as the user-interface thread does on Exit, and clears it again
+// when the test is done with it (the shared ticker goes on being used).
+class ClosingLater {
+ public:
+  explicit ClosingLater(DWORD delayMs) : delayMs_(delayMs) {
+    thread_ = CreateThread(nullptr, 0, &ClosingLater::Run, this, 0, nullptr);
+  }
+  ~ClosingLater() {
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
+    Ticker().flags.closing = 0;
+  }
+
+ private:
+  static DWORD WINAPI Run(void* self) {
+    Sleep(static_cast<ClosingLater*>(self)->delayMs_);
+    Ticker().flags.closing = 1;
+    return 0;
+  }
+  DWORD delayMs_;
+  HANDLE thread_;
+};
+
+TEST_F(Transfers, ClosingLetsGoOfAnswersThatNeverEnd) {
+  const struct {
+    const char* path;
+    const char* what;
+  } rows[] = {
+      {"/forever", "a body of one byte a second"},
+      {"/endlessheaders", "headers that never reach their blank line"},
+      {"/auth407endless", "an authentication answer whose body never ends"},
+  };
+  for (const auto& row : rows) {
+    std::vector<char> buffer(20000, '#');
+    const DWORD start = GetTickCount();
+    {
+      ClosingLater closing(1000);
+      HttpGetUrl(internet_, Url(row.path).c_str(), buffer.data(), buffer.size());
+      EXPECT_LT(GetTickCount() - start, 2500u) << row.what;
+    }
+    EXPECT_NE(std::find(buffer.begin(), buffer.end(), '\0'), buffer.end()) << row.what;
+  }
+
+  const std::string file = scratch_->windows + "\\endless.bin";
+  std::vector<char> buffer(100000, 0);
+  const DWORD start = GetTickCount();
+  {
+    ClosingLater closing(1000);
+    EXPECT_EQ(DownloadUrlToFile(internet_, Url("/forever").c_str(), buffer.data(), buffer.size(),
+                                file.c_str(), nullptr),
+              0);
+    EXPECT_LT(GetTickCount() - start, 2500u);
+  }
+  EXPECT_FALSE(FileExists(file)) << "no cut download is left behind";
+}
+
+TEST_F(Transfers, AnEndlessAuthenticationBodyFailsAtItsBoundWithoutAsking) {
+  char buffer[4096];
+  const DWORD start = GetTickCount();
+  EXPECT_EQ(HttpGetUrl(internet_, Url("/auth407endless").c_str(), buffer, sizeof buffer), 0u);
+  EXPECT_LT(GetTickCount() - start, 30000u) << "64 kB at 10 kB a second, far from the deadline";
+  EXPECT_EQ(FindWindowA(nullptr, "Enter Network Password"), nullptr);
+  EXPECT_STREQ(buffer, "");
+}
+
+TEST_F(Transfers, AClosingProgramStartsNoTransfer) {
+  char buffer[100] = "junk";
+  Ticker().flags.closing = 1;
+  EXPECT_EQ(HttpGetUrl(internet_, Url("/ok").c_str(), buffer, sizeof buffer), 0u);
+  EXPECT_EQ(DownloadUrlToFile(internet_, Url("/ok").c_str(), buffer, sizeof buffer, nullptr,
+                              nullptr),
+            0);
+  Ticker().flags.closing = 0;
+  EXPECT_STREQ(buffer, "");
+}
+
+class BrowserLaunch : public testing::Test {
+ protected:
+  void SetUp() override {
+    StartedTicker();
+    // A browser that serves DDE would take the links instead of the command line.
+    while (HWND dde = FindWindowA("DdeBrowserStandIn", nullptr)) {
+      PostMessageA(dde, WM_CLOSE, 0, 0);
+      WaitUntil([&] { return !IsWindow(dde); }, 5000);
+    }
+  }
+  void TearDown() override {
+    EndStartedPrograms();
+    SHDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\NewsrailLaunchPage");
+  }
+
+  static void SetDefault(const char* key, const std::string& value) {
+    HKEY h = nullptr;
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr);
+    RegSetValueExA(h, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(h);
+  }
+
+  static std::vector<std::string> Lines(const std::string& path) {
+    std::vector<std::string> lines;
+    const std::string all = ReadWholeFile(path);
+    size_t start = 0;
+    for (size_t end; (end = all.find('\n', start)) != std::string::npos; start = end + 1) {
+      lines.push_back(all.substr(start, end - start));
+    }
+    return lines;
+  }
+};
+
+TEST_F(BrowserLaunch, ALinkReachesTheBrowserAsExactlyOneArgument) {
+  const std::string folder = MakeProgramFolder("launch-one");
+  ASSERT_TRUE(CopyInto(HelperPath("url_recorder.exe"), folder + "browser.exe"));
+  SetDefault("SOFTWARE\\Classes\\.htm", "NewsrailLaunchPage");
+  SetDefault("SOFTWARE\\Classes\\NewsrailLaunchPage\\shell\\open\\command",
+             "\"" + folder + "browser.exe\" \"%1\"");
+  const std::string arguments = folder + "arguments.txt";
+
+  OpenUrl("http://a/x --evil \"two words\"\\");
+  ASSERT_TRUE(WaitUntil([&] { return Lines(arguments).size() >= 1; }, 15000));
+  EXPECT_EQ(Lines(arguments)[0], "1\thttp://a/x%20--evil%20%22two%20words%22%5C");
+
+  // Not a web page: nothing starts. The next link shows that nothing came in between.
+  OpenUrl("file:///C:/windows/system32/winver.exe");
+  OpenUrl("C:\\windows\\notepad.exe");
+  OpenUrl(" http://h/next");
+  ASSERT_TRUE(WaitUntil([&] { return Lines(arguments).size() >= 2; }, 15000));
+  Sleep(500);
+  EXPECT_EQ(Lines(arguments), (std::vector<std::string>{
+                                  "1\thttp://a/x%20--evil%20%22two%20words%22%5C",
+                                  "1\thttp://h/next"}));
+}
+
+TEST_F(BrowserLaunch, TheDdeBrowserGetsTheSameUrl) {
+  const std::string folder = MakeProgramFolder("launch-dde");
+  const std::string log = folder + "requests.txt";
+  StartProgram(HelperPath("dde_browser.exe"), log);
+  ASSERT_TRUE(
+      WaitUntil([] { return FindWindowA("DdeBrowserStandIn", nullptr) != nullptr; }, 10000));
+
+  OpenUrl("javascript:alert(1)");
+  OpenUrl("http://a/x\" --evil");
+  ASSERT_TRUE(WaitUntil([&] { return Lines(log).size() >= 2; }, 15000));
+  EXPECT_EQ(Lines(log), (std::vector<std::string>{
+                            "WWW_OpenURL|\"http://a/x%22%20--evil\",,0xFFFFFFFF,0x03",
+                            "WWW_Activate|\"0xFFFFFFFF\",\"0\""}));
 }
 
 }  // namespace
