@@ -2,35 +2,11 @@
 // area's clip region.
 #include "strip/strip_paint_win.h"
 
-#include <mutex>
-
 #include "strip/scroll_step.h"
 #include "strip/strip_geometry.h"
 #include "window/ticker_state_win.h"
 
 namespace {
-
-struct StripCaches {
-  HDC memoryDc = nullptr;
-  // The frame bitmap stays selected in the memory context between frames: creating a bitmap
-  // costs more than drawing the whole frame, so it is made again only when the size changes.
-  HBITMAP frameBitmap = nullptr;
-  HGDIOBJ originalBitmap = nullptr;
-  int frameWidth = 0;
-  int frameHeight = 0;
-  HBRUSH backgroundBrush = nullptr;
-  HRGN clipRegion = nullptr;
-  // The fonts are replaced on the user-interface thread while the worker may be measuring with
-  // them: the swap and the measuring take fontLock.
-  std::mutex fontLock;
-  HFONT smallFont = nullptr;
-  HFONT tallFont = nullptr;
-};
-
-StripCaches& Caches() {
-  static StripCaches* caches = new StripCaches;
-  return *caches;
-}
 
 HFONT CreateArial(int height, int weight) {
   return CreateFontA(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET,
@@ -38,7 +14,7 @@ HFONT CreateArial(int height, int weight) {
                      "Arial");
 }
 
-void ReleaseFrameBitmap(StripCaches& c) {
+void ReleaseFrameBitmap(StripPaintCache& c) {
   if (c.frameBitmap == nullptr) return;
   SelectObject(c.memoryDc, c.originalBitmap);
   DeleteObject(c.frameBitmap);
@@ -47,7 +23,7 @@ void ReleaseFrameBitmap(StripCaches& c) {
 }
 
 // The memory context with a frame bitmap of the client size selected, or false.
-bool PrepareFrame(StripCaches& c, HDC windowDc, int w, int h) {
+bool PrepareFrame(StripPaintCache& c, HDC windowDc, int w, int h) {
   if (c.memoryDc == nullptr) c.memoryDc = CreateCompatibleDC(windowDc);
   if (c.memoryDc == nullptr) return false;
   if (c.frameBitmap != nullptr && c.frameWidth == w && c.frameHeight == h) return true;
@@ -79,7 +55,7 @@ void CreateStripFonts(HWND ticker) {
   HFONT small = CreateArial(h * 3 / 4, weight);
   HFONT tall = CreateArial(bold ? h - 3 : h - 4, weight);
 
-  StripCaches& c = Caches();
+  StripPaintCache& c = Ticker().paintCache;
   std::lock_guard<std::mutex> guard(c.fontLock);
   if (c.smallFont != nullptr) DeleteObject(c.smallFont);
   if (c.tallFont != nullptr) DeleteObject(c.tallFont);
@@ -88,7 +64,7 @@ void CreateStripFonts(HWND ticker) {
 }
 
 void DeleteStripFonts() {
-  StripCaches& c = Caches();
+  StripPaintCache& c = Ticker().paintCache;
   std::lock_guard<std::mutex> guard(c.fontLock);
   if (c.smallFont != nullptr) DeleteObject(c.smallFont);
   if (c.tallFont != nullptr) DeleteObject(c.tallFont);
@@ -98,7 +74,7 @@ void DeleteStripFonts() {
 
 void PaintStrip(HDC windowDc, HWND ticker) {
   TickerWindowState& t = Ticker();
-  StripCaches& c = Caches();
+  StripPaintCache& c = t.paintCache;
   const uint32_t* colors = t.prefs.colors;
 
   // The size the last resize reported: asking the window each frame costs a server round trip.
@@ -165,19 +141,19 @@ void EraseStripBackground(HDC dc, HWND ticker) {
 }
 
 void DiscardClipRegion() {
-  StripCaches& c = Caches();
+  StripPaintCache& c = Ticker().paintCache;
   if (c.clipRegion != nullptr) DeleteObject(c.clipRegion);
   c.clipRegion = nullptr;
 }
 
 void DiscardBackgroundBrush() {
-  StripCaches& c = Caches();
+  StripPaintCache& c = Ticker().paintCache;
   if (c.backgroundBrush != nullptr) DeleteObject(c.backgroundBrush);
   c.backgroundBrush = nullptr;
 }
 
 void ReleaseStripCaches() {
-  StripCaches& c = Caches();
+  StripPaintCache& c = Ticker().paintCache;
   DiscardClipRegion();
   ReleaseFrameBitmap(c);
   if (c.memoryDc != nullptr) DeleteDC(c.memoryDc);
@@ -214,7 +190,7 @@ void RunScrollTick(HWND ticker) {
 bool WindowMeasurer::CanMeasure() { return window_ != nullptr && IsWindow(window_); }
 
 int32_t WindowMeasurer::MeasureText(const char* text, int32_t length, bool tallFont) {
-  StripCaches& c = Caches();
+  StripPaintCache& c = Ticker().paintCache;
   std::lock_guard<std::mutex> guard(c.fontLock);
   HDC windowDc = GetDC(window_);
   HDC dc = CreateCompatibleDC(windowDc);

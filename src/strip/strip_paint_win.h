@@ -4,7 +4,28 @@
 
 #include <windows.h>
 
+#include <mutex>
+
 #include "strip/item_list.h"
+
+// What painting keeps from one frame to the next; the ticker's record holds the one instance and
+// only the functions below touch it.
+struct StripPaintCache {
+  HDC memoryDc = nullptr;
+  // The frame bitmap stays selected in the memory context between frames: creating a bitmap
+  // costs more than drawing the whole frame, so it is made again only when the size changes.
+  HBITMAP frameBitmap = nullptr;
+  HGDIOBJ originalBitmap = nullptr;
+  int frameWidth = 0;
+  int frameHeight = 0;
+  HBRUSH backgroundBrush = nullptr;
+  HRGN clipRegion = nullptr;
+  // The fonts are replaced on the user-interface thread while the worker may be measuring with
+  // them: the swap and the measuring take fontLock.
+  std::mutex fontLock;
+  HFONT smallFont = nullptr;
+  HFONT tallFont = nullptr;
+};
 
 // (Re)creates the small and tall fonts for the window's client height and "Bold Font".
 void CreateStripFonts(HWND ticker);

@@ -12,6 +12,7 @@
 #include "settings/settings_table.h"
 #include "shell/shared_flags.h"
 #include "strip/item_list.h"
+#include "strip/strip_paint_win.h"
 #include "window/ticker_prefs.h"
 
 struct TickerWindowState {
@@ -70,6 +71,7 @@ struct TickerWindowState {
 
   SharedFlags flags;
   TickerItemList items{flags};
+  StripPaintCache paintCache;
 };
 
 // The process's one ticker.
