@@ -1,5 +1,5 @@
-// Painting and scrolling the strip: one off-screen frame, copied to the window through the scroll
-// area's clip region.
+// Painting and scrolling the strip: one off-screen frame, of which the scroll area within its clip
+// box is copied to the window.
 #include "strip/strip_paint_win.h"
 
 #include "strip/scroll_step.h"
@@ -24,8 +24,12 @@ void ReleaseFrameBitmap(StripPaintCache& c) {
 
 // The memory context with a frame bitmap of the client size selected, or false.
 bool PrepareFrame(StripPaintCache& c, HDC windowDc, int w, int h) {
-  if (c.memoryDc == nullptr) c.memoryDc = CreateCompatibleDC(windowDc);
-  if (c.memoryDc == nullptr) return false;
+  if (c.memoryDc == nullptr) {
+    c.memoryDc = CreateCompatibleDC(windowDc);
+    if (c.memoryDc == nullptr) return false;
+    // Nobody else draws with this context: its text mode is set once.
+    SetBkMode(c.memoryDc, OPAQUE);
+  }
   if (c.frameBitmap != nullptr && c.frameWidth == w && c.frameHeight == h) return true;
   ReleaseFrameBitmap(c);
   c.frameBitmap = CreateCompatibleBitmap(windowDc, w, h);
@@ -34,6 +38,23 @@ bool PrepareFrame(StripPaintCache& c, HDC windowDc, int w, int h) {
   c.frameWidth = w;
   c.frameHeight = h;
   return true;
+}
+
+// The font stays selected in the memory context from one frame to the next and is changed only
+// when an item needs the other one: under Wine every font selection into a context of the
+// display re-reads the X resource files (three file look-ups per call).
+void SelectStripFont(StripPaintCache& c, HFONT font) {
+  if (font == c.selectedFont || c.memoryDc == nullptr) return;
+  HGDIOBJ previous = SelectObject(c.memoryDc, font);
+  if (previous == nullptr) return;
+  if (c.originalFont == nullptr) c.originalFont = previous;
+  c.selectedFont = font;
+}
+
+// A font still selected into a context cannot be deleted.
+void DeselectStripFont(StripPaintCache& c) {
+  if (c.memoryDc != nullptr && c.originalFont != nullptr) SelectObject(c.memoryDc, c.originalFont);
+  c.selectedFont = nullptr;
 }
 
 int SearchBoxWidth() {
@@ -57,6 +78,7 @@ void CreateStripFonts(HWND ticker) {
 
   StripPaintCache& c = Ticker().paintCache;
   std::lock_guard<std::mutex> guard(c.fontLock);
+  DeselectStripFont(c);
   if (c.smallFont != nullptr) DeleteObject(c.smallFont);
   if (c.tallFont != nullptr) DeleteObject(c.tallFont);
   c.smallFont = small;
@@ -66,6 +88,7 @@ void CreateStripFonts(HWND ticker) {
 void DeleteStripFonts() {
   StripPaintCache& c = Ticker().paintCache;
   std::lock_guard<std::mutex> guard(c.fontLock);
+  DeselectStripFont(c);
   if (c.smallFont != nullptr) DeleteObject(c.smallFont);
   if (c.tallFont != nullptr) DeleteObject(c.tallFont);
   c.smallFont = nullptr;
@@ -86,46 +109,40 @@ void PaintStrip(HDC windowDc, HWND ticker) {
     w = r.right;
     h = r.bottom;
   }
-  const RECT client = {0, 0, w, h};
   if (w > 0 && h > 0 && PrepareFrame(c, windowDc, w, h)) {
-    if (c.backgroundBrush == nullptr) {
-      c.backgroundBrush = CreateSolidBrush(colors[kColorBackground]);
-    }
-    FillRect(c.memoryDc, &client, c.backgroundBrush);
-
     const ScrollArea area =
         ComputeScrollArea(w, SearchBoxWidth(), t.gripWidth, t.screenSaverWindow != nullptr);
-    if (c.clipRegion == nullptr) {
+    if (!c.clipValid) {
       const ClipBox box = ComputeStripClip(
           area, h, t.alwaysOnTop != 0 || t.glueToDesktop != 0,
           t.undocked != 0, t.screenSaverWindow != nullptr);
-      c.clipRegion = CreateRectRgn(box.left, box.top, box.right, box.bottom);
+      c.clip = {box.left, box.top, box.right, box.bottom};
+      c.clipValid = true;
     }
-    SelectClipRgn(windowDc, c.clipRegion);
+    // The scroll area cut to the clip box is all that may reach the window, so only that is
+    // filled and copied. A clip region on the window's context would give the same pixels, but
+    // under Wine each change of it is a request to the X server.
+    const RECT areaRect = {area.left, 0, area.right, h};
+    RECT copy;
+    if (IntersectRect(&copy, &areaRect, &c.clip)) {
+      if (c.backgroundBrush == nullptr) {
+        c.backgroundBrush = CreateSolidBrush(colors[kColorBackground]);
+      }
+      FillRect(c.memoryDc, &copy, c.backgroundBrush);
+      SetBkColor(c.memoryDc, colors[kColorBackground]);
 
-    SetBkColor(c.memoryDc, colors[kColorBackground]);
-    SetTextColor(c.memoryDc, colors[kColorSymbol]);
-    const int oldMode = SetBkMode(c.memoryDc, OPAQUE);
-    HGDIOBJ oldFont = SelectObject(c.memoryDc, c.smallFont);
-
-    {
       ItemsView view = t.items.Read();
       const int32_t offset = t.flags.scrollOffset.load();
       WalkVisibleSlots(view.items, view.drawCount, view.itemCount, view.stripWidth, offset,
                        area.right, [&](const TickerItem& item, int32_t x) {
-                         SelectObject(c.memoryDc, item.tallFont != 0 ? c.tallFont : c.smallFont);
+                         SelectStripFont(c, item.tallFont != 0 ? c.tallFont : c.smallFont);
                          SetTextColor(c.memoryDc, colors[StripColorForIndex(item.colorIndex)]);
                          TextOutA(c.memoryDc, x - offset, item.tallFont != 0 ? 3 : 0, item.text,
                                   item.textLength);
                        });
+      BitBlt(windowDc, copy.left, copy.top, copy.right - copy.left, copy.bottom - copy.top,
+             c.memoryDc, copy.left, copy.top, SRCCOPY);
     }
-
-    // Only the scroll area can show through the clip region; copy no more than that.
-    BitBlt(windowDc, area.left, 0, area.right - area.left, h, c.memoryDc, area.left, 0, SRCCOPY);
-
-    SelectObject(c.memoryDc, oldFont);
-    SetBkMode(c.memoryDc, oldMode);
-    SelectClipRgn(windowDc, nullptr);
   }
 
   // Keep the offset within one cycle for the next frame.
@@ -140,11 +157,7 @@ void EraseStripBackground(HDC dc, HWND ticker) {
   DeleteObject(brush);
 }
 
-void DiscardClipRegion() {
-  StripPaintCache& c = Ticker().paintCache;
-  if (c.clipRegion != nullptr) DeleteObject(c.clipRegion);
-  c.clipRegion = nullptr;
-}
+void DiscardClipRegion() { Ticker().paintCache.clipValid = false; }
 
 void DiscardBackgroundBrush() {
   StripPaintCache& c = Ticker().paintCache;
@@ -156,8 +169,10 @@ void ReleaseStripCaches() {
   StripPaintCache& c = Ticker().paintCache;
   DiscardClipRegion();
   ReleaseFrameBitmap(c);
+  DeselectStripFont(c);
   if (c.memoryDc != nullptr) DeleteDC(c.memoryDc);
   c.memoryDc = nullptr;
+  c.originalFont = nullptr;
   DiscardBackgroundBrush();
 }
 
