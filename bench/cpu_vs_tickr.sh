@@ -1,17 +1,28 @@
 #!/usr/bin/env bash
 # CPU cost of a scrolling strip, side by side with the GTK ticker tickr: both scroll the same 60
-# headlines, 1024 pixels wide, at about 120 pixels a second, on the same virtual display, for the
-# same time. Samples user+system CPU from /proc of each program (for ours: the Wine process of
-# Ticker.exe plus wineserver) and of the X server, and prints both and their ratio.
+# headlines, 1024 pixels wide, at about 120 pixels a second, at the same time, each on a virtual
+# display of its own, so that whatever else loads the machine loads both alike. Samples user+system
+# CPU from /proc of each program (for ours every process of its Wine prefix: Ticker.exe,
+# wineserver and Wine's own helpers) and of each X server, in rounds, and prints both and their
+# ratio per round and over the whole run.
 #
-#   bench/cpu_vs_tickr.sh [seconds]      (after ./test.sh or ./run.sh has built the Windows tree)
+#   bench/cpu_vs_tickr.sh [seconds per round] [rounds]
+#
+# Needs the Windows tree (./test.sh) and tickr (scripts/deps.sh). NEWSRAIL_BENCH_TICKER=path picks
+# another Ticker.exe, for example a 64-bit build on a machine whose kernel runs no 32-bit programs.
+# tickr is started with a throw-away home folder and a complete configuration, so it asks nothing
+# and leaves the user's own configuration alone.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 seconds="${1:-20}"
+rounds="${2:-3}"
 build="${NEWSRAIL_BUILD:-build}"
-ticker="$PWD/$build/win32/bin/Ticker.exe"
-[ -f "$ticker" ] || { echo "build the Windows tree first (./test.sh)" >&2; exit 1; }
-command -v tickr >/dev/null || { echo "tickr is not installed (scripts/deps.sh)" >&2; exit 1; }
+ticker="${NEWSRAIL_BENCH_TICKER:-$PWD/$build/$(scripts/windows-tree)/bin/Ticker.exe}"
+fail() { echo "cpu_vs_tickr: $*" >&2; exit 1; }
+[ -f "$ticker" ] || fail "build the Windows tree first (./test.sh)"
+for tool in tickr Xvfb xdotool import compare cc; do
+  command -v "$tool" >/dev/null || fail "$tool is missing (scripts/deps.sh)"
+done
 
 work=$(mktemp -d)
 pids=()
@@ -23,11 +34,14 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The same sixty headlines for both: RSS for tickr, the ticker's own cache file for ours.
+# The same sixty headlines for both: a text file for tickr, the ticker's own cache file for ours.
 python3 - "$work" <<'EOF'
 import sys
 work = sys.argv[1]
-titles = ["Headline %d: markets, weather and the news of the day" % i for i in range(60)]
+# Of different lengths, so that no two stretches of the strip look alike (the speed check below).
+topics = ["markets", "weather and travel", "the news of the day", "sport", "science and health",
+          "the arts", "politics at home and abroad"]
+titles = ["Headline %d: %s, %s" % (i, topics[i % 7], topics[(i * 3 + 1) % 7]) for i in range(60)]
 # tickr shows a text file as one line; the headlines joined as our strip shows them.
 with open(work + "/news.txt", "w") as f:
     f.write("  *  ".join(titles) + "\n")
@@ -37,53 +51,127 @@ for i, t in enumerate(titles):
 open(work + "/News.Dat", "wb").write(feed)
 EOF
 
-fifo="$work/display"
-mkfifo "$fifo"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-xvfb=$!
-pids+=("$xvfb")
-read -r -t 15 number <"$fifo"
-export DISPLAY=":$number"
+# Starts an Xvfb and prints "display pid".
+start_display() {
+  local fifo="$work/display$1"
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  local pid=$!
+  local number
+  read -r -t 30 number <"$fifo" || fail "Xvfb did not start"
+  echo ":$number $pid"
+}
+read -r tickr_display tickr_xvfb < <(start_display 1)
+read -r ours_display ours_xvfb < <(start_display 2)
+pids+=("$tickr_xvfb" "$ours_xvfb")
 
-ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
-sum_ticks() { local t=0; for p in "$@"; do t=$((t + $(ticks "$p"))); done; echo "$t"; }
-hz=$(getconf CLK_TCK)
-
-# Measures the given processes and the X server over the run; prints "program% xserver%".
-measure() {
-  local warmup=4
-  sleep "$warmup"
-  local p0 x0 p1 x1
-  p0=$(sum_ticks "$@"); x0=$(ticks "$xvfb")
-  sleep "$seconds"
-  p1=$(sum_ticks "$@"); x1=$(ticks "$xvfb")
-  awk -v p=$((p1 - p0)) -v x=$((x1 - x0)) -v hz="$hz" -v s="$seconds" \
-    'BEGIN { printf "%.2f %.2f\n", 100 * p / hz / s, 100 * x / hz / s }'
+# Whether the strip at the given screen rectangle (WxH+X+Y) changes within half a second.
+strip_moves() {
+  DISPLAY="$1" import -window root -crop "$2" "$work/a.png" 2>/dev/null || return 1
+  sleep 0.5
+  DISPLAY="$1" import -window root -crop "$2" "$work/b.png" 2>/dev/null || return 1
+  local differ
+  differ=$(compare -metric AE "$work/a.png" "$work/b.png" null: 2>&1 || true)
+  [ "${differ%% *}" != "0" ]
+}
+wait_until_moving() {
+  for _ in $(seq 40); do
+    strip_moves "$1" "$2" && return 0
+    sleep 0.5
+  done
+  return 1
 }
 
-# tickr: 4 pixels every 33 ms is about 121 pixels a second. A config file of its own skips its
-# welcome; the questions it still asks on a first run are answered "No".
+# How fast the strip at the given rectangle runs, in pixels a second: pairs of grabs a moment apart
+# and the shift that lines each pair up best (the text runs right to left); the median of three.
+strip_speed() {
+  local i t0 t1
+  for i in 1 2 3; do
+    t0=$(date +%s.%N)
+    DISPLAY="$1" import -window root -crop "$2" -colorspace gray -depth 8 "gray:$work/s0" 2>/dev/null
+    sleep 0.3
+    t1=$(date +%s.%N)
+    DISPLAY="$1" import -window root -crop "$2" -colorspace gray -depth 8 "gray:$work/s1" 2>/dev/null
+    python3 - "$work/s0" "$work/s1" "${2%%x*}" "$t0" "$t1" <<'PY'
+import sys
+a, b = open(sys.argv[1], "rb").read(), open(sys.argv[2], "rb").read()
+w, dt = int(sys.argv[3]), float(sys.argv[5]) - float(sys.argv[4])
+rows, span = len(a) // w, w - 400
+def misses(shift):
+    return sum(abs(a[r * w + x + shift] - b[r * w + x]) > 40
+               for r in range(rows) for x in range(0, span, 2))
+print("%.0f" % (min(range(400), key=misses) / dt))
+PY
+  done | sort -n | sed -n 2p
+}
+
+# tickr reads its configuration from the home folder in the password database, not from $HOME:
+# a small preloaded library points it at a throw-away one.
+cat >"$work/home_shim.c" <<'EOF'
+#define _GNU_SOURCE
+#include <dlfcn.h>
+#include <pwd.h>
+#include <stdlib.h>
+struct passwd* getpwuid(uid_t uid) {
+  struct passwd* (*real)(uid_t) = (struct passwd* (*)(uid_t))dlsym(RTLD_NEXT, "getpwuid");
+  struct passwd* p = real(uid);
+  const char* home = getenv("HOME");
+  if (p != NULL && home != NULL && home[0] == '/') p->pw_dir = (char*)home;
+  return p;
+}
+EOF
+cc -shared -fPIC -O2 -o "$work/home_shim.so" "$work/home_shim.c" -ldl || fail "cannot build the home shim"
+# A complete configuration: its absence brings the welcome window, an empty feed list the two
+# questions about importing one. 4 pixels every 33 ms is about 121 pixels a second.
 mkdir -p "$work/home/.tickr"
-HOME="$work/home" tickr -dumpconfig 2>/dev/null | sed 1d >"$work/home/.tickr/tickr-conf" || true
-HOME="$work/home" tickr -delay=33 -shiftsize=4 -win_x=0 -win_y=100 -win_w=1024 -win_h=28 \
-  -windec=n "$work/news.txt" >/dev/null 2>&1 &
+cat >"$work/home/.tickr/tickr-conf" <<EOF
+-delay=33
+-shiftsize=4
+-win_x=0
+-win_y=100
+-win_w=1024
+-win_h=28
+-windec=n
+-disablepopups=y
+-pauseonmouseover=n
+EOF
+printf '*  0file://%s>Headlines\n' "$work/news.txt" >"$work/home/.tickr/tickr-url-list"
+DISPLAY="$tickr_display" HOME="$work/home" LD_PRELOAD="$work/home_shim.so" \
+  tickr "$work/news.txt" >"$work/tickr.log" 2>&1 &
 tickr_pid=$!
 pids+=("$tickr_pid")
-for _ in 1 2 3 4 5 6; do
-  sleep 1
-  for w in $(xdotool search --onlyvisible --name '^Tickr$' 2>/dev/null); do
-    eval "$(xdotool getwindowgeometry --shell "$w")"
-    [ "$HEIGHT" -gt 60 ] && xdotool mousemove $((X + WIDTH - 141)) $((Y + HEIGHT - 24)) click 1
+# Should a newer tickr still ask something, the answers are "OK" to the welcome and "No" to
+# importing or using a sample feed list.
+for _ in $(seq 20); do
+  DISPLAY="$tickr_display" xdotool search --onlyvisible --name 'Tickr-' >/dev/null 2>&1 && break
+  for w in $(DISPLAY="$tickr_display" xdotool search --onlyvisible --name '^Welcome' 2>/dev/null); do
+    DISPLAY="$tickr_display" xdotool key --window "$w" Return 2>/dev/null || true
   done
+  for w in $(DISPLAY="$tickr_display" xdotool search --onlyvisible --name '^Tickr$' 2>/dev/null); do
+    DISPLAY="$tickr_display" xdotool key --window "$w" alt+n 2>/dev/null || true
+  done
+  sleep 1
 done
-read -r tickr_cpu tickr_x < <(measure "$tickr_pid")
-kill "$tickr_pid" 2>/dev/null || true
+kill -0 "$tickr_pid" 2>/dev/null || fail "tickr exited: $(tail -3 "$work/tickr.log")"
+wait_until_moving "$tickr_display" 1000x20+10+104 || fail "tickr shows no scrolling strip"
 
 # Ours: "Ticker Speed" 6 is two frames of three pixels every 50 ms, 120 pixels a second; started
 # with "R" so that it shows its cache and asks no server.
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEARCH=win32 LC_ALL=C.UTF-8
-template="$PWD/$build/win32/wine/template"
-[ -f "$template/.ready" ] || scripts/wine-run --root "$build/win32/wine" cmd /c exit >/dev/null 2>&1 || true
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all LC_ALL=C.UTF-8 DISPLAY="$ours_display"
+# The plain "wine" starts the 32-bit loader whenever it is installed, even where it cannot run.
+if file -b "$ticker" | grep -q 'PE32+'; then
+  tree=win64
+  export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64
+  wine="$WINELOADER"
+else
+  tree=win32
+  export WINEARCH=win32
+  wine=wine
+fi
+template="$PWD/$build/$tree/wine/template"
+[ -f "$template/.ready" ] ||
+  NEWSRAIL_WINE_ARCH=$tree scripts/wine-run --root "$build/$tree/wine" cmd /c exit >/dev/null 2>&1 || true
+[ -f "$template/.ready" ] || fail "no $tree Wine prefix (scripts/windows-tree says which this machine runs)"
 cp -a "$template" "$WINEPREFIX"
 app="$WINEPREFIX/drive_c/bench"
 mkdir -p "$app"
@@ -91,20 +179,71 @@ cp "$ticker" "$app/Ticker.exe"
 cp "$work/News.Dat" "$app/News.Dat"
 key='HKLM\SOFTWARE\Talmora\Ticker'
 for value in "Ticker Speed=6" "Smooth Scrolling=0" "Dock in Taskbar=1" "Fit To Caption=0" \
-             "Always On Top=0" "Ticker X=0" "Ticker Y=300" "Ticker Width=1026" "Ticker Height=30" \
+             "Always On Top=0" "Ticker X=0" "Ticker Y=100" "Ticker Width=1026" "Ticker Height=30" \
              "US Headlines=1"; do
-  wine reg add "$key" /v "${value%%=*}" /t REG_DWORD /d "${value#*=}" /f >/dev/null 2>&1
+  "$wine" reg add "$key" /v "${value%%=*}" /t REG_DWORD /d "${value#*=}" /f >/dev/null 2>&1
 done
-wine reg add "$key" /v "Publisher Server" /d "http://127.0.0.1:9" /f >/dev/null 2>&1
-(cd "$app" && wine Ticker.exe R >/dev/null 2>&1 &)
-sleep 2
-ticker_pid=$(pgrep -f 'Ticker.exe' | head -1)
-server_pid=$(pgrep -n -f 'wineserver' || true)
-read -r ours_cpu ours_x < <(measure "$ticker_pid" "$server_pid")
-[ -n "${NEWSRAIL_BENCH_SPLIT:-}" ] && echo "  (wineserver alone: $(measure "$server_pid"))"
+"$wine" reg add "$key" /v "Publisher Server" /d "http://127.0.0.1:9" /f >/dev/null 2>&1
+(cd "$app" && exec "$wine" Ticker.exe R >"$work/ticker.log" 2>&1) &
+pids+=("$!")
+wait_until_moving "$ours_display" 980x20+30+105 || fail "Ticker.exe shows no scrolling strip"
 
-echo "Scrolling 60 headlines, 1024 px wide, ~120 px/s, for $seconds s (CPU % of one core):"
-printf '  %-28s %6s %% + X server %6s %%\n' "tickr (-delay=33 -shiftsize=4)" "$tickr_cpu" "$tickr_x"
-printf '  %-28s %6s %% + X server %6s %%\n' "Ticker.exe under Wine" "$ours_cpu" "$ours_x"
-awk -v a="$ours_cpu" -v b="$ours_x" -v c="$tickr_cpu" -v d="$tickr_x" \
-  'BEGIN { if (c + d > 0) printf "  ratio (ours / tickr, with X): %.2f\n", (a + b) / (c + d) }'
+# Every process of our prefix (Wine's helpers and wineserver included).
+prefix_pids() {
+  local p
+  for p in $(pgrep -f 'wine|\.exe' 2>/dev/null); do
+    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$p"
+  done
+  return 0
+}
+ours_pids=$(prefix_pids | tr '\n' ' ')
+[ -n "$ours_pids" ] || fail "no process of the Wine prefix found"
+
+ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
+sum_ticks() { local t=0 p; for p in "$@"; do t=$((t + $(ticks "$p"))); done; echo "$t"; }
+hz=$(getconf CLK_TCK)
+percent() { awk -v t="$1" -v hz="$hz" -v s="$seconds" 'BEGIN { printf "%.2f", 100 * t / hz / s }'; }
+
+echo "Scrolling 60 headlines, 1024 px wide, ~120 px/s, both at once, $rounds x $seconds s (CPU % of one core):"
+printf '  %-6s %8s %8s %8s %8s %7s\n' round tickr "X(t)" ours "X(o)" ratio
+sleep 3
+total=(0 0 0 0)
+ratios=()
+for round in $(seq "$rounds"); do
+  # shellcheck disable=SC2086
+  before=("$(ticks "$tickr_pid")" "$(ticks "$tickr_xvfb")" "$(sum_ticks $ours_pids)" "$(ticks "$ours_xvfb")")
+  sleep "$seconds"
+  # shellcheck disable=SC2086
+  after=("$(ticks "$tickr_pid")" "$(ticks "$tickr_xvfb")" "$(sum_ticks $ours_pids)" "$(ticks "$ours_xvfb")")
+  d=()
+  for i in 0 1 2 3; do
+    d[i]=$((after[i] - before[i]))
+    total[i]=$((total[i] + d[i]))
+  done
+  # A program that stopped scrolling costs next to nothing: that is a broken run, not a figure.
+  [ $((d[0] + d[1])) -gt 0 ] || fail "tickr used no CPU in round $round: it did not scroll"
+  [ $((d[2] + d[3])) -gt 0 ] || fail "Ticker.exe used no CPU in round $round: it did not scroll"
+  ratio=$(awk -v a=$((d[2] + d[3])) -v b=$((d[0] + d[1])) 'BEGIN { printf "%.2f", a / b }')
+  ratios+=("$ratio")
+  printf '  %-6s %8s %8s %8s %8s %7s\n' "$round" "$(percent "${d[0]}")" "$(percent "${d[1]}")" \
+    "$(percent "${d[2]}")" "$(percent "${d[3]}")" "$ratio"
+done
+# The speeds as they really were (a busy machine slows the timers of both), measured after the
+# rounds so that the grabs do not count as CPU of either.
+tickr_speed=$(strip_speed "$tickr_display" 1000x8+10+110)
+ours_speed=$(strip_speed "$ours_display" 940x8+22+110)
+[ "${tickr_speed:-0}" -gt 0 ] || fail "tickr stopped scrolling during the run"
+[ "${ours_speed:-0}" -gt 0 ] || fail "Ticker.exe stopped scrolling during the run"
+
+seconds=$((seconds * rounds))
+tickr_sum=$((total[0] + total[1]))
+ours_sum=$((total[2] + total[3]))
+echo "Over the whole run:"
+printf '  %-30s %6s %% + X server %6s %%  at %s px/s\n' "tickr (-delay=33 -shiftsize=4)" \
+  "$(percent "${total[0]}")" "$(percent "${total[1]}")" "$tickr_speed"
+printf '  %-30s %6s %% + X server %6s %%  at %s px/s\n' "Ticker.exe under Wine" \
+  "$(percent "${total[2]}")" "$(percent "${total[3]}")" "$ours_speed"
+sorted=$(printf '%s\n' "${ratios[@]}" | sort -n | tr '\n' ' ')
+awk -v a="$ours_sum" -v b="$tickr_sum" -v r="$sorted" -v so="$ours_speed" -v st="$tickr_speed" \
+  'BEGIN { printf "  ratio (ours / tickr, with X): %.2f   (rounds: %s)\n", a / b, r
+           printf "  ratio at the same speed (CPU per px/s): %.2f\n", (a / so) / (b / st) }'

@@ -1,5 +1,7 @@
-// Time from starting Ticker.exe with "R" to its first strip drawn from the cache, with Wine warm.
-// Prints the median and the spread of the runs after a first one that warms Wine up.
+// Time from starting Ticker.exe with "R" to its first strip drawn from the cache, with Wine warm,
+// beside the time a bare window (bare_window.exe, next to this program) takes to paint once under
+// the same Wine in the same run. Runs alternate between the two after a first one of each that
+// warms Wine up; prints both medians and their ratio.
 //
 //   scripts/wine-run build/win32/bench/startup_bench.exe --ticker=build/win32/bin/Ticker.exe [runs]
 #include <windows.h>
@@ -7,16 +9,60 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <vector>
 
 #include "e2e/e2e_support.h"
 #include "win32/window_probe.h"
+
+namespace {
+
+std::string BesideThisProgram(const char* name) {
+  char path[MAX_PATH];
+  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string dir(path, n);
+  return dir.substr(0, dir.find_last_of('\\') + 1) + name;
+}
+
+struct Series {
+  std::vector<double> millis;
+  double Median() const { return millis[millis.size() / 2]; }
+};
+
+// Starts the program, waits until shown() holds, closes it with close(); returns milliseconds from
+// the start to shown(), or a negative number when it never showed.
+double TimeOneStart(const std::string& exe, const char* arguments,
+                    const std::function<bool()>& shown, const std::function<HWND()>& window) {
+  LARGE_INTEGER frequency, start, end;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&start);
+  PROCESS_INFORMATION p = StartProgram(exe, arguments);
+  const bool ok = WaitUntil(shown, 20000);
+  QueryPerformanceCounter(&end);
+  PostMessageA(window(), WM_CLOSE, 0, 0);
+  WaitForExit(p, 10000);
+  if (!ok) return -1;
+  return 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
+         static_cast<double>(frequency.QuadPart);
+}
+
+void Print(const char* what, Series& s) {
+  std::sort(s.millis.begin(), s.millis.end());
+  std::printf("  %-44s median %4.0f ms, min %4.0f ms, max %4.0f ms\n", what, s.Median(),
+              s.millis.front(), s.millis.back());
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   const int runs = argc > 2 ? std::atoi(argv[2]) : 10;
   const std::string folder = MakeProgramFolder("startup");
   if (!CopyInto(TickerExePath(), folder + "Ticker.exe")) {
     std::fprintf(stderr, "give --ticker=PATH\n");
+    return 1;
+  }
+  if (!CopyInto(BesideThisProgram("bare_window.exe"), folder + "bare_window.exe")) {
+    std::fprintf(stderr, "bare_window.exe is not beside this program\n");
     return 1;
   }
   std::string feed = "\x0Ert\x05" "1\x0B" "Top Stories:\x0D/top|\x05" "2";
@@ -26,34 +72,33 @@ int main(int argc, char** argv) {
   WriteWholeFile(folder + "News.Dat", feed);
   WriteRegistryText("Publisher Server", "http://127.0.0.1:9");
 
-  LARGE_INTEGER frequency;
-  QueryPerformanceFrequency(&frequency);
-  std::vector<double> millis;
+  // The first strip: the cache's items published and the scroll tick allowed to draw them.
+  auto tickerShown = [] {
+    HWND ticker = FindTickerWindow();
+    if (ticker == nullptr) return false;
+    const StripReport r = ReadStrip(ticker);
+    return r.filled != 0 && r.items.size() > 60;
+  };
+  auto bareShown = [] { return FindWindowA("NewsrailBareWindow", "Painted") != nullptr; };
+  auto bareWindow = [] { return FindWindowA("NewsrailBareWindow", nullptr); };
+
+  Series ours, bare;
   for (int run = 0; run <= runs; ++run) {
-    LARGE_INTEGER start, shown;
-    QueryPerformanceCounter(&start);
-    PROCESS_INFORMATION p = StartProgram(folder + "Ticker.exe", "R");
-    // The first strip: the cache's items published and the scroll tick allowed to draw them.
-    WaitUntil(
-        [&] {
-          HWND ticker = FindTickerWindow();
-          if (ticker == nullptr) return false;
-          const StripReport r = ReadStrip(ticker);
-          return r.filled != 0 && r.items.size() > 60;
-        },
-        20000);
-    QueryPerformanceCounter(&shown);
-    if (run > 0) {
-      millis.push_back(1000.0 * static_cast<double>(shown.QuadPart - start.QuadPart) /
-                       static_cast<double>(frequency.QuadPart));
+    const double b = TimeOneStart(folder + "bare_window.exe", "", bareShown, bareWindow);
+    const double t = TimeOneStart(folder + "Ticker.exe", "R", tickerShown, FindTickerFrame);
+    if (b < 0 || t < 0) {
+      std::fprintf(stderr, "%s never showed\n", b < 0 ? "the bare window" : "the strip");
+      EndStartedPrograms();
+      return 1;
     }
-    PostMessageA(FindTickerFrame(), WM_CLOSE, 0, 0);
-    WaitForExit(p, 10000);
+    if (run == 0) continue;
+    bare.millis.push_back(b);
+    ours.millis.push_back(t);
   }
   EndStartedPrograms();
-  std::sort(millis.begin(), millis.end());
-  std::printf("Start to first cached strip (\"Ticker.exe R\", Wine warm, %d runs): median %.0f ms, "
-              "min %.0f ms, max %.0f ms\n",
-              runs, millis[millis.size() / 2], millis.front(), millis.back());
+  std::printf("Start to first paint, Wine warm, %d runs each, alternating:\n", runs);
+  Print("Ticker.exe R, first strip from the cache:", ours);
+  Print("bare window painted once:", bare);
+  std::printf("  ratio (ours / bare window): %.2f\n", ours.Median() / bare.Median());
   return 0;
 }

@@ -1,8 +1,6 @@
-// Painting and scrolling the strip: one off-screen frame, copied to the window through the scroll
-// area's clip region.
+// Painting and scrolling the strip: one off-screen frame, of which the scroll area within its clip
+// box is copied to the window.
 #include "strip/strip_paint_win.h"
-
-#include <mutex>
 
 #include "strip/scroll_step.h"
 #include "strip/strip_geometry.h"
@@ -10,35 +8,13 @@
 
 namespace {
 
-struct StripCaches {
-  HDC memoryDc = nullptr;
-  // The frame bitmap stays selected in the memory context between frames: creating a bitmap
-  // costs more than drawing the whole frame, so it is made again only when the size changes.
-  HBITMAP frameBitmap = nullptr;
-  HGDIOBJ originalBitmap = nullptr;
-  int frameWidth = 0;
-  int frameHeight = 0;
-  HBRUSH backgroundBrush = nullptr;
-  HRGN clipRegion = nullptr;
-  // The fonts are replaced on the user-interface thread while the worker may be measuring with
-  // them: the swap and the measuring take fontLock.
-  std::mutex fontLock;
-  HFONT smallFont = nullptr;
-  HFONT tallFont = nullptr;
-};
-
-StripCaches& Caches() {
-  static StripCaches* caches = new StripCaches;
-  return *caches;
-}
-
 HFONT CreateArial(int height, int weight) {
   return CreateFontA(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET,
                      OUT_CHARACTER_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY, VARIABLE_PITCH,
                      "Arial");
 }
 
-void ReleaseFrameBitmap(StripCaches& c) {
+void ReleaseFrameBitmap(StripPaintCache& c) {
   if (c.frameBitmap == nullptr) return;
   SelectObject(c.memoryDc, c.originalBitmap);
   DeleteObject(c.frameBitmap);
@@ -47,9 +23,13 @@ void ReleaseFrameBitmap(StripCaches& c) {
 }
 
 // The memory context with a frame bitmap of the client size selected, or false.
-bool PrepareFrame(StripCaches& c, HDC windowDc, int w, int h) {
-  if (c.memoryDc == nullptr) c.memoryDc = CreateCompatibleDC(windowDc);
-  if (c.memoryDc == nullptr) return false;
+bool PrepareFrame(StripPaintCache& c, HDC windowDc, int w, int h) {
+  if (c.memoryDc == nullptr) {
+    c.memoryDc = CreateCompatibleDC(windowDc);
+    if (c.memoryDc == nullptr) return false;
+    // Nobody else draws with this context: its text mode is set once.
+    SetBkMode(c.memoryDc, OPAQUE);
+  }
   if (c.frameBitmap != nullptr && c.frameWidth == w && c.frameHeight == h) return true;
   ReleaseFrameBitmap(c);
   c.frameBitmap = CreateCompatibleBitmap(windowDc, w, h);
@@ -58,6 +38,23 @@ bool PrepareFrame(StripCaches& c, HDC windowDc, int w, int h) {
   c.frameWidth = w;
   c.frameHeight = h;
   return true;
+}
+
+// The font stays selected in the memory context from one frame to the next and is changed only
+// when an item needs the other one: under Wine every font selection into a context of the
+// display re-reads the X resource files (three file look-ups per call).
+void SelectStripFont(StripPaintCache& c, HFONT font) {
+  if (font == c.selectedFont || c.memoryDc == nullptr) return;
+  HGDIOBJ previous = SelectObject(c.memoryDc, font);
+  if (previous == nullptr) return;
+  if (c.originalFont == nullptr) c.originalFont = previous;
+  c.selectedFont = font;
+}
+
+// A font still selected into a context cannot be deleted.
+void DeselectStripFont(StripPaintCache& c) {
+  if (c.memoryDc != nullptr && c.originalFont != nullptr) SelectObject(c.memoryDc, c.originalFont);
+  c.selectedFont = nullptr;
 }
 
 int SearchBoxWidth() {
@@ -79,8 +76,9 @@ void CreateStripFonts(HWND ticker) {
   HFONT small = CreateArial(h * 3 / 4, weight);
   HFONT tall = CreateArial(bold ? h - 3 : h - 4, weight);
 
-  StripCaches& c = Caches();
+  StripPaintCache& c = Ticker().paintCache;
   std::lock_guard<std::mutex> guard(c.fontLock);
+  DeselectStripFont(c);
   if (c.smallFont != nullptr) DeleteObject(c.smallFont);
   if (c.tallFont != nullptr) DeleteObject(c.tallFont);
   c.smallFont = small;
@@ -88,8 +86,9 @@ void CreateStripFonts(HWND ticker) {
 }
 
 void DeleteStripFonts() {
-  StripCaches& c = Caches();
+  StripPaintCache& c = Ticker().paintCache;
   std::lock_guard<std::mutex> guard(c.fontLock);
+  DeselectStripFont(c);
   if (c.smallFont != nullptr) DeleteObject(c.smallFont);
   if (c.tallFont != nullptr) DeleteObject(c.tallFont);
   c.smallFont = nullptr;
@@ -98,7 +97,7 @@ void DeleteStripFonts() {
 
 void PaintStrip(HDC windowDc, HWND ticker) {
   TickerWindowState& t = Ticker();
-  StripCaches& c = Caches();
+  StripPaintCache& c = t.paintCache;
   const uint32_t* colors = t.prefs.colors;
 
   // The size the last resize reported: asking the window each frame costs a server round trip.
@@ -110,46 +109,40 @@ void PaintStrip(HDC windowDc, HWND ticker) {
     w = r.right;
     h = r.bottom;
   }
-  const RECT client = {0, 0, w, h};
   if (w > 0 && h > 0 && PrepareFrame(c, windowDc, w, h)) {
-    if (c.backgroundBrush == nullptr) {
-      c.backgroundBrush = CreateSolidBrush(colors[kColorBackground]);
-    }
-    FillRect(c.memoryDc, &client, c.backgroundBrush);
-
     const ScrollArea area =
         ComputeScrollArea(w, SearchBoxWidth(), t.gripWidth, t.screenSaverWindow != nullptr);
-    if (c.clipRegion == nullptr) {
+    if (!c.clipValid) {
       const Rect box = ComputeStripClip(
           area, h, t.alwaysOnTop != 0 || t.glueToDesktop != 0,
           t.undocked != 0, t.screenSaverWindow != nullptr);
-      c.clipRegion = CreateRectRgn(box.left, box.top, box.right, box.bottom);
+      c.clip = {box.left, box.top, box.right, box.bottom};
+      c.clipValid = true;
     }
-    SelectClipRgn(windowDc, c.clipRegion);
+    // The scroll area cut to the clip box is all that may reach the window, so only that is
+    // filled and copied. A clip region on the window's context would give the same pixels, but
+    // under Wine each change of it is a request to the X server.
+    const RECT areaRect = {area.left, 0, area.right, h};
+    RECT copy;
+    if (IntersectRect(&copy, &areaRect, &c.clip)) {
+      if (c.backgroundBrush == nullptr) {
+        c.backgroundBrush = CreateSolidBrush(colors[kColorBackground]);
+      }
+      FillRect(c.memoryDc, &copy, c.backgroundBrush);
+      SetBkColor(c.memoryDc, colors[kColorBackground]);
 
-    SetBkColor(c.memoryDc, colors[kColorBackground]);
-    SetTextColor(c.memoryDc, colors[kColorSymbol]);
-    const int oldMode = SetBkMode(c.memoryDc, OPAQUE);
-    HGDIOBJ oldFont = SelectObject(c.memoryDc, c.smallFont);
-
-    {
       ItemsView view = t.items.Read();
       const int32_t offset = t.flags.scrollOffset.load();
       WalkVisibleSlots(view.items, view.drawCount, view.itemCount, view.stripWidth, offset,
                        area.right, [&](const TickerItem& item, int32_t x) {
-                         SelectObject(c.memoryDc, item.tallFont != 0 ? c.tallFont : c.smallFont);
+                         SelectStripFont(c, item.tallFont != 0 ? c.tallFont : c.smallFont);
                          SetTextColor(c.memoryDc, colors[StripColorForIndex(item.colorIndex)]);
                          TextOutA(c.memoryDc, x - offset, item.tallFont != 0 ? 3 : 0, item.text,
                                   item.textLength);
                        });
+      BitBlt(windowDc, copy.left, copy.top, copy.right - copy.left, copy.bottom - copy.top,
+             c.memoryDc, copy.left, copy.top, SRCCOPY);
     }
-
-    // Only the scroll area can show through the clip region; copy no more than that.
-    BitBlt(windowDc, area.left, 0, area.right - area.left, h, c.memoryDc, area.left, 0, SRCCOPY);
-
-    SelectObject(c.memoryDc, oldFont);
-    SetBkMode(c.memoryDc, oldMode);
-    SelectClipRgn(windowDc, nullptr);
   }
 
   // Keep the offset within one cycle for the next frame.
@@ -164,24 +157,22 @@ void EraseStripBackground(HDC dc, HWND ticker) {
   DeleteObject(brush);
 }
 
-void DiscardClipRegion() {
-  StripCaches& c = Caches();
-  if (c.clipRegion != nullptr) DeleteObject(c.clipRegion);
-  c.clipRegion = nullptr;
-}
+void DiscardClipRegion() { Ticker().paintCache.clipValid = false; }
 
 void DiscardBackgroundBrush() {
-  StripCaches& c = Caches();
+  StripPaintCache& c = Ticker().paintCache;
   if (c.backgroundBrush != nullptr) DeleteObject(c.backgroundBrush);
   c.backgroundBrush = nullptr;
 }
 
 void ReleaseStripCaches() {
-  StripCaches& c = Caches();
+  StripPaintCache& c = Ticker().paintCache;
   DiscardClipRegion();
   ReleaseFrameBitmap(c);
+  DeselectStripFont(c);
   if (c.memoryDc != nullptr) DeleteDC(c.memoryDc);
   c.memoryDc = nullptr;
+  c.originalFont = nullptr;
   DiscardBackgroundBrush();
 }
 
@@ -214,7 +205,7 @@ void RunScrollTick(HWND ticker) {
 bool WindowMeasurer::CanMeasure() { return window_ != nullptr && IsWindow(window_); }
 
 int32_t WindowMeasurer::MeasureText(const char* text, int32_t length, bool tallFont) {
-  StripCaches& c = Caches();
+  StripPaintCache& c = Ticker().paintCache;
   std::lock_guard<std::mutex> guard(c.fontLock);
   HDC windowDc = GetDC(window_);
   HDC dc = CreateCompatibleDC(windowDc);

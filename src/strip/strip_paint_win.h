@@ -4,7 +4,33 @@
 
 #include <windows.h>
 
+#include <mutex>
+
 #include "strip/item_list.h"
+
+// What painting keeps from one frame to the next; the ticker's record holds the one instance and
+// only the functions below touch it.
+struct StripPaintCache {
+  HDC memoryDc = nullptr;
+  // The frame bitmap stays selected in the memory context between frames: creating a bitmap
+  // costs more than drawing the whole frame, so it is made again only when the size changes.
+  HBITMAP frameBitmap = nullptr;
+  HGDIOBJ originalBitmap = nullptr;
+  int frameWidth = 0;
+  int frameHeight = 0;
+  HBRUSH backgroundBrush = nullptr;
+  // The part of the client area frames may be copied to; worked out again after a resize.
+  RECT clip = {0, 0, 0, 0};
+  bool clipValid = false;
+  // The fonts are replaced on the user-interface thread while the worker may be measuring with
+  // them: the swap and the measuring take fontLock.
+  std::mutex fontLock;
+  HFONT smallFont = nullptr;
+  HFONT tallFont = nullptr;
+  // The strip font now selected into memoryDc, and the context's own font from before.
+  HFONT selectedFont = nullptr;
+  HGDIOBJ originalFont = nullptr;
+};
 
 // (Re)creates the small and tall fonts for the window's client height and "Bold Font".
 void CreateStripFonts(HWND ticker);
@@ -16,11 +42,11 @@ void PaintStrip(HDC windowDc, HWND ticker);
 // Fills the client area with the background colour.
 void EraseStripBackground(HDC dc, HWND ticker);
 
-// Cached drawing objects: the clip region is discarded on every resize, the background brush
-// when the colours change; the next frame recreates them.
+// Cached drawing state: the clip box is discarded on every resize, the background brush when the
+// colours change; the next frame recreates them.
 void DiscardClipRegion();
 void DiscardBackgroundBrush();
-// Shutdown: the clip region, the memory device context and the background brush.
+// Shutdown: the memory device context, its frame bitmap and the background brush.
 void ReleaseStripCaches();
 
 // One tick of the scroll timer: up to eight frames, moving the offset after each.

@@ -14,6 +14,7 @@
 #include "settings/settings_table.h"
 #include "shell/shared_flags.h"
 #include "strip/item_list.h"
+#include "strip/strip_paint_win.h"
 #include "strip/tooltips_win.h"
 #include "window/ticker_prefs.h"
 
@@ -83,6 +84,9 @@ struct TickerWindowState {
 
   // The refresh worker's lock, window and thread (refresh_worker_win.h).
   RefreshWorkerState worker;
+
+  // What the painter keeps between frames: memory context, fonts, brush, clip box.
+  StripPaintCache paintCache;
 };
 
 // The process's one ticker.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "res/resource.h"
 #include "strip/control_panel_win.h"
@@ -121,6 +122,41 @@ TEST_F(StripPaint, TallItemsSitLowerThanSmallOnes) {
   ASSERT_GE(small, 0);
   ASSERT_GE(tall, 0);
   EXPECT_NE(small, tall);
+}
+
+// The strip font stays selected in the drawing context from frame to frame: a frame must still
+// switch for each item, start right after a frame that ended in the other font, and pick up the
+// fonts that a resize has rebuilt.
+TEST_F(StripPaint, EachFrameDrawsItemsInTheirFontsAcrossFramesAndResizes) {
+  auto inkRows = [](const PixelGrab& g, COLORREF ink) {
+    std::pair<int, int> rows{-1, -1};
+    for (int y = 0; y < g.height; ++y) {
+      if (g.Count(20, y, g.width - 41, y + 1, ink) == 0) continue;
+      if (rows.first < 0) rows.first = y;
+      rows.second = y;
+    }
+    return rows;
+  };
+  const COLORREF smallInk = kDistinct[kColorUsHeadlines];
+  const COLORREF tallInk = kDistinct[kColorWorldHeadlines];
+  FillStrip({{"HHHH ", 2, 1}, {"HHHH ", 1, 0}, {"HHHH ", 2, 1}, {"HHHH ", 1, 0}});
+  Ticker().flags.scrollOffset = -30;
+  const PixelGrab first = RenderStrip(300, 28);
+  Ticker().flags.scrollOffset = -30;
+  const PixelGrab second = RenderStrip(300, 28);
+  EXPECT_TRUE(first.bits == second.bits);
+  const auto small = inkRows(second, smallInk);
+  const auto tall = inkRows(second, tallInk);
+  ASSERT_GE(small.first, 0);
+  ASSERT_GE(tall.first, 0);
+  EXPECT_GT(tall.second - tall.first, small.second - small.first) << "tall letters are taller";
+
+  Ticker().flags.scrollOffset = -30;
+  const auto low = inkRows(RenderStrip(300, 18), smallInk);
+  Ticker().flags.scrollOffset = -30;
+  const auto high = inkRows(RenderStrip(300, 40), smallInk);
+  ASSERT_GE(low.first, 0);
+  EXPECT_GT(high.second - high.first, low.second - low.first + 4) << "fonts of the new height";
 }
 
 TEST_F(StripPaint, TheStripIsSeamlessAtTheWrap) {
