@@ -146,7 +146,6 @@ INT_PTR Apply(HWND page) {
   char stories[kStoriesChars + 1] = "";
   GetDlgItemTextA(page, IDC_STORIES, stories, sizeof stories);
   const int32_t storyCount = ParseClamped(stories, kStoriesMin, kStoriesMax);
-  SetDlgItemInt(page, IDC_STORIES, static_cast<UINT>(storyCount), FALSE);
   settings.WriteNumberValue(value_name::kStoriesPerTopic, storyCount);
 
   char typed[kAirportChars + 1] = "";

@@ -24,7 +24,7 @@ constexpr int kHangup = 1098, kNoAutoDial = 1100, kScheme = 1094, kSmooth = 1093
 constexpr int kBold = 1046, kScreenSaver = 1054, kUserId = 1048, kPassword = 1052;
 constexpr int kPauseOnHover = 1130;
 constexpr int kTopics[9] = {1028, 1024, 1027, 1029, 1032, 1033, 1026, 1025, 1034};
-constexpr int kWorld = 1024, kWeather = 1034, kAirports = 1053, kStories = 1058;
+constexpr int kWorld = 1024, kWeather = 1034, kQuotes = 1032, kAirports = 1053, kStories = 1058;
 constexpr int kSymbolEdit = 1001, kSymbolList = 1002, kAddSymbol = 1006, kRemoveSymbol = 1007;
 constexpr int kApplyButton = 0x3021;
 
@@ -339,9 +339,9 @@ TEST_F(Preferences, TopicsAndSymbolsReachTheNextDataRequest) {
   ASSERT_NE(sheet, nullptr);
 
   HWND news = SelectPage(sheet, 1);
-  for (int id : kTopics) SetCheck(news, id, id == kWorld || id == kWeather);
+  for (int id : kTopics) SetCheck(news, id, id == kWorld || id == kWeather || id == kQuotes);
   Click(news, 1014);
-  SetText(news, kAirports, "ord bos");
+  SetText(news, kAirports, "ORD BOS");
   SetText(news, kStories, "50");
 
   HWND quotes = SelectPage(sheet, 2);
@@ -362,7 +362,7 @@ TEST_F(Preferences, TopicsAndSymbolsReachTheNextDataRequest) {
   ASSERT_TRUE(PressAndWaitClosed(sheet, IDOK));
   EXPECT_EQ(Number("World Headlines"), 1u);
   EXPECT_EQ(Number("US Headlines"), 0u);
-  EXPECT_EQ(Number("Stock Quotes"), 0u);
+  EXPECT_EQ(Number("Stock Quotes"), 1u);
   EXPECT_EQ(Number("Weather"), 1u);
   EXPECT_EQ(Number("Temperature System"), 0u);
   EXPECT_EQ(Text("Airports"), "ORD,BOS");
