@@ -186,7 +186,12 @@ INT_PTR Apply(HWND page) {
 void Cancel() {
   DeleteBrushes();
   if (g_page.remembering) {
-    for (int i = 0; i < 12; ++i) Settings().WriteColorSetting(ColorOf(i), g_page.remembered[i]);
+    // Only the colours picked since: a Cancel that changed nothing writes nothing.
+    for (int i = 0; i < 12; ++i) {
+      if (Settings().ReadColorSetting(ColorOf(i)) != g_page.remembered[i]) {
+        Settings().WriteColorSetting(ColorOf(i), g_page.remembered[i]);
+      }
+    }
   }
   g_page.loaded = false;
   Ticker().flags.settingsChanged = 0;
