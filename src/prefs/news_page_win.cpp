@@ -1,5 +1,6 @@
 // The News & Colors tab: topics, weather with its airports and unit, stories per topic, and the
 // colour of each kind of strip text. Colours are stored when picked; Cancel puts them back.
+#include "prefs/page_store.h"
 #include "prefs/pages_win.h"
 
 #include <commdlg.h>
@@ -25,7 +26,6 @@ constexpr int kTopicBoxes[9] = {
 };
 
 constexpr int kAirportChars = kTextValueSize - 1;
-constexpr int kStoriesChars = 9;
 
 struct NewsPage {
   bool loaded = false;
@@ -138,29 +138,26 @@ void PickColor(HWND page, int index) {
   InvalidateRect(GetDlgItem(page, kColorButtons[index]), nullptr, TRUE);
 }
 
+NewsPageValues ReadControls(HWND page) {
+  NewsPageValues v;
+  v.usHeadlines = IsChecked(page, IDC_TOP_STORIES);
+  v.worldHeadlines = IsChecked(page, IDC_WORLD);
+  v.businessHeadlines = IsChecked(page, IDC_BUSINESS);
+  v.politicsHeadlines = IsChecked(page, IDC_POLITICS);
+  v.stockQuotes = IsChecked(page, IDC_QUOTES);
+  v.sportsHeadlines = IsChecked(page, IDC_SPORTS);
+  v.entertainmentHeadlines = IsChecked(page, IDC_ENTERTAINMENT);
+  v.technologyHeadlines = IsChecked(page, IDC_TECHNOLOGY);
+  v.weather = IsChecked(page, IDC_WEATHER);
+  v.fahrenheit = IsChecked(page, IDC_FAHRENHEIT);
+  GetDlgItemTextA(page, IDC_STORIES, v.stories, sizeof v.stories);
+  GetDlgItemTextA(page, IDC_AIRPORTS, v.airports, sizeof v.airports);
+  return v;
+}
+
 INT_PTR Apply(HWND page) {
   SettingsStore& settings = Settings();
-  settings.WriteSetting(SettingId::kWeather, IsChecked(page, IDC_WEATHER) ? 1 : 0);
-  settings.WriteSetting(SettingId::kTemperatureSystem, IsChecked(page, IDC_FAHRENHEIT) ? 1 : 0);
-
-  char stories[kStoriesChars + 1] = "";
-  GetDlgItemTextA(page, IDC_STORIES, stories, sizeof stories);
-  const int32_t storyCount = ParseClamped(stories, kStoriesMin, kStoriesMax);
-  settings.WriteNumberValue(value_name::kStoriesPerTopic, storyCount);
-
-  char typed[kAirportChars + 1] = "";
-  GetDlgItemTextA(page, IDC_AIRPORTS, typed, sizeof typed);
-  char airports[kTextValueSize];
-  NormaliseAirports(typed, airports);
-  settings.WriteTextValue(value_name::kAirports, airports);
-
-  bool selected[9] = {};
-  for (int i = 0; i < 9; ++i) {
-    selected[i] = IsChecked(page, kTopicBoxes[i]);
-    if (kTopicBoxes[i] != IDC_WEATHER) {
-      settings.WriteSetting(static_cast<SettingId>(kTopicBoxes[i]), selected[i] ? 1 : 0);
-    }
-  }
+  const bool acceptable = StoreNewsPage(settings, ReadControls(page), ReadAccountCopy().myVexlo);
   ReloadNewsCopies(settings);
 
   DiscardBackgroundBrush();
@@ -174,7 +171,7 @@ INT_PTR Apply(HWND page) {
   DeleteBrushes();
   RememberColors();
 
-  if (!NewsSelectionAcceptable(ReadAccountCopy().myVexlo, selected)) {
+  if (!acceptable) {
     ShowPageMessage(page, IDS_NO_TOPIC_TITLE, IDS_NO_TOPIC_TEXT, MB_OK | MB_ICONSTOP);
     return PageResult(page, PSNRET_INVALID_NOCHANGEPAGE);
   }

@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "desktop/open_url_win.h"
-#include "feed/codecs.h"
 #include "prefs/hover_wheel_win.h"
+#include "prefs/page_store.h"
 #include "prefs/pages_win.h"
 #include "prefs/prefs_copies_win.h"
 #include "res/resource.h"
@@ -16,8 +16,6 @@
 namespace {
 
 constexpr const char* kRegistrationPath = "/config/eval_register?new=1&lg=1&referer=my+Vexlo+ticker";
-constexpr int kAccountFieldChars = 49;
-constexpr int kMinutesChars = 9;
 
 bool g_loaded = false;
 
@@ -87,83 +85,55 @@ void Load(HWND page) {
   g_loaded = true;
 }
 
-void StoreAccount(HWND page) {
-  SettingsStore& settings = Settings();
-  SharedFlags& flags = Ticker().flags;
-  const AccountCopy before = ReadAccountCopy();
-  char userId[kAccountFieldChars + 1] = "";
-  char password[kAccountFieldChars + 1] = "";
-  GetDlgItemTextA(page, IDC_USER_ID, userId, sizeof userId);
-  GetDlgItemTextA(page, IDC_PASSWORD, password, sizeof password);
-
-  // Compared with the stored switch: a click on the box has already changed the in-memory one.
-  TickerApplyInput in;
-  in.myVexloBefore = settings.ReadSetting(SettingId::kMyVexlo) != 0;
-  in.myVexloBox = IsChecked(page, IDC_MY_VEXLO);
-  in.userIdBefore = before.userId;
-  in.userIdBox = userId;
-  in.passwordBefore = before.password;
-  in.passwordBox = password;
-  in.boldBefore = settings.ReadSetting(SettingId::kBoldFont) != 0;
-  in.boldBox = IsChecked(page, IDC_BOLD_FONT);
-  const TickerApplyDecision decision = DecideTickerApply(in);
-
-  settings.WriteSetting(SettingId::kMyVexlo, in.myVexloBox ? 1 : 0);
-  if (decision.loginRetry) flags.loginRetry = 1;
-  if (decision.askSignUp) {
-    if (ShowPageMessage(page, IDS_SIGN_UP_TITLE, IDS_SIGN_UP_TEXT,
-                        MB_YESNO | MB_TASKMODAL | MB_ICONQUESTION) == IDYES) {
-      OpenEndpoint(Endpoint::kPortal, kRegistrationPath);
-    }
-    settings.WriteSetting(SettingId::kMyVexlo, 0);
-  }
-  SetMyVexloCopy(decision.myVexloStored);
-
-  settings.WriteTextValue(value_name::kUserId, userId);
-  char encoded[kTextValueSize];
-  Base64EncodeBounded(password, encoded, sizeof encoded);
-  settings.WriteTextValue(value_name::kEncodedPassword, encoded);
-  settings.WriteTextValue(value_name::kPlainPassword, "");
-  SpacesToPlus(userId);
-  SpacesToPlus(password);
-  SetAccountCopy(userId, password);
-
-  if (decision.reloadFromCache) {
-    flags.loadFromCache = 1;
-    flags.settingsChanged = 1;
-  }
-  settings.WriteSetting(SettingId::kBoldFont, in.boldBox ? 1 : 0);
+TickerPageValues ReadControls(HWND page) {
+  TickerPageValues v;
+  v.myVexlo = IsChecked(page, IDC_MY_VEXLO);
+  GetDlgItemTextA(page, IDC_USER_ID, v.userId, sizeof v.userId);
+  GetDlgItemTextA(page, IDC_PASSWORD, v.password, sizeof v.password);
+  v.autoUpdate = IsChecked(page, IDC_AUTO_UPDATE);
+  v.hangup = IsChecked(page, IDC_HANGUP);
+  v.noAutoDial = IsChecked(page, IDC_NO_AUTODIAL);
+  v.showInScreenSaver = IsChecked(page, IDC_SCREEN_SAVER);
+  v.smoothScrolling = IsChecked(page, IDC_SMOOTH);
+  v.boldFont = IsChecked(page, IDC_BOLD_FONT);
+  v.pauseOnHover = IsChecked(page, IDC_PAUSE_ON_HOVER);
+  v.speed = static_cast<int32_t>(SendDlgItemMessageA(page, IDC_SPEED, TBM_GETPOS, 0, 0));
+  GetDlgItemTextA(page, IDC_REFRESH_MINUTES, v.minutes, sizeof v.minutes);
+  return v;
 }
 
 void Apply(HWND page) {
   TickerWindowState& t = Ticker();
   SettingsStore& settings = Settings();
-  HWND ticker = t.tickerWindow;
+  const TickerPageValues values = ReadControls(page);
+  const AccountCopy before = ReadAccountCopy();
+  const TickerApplyDecision decision =
+      DecideTickerPage(settings, values, before.userId, before.password);
+  if (decision.askSignUp &&
+      ShowPageMessage(page, IDS_SIGN_UP_TITLE, IDS_SIGN_UP_TEXT,
+                      MB_YESNO | MB_TASKMODAL | MB_ICONQUESTION) == IDYES) {
+    OpenEndpoint(Endpoint::kPortal, kRegistrationPath);
+  }
+  TickerPageStored stored;
+  StoreTickerPage(settings, values, decision, &stored);
+  WritePauseOnHover(values.pauseOnHover);
 
-  DisplayCopy display = ReadDisplayCopy();
-  // The account first: its question, if any, comes before anything else changes.
-  const bool autoUpdate = IsChecked(page, IDC_AUTO_UPDATE);
-  StoreAccount(page);
-  display.autoUpdate = autoUpdate ? 1 : 0;
-  settings.WriteSetting(SettingId::kAutoUpdate, display.autoUpdate);
-
-  settings.WriteSetting(SettingId::kHangup, IsChecked(page, IDC_HANGUP) ? 1 : 0);
-  settings.WriteNumberValue(value_name::kNoAutoDial, IsChecked(page, IDC_NO_AUTODIAL) ? 1 : 0);
-  display.showInScreenSaver = IsChecked(page, IDC_SCREEN_SAVER) ? 1 : 0;
-  settings.WriteSetting(SettingId::kShowInScreenSaver, display.showInScreenSaver);
-  display.smoothScrolling = IsChecked(page, IDC_SMOOTH) ? 1 : 0;
-  settings.WriteSetting(SettingId::kSmoothScrolling, display.smoothScrolling);
-  const LRESULT position = SendDlgItemMessageA(page, IDC_SPEED, TBM_GETPOS, 0, 0);
-  display.tickerSpeed = Clamp(static_cast<int32_t>(position), kSpeedMin, kSpeedMax);
-  settings.WriteSetting(SettingId::kTickerSpeed, display.tickerSpeed);
-  WritePauseOnHover(IsChecked(page, IDC_PAUSE_ON_HOVER));
-
-  char minutes[kMinutesChars + 1] = "";
-  GetDlgItemTextA(page, IDC_REFRESH_MINUTES, minutes, sizeof minutes);
-  display.newsRefresh = ParseClamped(minutes, kRefreshMinutesMin, kRefreshMinutesMax);
-  settings.WriteNumberValue(value_name::kNewsRefresh, display.newsRefresh);
+  SetMyVexloCopy(stored.myVexlo);
+  SetAccountCopy(stored.userId, stored.password);
+  DisplayCopy display;
+  display.autoUpdate = stored.autoUpdate;
+  display.showInScreenSaver = stored.showInScreenSaver;
+  display.smoothScrolling = stored.smoothScrolling;
+  display.tickerSpeed = stored.tickerSpeed;
+  display.newsRefresh = stored.newsRefresh;
   SetDisplayCopy(display);
+  if (decision.loginRetry) t.flags.loginRetry = 1;
+  if (decision.reloadFromCache) {
+    t.flags.loadFromCache = 1;
+    t.flags.settingsChanged = 1;
+  }
 
+  HWND ticker = t.tickerWindow;
   if (ticker != nullptr) {
     KillTimer(ticker, kRefreshTimer);
     t.refreshTimer = SetTimer(ticker, kRefreshTimer, RefreshPeriodMs(display.newsRefresh), nullptr);
