@@ -16,10 +16,7 @@ int32_t g_pendingWheel = 0;
 
 bool ReadPauseOnHover() { return Settings().ReadNumberValue(value_name::kPauseOnHover) != 0; }
 
-void WritePauseOnHover(bool on) {
-  Settings().WriteNumberValue(value_name::kPauseOnHover, on ? 1 : 0);
-  g_held = g_held && on;
-}
+void NotePauseOnHover(bool on) { g_held = g_held && on; }
 
 void NotePointerOnStrip(HWND ticker) {
   if (g_tracking) return;

@@ -11,7 +11,8 @@
 constexpr ScrollStep kStandStill = {1, 0};
 
 bool ReadPauseOnHover();
-void WritePauseOnHover(bool on);
+// After "Pause on Hover" was stored: switched off, the strip moves on at once.
+void NotePauseOnHover(bool on);
 
 // WM_MOUSEMOVE and WM_MOUSELEAVE of the ticker window.
 void NotePointerOnStrip(HWND ticker);

@@ -116,7 +116,7 @@ void Apply(HWND page) {
   }
   TickerPageStored stored;
   StoreTickerPage(settings, values, decision, &stored);
-  WritePauseOnHover(values.pauseOnHover);
+  NotePauseOnHover(values.pauseOnHover);
 
   SetMyVexloCopy(stored.myVexlo);
   SetAccountCopy(stored.userId, stored.password);
