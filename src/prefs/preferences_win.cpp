@@ -1,6 +1,125 @@
-// The preferences sheet.
+// The preferences sheet: its pages in order, the page rebuild when the account switch changes,
+// and the small steps that every page's protocol shares.
 #include "prefs/preferences_win.h"
 
-void OpenPreferencesSheet(HWND) {
-  // The sheet and its pages come with the preferences; until then the command does nothing.
+#include <cstring>
+
+#include "desktop/open_url_win.h"
+#include "prefs/pages_win.h"
+#include "prefs/prefs_copies_win.h"
+#include "res/resource.h"
+#include "shell/process_win.h"
+#include "window/ticker_state_win.h"
+
+namespace {
+
+// The next pages' places: they load and store nothing yet.
+INT_PTR CALLBACK PlaceholderPageProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
+  if (message != WM_NOTIFY) return FALSE;
+  const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+  switch (header->code) {
+    case PSN_HELP: OpenHelpPage(); return TRUE;
+    case PSN_RESET: Ticker().flags.settingsChanged = 0; return TRUE;
+    case PSN_APPLY: return PageResult(page, PSNRET_NOERROR);
+    default: return FALSE;
+  }
+}
+
+struct PageDescription {
+  PageKind kind;
+  int dialog;
+  int title;
+  DLGPROC proc;
+};
+
+const PageDescription kPages[] = {
+    {PageKind::kTicker, IDD_TICKER_PAGE, IDS_TICKER_PAGE, TickerPageProc},
+    {PageKind::kNews, IDD_NEWS_PAGE, IDS_NEWS_PAGE, NewsPageProc},
+    {PageKind::kQuotes, IDD_QUOTES_PAGE, IDS_QUOTES_PAGE, QuotesPageProc},
+    {PageKind::kMailAlerts, IDD_MAIL_PAGE, IDS_MAIL_PAGE, PlaceholderPageProc},
+    {PageKind::kProxy, IDD_PROXY_PAGE, IDS_PROXY_PAGE, PlaceholderPageProc},
+    {PageKind::kAbout, IDD_ABOUT_PAGE, IDS_ABOUT_PAGE, PlaceholderPageProc},
+};
+
+PROPSHEETPAGEA PageSheetEntry(PageKind kind) {
+  PROPSHEETPAGEA entry = {};
+  for (const PageDescription& d : kPages) {
+    if (d.kind != kind) continue;
+    entry.dwSize = sizeof entry;
+    entry.dwFlags = PSP_USETITLE | PSP_HASHELP;
+    entry.hInstance = Ticker().instance;
+    entry.pszTemplate = MAKEINTRESOURCEA(d.dialog);
+    entry.pszTitle = MAKEINTRESOURCEA(d.title);
+    entry.pfnDlgProc = d.proc;
+  }
+  return entry;
+}
+
+}  // namespace
+
+HPROPSHEETPAGE CreatePage(PageKind kind) {
+  PROPSHEETPAGEA entry = PageSheetEntry(kind);
+  return CreatePropertySheetPageA(&entry);
+}
+
+bool SponsorSuppliesNews() {
+  char iniPath[MAX_PATH];
+  if (!ProgramFilePath("sponsor.ini", iniPath, sizeof iniPath)) return false;
+  char value[199];
+  GetPrivateProfileStringA("SPONSOR", "External News", "", value, sizeof value, iniPath);
+  return value[0] != '\0';
+}
+
+void OpenPreferencesSheet(HWND ticker) {
+  TickerWindowState& t = Ticker();
+  if (t.sheetWindow != nullptr) return;
+
+  const PageList list = PagesAtOpen(ReadAccountCopy().myVexlo, SponsorSuppliesNews());
+  PROPSHEETPAGEA pages[6];
+  for (int i = 0; i < list.count; ++i) pages[i] = PageSheetEntry(list.pages[i]);
+
+  PROPSHEETHEADERA header = {};
+  header.dwSize = sizeof header;
+  header.dwFlags = PSH_MODELESS | PSH_PROPSHEETPAGE;
+  header.hwndParent = ticker;
+  header.hInstance = t.instance;
+  header.pszCaption = MAKEINTRESOURCEA(IDS_PREFERENCES);
+  header.nPages = static_cast<UINT>(list.count);
+  header.nStartPage = 0;
+  header.ppsp = pages;
+  const INT_PTR sheet = PropertySheetA(&header);
+  t.sheetWindow = sheet > 0 ? reinterpret_cast<HWND>(sheet) : nullptr;
+}
+
+void RebuildPagesAfterAccountSwitch(HWND tickerPage, bool myVexlo) {
+  HWND sheet = GetParent(tickerPage);
+  // Index 1 six times: whatever follows the Ticker tab goes, however many pages there were.
+  for (int i = 0; i < 6; ++i) PropSheet_RemovePage(sheet, 1, nullptr);
+  const PageList list = PagesAfterAccountSwitch(myVexlo, SponsorSuppliesNews());
+  for (int i = 1; i < list.count; ++i) PropSheet_AddPage(sheet, CreatePage(list.pages[i]));
+  MarkChanged(tickerPage);
+}
+
+void MarkChanged(HWND page) { PropSheet_Changed(GetParent(page), page); }
+void MarkUnchanged(HWND page) { PropSheet_UnChanged(GetParent(page), page); }
+
+INT_PTR PageResult(HWND page, LONG_PTR result) {
+  SetWindowLongPtrA(page, DWLP_MSGRESULT, result);
+  return TRUE;
+}
+
+void OpenHelpPage() { OpenEndpoint(Endpoint::kPortal, "/help/ticker/"); }
+
+int ShowPageMessage(HWND page, UINT captionId, UINT textId, UINT type) {
+  char caption[128] = "";
+  char text[1024] = "";
+  LoadStringA(Ticker().instance, captionId, caption, sizeof caption);
+  LoadStringA(Ticker().instance, textId, text, sizeof text);
+  return MessageBoxA(page, text, caption, type);
+}
+
+bool IsChecked(HWND page, int id) { return IsDlgButtonChecked(page, id) == BST_CHECKED; }
+
+void SetChecked(HWND page, int id, bool on) {
+  CheckDlgButton(page, id, on ? BST_CHECKED : BST_UNCHECKED);
 }

@@ -90,6 +90,7 @@ namespace value_name {
 constexpr const char* kNewsRefresh = "News Refresh";
 constexpr const char* kStoriesPerTopic = "Stories Per Topic";
 constexpr const char* kNoAutoDial = "No AutoDial";
+constexpr const char* kPauseOnHover = "Pause on Hover";
 constexpr const char* kIeWarning = "IE Warning";
 constexpr const char* kUserId = "Vexlo! User ID";
 constexpr const char* kEncodedPassword = "Vexlo! EPassword";

@@ -2,6 +2,9 @@
 // box is copied to the window.
 #include "strip/strip_paint_win.h"
 
+#include <mutex>
+
+#include "prefs/hover_wheel_win.h"
 #include "strip/scroll_step.h"
 #include "strip/strip_geometry.h"
 #include "window/ticker_state_win.h"
@@ -189,7 +192,9 @@ void RunScrollTick(HWND ticker) {
 
   // The frames of one tick follow each other within microseconds and only the last one is ever
   // seen: the earlier steps move and wrap the offset without drawing.
-  const ScrollStep step = ComputeScrollStep(t.prefs.tickerSpeed, t.prefs.smoothScrolling);
+  const ScrollStep step = StripHeldByPointer()
+                              ? kStandStill
+                              : ComputeScrollStep(t.prefs.tickerSpeed, t.prefs.smoothScrolling);
   HDC dc = GetDC(ticker);
   for (int i = 0; i < step.frames; ++i) {
     if (i + 1 == step.frames) {

@@ -92,6 +92,14 @@ LRESULT CALLBACK FrameWindowProc(HWND frame, UINT message, WPARAM wParam, LPARAM
       }
       break;
     case WM_SIZING: OnFrameSizing(wParam, reinterpret_cast<RECT*>(lParam)); return TRUE;
+    case WM_MOUSEWHEEL: {
+      // The wheel goes to the focus window, the frame; the strip under the pointer takes it.
+      const POINT at = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+      if (t.tickerWindow != nullptr && WindowFromPoint(at) == t.tickerWindow) {
+        return SendMessageA(t.tickerWindow, message, wParam, lParam);
+      }
+      break;
+    }
     default: break;
   }
   return DefWindowProcA(frame, message, wParam, lParam);

@@ -52,13 +52,16 @@ void ReadNumbers(SettingsStore& settings, const NumberRow<Record> (&rows)[N], Re
 
 }  // namespace
 
+void ReadContentSelection(SettingsStore& settings, ContentSelection* content) {
+  ReadNumbers(settings, kSelectionNumbers, content);
+  content->storiesPerTopic = settings.ReadNumberValue(value_name::kStoriesPerTopic);
+  settings.ReadTextValue(value_name::kAirports, content->airports);
+  settings.LoadStockSymbols(content->stockSymbols);
+}
+
 void ReadTickerPrefs(SettingsStore& settings, TickerPrefs* prefs) {
   ReadNumbers(settings, kPrefNumbers, prefs);
-  ContentSelection& content = prefs->content;
-  ReadNumbers(settings, kSelectionNumbers, &content);
-  content.storiesPerTopic = settings.ReadNumberValue(value_name::kStoriesPerTopic);
-  settings.ReadTextValue(value_name::kAirports, content.airports);
-  settings.LoadStockSymbols(content.stockSymbols);
+  ReadContentSelection(settings, &prefs->content);
   prefs->newsRefresh = settings.ReadNumberValue(value_name::kNewsRefresh);
   settings.ReadTextValue(value_name::kHttpProxy, prefs->httpProxy);
   settings.ReadTextValue(value_name::kProxyPort, prefs->proxyPort);

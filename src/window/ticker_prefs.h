@@ -52,6 +52,8 @@ struct TickerPrefs {
 // Reads every in-memory copy but the account and the colours from the store, through the table
 // of which setting fills which member.
 void ReadTickerPrefs(SettingsStore& settings, TickerPrefs* prefs);
+// The content selection alone (topics, quotes and symbols, weather), as the news pages change it.
+void ReadContentSelection(SettingsStore& settings, ContentSelection* content);
 
 // Asks the user for the account's password (a dialog on Windows); false when none was given.
 using AskPasswordFn = bool (*)(void* context, char* password, size_t capacity);

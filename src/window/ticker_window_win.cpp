@@ -10,6 +10,7 @@
 #include "feed/codecs.h"
 #include "feed/refresh_worker_win.h"
 #include "prefs/credentials_win.h"
+#include "prefs/hover_wheel_win.h"
 #include "prefs/preferences_win.h"
 #include "res/resource.h"
 #include "settings/color_schemes.h"
@@ -291,6 +292,7 @@ void Prologue(HWND ticker, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message >= WM_MOUSEMOVE && message <= WM_MBUTTONDBLCLK) {
     RelayToTooltips(ticker, message, wParam, lParam);
   }
+  if (message == WM_MOUSEMOVE) NotePointerOnStrip(ticker);
   if (t.sheetWindow != nullptr && PropSheet_GetCurrentPageHwnd(t.sheetWindow) == nullptr) {
     DestroyWindow(t.sheetWindow);
     t.sheetWindow = nullptr;
@@ -321,6 +323,8 @@ LRESULT CALLBACK TickerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_LBUTTONDBLCLK: OnTickerDoubleClick(window, wParam, lParam); return 0;
     case WM_RBUTTONDOWN: OnTickerRightDown(window, wParam, lParam); return 0;
     case WM_RBUTTONUP: OnTickerRightUp(window, wParam, lParam); return 0;
+    case WM_MOUSELEAVE: NotePointerLeftStrip(); return 0;
+    case WM_MOUSEWHEEL: OnStripWheel(wParam); return 0;
     case kRestartRequestMessage: OnRestartRequest(); return 0;
     case kShowItemMessage: OnShowItem(wParam); return 0;
     case kDescribeStripMessage: return OnDescribeStrip();

@@ -1,0 +1,30 @@
+// What the preference pages share: their dialog procedures, the page protocol's small steps and
+// the sheet's page rebuild.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "prefs/pref_rules.h"
+
+INT_PTR CALLBACK TickerPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK NewsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK QuotesPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+
+HPROPSHEETPAGE CreatePage(PageKind kind);
+// Removes every page after the Ticker tab and adds them again for the account switch's state.
+void RebuildPagesAfterAccountSwitch(HWND tickerPage, bool myVexlo);
+
+// A non-empty "External News" in sponsor.ini: a sponsor supplies the news.
+bool SponsorSuppliesNews();
+
+void MarkChanged(HWND page);
+void MarkUnchanged(HWND page);
+// The answer to a notification, as a dialog procedure gives it.
+INT_PTR PageResult(HWND page, LONG_PTR result);
+void OpenHelpPage();
+// A message box with the caption and text of two string-table entries; its answer. Never called
+// with prefsLock held.
+int ShowPageMessage(HWND page, UINT captionId, UINT textId, UINT type);
+bool IsChecked(HWND page, int id);
+void SetChecked(HWND page, int id, bool on);

@@ -1,0 +1,123 @@
+// The Quotes tab: the stock symbol list, stored at every Add and Remove; Apply and Cancel only
+// decide whether a refresh follows.
+#include <cstring>
+
+#include "desktop/open_url_win.h"
+#include "prefs/pages_win.h"
+#include "prefs/prefs_copies_win.h"
+#include "res/resource.h"
+#include "window/ticker_state_win.h"
+
+namespace {
+
+bool g_loaded = false;
+bool g_listModified = false;
+
+void Load(HWND page) {
+  g_loaded = true;
+  char list[kSymbolListSize];
+  ReadSymbolCopy(list);
+  HWND box = GetDlgItem(page, IDC_SYMBOL_LIST);
+  SendMessageA(box, LB_RESETCONTENT, 0, 0);
+  for (const std::string& symbol : SplitSymbols(list)) {
+    SendMessageA(box, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(symbol.c_str()));
+  }
+}
+
+void Store(const char* list) {
+  Settings().SaveStockSymbols(list);
+  SetSymbolCopy(list);
+  g_listModified = true;
+}
+
+void AddTypedSymbol(HWND page) {
+  if (ReadAccountCopy().myVexlo) {
+    ShowPageMessage(page, IDS_ACCOUNT_CHOOSES_TITLE, IDS_ACCOUNT_CHOOSES_TEXT, MB_OK);
+  }
+  Ticker().flags.settingsChanged = 1;
+  MarkChanged(page);
+
+  char symbol[kSymbolMaxChars + 1] = "";
+  GetDlgItemTextA(page, IDC_SYMBOL_EDIT, symbol, sizeof symbol);
+  char list[kSymbolListSize];
+  ReadSymbolCopy(list);
+  char added[kSymbolListSize];
+  std::memcpy(added, list, sizeof added);
+  switch (AddSymbol(added, symbol)) {
+    case SymbolEdit::kDone: break;
+    case SymbolEdit::kNoRoom:
+      ShowPageMessage(page, IDS_SYMBOL_REFUSED_TITLE, IDS_SYMBOLS_FULL_TEXT, MB_OK | MB_ICONSTOP);
+      return;
+    case SymbolEdit::kInvalid:
+      ShowPageMessage(page, IDS_SYMBOL_REFUSED_TITLE, IDS_SYMBOL_INVALID_TEXT, MB_OK | MB_ICONSTOP);
+      return;
+    default: return;  // nothing typed, or listed already: nothing to say
+  }
+  if (ShouldSuggestAccount(list)) {
+    ShowPageMessage(page, IDS_SUGGESTION_TITLE, IDS_SUGGESTION_TEXT, MB_OK);
+  }
+  SendDlgItemMessageA(page, IDC_SYMBOL_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(symbol));
+  Store(added);
+}
+
+void RemoveSelectedSymbol(HWND page) {
+  Ticker().flags.settingsChanged = 1;
+  MarkChanged(page);
+  HWND box = GetDlgItem(page, IDC_SYMBOL_LIST);
+  const LRESULT selected = SendMessageA(box, LB_GETCURSEL, 0, 0);
+  if (selected == LB_ERR) return;
+  const LRESULT length = SendMessageA(box, LB_GETTEXTLEN, selected, 0);
+  if (length <= 0 || length >= static_cast<LRESULT>(kSymbolListSize)) return;
+  char symbol[kSymbolListSize] = "";
+  SendMessageA(box, LB_GETTEXT, selected, reinterpret_cast<LPARAM>(symbol));
+  char list[kSymbolListSize];
+  ReadSymbolCopy(list);
+  if (RemoveSymbol(list, symbol) != SymbolEdit::kDone) return;
+  SendMessageA(box, LB_DELETESTRING, selected, 0);
+  Store(list);
+}
+
+void OnCommand(HWND page, int id, int code) {
+  if (code != BN_CLICKED) return;
+  switch (id) {
+    case IDC_FIND_SYMBOL: OpenEndpoint(Endpoint::kPortalQuotes, "/lookup.html"); break;
+    case IDC_ADD_SYMBOL: AddTypedSymbol(page); break;
+    case IDC_REMOVE_SYMBOL: RemoveSelectedSymbol(page); break;
+    default: break;
+  }
+}
+
+INT_PTR OnNotify(HWND page, const NMHDR* header) {
+  switch (header->code) {
+    case PSN_SETACTIVE:
+      if (!g_loaded) Load(page);
+      return PageResult(page, 0);
+    case PSN_KILLACTIVE: return PageResult(page, FALSE);
+    case PSN_APPLY:
+      if (g_listModified) Ticker().flags.settingsChanged = 1;
+      MarkUnchanged(page);
+      g_loaded = false;
+      return PageResult(page, PSNRET_NOERROR);
+    case PSN_RESET:
+      Ticker().flags.settingsChanged = 0;
+      g_loaded = false;
+      return TRUE;
+    case PSN_HELP: OpenHelpPage(); return TRUE;
+    default: return FALSE;
+  }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK QuotesPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      g_loaded = false;
+      g_listModified = false;
+      SendDlgItemMessageA(page, IDC_SYMBOL_EDIT, EM_LIMITTEXT, kSymbolMaxChars, 0);
+      return TRUE;
+    case WM_NOTIFY: return OnNotify(page, reinterpret_cast<const NMHDR*>(lParam));
+    case WM_COMMAND: OnCommand(page, LOWORD(wParam), HIWORD(wParam)); return TRUE;
+    default: return FALSE;
+  }
+}

@@ -1,0 +1,219 @@
+// The Ticker tab: the account, speed, refresh interval, dial-up options, colour scheme, font and
+// the strip's behaviour under the pointer.
+#include <cstring>
+
+#include "desktop/open_url_win.h"
+#include "prefs/hover_wheel_win.h"
+#include "prefs/page_store.h"
+#include "prefs/pages_win.h"
+#include "prefs/prefs_copies_win.h"
+#include "res/resource.h"
+#include "settings/color_schemes.h"
+#include "strip/strip_paint_win.h"
+#include "window/ticker_state_win.h"
+#include "window/timers.h"
+
+namespace {
+
+constexpr const char* kRegistrationPath = "/config/eval_register?new=1&lg=1&referer=my+Vexlo+ticker";
+
+bool g_loaded = false;
+
+void FillSchemeList(HWND page) {
+  HWND list = GetDlgItem(page, IDC_SCHEME);
+  for (int n = 0; n < kColorSchemeCount; ++n) {
+    char name[64] = "";
+    LoadStringA(Ticker().instance, IDS_SCHEME_FIRST + n, name, sizeof name);
+    SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+  }
+}
+
+void OnInitDialog(HWND page) {
+  g_loaded = false;
+  FillSchemeList(page);
+  SendDlgItemMessageA(page, IDC_USER_ID, EM_LIMITTEXT, kAccountFieldChars, 0);
+  SendDlgItemMessageA(page, IDC_PASSWORD, EM_LIMITTEXT, kAccountFieldChars, 0);
+  SendDlgItemMessageA(page, IDC_REFRESH_MINUTES, EM_LIMITTEXT, kMinutesChars, 0);
+}
+
+void Load(HWND page) {
+  SettingsStore& settings = Settings();
+  const bool myVexlo = settings.ReadSetting(SettingId::kMyVexlo) != 0;
+  SetMyVexloCopy(myVexlo);
+  SetChecked(page, IDC_MY_VEXLO, myVexlo);
+  DisplayCopy display = ReadDisplayCopy();
+  display.autoUpdate = settings.ReadSetting(SettingId::kAutoUpdate);
+  SetChecked(page, IDC_AUTO_UPDATE, display.autoUpdate != 0);
+  SetChecked(page, IDC_HANGUP, settings.ReadSetting(SettingId::kHangup) != 0);
+  SetChecked(page, IDC_NO_AUTODIAL, settings.ReadNumberValue(value_name::kNoAutoDial) != 0);
+
+  const int32_t scheme = static_cast<int32_t>(settings.ReadColorSetting(ColorId::kColorScheme));
+  SendDlgItemMessageA(page, IDC_SCHEME, CB_SETCURSEL,
+                      scheme >= 0 && scheme < kColorSchemeCount ? scheme : -1, 0);
+
+  EnableWindow(GetDlgItem(page, IDC_MY_VEXLO), !MyVexloOnlyCopy());
+  if (SponsorSuppliesNews()) {
+    for (int id : {IDC_MY_VEXLO, IDC_PASSWORD, IDC_USER_ID, IDC_AUTO_UPDATE, IDC_REFRESH_MINUTES,
+                   IDC_REFRESH_SPIN}) {
+      EnableWindow(GetDlgItem(page, id), FALSE);
+    }
+  }
+
+  const AccountCopy account = ReadAccountCopy();
+  SetDlgItemTextA(page, IDC_USER_ID, account.userId);
+  SetDlgItemTextA(page, IDC_PASSWORD, account.password);
+  SetChecked(page, IDC_BOLD_FONT, settings.ReadSetting(SettingId::kBoldFont) != 0);
+  display.showInScreenSaver = settings.ReadSetting(SettingId::kShowInScreenSaver);
+  SetChecked(page, IDC_SCREEN_SAVER, display.showInScreenSaver != 0);
+  display.smoothScrolling = settings.ReadSetting(SettingId::kSmoothScrolling);
+  SetChecked(page, IDC_SMOOTH, display.smoothScrolling != 0);
+  SetChecked(page, IDC_PAUSE_ON_HOVER, ReadPauseOnHover());
+
+  HWND speed = GetDlgItem(page, IDC_SPEED);
+  display.tickerSpeed = settings.ReadSetting(SettingId::kTickerSpeed);
+  SendMessageA(speed, TBM_SETRANGE, TRUE, MAKELPARAM(kSpeedMin, kSpeedMax));
+  SendMessageA(speed, TBM_SETPAGESIZE, 0, 1);
+  SendMessageA(speed, TBM_SETSEL, TRUE, MAKELPARAM(kSpeedMin, kSpeedMax));
+  SendMessageA(speed, TBM_SETPOS, TRUE, Clamp(display.tickerSpeed, kSpeedMin, kSpeedMax));
+  SendMessageA(speed, TBM_SETTICFREQ, 1, 0);
+
+  SendDlgItemMessageA(page, IDC_REFRESH_SPIN, UDM_SETRANGE32, kRefreshMinutesMin,
+                      kRefreshMinutesMax);
+  display.newsRefresh = settings.ReadNumberValue(value_name::kNewsRefresh);
+  SetDlgItemInt(page, IDC_REFRESH_MINUTES, static_cast<UINT>(display.newsRefresh), FALSE);
+  SetDisplayCopy(display);
+  g_loaded = true;
+}
+
+TickerPageValues ReadControls(HWND page) {
+  TickerPageValues v;
+  v.myVexlo = IsChecked(page, IDC_MY_VEXLO);
+  GetDlgItemTextA(page, IDC_USER_ID, v.userId, sizeof v.userId);
+  GetDlgItemTextA(page, IDC_PASSWORD, v.password, sizeof v.password);
+  v.autoUpdate = IsChecked(page, IDC_AUTO_UPDATE);
+  v.hangup = IsChecked(page, IDC_HANGUP);
+  v.noAutoDial = IsChecked(page, IDC_NO_AUTODIAL);
+  v.showInScreenSaver = IsChecked(page, IDC_SCREEN_SAVER);
+  v.smoothScrolling = IsChecked(page, IDC_SMOOTH);
+  v.boldFont = IsChecked(page, IDC_BOLD_FONT);
+  v.pauseOnHover = IsChecked(page, IDC_PAUSE_ON_HOVER);
+  v.speed = static_cast<int32_t>(SendDlgItemMessageA(page, IDC_SPEED, TBM_GETPOS, 0, 0));
+  GetDlgItemTextA(page, IDC_REFRESH_MINUTES, v.minutes, sizeof v.minutes);
+  return v;
+}
+
+void Apply(HWND page) {
+  TickerWindowState& t = Ticker();
+  SettingsStore& settings = Settings();
+  const TickerPageValues values = ReadControls(page);
+  const AccountCopy before = ReadAccountCopy();
+  const TickerApplyDecision decision =
+      DecideTickerPage(settings, values, before.userId, before.password);
+  if (decision.askSignUp &&
+      ShowPageMessage(page, IDS_SIGN_UP_TITLE, IDS_SIGN_UP_TEXT,
+                      MB_YESNO | MB_TASKMODAL | MB_ICONQUESTION) == IDYES) {
+    OpenEndpoint(Endpoint::kPortal, kRegistrationPath);
+  }
+  TickerPageStored stored;
+  StoreTickerPage(settings, values, decision, &stored);
+  NotePauseOnHover(values.pauseOnHover);
+
+  SetMyVexloCopy(stored.myVexlo);
+  SetAccountCopy(stored.userId, stored.password);
+  DisplayCopy display;
+  display.autoUpdate = stored.autoUpdate;
+  display.showInScreenSaver = stored.showInScreenSaver;
+  display.smoothScrolling = stored.smoothScrolling;
+  display.tickerSpeed = stored.tickerSpeed;
+  display.newsRefresh = stored.newsRefresh;
+  SetDisplayCopy(display);
+  if (decision.loginRetry) t.flags.loginRetry = 1;
+  if (decision.reloadFromCache) {
+    t.flags.loadFromCache = 1;
+    t.flags.settingsChanged = 1;
+  }
+
+  HWND ticker = t.tickerWindow;
+  if (ticker != nullptr) {
+    KillTimer(ticker, kRefreshTimer);
+    t.refreshTimer = SetTimer(ticker, kRefreshTimer, RefreshPeriodMs(display.newsRefresh), nullptr);
+    CreateStripFonts(ticker);
+    InvalidateRect(ticker, nullptr, TRUE);
+    UpdateWindow(ticker);
+  }
+  MarkUnchanged(page);
+  g_loaded = false;
+}
+
+void Cancel() {
+  TickerWindowState& t = Ticker();
+  t.flags.settingsChanged = 0;
+  // A click on the account switch changed the in-memory flag at once; nothing was stored.
+  SetMyVexloCopy(Settings().ReadSetting(SettingId::kMyVexlo) != 0);
+  g_loaded = false;
+}
+
+void OnSchemeChosen(HWND page) {
+  const LRESULT n = SendDlgItemMessageA(page, IDC_SCHEME, CB_GETCURSEL, 0, 0);
+  if (n < 0 || n >= kColorSchemeCount) return;
+  DiscardBackgroundBrush();
+  ApplySchemeToCopies(Settings(), static_cast<int32_t>(n));
+  if (Ticker().tickerWindow != nullptr) InvalidateRect(Ticker().tickerWindow, nullptr, TRUE);
+}
+
+void OnCommand(HWND page, int id, int code) {
+  if (id == IDC_SCHEME) {
+    if (code == CBN_SELCHANGE) OnSchemeChosen(page);
+    return;
+  }
+  if (!g_loaded) return;
+  if (code == EN_CHANGE) {
+    if (id == IDC_USER_ID || id == IDC_PASSWORD) Ticker().flags.settingsChanged = 1;
+    MarkChanged(page);
+    return;
+  }
+  if (code != BN_CLICKED) return;
+  switch (id) {
+    case IDC_SIGN_UP:
+      OpenEndpoint(Endpoint::kPortal, kRegistrationPath);
+      MarkChanged(page);
+      break;
+    case IDC_MY_VEXLO: {
+      Ticker().flags.settingsChanged = 1;
+      const bool on = IsChecked(page, IDC_MY_VEXLO);
+      SetMyVexloCopy(on);
+      RebuildPagesAfterAccountSwitch(page, on);
+      break;
+    }
+    default: MarkChanged(page); break;
+  }
+}
+
+INT_PTR OnNotify(HWND page, const NMHDR* header) {
+  switch (header->code) {
+    case PSN_SETACTIVE:
+      if (!g_loaded) Load(page);
+      return PageResult(page, 0);
+    case PSN_KILLACTIVE: return PageResult(page, FALSE);
+    case PSN_APPLY:
+      Apply(page);
+      return PageResult(page, PSNRET_NOERROR);
+    case PSN_RESET: Cancel(); return TRUE;
+    case PSN_HELP: OpenHelpPage(); return TRUE;
+    default: return FALSE;
+  }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK TickerPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG: OnInitDialog(page); return TRUE;
+    case WM_NOTIFY: return OnNotify(page, reinterpret_cast<const NMHDR*>(lParam));
+    case WM_COMMAND: OnCommand(page, LOWORD(wParam), HIWORD(wParam)); return TRUE;
+    case WM_HSCROLL:
+      if (LOWORD(wParam) == TB_ENDTRACK) MarkChanged(page);
+      return TRUE;
+    default: return FALSE;
+  }
+}

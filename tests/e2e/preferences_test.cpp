@@ -1,0 +1,464 @@
+// The preferences sheet on a running Ticker.exe, driven from outside with the sheet's own
+// messages: what each page's OK stores, what Cancel leaves alone, the pages that follow the account
+// switch, and the effects a user sees: the next data request, the scroll step, the strip's colours,
+// the strip standing still under the pointer and the wheel's speed.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "e2e/e2e_support.h"
+#include "win32/window_probe.h"
+
+namespace {
+
+// Control ids of the pages (the resource script's).
+constexpr int kSpeed = 1009, kMyVexlo = 1010, kMinutes = 1013, kAutoUpdate = 1069;
+constexpr int kHangup = 1098, kNoAutoDial = 1100, kScheme = 1094, kSmooth = 1093;
+constexpr int kBold = 1046, kScreenSaver = 1054, kUserId = 1048, kPassword = 1052;
+constexpr int kPauseOnHover = 1130;
+constexpr int kTopics[9] = {1028, 1024, 1027, 1029, 1032, 1033, 1026, 1025, 1034};
+constexpr int kWorld = 1024, kWeather = 1034, kQuotes = 1032, kAirports = 1053, kStories = 1058;
+constexpr int kSymbolEdit = 1001, kSymbolList = 1002, kAddSymbol = 1006, kRemoveSymbol = 1007;
+constexpr int kApplyButton = 0x3021;
+
+// Real pointer input: xdotool (a Linux program; Wine starts it), waited for.
+void MovePointer(int x, int y) {
+  std::string command = "/usr/bin/xdotool mousemove " + std::to_string(x) + " " + std::to_string(y);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  std::vector<char> line(command.begin(), command.end());
+  line.push_back('\0');
+  ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &process));
+  WaitForSingleObject(process.hProcess, 10000);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+}
+
+class Preferences : public testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = MakeProgramFolder("prefs");
+    ASSERT_TRUE(CopyInto(TickerExePath(), folder_ + "Ticker.exe"));
+    for (const char* stale : {"News.Dat", "Sponsor.Dat", "sponsor.bmp", "sponsor.ini"}) {
+      DeleteFileA((folder_ + stale).c_str());
+    }
+    WriteRegistryNumber("Dock in Taskbar", 1);
+    WriteRegistryNumber("Fit To Caption", 0);
+    WriteRegistryNumber("Always On Top", 0);
+    WriteRegistryNumber("Ticker X", 0);
+    WriteRegistryNumber("Ticker Y", 560);
+    WriteRegistryNumber("Ticker Width", 1000);
+    WriteRegistryNumber("Ticker Height", 30);
+    WriteRegistryNumber("My Vexlo!", 0);
+  }
+
+  void TearDown() override {
+    EndStartedPrograms();
+    server_.Stop();
+  }
+
+  void StartServer() {
+    scratch_ = MakeScratchFolder("server");
+    const std::string command = UnixArgument("--server=") + " --port 0 --port-file " +
+                                scratch_.unix + "/port --log " + scratch_.unix +
+                                "/requests.log --content " + UnixArgument("--content=");
+    ASSERT_TRUE(server_.Start(command));
+    const int port = WaitForNumberInFile(scratch_.windows + "\\port", 20000);
+    ASSERT_GT(port, 0);
+    const std::string base = "http://127.0.0.1:" + std::to_string(port);
+    for (const char* server : {"Portal Server", "Publisher Server", "Update Server", "Maker Server"}) {
+      WriteRegistryText(server, base.c_str());
+    }
+  }
+
+  std::vector<std::string> DataRequests() {
+    std::vector<std::string> lines;
+    const std::string log = ReadWholeFile(scratch_.windows + "\\requests.log");
+    size_t start = 0;
+    for (size_t end; (end = log.find('\n', start)) != std::string::npos; start = end + 1) {
+      const std::string line = log.substr(start, end - start);
+      if (line.find("path=/tlx/update") != std::string::npos) lines.push_back(line);
+    }
+    return lines;
+  }
+
+  // The ticker, started and with its first content on the strip.
+  void StartTicker() {
+    process_ = StartProgram(folder_ + "Ticker.exe");
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+          HWND frame = FindTickerFrame();
+          return frame != nullptr && ProcessOfWindow(frame) == process_.dwProcessId;
+        },
+        20000));
+    ticker_ = FindTickerWindow();
+    ASSERT_TRUE(WaitUntil([&] { return DataRequests().size() >= 2 && ReadStrip(ticker_).filled; },
+                          30000))
+        << "the first cycle";
+  }
+
+  // The real menu command; the sheet is the ticker's own "Preferences" dialog.
+  HWND OpenSheet() {
+    PostMessageA(ticker_, WM_COMMAND, 40001, 0);
+    HWND sheet = nullptr;
+    WaitUntil(
+        [&] {
+          sheet = FindSheet();
+          return sheet != nullptr && IsWindowVisible(sheet);
+        },
+        10000);
+    return sheet;
+  }
+
+  HWND FindSheet() {
+    for (HWND w : FindTopLevels("#32770", "Preferences")) {
+      if (ProcessOfWindow(w) == process_.dwProcessId) return w;
+    }
+    return nullptr;
+  }
+
+  static HWND SelectPage(HWND sheet, int index) {
+    SendMessageA(sheet, PSM_SETCURSEL, index, 0);
+    return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+  }
+
+  // The tabs' labels, in the sheet's order, read through memory in the ticker's process (the
+  // tab control's text comes back through a pointer).
+  std::vector<std::string> PageTitles(HWND sheet) {
+    HWND tabs = FindChild(sheet, "SysTabControl32");
+    const int count = static_cast<int>(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0));
+    std::vector<std::string> titles;
+    struct Remote {
+      TCITEMA item;
+      char text[64];
+    };
+    void* remote = VirtualAllocEx(process_.hProcess, nullptr, sizeof(Remote), MEM_COMMIT,
+                                  PAGE_READWRITE);
+    if (remote == nullptr) return titles;
+    for (int i = 0; i < count; ++i) {
+      Remote local = {};
+      local.item.mask = TCIF_TEXT;
+      local.item.pszText = static_cast<Remote*>(remote)->text;
+      local.item.cchTextMax = sizeof local.text;
+      WriteProcessMemory(process_.hProcess, remote, &local, sizeof local, nullptr);
+      SendMessageA(tabs, TCM_GETITEMA, i, reinterpret_cast<LPARAM>(remote));
+      ReadProcessMemory(process_.hProcess, remote, &local, sizeof local, nullptr);
+      local.text[sizeof local.text - 1] = '\0';
+      titles.push_back(local.text);
+    }
+    VirtualFreeEx(process_.hProcess, remote, 0, MEM_RELEASE);
+    return titles;
+  }
+
+  // A click that opens an unexpected message box must not hang the test: it times out instead.
+  static void Click(HWND page, int id) {
+    DWORD_PTR result = 0;
+    EXPECT_TRUE(SendMessageTimeoutA(GetDlgItem(page, id), BM_CLICK, 0, 0, SMTO_NORMAL, 10000,
+                                    &result))
+        << "control " << id;
+  }
+  static bool Checked(HWND page, int id) {
+    return SendMessageA(GetDlgItem(page, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+  }
+  static void SetCheck(HWND page, int id, bool on) {
+    if (Checked(page, id) != on) Click(page, id);
+  }
+  static void SetText(HWND page, int id, const char* text) {
+    SendMessageA(GetDlgItem(page, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+  }
+  static void ChooseScheme(HWND page, int n) {
+    HWND list = GetDlgItem(page, kScheme);
+    SendMessageA(list, CB_SETCURSEL, n, 0);
+    SendMessageA(page, WM_COMMAND, MAKEWPARAM(kScheme, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
+  }
+  // OK through its button (PSM_PRESSBUTTON from another process does nothing); the sheet goes.
+  bool PressAndWaitClosed(HWND sheet, int button) {
+    PostMessageA(GetDlgItem(sheet, button), BM_CLICK, 0, 0);
+    return WaitUntil([&] { return FindSheet() == nullptr; }, 10000);
+  }
+
+  // The pixels the strip moves per scroll tick: the most common step between close readings.
+  int ObservedStep() {
+    std::map<int, int> steps;
+    int last = ReadStrip(ticker_).offset;
+    const DWORD end = GetTickCount() + 1500;
+    while (GetTickCount() < end) {
+      Sleep(5);
+      const int now = ReadStrip(ticker_).offset;
+      if (now - last > 0 && now - last < 60) ++steps[now - last];
+      last = now;
+    }
+    int best = 0, count = 0;
+    for (const auto& s : steps) {
+      if (s.second > count) best = s.first, count = s.second;
+    }
+    return best;
+  }
+
+  DWORD Number(const char* name) {
+    DWORD value = 0xDEADBEEF;
+    ReadRegistryNumber(name, &value);
+    return value;
+  }
+  std::string Text(const char* name) {
+    char text[300] = "";
+    ReadRegistryText(name, text, sizeof text);
+    return text;
+  }
+
+  // A picture of the screen for the README, when NEWSRAIL_SHOTS names a Linux folder.
+  void Shoot(HWND sheet, const char* name) {
+    const char* folder = std::getenv("NEWSRAIL_SHOTS");
+    if (folder == nullptr || folder[0] != '/') return;
+    RECT r;
+    GetWindowRect(sheet, &r);
+    Sleep(700);
+    char geometry[64];
+    std::snprintf(geometry, sizeof geometry, "%ldx%ld+%ld+%ld", r.right - r.left, r.bottom - r.top,
+                  r.left, r.top);
+    UnixProgram shot;
+    shot.Start(std::string("/usr/bin/import -window root -crop ") + geometry + " " + folder +
+               "/" + name);
+    Sleep(3000);
+  }
+
+  std::string folder_;
+  ScratchFolder scratch_;
+  UnixProgram server_;
+  PROCESS_INFORMATION process_ = {};
+  HWND ticker_ = nullptr;
+};
+
+TEST_F(Preferences, TheSheetHasItsPagesAndFollowsTheAccountSwitch) {
+  StartServer();
+  StartTicker();
+  HWND sheet = OpenSheet();
+  ASSERT_NE(sheet, nullptr) << "Preferences... opens the sheet";
+  EXPECT_EQ(PageTitles(sheet), (std::vector<std::string>{"Ticker", "News", "Quotes", "Mail Alerts",
+                                                         "Proxy", "About Newsrail"}));
+  // A second Preferences... does nothing.
+  PostMessageA(ticker_, WM_COMMAND, 40001, 0);
+  Sleep(1000);
+  size_t sheets = 0;
+  for (HWND w : FindTopLevels("#32770", "Preferences")) sheets += ProcessOfWindow(w) == process_.dwProcessId;
+  EXPECT_EQ(sheets, 1u);
+
+  HWND page = SelectPage(sheet, 0);
+  Click(page, kMyVexlo);
+  EXPECT_EQ(PageTitles(sheet),
+            (std::vector<std::string>{"Ticker", "Proxy", "Mail Alerts", "About Newsrail"}));
+  Click(page, kMyVexlo);
+  EXPECT_EQ(PageTitles(sheet), (std::vector<std::string>{"Ticker", "News", "Quotes", "Proxy",
+                                                         "Mail Alerts", "About Newsrail"}));
+  Shoot(sheet, "prefs-ticker.png");
+  SelectPage(sheet, 1);
+  Shoot(sheet, "prefs-news.png");
+  SelectPage(sheet, 2);
+  Shoot(sheet, "prefs-quotes.png");
+  const size_t before = DataRequests().size();
+  ASSERT_TRUE(PressAndWaitClosed(sheet, IDCANCEL));
+  EXPECT_EQ(Number("My Vexlo!"), 0u);
+  Sleep(2500);
+  EXPECT_EQ(DataRequests().size(), before) << "Cancel starts no refresh";
+}
+
+TEST_F(Preferences, TheTickerTabStoresItsValuesAndTheStripFollows) {
+  StartServer();
+  StartTicker();
+  EXPECT_EQ(ObservedStep(), 2) << "the first run's speed 3 moves two pixels per tick";
+  const COLORREF navy = RGB(0, 0, 128);
+  EXPECT_LT(GrabFromScreen(ticker_).Count(0, 0, 1000, 30, navy), 100);
+
+  HWND sheet = OpenSheet();
+  ASSERT_NE(sheet, nullptr);
+  HWND page = SelectPage(sheet, 0);
+  SendMessageA(GetDlgItem(page, kSpeed), TBM_SETPOS, TRUE, 8);
+  SetCheck(page, kSmooth, false);
+  SetCheck(page, kHangup, true);
+  SetCheck(page, kNoAutoDial, true);
+  SetCheck(page, kScreenSaver, false);
+  SetCheck(page, kAutoUpdate, true);
+  SetCheck(page, kPauseOnHover, true);
+  SetText(page, kMinutes, "2");
+  SetText(page, kUserId, "John Doe");
+  SetText(page, kPassword, "pass word");
+  // The scheme takes effect at once, before OK.
+  ChooseScheme(page, 1);
+  EXPECT_EQ(Number("Color Scheme"), 1u);
+  EXPECT_TRUE(WaitUntil([&] { return GrabFromScreen(ticker_).Count(0, 0, 1000, 30, navy) > 1000; }, 5000))
+      << "the strip's background turns navy";
+  ASSERT_TRUE(PressAndWaitClosed(sheet, IDOK));
+
+  EXPECT_EQ(Number("Ticker Speed"), 8u);
+  EXPECT_EQ(Number("Smooth Scrolling"), 0u);
+  EXPECT_EQ(Number("Hangup"), 1u);
+  EXPECT_EQ(Number("No AutoDial"), 1u);
+  EXPECT_EQ(Number("Show in Screen Saver"), 0u);
+  EXPECT_EQ(Number("Auto Update"), 1u);
+  EXPECT_EQ(Number("Pause on Hover"), 1u);
+  EXPECT_EQ(Number("News Refresh"), 5u) << "below 5 minutes is 5";
+  EXPECT_EQ(Number("My Vexlo!"), 0u);
+  EXPECT_EQ(Text("Vexlo! User ID"), "John Doe");
+  EXPECT_EQ(Text("Vexlo! EPassword"), "cGFzcyB3b3Jk");  // "pass word"
+  EXPECT_EQ(Text("Vexlo! Password"), "");
+  EXPECT_EQ(Number("Ticker Background Color"), navy);
+  EXPECT_EQ(ObservedStep(), 8) << "speed 8 moves eight pixels per tick";
+
+  // The pointer on the strip holds it; off the strip it moves on.
+  const RECT strip = ClientRectOnScreen(ticker_);
+  MovePointer((strip.left + strip.right) / 2, (strip.top + strip.bottom) / 2);
+  Sleep(500);
+  const int held = ReadStrip(ticker_).offset;
+  Sleep(1000);
+  EXPECT_EQ(ReadStrip(ticker_).offset, held) << "the strip stands still under the pointer";
+  MovePointer(strip.left + 10, strip.top - 200);
+  EXPECT_TRUE(WaitUntil([&] { return ReadStrip(ticker_).offset != held; }, 3000));
+
+  // The wheel: one notch up from 8 stays 8, two down make 6, and the strip follows at once.
+  PostMessageA(ticker_, WM_MOUSEWHEEL, MAKEWPARAM(0, 120), 0);
+  PostMessageA(ticker_, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
+  PostMessageA(ticker_, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
+  EXPECT_TRUE(WaitUntil([&] { return Number("Ticker Speed") == 6; }, 3000));
+  EXPECT_EQ(ObservedStep(), 6) << "speed 6 moves twice three pixels per tick";
+
+  // The sheet again: the tab shows what was stored, the account with '+' for its space.
+  sheet = OpenSheet();
+  ASSERT_NE(sheet, nullptr);
+  page = SelectPage(sheet, 0);
+  char user[64] = "";
+  GetDlgItemTextA(page, kUserId, user, sizeof user);
+  EXPECT_STREQ(user, "John+Doe");
+  EXPECT_EQ(SendMessageA(GetDlgItem(page, kSpeed), TBM_GETPOS, 0, 0), 6);
+  EXPECT_EQ(SendMessageA(GetDlgItem(page, kScheme), CB_GETCURSEL, 0, 0), 1);
+  // A number past the arrows' range is clamped to it.
+  SetText(page, kMinutes, "99999");
+  ASSERT_TRUE(PressAndWaitClosed(sheet, IDOK));
+  EXPECT_EQ(Number("News Refresh"), 1440u);
+}
+
+TEST_F(Preferences, TopicsAndSymbolsReachTheNextDataRequest) {
+  StartServer();
+  StartTicker();
+  HWND sheet = OpenSheet();
+  ASSERT_NE(sheet, nullptr);
+
+  HWND news = SelectPage(sheet, 1);
+  for (int id : kTopics) SetCheck(news, id, id == kWorld || id == kWeather || id == kQuotes);
+  Click(news, 1014);
+  SetText(news, kAirports, "ORD BOS");
+  SetText(news, kStories, "50");
+
+  HWND quotes = SelectPage(sheet, 2);
+  const int entries = static_cast<int>(SendDlgItemMessageA(quotes, kSymbolList, LB_GETCOUNT, 0, 0));
+  EXPECT_EQ(entries, 6) << "the default list";
+  SetText(quotes, kSymbolEdit, "IBM");
+  Click(quotes, kAddSymbol);
+  EXPECT_EQ(Text("Stock Symbols"), "^DJI+^SPC+^IXIC+INTC+MSFT+VXLO+IBM") << "stored at once";
+  SetText(quotes, kSymbolEdit, "MSFT");
+  Click(quotes, kAddSymbol);
+  EXPECT_EQ(SendDlgItemMessageA(quotes, kSymbolList, LB_GETCOUNT, 0, 0), 7) << "MSFT is listed";
+  // Remove the sorted list's first entry, "^DJI".
+  SendDlgItemMessageA(quotes, kSymbolList, LB_SETCURSEL, 0, 0);
+  Click(quotes, kRemoveSymbol);
+  EXPECT_EQ(Text("Stock Symbols"), "^SPC+^IXIC+INTC+MSFT+VXLO+IBM");
+
+  const size_t before = DataRequests().size();
+  ASSERT_TRUE(PressAndWaitClosed(sheet, IDOK));
+  EXPECT_EQ(Number("World Headlines"), 1u);
+  EXPECT_EQ(Number("US Headlines"), 0u);
+  EXPECT_EQ(Number("Stock Quotes"), 1u);
+  EXPECT_EQ(Number("Weather"), 1u);
+  EXPECT_EQ(Number("Temperature System"), 0u);
+  EXPECT_EQ(Text("Airports"), "ORD,BOS");
+  EXPECT_EQ(Number("Stories per Topic"), 20u) << "clamped to the spin box's range";
+
+  ASSERT_TRUE(WaitUntil([&] { return DataRequests().size() > before; }, 10000))
+      << "closing the sheet after a change refreshes";
+  const std::string request = DataRequests()[before];
+  EXPECT_NE(request.find("stocks=^SPC,^IXIC,INTC,MSFT,VXLO,IBM&weather=c,ORD,BOS&news=20,rw,&"),
+            std::string::npos)
+      << request;
+}
+
+TEST_F(Preferences, CancelStoresNothingButTheSymbolList) {
+  StartServer();
+  StartTicker();
+  const char* numbers[] = {"Ticker Speed", "Auto Update", "Hangup", "Smooth Scrolling",
+                           "Bold Font", "Show in Screen Saver", "World Headlines",
+                           "US Headlines", "Weather", "Temperature System", "News Refresh",
+                           "Stories per Topic", "Pause on Hover"};
+  std::map<std::string, DWORD> stored;
+  for (const char* name : numbers) stored[name] = Number(name);
+  const std::string airports = Text("Airports");
+
+  HWND sheet = OpenSheet();
+  ASSERT_NE(sheet, nullptr);
+  HWND page = SelectPage(sheet, 0);
+  SendMessageA(GetDlgItem(page, kSpeed), TBM_SETPOS, TRUE, 7);
+  Click(page, kAutoUpdate);
+  Click(page, kHangup);
+  Click(page, kSmooth);
+  Click(page, kBold);
+  Click(page, kScreenSaver);
+  Click(page, kPauseOnHover);
+  SetText(page, kMinutes, "77");
+  HWND news = SelectPage(sheet, 1);
+  Click(news, kWorld);
+  Click(news, 1028);
+  Click(news, kWeather);
+  Click(news, 1014);
+  SetText(news, kAirports, "XYZ");
+  SetText(news, kStories, "4");
+  HWND quotes = SelectPage(sheet, 2);
+  SetText(quotes, kSymbolEdit, "ZZZ");
+  Click(quotes, kAddSymbol);
+  // Apply on a page, then Cancel: Cancel still leaves no refresh behind.
+  const size_t before = DataRequests().size();
+  ASSERT_TRUE(PressAndWaitClosed(sheet, IDCANCEL));
+
+  for (const char* name : numbers) EXPECT_EQ(Number(name), stored[name]) << name;
+  EXPECT_EQ(Text("Airports"), airports);
+  EXPECT_EQ(Text("Stock Symbols"), "^DJI+^SPC+^IXIC+INTC+MSFT+VXLO+ZZZ") << "Add stores at once";
+  Sleep(2500);
+  EXPECT_EQ(DataRequests().size(), before) << "no refresh after Cancel";
+}
+
+TEST_F(Preferences, ApplyKeepsTheSheetOpenAndRefusesAnEmptySelection) {
+  StartServer();
+  StartTicker();
+  HWND sheet = OpenSheet();
+  ASSERT_NE(sheet, nullptr);
+  HWND news = SelectPage(sheet, 1);
+  for (int id : kTopics) SetCheck(news, id, false);
+  PostMessageA(GetDlgItem(sheet, kApplyButton), BM_CLICK, 0, 0);
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        for (HWND w : FindTopLevels("#32770", "Error")) {
+          if (ProcessOfWindow(w) == process_.dwProcessId && IsWindowVisible(w)) box = w;
+        }
+        return box != nullptr;
+      },
+      10000))
+      << "the message about the missing topic";
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000));
+  EXPECT_NE(FindSheet(), nullptr) << "the sheet stays open";
+  EXPECT_EQ(Number("Weather"), 0u) << "the values are stored all the same";
+
+  SetCheck(news, kWeather, true);
+  ASSERT_TRUE(PressAndWaitClosed(sheet, IDOK));
+  EXPECT_EQ(Number("Weather"), 1u);
+}
+
+}  // namespace
