@@ -250,23 +250,24 @@ void DeleteRefreshLock() {
   w.lockReady = false;
 }
 
-void StartRefreshWorker(HWND ticker) {
+bool StartRefreshWorker(HWND ticker) {
   TickerWindowState& t = Ticker();
   RefreshWorkerState& w = t.worker;
-  if (!w.lockReady || t.flags.closing.load() != 0) return;
+  if (!w.lockReady || t.flags.closing.load() != 0) return false;
   // Claimed before the thread exists, so that shutdown never sees an idle gate with a worker on
   // its way; a request while a worker exists is dropped, not queued.
   WorkerGate gate = RefreshWorkerGate();
-  if (!gate.TryStart()) return;
+  if (!gate.TryStart()) return false;
   w.window = ticker;
   HANDLE thread =
       reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, RefreshWorker, nullptr, 0, nullptr));
   if (thread == nullptr) {
     // Without a thread no cycle runs: leave the way open for the next request.
     gate.Finished();
-    return;
+    return false;
   }
   SetThreadPriority(thread, THREAD_PRIORITY_ABOVE_NORMAL);
   if (w.thread != nullptr) CloseHandle(w.thread);
   w.thread = thread;
+  return true;
 }

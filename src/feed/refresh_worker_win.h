@@ -33,8 +33,8 @@ struct RefreshWorkerState {
 void InitRefreshLock();
 void DeleteRefreshLock();
 
-// Starts a refresh cycle unless a worker exists or the program is closing.
-void StartRefreshWorker(HWND ticker);
+// Starts a refresh cycle unless a worker exists or the program is closing; true when one started.
+bool StartRefreshWorker(HWND ticker);
 
 // The gate over the ticker's `refreshRunning` flag: shutdown and restart close it and wait on it.
 WorkerGate RefreshWorkerGate();

@@ -2,6 +2,7 @@
 // colour of each kind of strip text. Colours are stored when picked; Cancel puts them back.
 #include "prefs/page_store.h"
 #include "prefs/pages_win.h"
+#include "prefs/preferences_win.h"
 
 #include <commdlg.h>
 
@@ -173,6 +174,7 @@ INT_PTR Apply(HWND page) {
 
   if (!acceptable) {
     ShowPageMessage(page, IDS_NO_TOPIC_TITLE, IDS_NO_TOPIC_TEXT, MB_OK | MB_ICONSTOP);
+    NoteApplyRefused();
     return PageResult(page, PSNRET_INVALID_NOCHANGEPAGE);
   }
   g_page.loaded = false;

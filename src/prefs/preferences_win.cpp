@@ -63,12 +63,32 @@ HPROPSHEETPAGE CreatePage(PageKind kind) {
 }
 
 bool SponsorSuppliesNews() {
-  char iniPath[MAX_PATH];
-  if (!ProgramFilePath("sponsor.ini", iniPath, sizeof iniPath)) return false;
   char value[199];
-  GetPrivateProfileStringA("SPONSOR", "External News", "", value, sizeof value, iniPath);
+  ReadSponsorKey("External News", "", value, sizeof value);
   return value[0] != '\0';
 }
+
+namespace {
+
+WNDPROC g_sheetProc = nullptr;
+bool g_applyRefused = false;
+
+// Watches the sheet's own OK and Cancel (buttons, Enter, Escape, the close box all arrive as
+// these commands). The documented sign of an ended modeless sheet, a current page of NULL, is not
+// dependable: Wine answers NULL for a sheet that is open and showing a page.
+LRESULT CALLBACK SheetProc(HWND sheet, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+    g_applyRefused = false;
+    const LRESULT result = CallWindowProcA(g_sheetProc, sheet, message, wParam, lParam);
+    if (LOWORD(wParam) == IDCANCEL || !g_applyRefused) Ticker().sheetClosed = 1;
+    return result;
+  }
+  return CallWindowProcA(g_sheetProc, sheet, message, wParam, lParam);
+}
+
+}  // namespace
+
+void NoteApplyRefused() { g_applyRefused = true; }
 
 void OpenPreferencesSheet(HWND ticker) {
   TickerWindowState& t = Ticker();
@@ -89,6 +109,11 @@ void OpenPreferencesSheet(HWND ticker) {
   header.ppsp = pages;
   const INT_PTR sheet = PropertySheetA(&header);
   t.sheetWindow = sheet > 0 ? reinterpret_cast<HWND>(sheet) : nullptr;
+  t.sheetClosed = 0;
+  if (t.sheetWindow != nullptr) {
+    g_sheetProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+        t.sheetWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SheetProc)));
+  }
 }
 
 void RebuildPagesAfterAccountSwitch(HWND tickerPage, bool myVexlo) {

@@ -84,9 +84,10 @@ void RunHousekeepingTick(HWND ticker) {
     ShutdownTicker(ticker);
     EndProcess(0);
   }
-  if (f.settingsChanged.load() != 0 && t.sheetWindow == nullptr) {
+  // Kept until a worker takes it: a cycle still running when the sheet closes does not see the
+  // new preferences, so the next tick after it ends starts another.
+  if (f.settingsChanged.load() != 0 && t.sheetWindow == nullptr && StartRefreshWorker(ticker)) {
     f.settingsChanged = 0;
-    StartRefreshWorker(ticker);
   }
   if (f.refreshRunning.load() == 0 && t.reloadNeeded != 0) {
     // The strip's height changed: rebuild it from the cache with the new fonts.

@@ -24,6 +24,7 @@ struct TickerWindowState {
   HWND tickerWindow = nullptr;
   HWND frameWindow = nullptr;
   HWND sheetWindow = nullptr;
+  int32_t sheetClosed = 0;  // OK or Cancel ended the sheet; destroyed before the next message
   HWND searchBox = nullptr;
   HFONT searchFont = nullptr;
   HWND stripTip = nullptr, logoTip = nullptr, searchTip = nullptr, navigationTip = nullptr;

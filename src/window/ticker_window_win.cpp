@@ -285,17 +285,18 @@ LRESULT OnDescribeStrip() {
   return 1;
 }
 
-// Before any message: mouse messages go to the tooltips, and a preferences sheet that has no
-// page any more (closed by OK or Cancel) is destroyed.
+// Before any message: mouse messages go to the tooltips, and a preferences sheet that OK or
+// Cancel ended is destroyed.
 void Prologue(HWND ticker, UINT message, WPARAM wParam, LPARAM lParam) {
   TickerWindowState& t = Ticker();
   if (message >= WM_MOUSEMOVE && message <= WM_MBUTTONDBLCLK) {
     RelayToTooltips(ticker, message, wParam, lParam);
   }
   if (message == WM_MOUSEMOVE) NotePointerOnStrip(ticker);
-  if (t.sheetWindow != nullptr && PropSheet_GetCurrentPageHwnd(t.sheetWindow) == nullptr) {
+  if (t.sheetWindow != nullptr && (t.sheetClosed != 0 || !IsWindow(t.sheetWindow))) {
     DestroyWindow(t.sheetWindow);
     t.sheetWindow = nullptr;
+    t.sheetClosed = 0;
   }
 }
 

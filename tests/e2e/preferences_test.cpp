@@ -51,6 +51,9 @@ class Preferences : public testing::Test {
     for (const char* stale : {"News.Dat", "Sponsor.Dat", "sponsor.bmp", "sponsor.ini"}) {
       DeleteFileA((folder_ + stale).c_str());
     }
+    // Every test starts from a first run: what an earlier test stored must not carry over.
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Talmora\\Ticker");
+    RegDeleteTreeA(HKEY_CURRENT_USER, "SOFTWARE\\Talmora\\Ticker");
     WriteRegistryNumber("Dock in Taskbar", 1);
     WriteRegistryNumber("Fit To Caption", 0);
     WriteRegistryNumber("Always On Top", 0);
