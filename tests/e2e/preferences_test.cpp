@@ -223,6 +223,8 @@ class Preferences : public testing::Test {
   void Shoot(HWND sheet, const char* name) {
     const char* folder = std::getenv("NEWSRAIL_SHOTS");
     if (folder == nullptr || folder[0] != '/') return;
+    // The sheet opens beside the strip, which may put part of it off the screen.
+    SetWindowPos(sheet, nullptr, 40, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     RECT r;
     GetWindowRect(sheet, &r);
     Sleep(700);
