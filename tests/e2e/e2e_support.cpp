@@ -275,3 +275,20 @@ int WaitForNumberInFile(const std::string& windowsPath, DWORD timeoutMs) {
       timeoutMs);
   return number;
 }
+
+bool Xdotool(const std::string& arguments) {
+  std::string command = "/usr/bin/xdotool " + arguments;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  std::vector<char> line(command.begin(), command.end());
+  line.push_back('\0');
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
+    return false;
+  }
+  WaitForSingleObject(process.hProcess, 10000);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  return true;
+}

@@ -23,6 +23,9 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes);
 PROCESS_INFORMATION StartProgram(const std::string& exe, const std::string& arguments = "");
 void EndStartedPrograms();
 
+// Real pointer input: runs xdotool (a Linux program; Wine starts it) and waits for it.
+bool Xdotool(const std::string& arguments);
+
 DWORD ProcessOfWindow(HWND window);
 // The running ticker's frame: the "SSBar" window titled "MyVexlo! Newsrail" with a Ticker child.
 HWND FindTickerFrame();

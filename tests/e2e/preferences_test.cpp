@@ -28,21 +28,6 @@ constexpr int kWorld = 1024, kWeather = 1034, kQuotes = 1032, kAirports = 1053, 
 constexpr int kSymbolEdit = 1001, kSymbolList = 1002, kAddSymbol = 1006, kRemoveSymbol = 1007;
 constexpr int kApplyButton = 0x3021;
 
-// Real pointer input: xdotool (a Linux program; Wine starts it), waited for.
-void MovePointer(int x, int y) {
-  std::string command = "/usr/bin/xdotool mousemove " + std::to_string(x) + " " + std::to_string(y);
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  std::vector<char> line(command.begin(), command.end());
-  line.push_back('\0');
-  ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                             &startup, &process));
-  WaitForSingleObject(process.hProcess, 10000);
-  CloseHandle(process.hProcess);
-  CloseHandle(process.hThread);
-}
-
 class Preferences : public testing::Test {
  protected:
   void SetUp() override {
@@ -321,12 +306,14 @@ TEST_F(Preferences, TheTickerTabStoresItsValuesAndTheStripFollows) {
 
   // The pointer on the strip holds it; off the strip it moves on.
   const RECT strip = ClientRectOnScreen(ticker_);
-  MovePointer((strip.left + strip.right) / 2, (strip.top + strip.bottom) / 2);
+  ASSERT_TRUE(Xdotool("mousemove " + std::to_string((strip.left + strip.right) / 2) + " " +
+                      std::to_string((strip.top + strip.bottom) / 2)));
   Sleep(500);
   const int held = ReadStrip(ticker_).offset;
   Sleep(1000);
   EXPECT_EQ(ReadStrip(ticker_).offset, held) << "the strip stands still under the pointer";
-  MovePointer(strip.left + 10, strip.top - 200);
+  ASSERT_TRUE(Xdotool("mousemove " + std::to_string(strip.left + 10) + " " +
+                      std::to_string(strip.top - 200)));
   EXPECT_TRUE(WaitUntil([&] { return ReadStrip(ticker_).offset != held; }, 3000));
 
   // The wheel: one notch up from 8 stays 8, two down make 6, and the strip follows at once.

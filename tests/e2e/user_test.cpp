@@ -22,21 +22,6 @@ const char kOneStory[] =
     FEED_TOPIC "rt" FEED_KIND "2" FEED_TEXT "The only story on the strip" FEED_LINK
     "http://news.test/only|";
 
-// Runs xdotool (a Linux program; Wine starts it) and waits for it.
-void Xdotool(const std::string& arguments) {
-  std::string command = "/usr/bin/xdotool " + arguments;
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  std::vector<char> line(command.begin(), command.end());
-  line.push_back('\0');
-  ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                             &startup, &process));
-  WaitForSingleObject(process.hProcess, 10000);
-  CloseHandle(process.hProcess);
-  CloseHandle(process.hThread);
-}
-
 class UserInput : public testing::Test {
  protected:
   void SetUp() override {
