@@ -22,6 +22,7 @@
 
 #include "content_server.h"
 #include "support/http_probe.h"
+#include "support/sample_server.h"
 #include "support/temp_folder.h"
 
 extern char** environ;
@@ -139,28 +140,12 @@ TEST(ParseCommandLine, TakesTheLimitsAsFlagsAndConfigKeys) {
   }
 }
 
-class HostileClientTest : public testing::Test {
- protected:
-  void Start(ServerConfig config = ServerConfig()) {
-    config.port = 0;
-    config.content = NEWSRAIL_SAMPLE_DIR;
-    config.log = folder_.File("server.log");
-    server_ = std::make_unique<ContentServer>(config);
-    std::string error;
-    ASSERT_TRUE(server_->Start(&error)) << error;
-    port_ = server_->Port();
-  }
-  std::string Log() const { return ReadWholeFile(folder_.File("server.log")); }
-
-  TempFolder folder_;
-  std::unique_ptr<ContentServer> server_;
-  int port_ = 0;
-};
+using HostileClientTest = SampleServerTest;
 
 // A request body is never read as a request of its own, and pipelined requests are answered in
 // turn until a refused one ends the connection.
 TEST_F(HostileClientTest, BodiesAreRefusedAndPipelinesAnsweredInOrder) {
-  Start();
+  StartServer();
   const std::string hidden = Get("/quotes/q?s=VXLO");
   const struct {
     std::string bytes;
@@ -208,7 +193,7 @@ TEST_F(HostileClientTest, BodiesAreRefusedAndPipelinesAnsweredInOrder) {
 }
 
 TEST_F(HostileClientTest, RangeIsIgnoredSoTheFeedIsNeverCutOrMultiplied) {
-  Start();
+  StartServer();
   const std::string target = "/tlx/update?stocks=INTC,MSFT&news=10,rt,rb,rc";
   const HttpReply plain = HttpExchange(port_, Get(target, "Connection: close\r\n"));
   ASSERT_EQ(plain.status, 200);
@@ -228,7 +213,7 @@ TEST_F(HostileClientTest, RangeIsIgnoredSoTheFeedIsNeverCutOrMultiplied) {
 TEST_F(HostileClientTest, EveryAnswerIsDatedAndA405SaysWhatIsAllowed) {
   ServerConfig config;
   config.maxRequestsPerConnection = 2;
-  Start(config);
+  StartServer(config);
   const std::regex imfDate(
       "(Mon|Tue|Wed|Thu|Fri|Sat|Sun), [0-9]{2} "
       "(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) [0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2} GMT");
@@ -271,7 +256,7 @@ TEST_F(HostileClientTest, EveryAnswerIsDatedAndA405SaysWhatIsAllowed) {
 TEST_F(HostileClientTest, SlowClientsDoNotStopService) {
   ServerConfig config;
   config.threads = 2;
-  Start(config);
+  StartServer(config);
   constexpr int kSlow = 40;
   std::atomic<bool> stop{false};
   std::vector<int> trickling, polling;
@@ -311,7 +296,7 @@ TEST_F(HostileClientTest, TheWholeHeadHasOneDeadline) {
   ServerConfig config;
   config.headerTimeoutSeconds = 1;
   config.idleTimeoutSeconds = 30;
-  Start(config);
+  StartServer(config);
   const std::string head = "GET /tlx/ HTTP/1.1\r\nHost: a\r\nX-Slow: " + std::string(100, 's');
   for (const char* mode : {"trickle", "silent", "after an answer"}) {
     const int fd = ConnectFrom(port_, "127.0.0.1");
@@ -338,7 +323,7 @@ TEST_F(HostileClientTest, TheWholeHeadHasOneDeadline) {
 TEST_F(HostileClientTest, OneAddressCannotTakeEveryConnection) {
   ServerConfig config;
   config.maxConnectionsPerAddress = 3;
-  Start(config);
+  StartServer(config);
   std::vector<int> held;
   for (int i = 0; i < 3; ++i) held.push_back(ConnectFrom(port_, "127.0.0.1"));
   for (int fd : held) ASSERT_GE(fd, 0);
@@ -374,7 +359,7 @@ TEST_F(HostileClientTest, OneAddressCannotTakeEveryConnection) {
 TEST_F(HostileClientTest, ConnectionsOverTheLimitHearBusy) {
   ServerConfig config;
   config.maxConnections = 4;
-  Start(config);
+  StartServer(config);
   std::vector<int> held;
   for (int i = 0; i < 4; ++i) held.push_back(ConnectFrom(port_, "127.0.3." + std::to_string(i + 1)));
   for (int fd : held) ASSERT_GE(fd, 0);
@@ -444,10 +429,10 @@ int ListenBacklogOf(int port) {
 TEST_F(HostileClientTest, TheListenBacklogIsTheConfiguredOne) {
   ServerConfig config;
   config.listenBacklog = 200;
-  Start(config);
+  StartServer(config);
   EXPECT_EQ(ListenBacklogOf(port_), 200);
   server_->Stop();
-  Start();
+  StartServer();
   std::ifstream limit("/proc/sys/net/core/somaxconn");
   int kernelLimit = 0;
   limit >> kernelLimit;

@@ -14,6 +14,7 @@
 #include "content_server.h"
 #include "data_request.h"
 #include "support/http_probe.h"
+#include "support/sample_server.h"
 #include "support/temp_folder.h"
 #include "support/ticker_reading.h"
 
@@ -53,19 +54,9 @@ std::vector<std::map<std::string, std::string>> RequestLines(const std::string& 
   return lines;
 }
 
-class ServerTest : public testing::Test {
+class ServerTest : public SampleServerTest {
  protected:
-  void StartServer(ServerConfig config = ServerConfig()) {
-    config.port = 0;
-    config.content = NEWSRAIL_SAMPLE_DIR;
-    config.log = folder_.File("server.log");
-    server_ = std::make_unique<ContentServer>(config);
-    std::string error;
-    ASSERT_TRUE(server_->Start(&error)) << error;
-    port_ = server_->Port();
-  }
   void SetUp() override { StartServer(); }
-  std::string Log() const { return ReadWholeFile(folder_.File("server.log")); }
   // The server logs a request just after answering it, so a test may read the log a moment too
   // early: wait (a little) for the lines it expects.
   std::vector<std::map<std::string, std::string>> WaitForRequestLines(size_t count) const {
@@ -74,10 +65,6 @@ class ServerTest : public testing::Test {
     }
     return RequestLines(Log());
   }
-
-  TempFolder folder_;
-  std::unique_ptr<ContentServer> server_;
-  int port_ = 0;
 };
 
 TEST_F(ServerTest, AnswersTheWorkedExampleAndLogsIt) {
