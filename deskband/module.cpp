@@ -67,8 +67,8 @@ HINSTANCE ModuleInstance() { return g_instance; }
 void LockModule() { InterlockedIncrement(&g_locks); }
 
 void UnlockModule() {
-  // A client that unlocks more often than it locked must not wrap the count below zero and so
-  // keep the library loaded for ever, or let it go while objects live.
+  // A client that unlocks more often than it locked must not wrap the count below zero, which
+  // would keep the library loaded for ever.
   LONG seen = g_locks;
   while (seen > 0) {
     const LONG before = InterlockedCompareExchange(&g_locks, seen - 1, seen);
@@ -79,8 +79,8 @@ void UnlockModule() {
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_ATTACH) {
+    // Thread notifications stay on: the statically linked runtime relies on them.
     g_instance = instance;
-    DisableThreadLibraryCalls(instance);
   } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
     // Unloaded by FreeLibrary (not at process end): the window procedure goes with the code.
     UnregisterBandWindowClass();

@@ -319,6 +319,7 @@ TEST_F(DeskBandTest, StaysLoadedWhileAnObjectOrALockLivesAndUnloadsAfter) {
                              IID_IClassFactory, reinterpret_cast<void**>(&factory)),
             S_OK);
   EXPECT_EQ(factory->LockServer(FALSE), S_OK);
+  EXPECT_EQ(factory->LockServer(FALSE), S_OK) << "one unlock too many must not pin the library";
   factory->Release();
   EXPECT_EQ(canUnload(), S_OK);
   CoFreeUnusedLibraries();
