@@ -3,8 +3,8 @@
 ; and, only when the user says so, the preferences. "/S" installs or uninstalls silently; a
 ; silent uninstall keeps the preferences.
 ;
-; Defined by the build: OUTFILE, PROGRAM_FILE (the built Ticker.exe), and, when built,
-; BAND_FILE (the desk band library) and ICON (the program's icon).
+; Defined by the build: OUTFILE, PROGRAM_FILE (the built Ticker.exe), ICON (the program's icon)
+; and, when the tree builds it, BAND_FILE (the desk band library).
 
 !include "newsrail.nsh"
 !include "MUI2.nsh"
