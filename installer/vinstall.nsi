@@ -1,0 +1,27 @@
+; vinstall.exe: the step a ticker runs from its program folder after it has replaced itself with
+; an update. Silent: it re-registers the band library and points the shortcut at the program.
+; A folder without the program is not a program folder: then it does nothing.
+;
+; Defined by the build: OUTFILE.
+
+!include "newsrail.nsh"
+
+OutFile "${OUTFILE}"
+SilentInstall silent
+; The ticker starts this with WinExec, which cannot raise a program's rights: it runs with the
+; ticker's own, which are the ones that just replaced the program in its folder.
+RequestExecutionLevel user
+VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} update step"
+
+Section
+  ${IfNot} ${FileExists} "$EXEDIR\${PROGRAM}"
+    Return
+  ${EndIf}
+  !insertmacro RegisterBandLibrary "$EXEDIR"
+  !insertmacro WriteShortcut "$EXEDIR"
+  ; Add/Remove Programs shows the version the update brought, for the copy the setup installed.
+  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $0 == $EXEDIR
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  ${EndIf}
+SectionEnd
