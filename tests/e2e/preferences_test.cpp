@@ -175,9 +175,10 @@ class Preferences : public testing::Test {
     SendMessageA(list, CB_SETCURSEL, n, 0);
     SendMessageA(page, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
   }
+  // WM_GETTEXT itself: GetWindowText of another process's control reads only its caption.
   static std::string ControlText(HWND page, int id) {
     char text[300] = "";
-    GetWindowTextA(GetDlgItem(page, id), text, sizeof text);
+    SendMessageA(GetDlgItem(page, id), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
     return text;
   }
   // OK through its button (PSM_PRESSBUTTON from another process does nothing); the sheet goes.
