@@ -225,8 +225,8 @@ def le(fmt, *values):
 
 
 def palette_bytes(palette):
-    """A full 256-entry colour table: the About page's palette loader sizes the table by the
-    bit count alone, so a shorter one would shift its pixels."""
+    """A full 256-entry colour table: every reader finds the pixels after it, whether it sizes
+    the table by the bit count or by the header's colour count."""
     padded = list(palette) + [(0, 0, 0)] * (256 - len(palette))
     return b"".join(le("BBBB", b, g, r, 0) for (r, g, b) in padded)
 

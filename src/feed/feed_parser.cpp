@@ -309,21 +309,29 @@ FeedParseOutcome ParseFeed(const char* feed, size_t length, bool listRestarted,
   return walk.Run();
 }
 
+MailSound ChooseMailSound(bool otherMailSound, int32_t mailSoundIndex,
+                          const char* otherMailSoundName) {
+  MailSound sound;
+  if (otherMailSound) {
+    sound.kind = MailSoundKind::kFile;
+    sound.name = otherMailSoundName != nullptr ? otherMailSoundName : "";
+  } else if (mailSoundIndex == 0) {
+    sound.kind = MailSoundKind::kResource;
+    sound.name = kMailSoundResource1;
+  } else if (mailSoundIndex == 1) {
+    sound.kind = MailSoundKind::kResource;
+    sound.name = kMailSoundResource2;
+  }
+  return sound;
+}
+
 MailSound DecideMailSound(const FeedParserSettings& settings, SharedFlags& flags, bool cachePass,
                           bool mailSoundWanted) {
   MailSound sound;
   if (cachePass) return sound;
   if (mailSoundWanted && flags.mailSoundArmed.load()) {
-    if (settings.otherMailSound) {
-      sound.kind = MailSoundKind::kFile;
-      sound.name = settings.otherMailSoundName != nullptr ? settings.otherMailSoundName : "";
-    } else if (settings.mailSoundIndex == 0) {
-      sound.kind = MailSoundKind::kResource;
-      sound.name = kMailSoundResource1;
-    } else if (settings.mailSoundIndex == 1) {
-      sound.kind = MailSoundKind::kResource;
-      sound.name = kMailSoundResource2;
-    }
+    sound = ChooseMailSound(settings.otherMailSound, settings.mailSoundIndex,
+                            settings.otherMailSoundName);
     flags.mailSoundArmed = 0;
   }
   if (!mailSoundWanted) flags.mailSoundArmed = 1;

@@ -69,6 +69,11 @@ struct MailSound {
 constexpr const char* kMailSoundResource1 = "Sound1";
 constexpr const char* kMailSoundResource2 = "Sound2";
 
+// The sound the mail settings choose: the named file, else the program's sound by its index (0
+// or 1; any other index plays nothing). Also what the Mail Alerts tab's Play button plays.
+MailSound ChooseMailSound(bool otherMailSound, int32_t mailSoundIndex,
+                          const char* otherMailSoundName);
+
 // The closing steps of a pass: the sound plays when the pass wanted it, the sound is armed and
 // this is not a cache pass, which disarms it; a network pass without a mail alert re-arms it.
 // So a mail alert sounds once, and again only after a network pass without one.

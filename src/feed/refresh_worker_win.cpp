@@ -101,13 +101,7 @@ class WorkerEnvironment : public FeedPassEnvironment {
     }
   }
 
-  void PlayMailSound(const MailSound& sound) override {
-    if (sound.kind == MailSoundKind::kResource) {
-      PlaySoundA(sound.name, Ticker().instance, SND_RESOURCE | SND_ASYNC);
-    } else if (sound.kind == MailSoundKind::kFile) {
-      PlaySoundA(sound.name, Ticker().instance, SND_ASYNC);
-    }
-  }
+  void PlayMailSound(const MailSound& sound) override { ::PlayMailSound(sound); }
 
  private:
   HINTERNET internet_;
@@ -248,6 +242,14 @@ void DeleteRefreshLock() {
   RefreshWorkerState& w = Ticker().worker;
   if (w.lockReady) DeleteCriticalSection(&w.refreshLock);
   w.lockReady = false;
+}
+
+void PlayMailSound(const MailSound& sound) {
+  if (sound.kind == MailSoundKind::kResource) {
+    PlaySoundA(sound.name, Ticker().instance, SND_RESOURCE | SND_ASYNC);
+  } else if (sound.kind == MailSoundKind::kFile) {
+    PlaySoundA(sound.name, Ticker().instance, SND_ASYNC);
+  }
 }
 
 bool StartRefreshWorker(HWND ticker) {

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "feed/feed_parser.h"
 #include "feed/worker_gate.h"
 
 // What the worker code keeps between cycles, and what the end of the process (which waits for the
@@ -35,6 +36,10 @@ void DeleteRefreshLock();
 
 // Starts a refresh cycle unless a worker exists or the program is closing; true when one started.
 bool StartRefreshWorker(HWND ticker);
+
+// Plays a mail sound asynchronously: a program sound as a resource, anything else as a sound alias
+// or a file name.
+void PlayMailSound(const MailSound& sound);
 
 // The gate over the ticker's `refreshRunning` flag: shutdown and restart close it and wait on it.
 WorkerGate RefreshWorkerGate();

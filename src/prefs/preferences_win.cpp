@@ -36,9 +36,9 @@ const PageDescription kPages[] = {
     {PageKind::kTicker, IDD_TICKER_PAGE, IDS_TICKER_PAGE, TickerPageProc},
     {PageKind::kNews, IDD_NEWS_PAGE, IDS_NEWS_PAGE, NewsPageProc},
     {PageKind::kQuotes, IDD_QUOTES_PAGE, IDS_QUOTES_PAGE, QuotesPageProc},
-    {PageKind::kMailAlerts, IDD_MAIL_PAGE, IDS_MAIL_PAGE, PlaceholderPageProc},
+    {PageKind::kMailAlerts, IDD_MAIL_PAGE, IDS_MAIL_PAGE, MailPageProc},
     {PageKind::kProxy, IDD_PROXY_PAGE, IDS_PROXY_PAGE, PlaceholderPageProc},
-    {PageKind::kAbout, IDD_ABOUT_PAGE, IDS_ABOUT_PAGE, PlaceholderPageProc},
+    {PageKind::kAbout, IDD_ABOUT_PAGE, IDS_ABOUT_PAGE, AboutPageProc},
 };
 
 PROPSHEETPAGEA PageSheetEntry(PageKind kind) {

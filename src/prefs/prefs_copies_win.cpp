@@ -79,6 +79,14 @@ int32_t SpeedCopy() {
   return t.prefs.tickerSpeed;
 }
 
+void SetMailCopy(const MailCopy& copy) {
+  TickerWindowState& t = Ticker();
+  std::lock_guard<std::mutex> guard(t.prefsLock);
+  t.prefs.mailAlertIcon = copy.mailAlertIcon;
+  t.prefs.mailCycleLength = copy.mailCycleLength;
+  t.prefs.mailAlertSound = copy.mailAlertSound;
+}
+
 void ReloadNewsCopies(SettingsStore& settings) {
   // Read first, then copy in one step under the lock: the worker never waits on the registry.
   ContentSelection fresh;

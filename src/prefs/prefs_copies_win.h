@@ -31,6 +31,15 @@ void SetDisplayCopy(const DisplayCopy& copy);
 void SetSpeedCopy(int32_t speed);
 int32_t SpeedCopy();
 
+// "Mail Alert Icon", "Mail Icon Cycle" and "Mail Alert Sound": the logo button's cycle reads the
+// first two at its next phase, the worker the first and last at its next pass.
+struct MailCopy {
+  int32_t mailAlertIcon = 0;
+  int32_t mailCycleLength = 0;
+  int32_t mailAlertSound = 0;
+};
+void SetMailCopy(const MailCopy& copy);
+
 // The topic switches, "Weather", "Temperature System", "Stories per Topic" and "Airports" as
 // stored now.
 void ReloadNewsCopies(SettingsStore& settings);

@@ -58,6 +58,9 @@
 #define IDB_SEARCH 170
 #define IDB_SEARCH_SHOWN 171
 #define IDB_MAIL 172
+// The About page's 256-colour pictures; the banner's colour table serves both.
+#define IDB_ABOUT_BANNER 162
+#define IDB_ABOUT_EMBLEM 169
 
 // Cursors: the hand for dragging the strip, the double arrow for the grip.
 #define IDCUR_HAND 123
@@ -138,6 +141,20 @@
 #define IDC_HANGUP 1098
 #define IDC_NO_AUTODIAL 1100
 #define IDC_PAUSE_ON_HOVER 1130
+// The Mail Alerts tab (the cycle's arrows share 1012 with the refresh arrows of another page).
+#define IDC_MAIL_CYCLE 1049
+#define IDC_MAIL_CYCLE_SPIN 1012
+#define IDC_OTHER_SOUND_NAME 1051
+#define IDC_MAIL_ICON 1113
+#define IDC_MAIL_SOUND 1114
+#define IDC_MAIL_SOUND_LIST 1115
+#define IDC_VEXLO_SOUNDS 1122
+#define IDC_OTHER_SOUND 1123
+#define IDC_PLAY_SOUND 1150
+// The About tab.
+#define IDC_ABOUT_BANNER 1111
+#define IDC_ABOUT_EMBLEM 1112
+#define IDC_VERSION_LINE 1124
 
 // The preference pages: titles, messages and the colour scheme names (IDS_SCHEME_FIRST + n).
 #define IDS_NEWS_PAGE 5100
@@ -157,5 +174,11 @@
 #define IDS_SYMBOLS_FULL_TEXT 5114
 #define IDS_SYMBOL_INVALID_TEXT 5115
 #define IDS_SCHEME_FIRST 5120
+// The Mail Alerts and About tabs.
+#define IDS_MAIL_SOUND_FIRST 5160
+#define IDS_PICK_SOUND_TITLE 5162
+#define IDS_WAVE_FILTER_NAME 5163
+#define IDS_WAVE_FILTER_PATTERN 5164
+#define IDS_VERSION_BUILD 5165
 
 #endif

@@ -4,6 +4,7 @@
 // the strip standing still under the pointer and the wheel's speed.
 #include <windows.h>
 #include <commctrl.h>
+#include <winver.h>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,8 @@
 #include <vector>
 
 #include "e2e/e2e_support.h"
+#include "feed/codecs.h"
+#include "newsrail_version.h"
 #include "win32/window_probe.h"
 
 namespace {
@@ -27,6 +30,9 @@ constexpr int kTopics[9] = {1028, 1024, 1027, 1029, 1032, 1033, 1026, 1025, 1034
 constexpr int kWorld = 1024, kWeather = 1034, kQuotes = 1032, kAirports = 1053, kStories = 1058;
 constexpr int kSymbolEdit = 1001, kSymbolList = 1002, kAddSymbol = 1006, kRemoveSymbol = 1007;
 constexpr int kApplyButton = 0x3021;
+constexpr int kMailIcon = 1113, kMailCycle = 1049, kMailSound = 1114, kMailSoundList = 1115;
+constexpr int kVexloSounds = 1122, kOtherSound = 1123, kOtherSoundName = 1051;
+constexpr int kVersionLine = 1124, kBanner = 1111, kEmblem = 1112;
 
 class Preferences : public testing::Test {
  protected:
@@ -163,11 +169,17 @@ class Preferences : public testing::Test {
   static void SetText(HWND page, int id, const char* text) {
     SendMessageA(GetDlgItem(page, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
   }
-  static void ChooseScheme(HWND page, int n) {
-    HWND list = GetDlgItem(page, kScheme);
+  static void ChooseScheme(HWND page, int n) { Choose(page, kScheme, n); }
+  static void Choose(HWND page, int id, int n) {
+    HWND list = GetDlgItem(page, id);
     SendMessageA(list, CB_SETCURSEL, n, 0);
-    SendMessageA(page, WM_COMMAND, MAKEWPARAM(kScheme, CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(list));
+    SendMessageA(page, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+  }
+  // WM_GETTEXT itself: GetWindowText of another process's control reads only its caption.
+  static std::string ControlText(HWND page, int id) {
+    char text[300] = "";
+    SendMessageA(GetDlgItem(page, id), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
   }
   // OK through its button (PSM_PRESSBUTTON from another process does nothing); the sheet goes.
   bool PressAndWaitClosed(HWND sheet, int button) {
@@ -220,6 +232,28 @@ class Preferences : public testing::Test {
     shot.Start(std::string("/usr/bin/import -window root -crop ") + geometry + " " + folder +
                "/" + name);
     Sleep(3000);
+  }
+
+  // The logo button shows the envelope: its red seal is in the panel at the strip's right end.
+  bool MailIconShown() {
+    const PixelGrab g = GrabFromScreen(ticker_);
+    return g.Count(g.width - 22, 0, g.width, g.height, RGB(208, 32, 32)) > 0;
+  }
+
+  // Milliseconds between the logo button's flips between the envelope and the logo.
+  std::vector<DWORD> FlipIntervals(DWORD forMs) {
+    std::vector<DWORD> flips;
+    bool last = MailIconShown();
+    const DWORD end = GetTickCount() + forMs;
+    while (GetTickCount() < end) {
+      Sleep(50);
+      const bool now = MailIconShown();
+      if (now != last) flips.push_back(GetTickCount());
+      last = now;
+    }
+    std::vector<DWORD> intervals;
+    for (size_t i = 1; i < flips.size(); ++i) intervals.push_back(flips[i] - flips[i - 1]);
+    return intervals;
   }
 
   std::string folder_;
@@ -451,6 +485,148 @@ TEST_F(Preferences, ApplyKeepsTheSheetOpenAndRefusesAnEmptySelection) {
   SetCheck(news, kWeather, true);
   ASSERT_TRUE(PressAndWaitClosed(sheet, IDOK));
   EXPECT_EQ(Number("Weather"), 1u);
+}
+
+TEST_F(Preferences, MailAlertsStoreTheirValuesAndTheMailIconFollowsAtOnce) {
+  StartServer();
+  // An account with mail waiting: the feed carries the mail topic and the envelope shows.
+  WriteRegistryNumber("My Vexlo!", 1);
+  WriteRegistryText("Vexlo! User ID", "bob smith");
+  WriteRegistryText("Vexlo! EPassword", Base64Encode("open sesame").c_str());
+  StartTicker();
+  ASSERT_TRUE(WaitUntil([&] { return MailIconShown(); }, 15000)) << "the envelope on the logo";
+
+  HWND sheet = OpenSheet();
+  ASSERT_NE(sheet, nullptr);
+  ASSERT_EQ(PageTitles(sheet),
+            (std::vector<std::string>{"Ticker", "Mail Alerts", "Proxy", "About Newsrail"}));
+  HWND page = SelectPage(sheet, 1);
+  EXPECT_TRUE(Checked(page, kMailIcon));
+  EXPECT_EQ(ControlText(page, kMailCycle), "5");
+  EXPECT_FALSE(Checked(page, kMailSound));
+  EXPECT_TRUE(Checked(page, kVexloSounds));
+  EXPECT_FALSE(Checked(page, kOtherSound));
+  EXPECT_EQ(SendDlgItemMessageA(page, kMailSoundList, CB_GETCURSEL, 0, 0), 0);
+  char windows[MAX_PATH] = "";
+  GetWindowsDirectoryA(windows, sizeof windows);
+  const std::string ding = std::string(windows) + "\\Media\\ding.wav";
+  EXPECT_EQ(ControlText(page, kOtherSoundName), ding);
+  EXPECT_EQ(Text("Other Mail Sound Name"), ding) << "the first showing stores the proposal";
+
+  // Leaving the page and coming back shows the stored values again.
+  SetText(page, kMailCycle, "9");
+  SelectPage(sheet, 0);
+  page = SelectPage(sheet, 1);
+  EXPECT_EQ(ControlText(page, kMailCycle), "5");
+
+  SetText(page, kMailCycle, "2");
+  SetCheck(page, kMailSound, true);
+  Choose(page, kMailSoundList, 1);
+  Shoot(sheet, "prefs-mail.png");
+  ASSERT_TRUE(PressAndWaitClosed(sheet, IDOK));
+  EXPECT_EQ(Number("Mail Alert Icon"), 1u);
+  EXPECT_EQ(Number("Mail Icon Cycle"), 2u);
+  EXPECT_EQ(Number("Mail Alert Sound"), 1u);
+  EXPECT_EQ(Number("Other Mail Sound"), 0u);
+  EXPECT_EQ(Number("Mail Sound Index"), 1u);
+
+  // The running ticker takes the new interval without a refresh: two seconds a phase, not five.
+  const std::vector<DWORD> intervals = FlipIntervals(12000);
+  ASSERT_GE(intervals.size(), 3u);
+  for (size_t i = 0; i < intervals.size(); ++i) {
+    EXPECT_GE(intervals[i], 1200u) << i;
+    EXPECT_LE(intervals[i], 3500u) << i;
+  }
+}
+
+TEST_F(Preferences, PickingAMailSoundStoresItAtOnceAndCancelKeepsIt) {
+  StartServer();
+  StartTicker();
+  const std::string chime = folder_ + "chime.wav";
+  ASSERT_TRUE(WriteWholeFile(chime, "RIFF"));
+  HWND sheet = OpenSheet();
+  ASSERT_NE(sheet, nullptr);
+  HWND page = SelectPage(sheet, 3);
+  PostMessageA(GetDlgItem(page, kOtherSound), BM_CLICK, 0, 0);
+  HWND picker = nullptr;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        for (HWND w : FindTopLevels("#32770", "Pick a Mail Alert Sound")) {
+          if (ProcessOfWindow(w) == process_.dwProcessId && IsWindowVisible(w)) picker = w;
+        }
+        return picker != nullptr;
+      },
+      10000))
+      << "the file picker";
+  EXPECT_FALSE(IsWindowEnabled(sheet)) << "the sheet waits for the picker";
+  // The file name box of the picker (cmb13, else the old edt1).
+  HWND name = GetDlgItem(picker, 0x47C);
+  if (name == nullptr) name = GetDlgItem(picker, 0x480);
+  ASSERT_NE(name, nullptr);
+  SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(chime.c_str()));
+  PostMessageA(picker, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  ASSERT_TRUE(WaitUntil([&] { return Number("Other Mail Sound") == 1; }, 10000))
+      << "stored before Apply";
+  EXPECT_EQ(Text("Other Mail Sound Name"), chime);
+  EXPECT_TRUE(WaitUntil([&] { return ControlText(page, kOtherSoundName) == chime; }, 5000));
+  EXPECT_TRUE(IsWindowEnabled(sheet));
+  ASSERT_TRUE(PressAndWaitClosed(sheet, IDCANCEL));
+  EXPECT_EQ(Number("Other Mail Sound"), 1u) << "Cancel does not undo a picked sound";
+  EXPECT_EQ(Text("Other Mail Sound Name"), chime);
+  EXPECT_EQ(Number("Mail Icon Cycle"), 0xDEADBEEFu) << "Cancel stores nothing else";
+}
+
+TEST_F(Preferences, TheAboutTabShowsTheProgramsOwnVersionAndItsPictures) {
+  StartServer();
+  StartTicker();
+  // The version as the running program's file carries it, and as the build set it.
+  const std::string exe = folder_ + "Ticker.exe";
+  DWORD handle = 0;
+  const DWORD size = GetFileVersionInfoSizeA(exe.c_str(), &handle);
+  ASSERT_GT(size, 0u);
+  std::vector<char> block(size);
+  ASSERT_TRUE(GetFileVersionInfoA(exe.c_str(), 0, size, block.data()));
+  auto query = [&](const char* entry) {
+    void* value = nullptr;
+    UINT length = 0;
+    const std::string path = std::string("\\StringFileInfo\\040904b0\\") + entry;
+    if (!VerQueryValueA(block.data(), path.c_str(), &value, &length) || value == nullptr) return std::string();
+    return std::string(static_cast<const char*>(value));
+  };
+  const std::string product = query("ProductName");
+  std::string version = query("ProductVersion");
+  EXPECT_EQ(version, NEWSRAIL_VERSION_TEXT);
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT fixedLength = 0;
+  ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &fixedLength));
+  EXPECT_EQ(fixed->dwProductVersionMS,
+            static_cast<DWORD>(NEWSRAIL_VERSION_MAJOR << 16 | NEWSRAIL_VERSION_MINOR));
+  EXPECT_EQ(fixed->dwProductVersionLS,
+            static_cast<DWORD>(NEWSRAIL_VERSION_PATCH << 16 | NEWSRAIL_VERSION_BUILD));
+  EXPECT_EQ(fixed->dwFileVersionMS, fixed->dwProductVersionMS);
+  EXPECT_EQ(fixed->dwFileVersionLS, fixed->dwProductVersionLS);
+  for (char& c : version) {
+    if (c == ',') c = '.';
+  }
+
+  HWND sheet = OpenSheet();
+  ASSERT_NE(sheet, nullptr);
+  SetWindowPos(sheet, HWND_TOP, 40, 40, 0, 0, SWP_NOSIZE);
+  HWND page = SelectPage(sheet, 5);
+  EXPECT_EQ(ControlText(page, kVersionLine), product + " Build " + version);
+  Sleep(500);
+  for (int id : {kBanner, kEmblem}) {
+    const PixelGrab g = GrabFromScreen(GetDlgItem(page, id));
+    ASSERT_GT(g.width * g.height, 0) << id;
+    std::map<COLORREF, int> colours;
+    for (int y = 0; y < g.height; ++y) {
+      for (int x = 0; x < g.width; ++x) ++colours[g.At(x, y)];
+    }
+    EXPECT_GT(colours.size(), 12u) << "control " << id << " shows a picture, not a plain face";
+    EXPECT_LT(colours[GetSysColor(COLOR_BTNFACE)], g.width * g.height * 3 / 4) << id;
+  }
+  Shoot(sheet, "prefs-about.png");
+  ASSERT_TRUE(PressAndWaitClosed(sheet, IDOK));
 }
 
 }  // namespace

@@ -97,8 +97,8 @@ TEST(Resources, AboutPicturesAre256ColourBitmapsSharingOneColourTable) {
     EXPECT_EQ(CornerPixel(bitmap), GetSysColor(COLOR_3DFACE));
     DeleteObject(bitmap);
 
-    // The About page's palette loader takes the colour table as 256 entries long and finds the
-    // pixels right after it; it draws both pictures with the banner's palette.
+    // A full 256-entry colour table, the same in both: the About page draws both pictures with
+    // the banner's palette.
     ResourceBytes raw = FindBytes(MAKEINTRESOURCEA(c.id), MAKEINTRESOURCEA(2) /* RT_BITMAP */);
     ASSERT_NE(raw.data, nullptr);
     ASSERT_GE(raw.size, 40u + 1024u);

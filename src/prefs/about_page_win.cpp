@@ -1,0 +1,120 @@
+// The About tab: the product's name and version from the program's own version resource, the two
+// pictures drawn with their palette, the disclaimer and the copyright line. It stores nothing.
+#include <windows.h>
+#include <winver.h>
+
+#include <cstring>
+#include <vector>
+
+#include "prefs/about_text.h"
+#include "prefs/pages_win.h"
+#include "prefs/palette_bitmap_win.h"
+#include "res/resource.h"
+#include "window/ticker_state_win.h"
+
+namespace {
+
+constexpr const char* kVersionStrings = "\\StringFileInfo\\040904b0\\";
+
+// A text of the version information, bounded by the length the query reports.
+bool QueryVersionText(const void* block, const char* entry, char* out, size_t capacity) {
+  char path[64];
+  lstrcpynA(path, kVersionStrings, sizeof path);
+  lstrcatA(path, entry);
+  void* value = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueA(block, path, &value, &length) || value == nullptr) return false;
+  const char* text = static_cast<const char*>(value);
+  size_t n = 0;
+  while (n < length && n + 1 < capacity && text[n] != '\0') ++n;
+  std::memcpy(out, text, n);
+  out[n] = '\0';
+  return true;
+}
+
+// Left as the template has it when the program carries no version information.
+void ShowVersionLine(HWND page) {
+  char program[257] = "";
+  if (GetModuleFileNameA(nullptr, program, 256) == 0) return;
+  DWORD handle = 0;
+  const DWORD size = GetFileVersionInfoSizeA(program, &handle);
+  if (size == 0) return;
+  std::vector<char> block(size);
+  if (!GetFileVersionInfoA(program, 0, size, block.data())) return;
+  char name[128] = "";
+  char version[64] = "";
+  QueryVersionText(block.data(), "ProductName", name, sizeof name);
+  QueryVersionText(block.data(), "ProductVersion", version, sizeof version);
+  char between[32] = "";
+  LoadProgramText(IDS_VERSION_BUILD, between, sizeof between);
+  char line[256];
+  FormatVersionLine(name, between, version, line, sizeof line);
+  SetDlgItemTextA(page, IDC_VERSION_LINE, line);
+}
+
+// The banner's palette serves both pictures: they were drawn with one colour table.
+void DrawPicture(const DRAWITEMSTRUCT* item) {
+  const int id = item->CtlID == IDC_ABOUT_BANNER ? IDB_ABOUT_BANNER : IDB_ABOUT_EMBLEM;
+  HDC dc = item->hDC;
+  HBRUSH face = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
+  FillRect(dc, &item->rcItem, face);
+  DeleteObject(face);
+
+  HMODULE module = Ticker().instance;
+  HPALETTE palette = nullptr;
+  HBITMAP banner = LoadPaletteBitmap(module, IDB_ABOUT_BANNER, &palette);
+  HBITMAP picture = id == IDB_ABOUT_BANNER ? banner : LoadPaletteBitmap(module, id, nullptr);
+  HDC memory = CreateCompatibleDC(dc);
+  HPALETTE oldPalette = nullptr;
+  HPALETTE oldMemoryPalette = nullptr;
+  if (palette != nullptr) {
+    oldPalette = SelectPalette(dc, palette, FALSE);
+    RealizePalette(dc);
+    oldMemoryPalette = SelectPalette(memory, palette, TRUE);
+  }
+  if (picture != nullptr) {
+    BITMAP size = {};
+    GetObjectA(picture, sizeof size, &size);
+    HGDIOBJ oldBitmap = SelectObject(memory, picture);
+    BitBlt(dc, item->rcItem.left, item->rcItem.top, size.bmWidth, size.bmHeight, memory, 0, 0,
+           SRCCOPY);
+    SelectObject(memory, oldBitmap);
+  }
+  if (palette != nullptr) {
+    SelectPalette(memory, oldMemoryPalette, TRUE);
+    SelectPalette(dc, oldPalette, TRUE);
+  }
+  DeleteDC(memory);
+  if (picture != nullptr && picture != banner) DeleteObject(picture);
+  if (banner != nullptr) DeleteObject(banner);
+  if (palette != nullptr) DeleteObject(palette);
+}
+
+INT_PTR OnNotify(HWND page, const NMHDR* header) {
+  switch (header->code) {
+    case PSN_SETACTIVE:
+      ShowVersionLine(page);
+      return PageResult(page, 0);
+    case PSN_KILLACTIVE: return PageResult(page, FALSE);
+    case PSN_APPLY: return PageResult(page, PSNRET_NOERROR);
+    case PSN_RESET: Ticker().flags.settingsChanged = 0; return TRUE;
+    case PSN_HELP: OpenHelpPage(); return TRUE;
+    default: return FALSE;
+  }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK AboutPageProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG: return TRUE;
+    case WM_NOTIFY: return OnNotify(page, reinterpret_cast<const NMHDR*>(lParam));
+    case WM_DRAWITEM: {
+      const DRAWITEMSTRUCT* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (item->CtlID != IDC_ABOUT_BANNER && item->CtlID != IDC_ABOUT_EMBLEM) return FALSE;
+      DrawPicture(item);
+      return TRUE;
+    }
+    default: return FALSE;
+  }
+}
