@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "e2e/e2e_support.h"
 #include "win32/window_probe.h"
@@ -103,19 +104,23 @@ class Placement : public testing::Test {
            t.bottom - t.top == area.bottom;
   }
 
+  // The stand-in's band window, in its taskbar's rebar or in a floating band bar.
+  HWND BandWindow() {
+    std::vector<HWND> bars = FindTopLevels("BaseBar");
+    bars.push_back(taskbar_);
+    for (HWND bar : bars) {
+      if (HWND band = FindChild(FindChild(bar, "ReBarWindow32"), "VexloDeskBandClass")) return band;
+    }
+    return nullptr;
+  }
+
   // A docked ticker has no frame for EndStartedPrograms to close: ask it to end.
   void EndDockedTicker() {
     if (taskbar_ == nullptr) return;
     auto docked = [&] {
-      HWND band = FindChild(FindChild(taskbar_, "ReBarWindow32"), "VexloDeskBandClass");
-      for (HWND host : {area_, band}) {
-        if (HWND ticker = host != nullptr ? FindChild(host, "Ticker") : nullptr) return ticker;
-      }
-      for (HWND bar : FindTopLevels("BaseBar")) {
-        HWND band2 = FindChild(FindChild(bar, "ReBarWindow32"), "VexloDeskBandClass");
-        if (HWND ticker = band2 != nullptr ? FindChild(band2, "Ticker") : nullptr) return ticker;
-      }
-      return static_cast<HWND>(nullptr);
+      HWND ticker = FindChild(area_, "Ticker");
+      HWND band = BandWindow();
+      return ticker != nullptr || band == nullptr ? ticker : FindChild(band, "Ticker");
     };
     for (HWND ticker = docked(); ticker != nullptr; ticker = docked()) {
       PostMessageA(ticker, kRestartRequest, 0, 0);
@@ -245,20 +250,10 @@ TEST_F(Placement, AShownDeskBandHostsTheTicker) {
     StartTaskbar(where);
     WriteRegistryNumber("Dock in Taskbar", 0);
     StartProgram(folder_ + "Ticker.exe");
-    HWND band = nullptr;
+    HWND band = BandWindow();
+    ASSERT_NE(band, nullptr);
     HWND ticker = nullptr;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-          for (HWND bar : FindTopLevels("BaseBar")) {
-            if (HWND b = FindChild(FindChild(bar, "ReBarWindow32"), "VexloDeskBandClass")) band = b;
-          }
-          if (HWND b = FindChild(FindChild(taskbar_, "ReBarWindow32"), "VexloDeskBandClass")) {
-            band = b;
-          }
-          ticker = band != nullptr ? FindChild(band, "Ticker") : nullptr;
-          return ticker != nullptr;
-        },
-        20000));
+    ASSERT_TRUE(WaitUntil([&] { return (ticker = FindChild(band, "Ticker")) != nullptr; }, 20000));
     RECT bandClient;
     GetClientRect(band, &bandClient);
     const RECT t = ScreenRect(ticker);
