@@ -35,6 +35,11 @@ int Lines(const std::string& log, const std::string& line) {
   return n;
 }
 
+// A mouse message's position; x may lie left of the window.
+LPARAM MousePoint(int x, int y) {
+  return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y));
+}
+
 RECT ScreenRect(HWND window) {
   RECT r = {0, 0, 0, 0};
   GetWindowRect(window, &r);
@@ -197,6 +202,34 @@ TEST_F(Placement, TaskbarDockMakesRoomInTheNotificationAreaAndGivesItBackAtExit)
   EXPECT_EQ(Icons(), 1);
   Shell_NotifyIconA(NIM_DELETE, &icon);
   DestroyWindow(other);
+}
+
+TEST_F(Placement, DraggingTheDockedGripLeftWidensTheTickerAfterARestart) {
+  StartTaskbar("");
+  WriteRegistryNumber("Dock in Taskbar", 0);
+  WriteRegistryNumber("IE Warning", 4);
+  StartProgram(folder_ + "Ticker.exe");
+  HWND ticker = WaitForDockedTicker();
+  ASSERT_NE(ticker, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return SitsLeftOfTheClock(ticker, 197); }, 5000));
+
+  // Press on the grip, move 50 pixels left (the first move only marks where the drag starts),
+  // release there.
+  const RECT r = ScreenRect(ticker);
+  const int y = (r.bottom - r.top) / 2;
+  PostMessageA(ticker, WM_LBUTTONDOWN, MK_LBUTTON, MousePoint(3, y));
+  for (int dx : {0, -25, -50}) {
+    SetCursorPos(r.left + 3 + dx, r.top + y);
+    PostMessageA(ticker, WM_MOUSEMOVE, MK_LBUTTON, MousePoint(3 + dx, y));
+    WaitUntil([] { return false; }, 200);
+  }
+  PostMessageA(ticker, WM_LBUTTONUP, 0, MousePoint(3 - 50, y));
+
+  HWND wider = WaitForDockedTicker(ProcessOfWindow(ticker));
+  ASSERT_NE(wider, nullptr);
+  EXPECT_EQ(Number("Ticker Size"), 250u);
+  EXPECT_EQ(OwnIcons(), 13) << "room for 250 pixels";
+  EXPECT_TRUE(WaitUntil([&] { return SitsLeftOfTheClock(wider, 13 * kIconWidth - 3); }, 5000));
 }
 
 TEST_F(Placement, PlaceholdersGrowTheAreaByTheTargetWithinTheScreen) {
