@@ -1,10 +1,215 @@
-// Taskbar docking.
+// Taskbar docking: the ticker as a child of the desk band's window, or over room that placeholder
+// icons make in the notification area; and its place there once a second.
 #include "desktop/taskbar_win.h"
 
+#include <objbase.h>
 #include <shellapi.h>
 #include <shlwapi.h>
+#include <wininet.h>
 
+#include <memory>
+#include <new>
+
+#include "feed/http_transfer_win.h"
+#include "feed/proxy_discovery_win.h"
+#include "res/resource.h"
+#include "settings/endpoints.h"
+#include "shell/process_win.h"
+#include "shell/shutdown_win.h"
+#include "shell/startup_win.h"
+#include "update/signature_win.h"
+#include "window/placement.h"
 #include "window/ticker_state_win.h"
+#include "window/timers.h"
+
+namespace {
+
+constexpr const char* kTaskbarClass = "Shell_TrayWnd";
+constexpr const char* kBandClass = "VexloDeskBandClass";
+constexpr const char* kBandLibrary = "vexlodb.dll";
+// The download lands here first and takes the library's name only once its signature holds.
+constexpr const char* kBandDownload = "vexlodb.new";
+constexpr const char* kBandLibraryPath = "/ion/vexlodb.dll";
+constexpr const char* kBandUserAgent = "Mozilla Compatible/2.0 (WinNT; I; TLX/2.0)";
+constexpr size_t kBandTransferBuffer = 100000;
+constexpr DWORD kBandSettleMs = 1000;
+
+// The first child of the class, walking the children in order (names compared without case).
+HWND ChildOfClass(HWND parent, const char* className) {
+  if (parent == nullptr) return nullptr;
+  for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    if (WindowHasClass(child, className)) return child;
+  }
+  return nullptr;
+}
+
+int ClientWidth(HWND window) {
+  RECT r = {0, 0, 0, 0};
+  if (window != nullptr) GetClientRect(window, &r);
+  return r.right;
+}
+
+// The clock is the area's first child; a window docked in the area is created in front of it,
+// which leaves the clock as the next one.
+HWND FindTrayClock(HWND area) {
+  HWND clock = GetWindow(area, GW_CHILD);
+  if (clock != nullptr && !WindowHasClass(clock, "TrayClockWClass")) {
+    clock = GetWindow(clock, GW_HWNDNEXT);
+  }
+  return clock;
+}
+
+NOTIFYICONDATAA PlaceholderIcon(HWND taskbar, UINT id) {
+  // The taskbar owns the icons, so clicks on them send this program nothing.
+  NOTIFYICONDATAA icon = {};
+  icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  icon.hWnd = taskbar;
+  icon.uID = id;
+  icon.uFlags = NIF_ICON;
+  icon.hIcon = LoadIconA(Ticker().instance, MAKEINTRESOURCEA(IDI_TICKER));
+  return icon;
+}
+#ifndef _WIN64
+static_assert(NOTIFYICONDATAA_V1_SIZE == 88, "the first shells take only the first record size");
+#endif
+
+// A "VexloDeskBandClass" window in the taskbar's rebar or in a floating band bar's.
+HWND FindBandWindow(HWND taskbar) {
+  HWND rebar = ChildOfClass(taskbar, "ReBarWindow32");
+  if (rebar != nullptr) {
+    // A band that the shell is still creating gets its window meanwhile.
+    PumpMessages(kBandSettleMs);
+    if (HWND band = ChildOfClass(rebar, kBandClass)) return band;
+  }
+  for (HWND bar = FindWindowExA(nullptr, nullptr, "BaseBar", nullptr); bar != nullptr;
+       bar = FindWindowExA(nullptr, bar, "BaseBar", nullptr)) {
+    if (HWND band = ChildOfClass(ChildOfClass(bar, "ReBarWindow32"), kBandClass)) return band;
+  }
+  return nullptr;
+}
+
+HWND DockInBand(HWND band, HWND taskbar) {
+  TickerWindowState& t = Ticker();
+  RECT r;
+  GetClientRect(band, &r);
+  t.inDeskBand = 1;
+  t.gripWidth = 0;
+  t.trayBaselinePending = 0;
+  CreateWindowExA(0, kTickerClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, r.right,
+                  r.bottom, band, nullptr, t.instance, nullptr);
+  t.dockedWidth = t.tickerSize;
+  // A band in a floating bar without any taskbar still hosts the ticker.
+  return taskbar != nullptr ? taskbar : band;
+}
+
+bool FileOpensForReading(const char* path) {
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  return true;
+}
+
+// Fetches the library and its signature into the download name; true when both arrived.
+bool DownloadBandLibrary(const char* target, const char* signature) {
+  SettingsStore& settings = Settings();
+  const Endpoint server =
+      settings.ReadSetting(SettingId::kMyVexlo) != 0 ? Endpoint::kPortal : Endpoint::kMaker;
+  char url[1024];
+  char signatureUrl[1024 + 4];
+  if (!BuildEndpointUrl(settings, server, kBandLibraryPath, url, sizeof url)) return false;
+  lstrcpyA(signatureUrl, url);
+  lstrcatA(signatureUrl, ".sig");
+
+  std::unique_ptr<char[]> buffer(new (std::nothrow) char[kBandTransferBuffer]);
+  if (!buffer) return false;
+  char proxy[kProxyTextSize] = "";
+  const bool viaProxy = DiscoverProxy(proxy);
+  HINTERNET internet =
+      InternetOpenA(kBandUserAgent, viaProxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG,
+                    viaProxy ? proxy : nullptr, nullptr, 0);
+  if (internet == nullptr) return false;
+  const bool fetched =
+      DownloadUrlToFile(internet, url, buffer.get(), kBandTransferBuffer, target, nullptr) != 0 &&
+      DownloadUrlToFile(internet, signatureUrl, buffer.get(), kBandTransferBuffer, signature,
+                        nullptr) != 0;
+  InternetCloseHandle(internet);
+  return fetched;
+}
+
+void RegisterBandLibrary(const char* path) {
+  HMODULE library = LoadLibraryA(path);
+  if (library == nullptr) return;
+  using RegisterServer = HRESULT(STDAPICALLTYPE*)();
+  auto registerServer = reinterpret_cast<RegisterServer>(
+      reinterpret_cast<void*>(GetProcAddress(library, "DllRegisterServer")));
+  if (registerServer != nullptr) {
+    // The band registers its category through COM, as it would under regsvr32.
+    const HRESULT com = CoInitialize(nullptr);
+    registerServer();
+    if (SUCCEEDED(com)) CoUninitialize();
+  }
+  FreeLibrary(library);
+}
+
+// The band library beside the program, fetched and registered when it is missing. Nothing that
+// fails the publisher's signature is kept, loaded or registered.
+void EnsureBandLibrary() {
+  char library[MAX_PATH];
+  char download[MAX_PATH];
+  char signature[MAX_PATH];
+  if (!ProgramFilePath(kBandLibrary, library, sizeof library) ||
+      !ProgramFilePath(kBandDownload, download, sizeof download) ||
+      lstrlenA(download) + 4 >= MAX_PATH) {
+    return;
+  }
+  if (FileOpensForReading(library)) return;
+  lstrcpyA(signature, download);
+  lstrcatA(signature, ".sig");
+
+  const bool trusted = DownloadBandLibrary(download, signature) &&
+                       VerifyPublisherSignature(download) &&
+                       MoveFileExA(download, library, MOVEFILE_REPLACE_EXISTING) != 0;
+  DeleteFileA(download);
+  DeleteFileA(signature);
+  if (trusted) RegisterBandLibrary(library);
+}
+
+HWND DockInNotificationArea(HWND taskbar) {
+  TickerWindowState& t = Ticker();
+  if (taskbar == nullptr) return nullptr;
+  // Icons left over from a run that did not end cleanly.
+  LockWindowUpdate(taskbar);
+  DeletePlaceholderIcons(taskbar, kMaxTrayPlaceholders + 1);
+  LockWindowUpdate(nullptr);
+
+  HWND area = ChildOfClass(taskbar, "TrayNotifyWnd");
+  if (area == nullptr) return nullptr;
+  t.clockWidth = ClientWidth(FindTrayClock(area));
+
+  LockWindowUpdate(taskbar);
+  const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  TrayGrowth growth(ClientWidth(area), TrayTargetWidth(t.tickerSize, screenWidth), screenWidth);
+  for (UINT id = 0;; ++id) {
+    NOTIFYICONDATAA icon = PlaceholderIcon(taskbar, id);
+    Shell_NotifyIconA(NIM_ADD, &icon);
+    RECT r;
+    GetClientRect(area, &r);
+    if (!growth.AddedIcon(r.right, r.bottom)) break;
+  }
+  t.trayIconWidth = growth.TrayIconWidth();
+  t.dockedWidth = growth.DockedWidth();
+  LockWindowUpdate(nullptr);
+
+  CreateWindowExA(0, kTickerClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0, area,
+                  nullptr, t.instance, nullptr);
+  // Lay it out over the room at once rather than a second later.
+  if (t.tickerWindow != nullptr) SendMessageA(t.tickerWindow, WM_TIMER, kHousekeepingTimer, 0);
+  return area;
+}
+
+}  // namespace
 
 void GetShellVersion(DWORD* major, DWORD* minor) {
   *major = 0;
@@ -27,17 +232,76 @@ void GetShellVersion(DWORD* major, DWORD* minor) {
 }
 
 HWND AttachToTaskbar() {
-  // Neither the desk band nor the notification area is built yet: give up docking the way a
-  // shell with desk bands but no band shown does, so that the ticker floats on the caption.
+  HWND taskbar = FindWindowA(kTaskbarClass, nullptr);
+  if (HWND band = FindBandWindow(taskbar)) return DockInBand(band, taskbar);
+
+  DWORD major = 0;
+  DWORD minor = 0;
+  GetShellVersion(&major, &minor);
+  const bool deskBands = ShellHasDeskBands(major, minor);
+  if (deskBands) EnsureBandLibrary();
+
   SettingsStore& settings = Settings();
-  settings.WriteSetting(SettingId::kFitToCaption, 1);
-  settings.WriteSetting(SettingId::kDockInTaskbar, 1);
-  settings.WriteSetting(SettingId::kAlwaysOnTop, 1);
-  return nullptr;
+  if (deskBands && settings.ReadNumberValue(value_name::kIeWarning) <= 3) {
+    // The band is in the taskbar's toolbar list from now on; until the user shows it the ticker
+    // floats on the caption.
+    settings.WriteSetting(SettingId::kFitToCaption, 1);
+    settings.WriteSetting(SettingId::kDockInTaskbar, 1);
+    settings.WriteSetting(SettingId::kAlwaysOnTop, 1);
+    return nullptr;
+  }
+  return DockInNotificationArea(taskbar);
 }
 
-void LayOutInNotificationArea(HWND) {
-  // Nothing is docked in the notification area yet (AttachToTaskbar always gives up).
+void DeletePlaceholderIcons(HWND taskbar, UINT count) {
+  for (UINT id = 0; id < count; ++id) {
+    NOTIFYICONDATAA icon = PlaceholderIcon(taskbar, id);
+    Shell_NotifyIconA(NIM_DELETE, &icon);
+  }
+}
+
+bool LayOutInNotificationArea(HWND ticker) {
+  TickerWindowState& t = Ticker();
+  SetPriorityClass(GetCurrentProcess(), IDLE_PRIORITY_CLASS);
+  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
+
+  HWND area = ChildOfClass(FindWindowA(kTaskbarClass, nullptr), "TrayNotifyWnd");
+  // Only a ticker that this area hosts is laid out in it.
+  if (area == nullptr || GetParent(ticker) != area) return true;
+
+  RECT areaOnScreen;
+  RECT areaClient;
+  GetWindowRect(area, &areaOnScreen);
+  GetClientRect(area, &areaClient);
+  TrayLayoutInput in;
+  in.areaWidth = areaClient.right;
+  in.areaBottom = areaOnScreen.bottom;
+  in.screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  in.clockNow = ClientWidth(FindTrayClock(area));
+  in.clockWidth = t.clockWidth;
+  in.dockedWidth = t.dockedWidth;
+  in.trayBaseline = t.trayBaseline;
+  in.trayBaselinePending = t.trayBaselinePending != 0;
+  in.refreshRunning = t.flags.refreshRunning.load() != 0;
+  in.tickCounter = t.tickCounter;
+  const TrayLayout out = LayOutTray(in);
+  t.trayBaseline = out.trayBaseline;
+  t.trayBaselinePending = out.trayBaselinePending ? 1 : 0;
+
+  switch (out.action) {
+    case TrayLayout::kHidden: return false;
+    case TrayLayout::kRestart:
+      KillTimer(ticker, t.housekeepingTimer);
+      t.housekeepingTimer = 0;
+      RemoveTrayPlaceholders();
+      RestartProgram();
+    case TrayLayout::kPlace: break;
+  }
+  SetWindowPos(ticker, nullptr, out.x, 0, t.dockedWidth, areaClient.bottom,
+               SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  if (out.x != t.trayLastX) InvalidateRect(ticker, nullptr, TRUE);
+  t.trayLastX = out.x;
+  return true;
 }
 
 bool TaskbarIsVertical() {

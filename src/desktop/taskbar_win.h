@@ -10,8 +10,13 @@ HWND AttachToTaskbar();
 // shell32's version from DllGetVersion: 0.0 when it cannot be loaded, 4.0 without the export.
 void GetShellVersion(DWORD* major, DWORD* minor);
 
-// Places the ticker over the room its placeholder icons made in the notification area.
-void LayOutInNotificationArea(HWND ticker);
+// Places the ticker over the room its placeholder icons made in the notification area, or
+// restarts the program when other programs' icons came or went. False while the taskbar hides
+// below the screen: the tick then ends without moving anything.
+bool LayOutInNotificationArea(HWND ticker);
+
+// Deletes the placeholder icons with identifiers 0 to count - 1 (owned by the taskbar window).
+void DeletePlaceholderIcons(HWND taskbar, UINT count);
 
 // The taskbar stands at a side edge (narrower than the screen less 100 pixels), which leaves no
 // room for the strip.

@@ -8,11 +8,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "desktop/taskbar_win.h"
 #include "feed/refresh_worker_win.h"
 #include "res/resource.h"
 #include "shell/process_win.h"
 #include "strip/strip_paint_win.h"
 #include "strip/tooltips_win.h"
+#include "window/placement.h"
 #include "window/placement_win.h"
 #include "window/ticker_state_win.h"
 #include "window/timers.h"
@@ -98,15 +100,7 @@ void RemoveTrayPlaceholders() {
   if (t.inDeskBand != 0 || t.trayIconWidth == 0) return;
   HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
   LockWindowUpdate(taskbar);
-  for (UINT id = 0; id < 200; ++id) {
-    NOTIFYICONDATAA icon = {};
-    icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    icon.hWnd = taskbar;
-    icon.uID = id;
-    icon.uFlags = NIF_ICON;
-    icon.hIcon = LoadIconA(t.instance, MAKEINTRESOURCEA(IDI_TICKER));
-    Shell_NotifyIconA(NIM_DELETE, &icon);
-  }
+  DeletePlaceholderIcons(taskbar, kMaxTrayPlaceholders);
   LockWindowUpdate(nullptr);
 }
 

@@ -5,6 +5,7 @@
 #include "shell/process_win.h"
 #include "strip/strip_paint_win.h"
 #include "strip/tooltips_win.h"
+#include "window/placement.h"
 #include "window/ticker_state_win.h"
 #include "window/timers.h"
 
@@ -53,15 +54,9 @@ void OnFramePaint(HWND frame) {
 }
 
 void OnFrameSizing(WPARAM edge, RECT* r) {
-  if (r->bottom - r->top > 50) r->bottom = r->top + 50;
-  if (r->bottom - r->top < 20) r->bottom = r->top + 20;
-  if (r->right - r->left < 150) {
-    if (edge == WMSZ_LEFT) {
-      r->left = r->right - 150;
-    } else {
-      r->right = r->left + 150;
-    }
-  }
+  const bool fromLeft = edge == WMSZ_LEFT || edge == WMSZ_TOPLEFT || edge == WMSZ_BOTTOMLEFT;
+  const Rect limited = LimitFrameSizing(Rect{r->left, r->top, r->right, r->bottom}, fromLeft);
+  *r = RECT{limited.left, limited.top, limited.right, limited.bottom};
 }
 
 }  // namespace

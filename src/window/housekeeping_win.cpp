@@ -68,7 +68,7 @@ void KeepOnCaption() {
   const WindowPosition p = LoadWindowPosition();
   RECT f;
   GetWindowRect(t.frameWindow, &f);
-  if (std::abs(f.right - (p.x + p.width)) > 10 || f.top != p.y) {
+  if (CaptionNeedsMove(Rect{f.left, f.top, f.right, f.bottom}, p)) {
     SetWindowPos(t.frameWindow, HWND_TOPMOST, p.x, p.y, p.width, p.height, SWP_SHOWWINDOW);
   }
 }
@@ -119,8 +119,9 @@ void RunHousekeepingTick(HWND ticker) {
   }
 
   if (t.fitToCaption != 0 && t.screenSaverWindow == nullptr) KeepOnCaption();
-  if (t.undocked == 0 && t.screenSaverWindow == nullptr && t.inDeskBand == 0) {
-    LayOutInNotificationArea(ticker);
+  if (t.undocked == 0 && t.screenSaverWindow == nullptr && t.inDeskBand == 0 &&
+      !LayOutInNotificationArea(ticker)) {
+    return;  // the taskbar hides below the screen
   }
   SearchBoxUpkeep(ticker);
 }

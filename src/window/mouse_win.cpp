@@ -13,6 +13,7 @@
 #include "strip/control_panel_win.h"
 #include "strip/strip_paint_win.h"
 #include "window/interaction.h"
+#include "window/placement.h"
 #include "window/ticker_state_win.h"
 #include "window/timers.h"
 
@@ -251,8 +252,9 @@ void OnTickerLeftUp(HWND ticker, WPARAM, LPARAM lParam) {
       ClientToScreen(ticker, &press);
       POINT cursor;
       GetCursorPos(&cursor);
-      const int newSize = t.tickerSize + press.x - cursor.x;
-      if (std::abs(newSize - t.tickerSize) > 5) {
+      const int newSize = DockedSizeAfterDrag(t.tickerSize, GetSystemMetrics(SM_CXSCREEN),
+                                              press.x, cursor.x);
+      if (newSize != 0) {
         Settings().WriteSetting(SettingId::kTickerSize, newSize);
         RemoveTrayPlaceholders();
         RestartProgram();

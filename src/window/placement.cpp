@@ -22,6 +22,9 @@ WindowPosition LoadWindowPosition(const WindowPosition& stored, bool fitToCaptio
     // sizing border begin. A width below 50 (or negative) is not a usable caption strip.
     int32_t w = stored.width;
     if (w < 50) w = 150;
+    // Nor can it be wider than the work area (a huge stored width would overflow below).
+    const int32_t workWidth = screen.workArea.right - screen.workArea.left;
+    if (w > workWidth && workWidth >= 150) w = workWidth;
     p.width = w;
     p.x = screen.workArea.right - (w + 3 * screen.captionButtonWidth + screen.frameWidth);
     p.y = screen.workArea.top;
@@ -145,4 +148,91 @@ std::vector<SettingWrite> PlacementCommandWrites(PlacementCommand command,
       break;
   }
   return w;
+}
+
+Rect LimitFrameSizing(const Rect& dragged, bool leftEdgeDragged) {
+  Rect r = dragged;
+  if (r.bottom - r.top > 50) r.bottom = r.top + 50;
+  if (r.bottom - r.top < 20) r.bottom = r.top + 20;
+  if (r.right - r.left < 150) {
+    if (leftEdgeDragged) {
+      r.left = r.right - 150;
+    } else {
+      r.right = r.left + 150;
+    }
+  }
+  return r;
+}
+
+bool CaptionNeedsMove(const Rect& frame, const WindowPosition& place) {
+  const int64_t off = static_cast<int64_t>(frame.right) - (static_cast<int64_t>(place.x) + place.width);
+  return off > 10 || off < -10 || frame.top != place.y;
+}
+
+bool ShellHasDeskBands(uint32_t major, uint32_t minor) {
+  return (major > 3 && minor > 70) || major > 4;
+}
+
+int32_t TrayTargetWidth(int32_t tickerSize, int32_t screenWidth) {
+  if (tickerSize >= 4) return tickerSize;
+  return screenWidth / (tickerSize > 0 ? tickerSize : 3);
+}
+
+bool TrayGrowth::AddedIcon(int32_t width, int32_t height) {
+  ++icons_;
+  if (width == start_) {
+    // Not resized yet: count the icon as square-ish, the area's height less its border.
+    estimate_ += height - 4;
+    width = estimate_;
+  }
+  width_ = width;
+  if (icons_ >= kMaxTrayPlaceholders) return false;
+  return width_ - start_ < target_ && width_ + 80 < screenWidth_;
+}
+
+int32_t TrayGrowth::TrayIconWidth() const {
+  if (icons_ == 0) return 0;
+  // Shutdown takes 0 to mean that no icons were added: never report 0 once some were.
+  const int32_t w = Grown() / icons_;
+  return w > 0 ? w : 1;
+}
+
+int32_t TrayGrowth::DockedWidth() const {
+  const int32_t w = Grown() - 3;
+  return w > 0 ? w : 0;
+}
+
+TrayLayout LayOutTray(const TrayLayoutInput& in) {
+  TrayLayout out;
+  out.trayBaseline = in.trayBaseline;
+  out.trayBaselinePending = in.trayBaselinePending;
+  if (in.areaBottom + 1 > in.screenHeight) {
+    out.action = TrayLayout::kHidden;
+    return out;
+  }
+  const int32_t n = in.areaWidth;
+  if (n > in.dockedWidth && out.trayBaselinePending) {
+    out.trayBaseline = n;
+    out.trayBaselinePending = false;
+  }
+  if (!out.trayBaselinePending && n != out.trayBaseline && !in.refreshRunning &&
+      in.tickCounter > 0) {
+    out.action = TrayLayout::kRestart;
+    return out;
+  }
+  const int32_t k = in.clockWidth < in.clockNow ? in.clockWidth : in.clockNow;
+  int32_t e = out.trayBaselinePending ? 0 : n - out.trayBaseline;
+  if (e < 0) e = 0;
+  out.x = n - (in.dockedWidth + k + e);
+  out.action = TrayLayout::kPlace;
+  return out;
+}
+
+int32_t DockedSizeAfterDrag(int32_t tickerSize, int32_t screenWidth, int32_t pressX,
+                            int32_t releaseX) {
+  const int32_t width = TrayTargetWidth(tickerSize, screenWidth);
+  const int32_t change = pressX - releaseX;  // dragging left widens the ticker
+  if (change >= -5 && change <= 5) return 0;
+  // Below 4 the stored value would read as a divisor of the screen width.
+  return width + change >= 4 ? width + change : 4;
 }
