@@ -31,7 +31,9 @@ constexpr const char* kBandLibrary = "vexlodb.dll";
 constexpr const char* kBandDownload = "vexlodb.new";
 constexpr const char* kBandLibraryPath = "/ion/vexlodb.dll";
 constexpr const char* kBandUserAgent = "Mozilla Compatible/2.0 (WinNT; I; TLX/2.0)";
-constexpr size_t kBandTransferBuffer = 100000;
+// Room for the whole library: a build with its debugging information passes a megabyte, and a
+// body that does not fit is refused rather than cut.
+constexpr size_t kBandTransferBuffer = 8 * 1024 * 1024;
 constexpr DWORD kBandSettleMs = 1000;
 
 // The first child of the class, walking the children in order (names compared without case).
