@@ -10,6 +10,7 @@
 INT_PTR CALLBACK TickerPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK NewsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK QuotesPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK ProxyPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
 HPROPSHEETPAGE CreatePage(PageKind kind);
 // Removes every page after the Ticker tab and adds them again for the account switch's state.

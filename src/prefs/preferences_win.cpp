@@ -37,7 +37,7 @@ const PageDescription kPages[] = {
     {PageKind::kNews, IDD_NEWS_PAGE, IDS_NEWS_PAGE, NewsPageProc},
     {PageKind::kQuotes, IDD_QUOTES_PAGE, IDS_QUOTES_PAGE, QuotesPageProc},
     {PageKind::kMailAlerts, IDD_MAIL_PAGE, IDS_MAIL_PAGE, PlaceholderPageProc},
-    {PageKind::kProxy, IDD_PROXY_PAGE, IDS_PROXY_PAGE, PlaceholderPageProc},
+    {PageKind::kProxy, IDD_PROXY_PAGE, IDS_PROXY_PAGE, ProxyPageProc},
     {PageKind::kAbout, IDD_ABOUT_PAGE, IDS_ABOUT_PAGE, PlaceholderPageProc},
 };
 

@@ -256,6 +256,16 @@ TEST_F(LiveContent, TheAccountLoginsFourAnswers) {
             std::string::npos);
 }
 
+// A dialog centred over the desktop, the whole of it on the screen.
+bool CentredOnScreen(HWND dialog) {
+  RECT r;
+  GetWindowRect(dialog, &r);
+  const int width = GetSystemMetrics(SM_CXSCREEN);
+  const int height = GetSystemMetrics(SM_CYSCREEN);
+  return r.left == (width - (r.right - r.left)) / 2 && r.top == (height - (r.bottom - r.top)) / 2 &&
+         r.left >= 0 && r.top >= 0 && r.right <= width && r.bottom <= height;
+}
+
 TEST_F(LiveContent, AProxyThatWantsAPasswordGetsOneFromTheDialog) {
   StartServer();
   const ScratchFolder proxyFolder = MakeScratchFolder("proxy");
@@ -284,7 +294,10 @@ TEST_F(LiveContent, AProxyThatWantsAPasswordGetsOneFromTheDialog) {
       30000));
   char realm[100] = "";
   GetDlgItemTextA(dialog, 1099, realm, sizeof realm);
-  EXPECT_STRNE(realm, "") << "the proxy's realm is shown";
+  EXPECT_STREQ(realm, "Tinyproxy") << "the realm of the proxy's answer";
+  EXPECT_NE(GetWindowLongA(GetDlgItem(dialog, 1051), GWL_STYLE) & ES_PASSWORD, 0)
+      << "the password is masked";
+  EXPECT_TRUE(CentredOnScreen(dialog));
   SetDlgItemTextA(dialog, 1049, "newsuser");
   SetDlgItemTextA(dialog, 1051, "s3cret");
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);

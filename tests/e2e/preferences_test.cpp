@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <map>
 #include <string>
@@ -27,6 +29,7 @@ constexpr int kTopics[9] = {1028, 1024, 1027, 1029, 1032, 1033, 1026, 1025, 1034
 constexpr int kWorld = 1024, kWeather = 1034, kQuotes = 1032, kAirports = 1053, kStories = 1058;
 constexpr int kSymbolEdit = 1001, kSymbolList = 1002, kAddSymbol = 1006, kRemoveSymbol = 1007;
 constexpr int kApplyButton = 0x3021;
+constexpr int kProxyPage = 4, kProxyPort = 1095, kProxyHost = 1096, kProxyReload = 1097;
 
 class Preferences : public testing::Test {
  protected:
@@ -451,6 +454,213 @@ TEST_F(Preferences, ApplyKeepsTheSheetOpenAndRefusesAnEmptySelection) {
   SetCheck(news, kWeather, true);
   ASSERT_TRUE(PressAndWaitClosed(sheet, IDOK));
   EXPECT_EQ(Number("Weather"), 1u);
+}
+
+// A tinyproxy on a free port of 127.0.0.1 that logs every request it forwards.
+class Tinyproxy {
+ public:
+  bool Start(const char* name) {
+    folder_ = MakeScratchFolder(name);
+    port = FreePort();
+    WriteWholeFile(folder_.windows + "\\tinyproxy.conf",
+                   "Port " + std::to_string(port) + "\nListen 127.0.0.1\nAllow 127.0.0.1\n" +
+                       "LogFile \"" + folder_.unix + "/requests.log\"\nLogLevel Connect\n" +
+                       "MaxClients 20\nTimeout 30\nDisableViaHeader Yes\n");
+    if (!program_.Start("/usr/bin/timeout 300 /usr/bin/tinyproxy -d -c " + folder_.unix +
+                        "/tinyproxy.conf")) {
+      return false;
+    }
+    Sleep(500);
+    return true;
+  }
+  // The data requests it has forwarded.
+  int DataRequests() const {
+    const std::string log = ReadWholeFile(folder_.windows + "\\requests.log");
+    int count = 0;
+    for (size_t at = 0; (at = log.find("Request (", at)) != std::string::npos; ++at) {
+      const size_t end = log.find('\n', at);
+      if (log.substr(at, end - at).find("/tlx/update") != std::string::npos) ++count;
+    }
+    return count;
+  }
+  std::string Port() const { return std::to_string(port); }
+  int port = 0;
+
+ private:
+  ScratchFolder folder_;
+  UnixProgram program_;
+};
+
+// Netscape Navigator as the default browser, set to a manual proxy, in every user's settings
+// under HKEY_USERS; all of it gone again with the object.
+class NetscapeProxy {
+ public:
+  NetscapeProxy(const char* host, int port) {
+    char name[256];
+    for (DWORD i = 0;; ++i) {
+      DWORD length = sizeof name;
+      if (RegEnumKeyExA(HKEY_USERS, i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+          ERROR_SUCCESS) {
+        break;
+      }
+      users_.push_back(name);
+    }
+    for (const std::string& user : users_) {
+      HKEY key = Create(HKEY_USERS, user + "\\Software\\Netscape\\Netscape Navigator\\Proxy Information");
+      const DWORD type = 1;
+      const DWORD number = static_cast<DWORD>(port);
+      RegSetValueExA(key, "Proxy Type", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&type), 4);
+      RegSetValueExA(key, "HTTP_Proxy", 0, REG_SZ, reinterpret_cast<const BYTE*>(host),
+                     static_cast<DWORD>(std::strlen(host) + 1));
+      RegSetValueExA(key, "http_ProxyPort", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), 4);
+      RegCloseKey(key);
+    }
+    HKEY htm = Create(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\.htm");
+    DWORD size = sizeof savedClass_ - 1;
+    hadClass_ = RegQueryValueExA(htm, nullptr, nullptr, nullptr,
+                                 reinterpret_cast<BYTE*>(savedClass_), &size) == ERROR_SUCCESS;
+    SetDefault(htm, kClass);
+    RegCloseKey(htm);
+    HKEY command = Create(HKEY_LOCAL_MACHINE, std::string("SOFTWARE\\Classes\\") + kClass +
+                                                  "\\shell\\open\\command");
+    SetDefault(command, "\"C:\\Program Files\\Netscape\\Program\\netscape.exe\" -h \"%1\"");
+    RegCloseKey(command);
+  }
+  ~NetscapeProxy() {
+    for (const std::string& user : users_) {
+      RegDeleteTreeA(HKEY_USERS, (user + "\\Software\\Netscape").c_str());
+    }
+    HKEY htm = Create(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\.htm");
+    if (hadClass_) SetDefault(htm, savedClass_);
+    RegCloseKey(htm);
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, (std::string("SOFTWARE\\Classes\\") + kClass).c_str());
+  }
+
+ private:
+  static constexpr const char* kClass = "NewsrailTestNetscape";
+  static HKEY Create(HKEY root, const std::string& path) {
+    HKEY key = nullptr;
+    RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    return key;
+  }
+  static void SetDefault(HKEY key, const char* text) {
+    RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                   static_cast<DWORD>(std::strlen(text) + 1));
+  }
+  std::vector<std::string> users_;
+  char savedClass_[260] = "";
+  bool hadClass_ = false;
+};
+
+std::string ItemText(HWND page, int id) {
+  char text[300] = "";
+  GetDlgItemTextA(page, id, text, sizeof text);
+  return text;
+}
+
+std::vector<std::string> ChildTexts(HWND page) {
+  std::vector<std::string> texts;
+  for (HWND child = GetWindow(page, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    char text[400] = "";
+    GetWindowTextA(child, text, sizeof text);
+    texts.push_back(text);
+  }
+  return texts;
+}
+
+TEST_F(Preferences, TheProxyTabSendsTheNextRefreshThroughItsProxy) {
+  StartServer();
+  Tinyproxy proxy;
+  ASSERT_TRUE(proxy.Start("tabproxy"));
+  StartTicker();
+  EXPECT_EQ(proxy.DataRequests(), 0) << "no proxy at first";
+
+  HWND sheet = OpenSheet();
+  ASSERT_NE(sheet, nullptr);
+  ASSERT_EQ(PageTitles(sheet).at(kProxyPage), "Proxy");
+  HWND page = SelectPage(sheet, kProxyPage);
+  const std::vector<std::string> texts = ChildTexts(page);
+  for (const char* expected :
+       {"If you use Microsoft's Internet Explorer, you do NOT need to enter proxy information "
+        "here.  The ticker will automatically get the proxy information from IE.",
+        "If you use Netscape Navigator 3.x, the Newsrail can determine your proxy and port "
+        "settings from your browser.  If  you use Netscape Communicator, you will need to enter "
+        "your proxy information here.",
+        "NOTE:  'Automatic' and 'SOCKS' proxies are not supported under Netscape (all versions).  "
+        "To use either of these proxy types, you must use Microsoft's IE as your browser.",
+        "HTTP Proxy:", "Proxy Port:", "Force a proxy reload from Netscape 3.x"}) {
+    EXPECT_NE(std::find(texts.begin(), texts.end(), expected), texts.end()) << expected;
+  }
+  EXPECT_EQ(ItemText(page, kProxyHost), "");
+  EXPECT_EQ(ItemText(page, kProxyPort), "");
+
+  // A port out of range is refused with a message, and nothing is stored.
+  SetText(page, kProxyHost, "127.0.0.1");
+  SetText(page, kProxyPort, "70000");
+  PostMessageA(GetDlgItem(sheet, IDOK), BM_CLICK, 0, 0);
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        for (HWND w : FindTopLevels("#32770", "Proxy Port")) {
+          if (ProcessOfWindow(w) == process_.dwProcessId && IsWindowVisible(w)) box = w;
+        }
+        return box != nullptr;
+      },
+      10000))
+      << "the message about the port";
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000));
+  EXPECT_NE(FindSheet(), nullptr) << "the sheet stays open";
+  EXPECT_EQ(Text("HTTP Proxy"), "");
+  EXPECT_EQ(Text("Proxy Port"), "");
+
+  SetText(page, kProxyPort, proxy.Port().c_str());
+  Shoot(sheet, "prefs-proxy.png");
+  const size_t before = DataRequests().size();
+  ASSERT_TRUE(PressAndWaitClosed(sheet, IDOK));
+  EXPECT_EQ(Text("HTTP Proxy"), "127.0.0.1");
+  EXPECT_EQ(Text("Proxy Port"), proxy.Port());
+  EXPECT_TRUE(WaitUntil([&] { return proxy.DataRequests() > 0; }, 20000))
+      << "the refresh after the sheet closes goes through the proxy";
+  EXPECT_TRUE(WaitUntil([&] { return DataRequests().size() > before; }, 10000))
+      << "and reaches the server";
+}
+
+TEST_F(Preferences, TheReloadBoxTurnsToTheBrowsersProxy) {
+  StartServer();
+  Tinyproxy own;
+  Tinyproxy browsers;
+  ASSERT_TRUE(own.Start("ownproxy"));
+  ASSERT_TRUE(browsers.Start("browserproxy"));
+  WriteRegistryText("HTTP Proxy", "127.0.0.1");
+  WriteRegistryText("Proxy Port", own.Port().c_str());
+  NetscapeProxy netscape("127.0.0.1", browsers.port);
+  StartTicker();
+  EXPECT_GT(own.DataRequests(), 0) << "the stored proxy comes first";
+  EXPECT_EQ(browsers.DataRequests(), 0);
+
+  HWND sheet = OpenSheet();
+  ASSERT_NE(sheet, nullptr);
+  HWND page = SelectPage(sheet, kProxyPage);
+  EXPECT_EQ(ItemText(page, kProxyHost), "127.0.0.1");
+  EXPECT_EQ(ItemText(page, kProxyPort), own.Port());
+  Click(page, kProxyReload);
+  ASSERT_TRUE(PressAndWaitClosed(sheet, IDOK));
+  EXPECT_EQ(Text("HTTP Proxy"), "127.0.0.1") << "the stored values stay";
+  EXPECT_EQ(Text("Proxy Port"), own.Port());
+  const int ownBefore = own.DataRequests();
+  EXPECT_TRUE(WaitUntil([&] { return browsers.DataRequests() > 0; }, 20000))
+      << "the next refresh goes through the browser's proxy";
+  EXPECT_EQ(own.DataRequests(), ownBefore);
+
+  // The tab now shows what the browser's settings give.
+  sheet = OpenSheet();
+  ASSERT_NE(sheet, nullptr);
+  page = SelectPage(sheet, kProxyPage);
+  EXPECT_EQ(ItemText(page, kProxyHost), "127.0.0.1");
+  EXPECT_EQ(ItemText(page, kProxyPort), browsers.Port());
+  ASSERT_TRUE(PressAndWaitClosed(sheet, IDCANCEL));
 }
 
 }  // namespace
