@@ -240,7 +240,9 @@ TEST(DiscoverProxy, TheTabsValuesElseNetscapesManualProxy) {
     std::memset(buffer, '#', sizeof buffer);
     const bool answer = DecideProxy(row.host, row.port, registry, buffer);
     EXPECT_EQ(answer, row.answer);
-    if (row.answer) EXPECT_EQ(std::string(buffer), row.text);
+    if (row.answer) {
+      EXPECT_EQ(std::string(buffer), row.text);
+    }
     EXPECT_EQ(buffer[kProxyTextSize], '#') << "written past the buffer";
     EXPECT_TRUE(registry.live.empty()) << "a key left open";
     EXPECT_EQ(registry.opened, registry.closed);

@@ -1,6 +1,7 @@
 // DiscoverProxy over the real registry: the browser's settings under HKEY_USERS, with keys
 // missing and values of the wrong type or size, and the default browser's command.
 #include <windows.h>
+#include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
@@ -51,10 +52,10 @@ class RealRegistryProxy : public testing::Test {
   }
   void TearDown() override {
     for (const std::string& user : users_) {
-      RegDeleteTreeA(HKEY_USERS, (user + "\\Software\\Netscape").c_str());
+      SHDeleteKeyA(HKEY_USERS, (user + "\\Software\\Netscape").c_str());
     }
     if (savedHtmFound_) SetDefault("SOFTWARE\\Classes\\.htm", savedHtm_);
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, (std::string("SOFTWARE\\Classes\\") + kBrowserClass).c_str());
+    SHDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string("SOFTWARE\\Classes\\") + kBrowserClass).c_str());
   }
 
   static void SetBrowser(const char* command) {
@@ -159,14 +160,16 @@ TEST_F(RealRegistryProxy, BrowserSettingsAsTheRegistryHoldsThem) {
     SCOPED_TRACE(row.what);
     const std::string user = row.first ? users_.front() : users_.back();
     for (const Raw& raw : row.values) Put(user, raw);
-    if (row.drop != nullptr) RegDeleteTreeA(HKEY_USERS, (user + "\\" + row.drop).c_str());
+    if (row.drop != nullptr) SHDeleteKeyA(HKEY_USERS, (user + "\\" + row.drop).c_str());
     SetBrowser(row.command);
 
     char buffer[kProxyTextSize];
     EXPECT_EQ(DiscoverProxy(buffer), row.answer);
-    if (row.answer) EXPECT_STREQ(buffer, row.text);
+    if (row.answer) {
+      EXPECT_STREQ(buffer, row.text);
+    }
     for (const std::string& u : users_) {
-      RegDeleteTreeA(HKEY_USERS, (u + "\\Software\\Netscape").c_str());
+      SHDeleteKeyA(HKEY_USERS, (u + "\\Software\\Netscape").c_str());
     }
   }
 }
