@@ -268,18 +268,10 @@ bool CentredOnScreen(HWND dialog) {
 
 TEST_F(LiveContent, AProxyThatWantsAPasswordGetsOneFromTheDialog) {
   StartServer();
-  const ScratchFolder proxyFolder = MakeScratchFolder("proxy");
-  const int proxyPort = FreePort();
-  WriteWholeFile(proxyFolder.windows + "\\tinyproxy.conf",
-                 "Port " + std::to_string(proxyPort) +
-                     "\nListen 127.0.0.1\nAllow 127.0.0.1\nBasicAuth newsuser s3cret\n"
-                     "LogLevel Critical\nMaxClients 20\nTimeout 30\nDisableViaHeader Yes\n");
-  UnixProgram proxy;
-  ASSERT_TRUE(proxy.Start("/usr/bin/timeout 300 /usr/bin/tinyproxy -d -c " + proxyFolder.unix +
-                          "/tinyproxy.conf"));
-  Sleep(500);
+  Tinyproxy proxy;
+  ASSERT_TRUE(proxy.Start("proxy", "BasicAuth newsuser s3cret\n"));
   WriteRegistryText("HTTP Proxy", "127.0.0.1");
-  WriteRegistryText("Proxy Port", std::to_string(proxyPort).c_str());
+  WriteRegistryText("Proxy Port", proxy.Port().c_str());
   DeleteRegistryValue("Proxy ID");
   DeleteRegistryValue("Proxy Pass");
 
@@ -315,7 +307,6 @@ TEST_F(LiveContent, AProxyThatWantsAPasswordGetsOneFromTheDialog) {
   EXPECT_STRNE(pass, "s3cret") << "stored scrambled";
   ScrambleProxyPassword(pass);
   EXPECT_STREQ(pass, "s3cret");
-  proxy.Stop();
 }
 
 }  // namespace

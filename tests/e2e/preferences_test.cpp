@@ -456,100 +456,26 @@ TEST_F(Preferences, ApplyKeepsTheSheetOpenAndRefusesAnEmptySelection) {
   EXPECT_EQ(Number("Weather"), 1u);
 }
 
-// A tinyproxy on a free port of 127.0.0.1 that logs every request it forwards.
-class Tinyproxy {
- public:
-  bool Start(const char* name) {
-    folder_ = MakeScratchFolder(name);
-    port = FreePort();
-    WriteWholeFile(folder_.windows + "\\tinyproxy.conf",
-                   "Port " + std::to_string(port) + "\nListen 127.0.0.1\nAllow 127.0.0.1\n" +
-                       "LogFile \"" + folder_.unix + "/requests.log\"\nLogLevel Connect\n" +
-                       "MaxClients 20\nTimeout 30\nDisableViaHeader Yes\n");
-    if (!program_.Start("/usr/bin/timeout 300 /usr/bin/tinyproxy -d -c " + folder_.unix +
-                        "/tinyproxy.conf")) {
-      return false;
-    }
-    Sleep(500);
-    return true;
-  }
-  // The data requests it has forwarded.
-  int DataRequests() const {
-    const std::string log = ReadWholeFile(folder_.windows + "\\requests.log");
-    int count = 0;
-    for (size_t at = 0; (at = log.find("Request (", at)) != std::string::npos; ++at) {
-      const size_t end = log.find('\n', at);
-      if (log.substr(at, end - at).find("/tlx/update") != std::string::npos) ++count;
-    }
-    return count;
-  }
-  std::string Port() const { return std::to_string(port); }
-  int port = 0;
-
- private:
-  ScratchFolder folder_;
-  UnixProgram program_;
-};
-
-// Netscape Navigator as the default browser, set to a manual proxy, in every user's settings
-// under HKEY_USERS; all of it gone again with the object.
+// Netscape Navigator as the default browser, set to a manual proxy for every user.
 class NetscapeProxy {
  public:
-  NetscapeProxy(const char* host, int port) {
-    char name[256];
-    for (DWORD i = 0;; ++i) {
-      DWORD length = sizeof name;
-      if (RegEnumKeyExA(HKEY_USERS, i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-          ERROR_SUCCESS) {
-        break;
-      }
-      users_.push_back(name);
+  NetscapeProxy(const char* host, int port)
+      : browser_("\"C:\\Program Files\\Netscape\\Program\\netscape.exe\" -h \"%1\"") {
+    const DWORD manual = 1;
+    const DWORD number = static_cast<DWORD>(port);
+    for (const std::string& user : UserKeys()) {
+      PutNavigatorValue(user, "Proxy Information", "Proxy Type", REG_DWORD,
+                        std::string(reinterpret_cast<const char*>(&manual), 4));
+      PutNavigatorValue(user, "Proxy Information", "HTTP_Proxy", REG_SZ,
+                        std::string(host, std::strlen(host) + 1));
+      PutNavigatorValue(user, "Proxy Information", "http_ProxyPort", REG_DWORD,
+                        std::string(reinterpret_cast<const char*>(&number), 4));
     }
-    for (const std::string& user : users_) {
-      HKEY key = Create(HKEY_USERS, user + "\\Software\\Netscape\\Netscape Navigator\\Proxy Information");
-      const DWORD type = 1;
-      const DWORD number = static_cast<DWORD>(port);
-      RegSetValueExA(key, "Proxy Type", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&type), 4);
-      RegSetValueExA(key, "HTTP_Proxy", 0, REG_SZ, reinterpret_cast<const BYTE*>(host),
-                     static_cast<DWORD>(std::strlen(host) + 1));
-      RegSetValueExA(key, "http_ProxyPort", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), 4);
-      RegCloseKey(key);
-    }
-    HKEY htm = Create(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\.htm");
-    DWORD size = sizeof savedClass_ - 1;
-    hadClass_ = RegQueryValueExA(htm, nullptr, nullptr, nullptr,
-                                 reinterpret_cast<BYTE*>(savedClass_), &size) == ERROR_SUCCESS;
-    SetDefault(htm, kClass);
-    RegCloseKey(htm);
-    HKEY command = Create(HKEY_LOCAL_MACHINE, std::string("SOFTWARE\\Classes\\") + kClass +
-                                                  "\\shell\\open\\command");
-    SetDefault(command, "\"C:\\Program Files\\Netscape\\Program\\netscape.exe\" -h \"%1\"");
-    RegCloseKey(command);
   }
-  ~NetscapeProxy() {
-    for (const std::string& user : users_) {
-      RegDeleteTreeA(HKEY_USERS, (user + "\\Software\\Netscape").c_str());
-    }
-    HKEY htm = Create(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\.htm");
-    if (hadClass_) SetDefault(htm, savedClass_);
-    RegCloseKey(htm);
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, (std::string("SOFTWARE\\Classes\\") + kClass).c_str());
-  }
+  ~NetscapeProxy() { RemoveNavigatorSettings(); }
 
  private:
-  static constexpr const char* kClass = "NewsrailTestNetscape";
-  static HKEY Create(HKEY root, const std::string& path) {
-    HKEY key = nullptr;
-    RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    return key;
-  }
-  static void SetDefault(HKEY key, const char* text) {
-    RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                   static_cast<DWORD>(std::strlen(text) + 1));
-  }
-  std::vector<std::string> users_;
-  char savedClass_[260] = "";
-  bool hadClass_ = false;
+  DefaultBrowser browser_;
 };
 
 std::string ItemText(HWND page, int id) {
@@ -574,7 +500,7 @@ TEST_F(Preferences, TheProxyTabSendsTheNextRefreshThroughItsProxy) {
   Tinyproxy proxy;
   ASSERT_TRUE(proxy.Start("tabproxy"));
   StartTicker();
-  EXPECT_EQ(proxy.DataRequests(), 0) << "no proxy at first";
+  EXPECT_EQ(proxy.Requests("/tlx/update"), 0) << "no proxy at first";
 
   HWND sheet = OpenSheet();
   ASSERT_NE(sheet, nullptr);
@@ -621,7 +547,7 @@ TEST_F(Preferences, TheProxyTabSendsTheNextRefreshThroughItsProxy) {
   ASSERT_TRUE(PressAndWaitClosed(sheet, IDOK));
   EXPECT_EQ(Text("HTTP Proxy"), "127.0.0.1");
   EXPECT_EQ(Text("Proxy Port"), proxy.Port());
-  EXPECT_TRUE(WaitUntil([&] { return proxy.DataRequests() > 0; }, 20000))
+  EXPECT_TRUE(WaitUntil([&] { return proxy.Requests("/tlx/update") > 0; }, 20000))
       << "the refresh after the sheet closes goes through the proxy";
   EXPECT_TRUE(WaitUntil([&] { return DataRequests().size() > before; }, 10000))
       << "and reaches the server";
@@ -637,8 +563,8 @@ TEST_F(Preferences, TheReloadBoxTurnsToTheBrowsersProxy) {
   WriteRegistryText("Proxy Port", own.Port().c_str());
   NetscapeProxy netscape("127.0.0.1", browsers.port);
   StartTicker();
-  EXPECT_GT(own.DataRequests(), 0) << "the stored proxy comes first";
-  EXPECT_EQ(browsers.DataRequests(), 0);
+  EXPECT_GT(own.Requests("/tlx/update"), 0) << "the stored proxy comes first";
+  EXPECT_EQ(browsers.Requests("/tlx/update"), 0);
 
   HWND sheet = OpenSheet();
   ASSERT_NE(sheet, nullptr);
@@ -649,10 +575,10 @@ TEST_F(Preferences, TheReloadBoxTurnsToTheBrowsersProxy) {
   ASSERT_TRUE(PressAndWaitClosed(sheet, IDOK));
   EXPECT_EQ(Text("HTTP Proxy"), "127.0.0.1") << "the stored values stay";
   EXPECT_EQ(Text("Proxy Port"), own.Port());
-  const int ownBefore = own.DataRequests();
-  EXPECT_TRUE(WaitUntil([&] { return browsers.DataRequests() > 0; }, 20000))
+  const int ownBefore = own.Requests("/tlx/update");
+  EXPECT_TRUE(WaitUntil([&] { return browsers.Requests("/tlx/update") > 0; }, 20000))
       << "the next refresh goes through the browser's proxy";
-  EXPECT_EQ(own.DataRequests(), ownBefore);
+  EXPECT_EQ(own.Requests("/tlx/update"), ownBefore);
 
   // The tab now shows what the browser's settings give.
   sheet = OpenSheet();

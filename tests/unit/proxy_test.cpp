@@ -14,7 +14,8 @@
 
 namespace {
 
-// Keys by their full path below HKEY_USERS; values by key path and name.
+// The browser's settings of one user, as key levels below the user key ("" is the user key
+// itself) and values by level and name.
 class FakeRegistry : public ProxyEnvironment {
  public:
   struct Value {
@@ -22,15 +23,34 @@ class FakeRegistry : public ProxyEnvironment {
     uint32_t n = 0;
     std::string text;
   };
+  static constexpr const char* kInfo = "Software\\Netscape\\Netscape Navigator\\Proxy Information";
+  static constexpr const char* kServices = "Software\\Netscape\\Netscape Navigator\\Services";
+
+  // Netscape as the browser, with a manual proxy, for the last of two users.
+  FakeRegistry() {
+    for (const char* level : {"", "Software", "Software\\Netscape",
+                              "Software\\Netscape\\Netscape Navigator", kInfo, kServices}) {
+      keys.insert(level);
+    }
+    Number(kInfo, "Proxy Type", 1);
+    Text(kInfo, "HTTP_Proxy", "cache.example");
+    Number(kInfo, "http_ProxyPort", 3128);
+  }
+  void Number(const char* key, const char* name, uint32_t n) { values[key][name] = {true, n, ""}; }
+  void Text(const char* key, const char* name, std::string t) { values[key][name] = {false, 0, t}; }
+  void Socks() {
+    values[kInfo].erase("HTTP_Proxy");
+    Text(kServices, "SOCKS_Server", "socks.example");
+    Number(kServices, "SOCKS_ServerPort", 1080);
+  }
 
   bool win95 = false;
-  std::vector<std::string> users;
+  std::vector<std::string> users = {".Default", "S-1"};
+  std::string holder = "S-1";  // the user key that holds the settings
   std::set<std::string> keys;
   std::map<std::string, std::map<std::string, Value>> values;
-  std::string command;
-
+  std::string command = "C:\\Program Files\\Netscape\\Program\\netscape.exe";
   int opened = 0;
-  int closed = 0;
   std::set<ProxyKey> live;
 
   bool Windows95Family() override { return win95; }
@@ -41,19 +61,19 @@ class FakeRegistry : public ProxyEnvironment {
   }
   ProxyKey UsersRoot() override { return kRoot; }
   ProxyKey Open(ProxyKey parent, const char* name) override {
-    EXPECT_TRUE(parent == kRoot || live.count(parent) == 1) << "opened below a closed key";
-    const std::string path = parent == kRoot ? name : paths_[parent] + "\\" + name;
+    std::string path;
+    if (parent == kRoot) {
+      if (name != holder) return 0;
+    } else {
+      EXPECT_EQ(live.count(parent), 1u) << "opened below a closed key";
+      path = paths_[parent].empty() ? name : paths_[parent] + "\\" + name;
+    }
     if (keys.count(path) == 0) return 0;
-    const ProxyKey key = next_++;
-    paths_[key] = path;
-    live.insert(key);
-    ++opened;
-    return key;
+    paths_[++opened] = path;
+    live.insert(opened);
+    return opened;
   }
-  void Close(ProxyKey key) override {
-    EXPECT_EQ(live.erase(key), 1u) << "closed twice or never opened";
-    ++closed;
-  }
+  void Close(ProxyKey key) override { EXPECT_EQ(live.erase(key), 1u) << "closed twice"; }
   bool ReadNumber(ProxyKey key, const char* name, uint32_t* value) override {
     const Value* v = Find(key, name);
     if (v == nullptr || !v->number) return false;
@@ -76,186 +96,96 @@ class FakeRegistry : public ProxyEnvironment {
   const Value* Find(ProxyKey key, const char* name) {
     EXPECT_EQ(live.count(key), 1u) << "read from a key that is not open";
     const auto k = values.find(paths_[key]);
-    if (k == values.end()) return nullptr;
-    const auto v = k->second.find(name);
-    return v == k->second.end() ? nullptr : &v->second;
+    if (k == values.end() || k->second.count(name) == 0) return nullptr;
+    return &k->second[name];
   }
-  ProxyKey next_ = 1;
   std::map<ProxyKey, std::string> paths_;
 };
 
-const char* const kLevels[] = {"", "\\Software", "\\Software\\Netscape",
-                               "\\Software\\Netscape\\Netscape Navigator",
-                               "\\Software\\Netscape\\Netscape Navigator\\Proxy Information"};
-const char kServices[] = "\\Software\\Netscape\\Netscape Navigator\\Services";
-const char kNetscape[] = "C:\\Program Files\\Netscape\\Program\\netscape.exe";
-const char kExplorer[] = "C:\\Program Files\\Internet Explorer\\iexplore.exe";
-
-// One value in the browser's settings: where ('i' the proxy information, 's' the services), its
-// name, and a number or a text.
-struct Setting {
-  char where;
-  const char* name;
-  bool number;
-  uint32_t n;
-  std::string text;
-};
-Setting Num(char where, const char* name, uint32_t n) { return {where, name, true, n, ""}; }
-Setting Txt(char where, const char* name, std::string text) {
-  return {where, name, false, 0, std::move(text)};
-}
+using Change = void (*)(FakeRegistry&);
 
 TEST(DiscoverProxy, TheTabsValuesElseNetscapesManualProxy) {
-  const std::string longHost(250, 'h');   // with ":3128" still fits the 260 bytes
-  const std::string tooLong(256, 'h');    // a text that reads, but not with its port
-  const std::vector<Setting> manual = {Num('i', "Proxy Type", 1),
-                                       Txt('i', "HTTP_Proxy", "cache.example"),
-                                       Num('i', "http_ProxyPort", 3128)};
-  const std::vector<Setting> socksOnly = {Num('i', "Proxy Type", 1),
-                                          Txt('s', "SOCKS_Server", "socks.example"),
-                                          Num('s', "SOCKS_ServerPort", 1080)};
+  using R = FakeRegistry;
+  const std::string cache = "cache.example:3128";
   const struct Row {
     const char* what;
     const char* host;
     const char* port;
-    bool win95;
-    std::vector<std::string> users;
-    const char* holder;  // the user key that holds the browser's tree
-    int depth;           // how many of its five levels exist
-    bool services;
-    std::vector<Setting> settings;
-    const char* command;
-    // expected
+    Change change;
     bool answer;
     std::string text;
   } rows[] = {
-      {"the tab's own values win", "proxy.local", "8080", false, {"S-1"}, "S-1", 5, false, manual,
-       kNetscape, true, "proxy.local:8080"},
-      {"a scheme stays with the host", "http://proxy.local", "80", false, {}, "", 0, false, {},
-       kNetscape, true, "http://proxy.local:80"},
-      {"a host without a port asks the browser", "proxy.local", "", false, {"S-1"}, "S-1", 5,
-       false, manual, kNetscape, true, "cache.example:3128"},
-      {"a port without a host asks the browser", "", "8080", false, {"S-1"}, "S-1", 5, false,
-       manual, kNetscape, true, "cache.example:3128"},
-      {"port 0 is no port", "proxy.local", "0", false, {}, "", 0, false, {}, kNetscape, false, ""},
-      {"port 65536 is no port", "proxy.local", "65536", false, {}, "", 0, false, {}, kNetscape,
-       false, ""},
-      {"a port with a letter", "proxy.local", "80a", false, {}, "", 0, false, {}, kNetscape,
-       false, ""},
-      {"a host with a space", "proxy local", "80", false, {}, "", 0, false, {}, kNetscape, false,
+      {"the tab's own values win", "proxy.local", "8080", nullptr, true, "proxy.local:8080"},
+      {"a scheme stays with the host", "http://proxy.local", "80", nullptr, true,
+       "http://proxy.local:80"},
+      {"a host without a port asks the browser", "proxy.local", "", nullptr, true, cache},
+      {"a port out of range asks the browser", "proxy.local", "65536", nullptr, true, cache},
+      {"a host with a space asks the browser", "proxy local", "80", nullptr, true, cache},
+      {"the last user key, not the first", "", "",
+       [](R& r) { r.users = {"S-1", ".Default"}; }, false, ""},
+      {"no user keys at all", "", "", [](R& r) { r.users.clear(); }, false, ""},
+      {"the 95 family reads .default", "", "",
+       [](R& r) { r.win95 = true, r.holder = ".default"; }, true, cache},
+      {"the 95 family reads nothing else", "", "", [](R& r) { r.win95 = true; }, false, ""},
+      {"no Software", "", "", [](R& r) { r.keys.erase("Software"); }, false, ""},
+      {"no Netscape", "", "", [](R& r) { r.keys.erase("Software\\Netscape"); }, false, ""},
+      {"no Navigator", "", "",
+       [](R& r) { r.keys.erase("Software\\Netscape\\Netscape Navigator"); }, false, ""},
+      {"no Proxy Information", "", "", [](R& r) { r.keys.erase(R::kInfo); }, false, ""},
+      {"Explorer is the browser", "", "",
+       [](R& r) { r.command = "C:\\Program Files\\Internet Explorer\\iexplore.exe"; }, false, ""},
+      {"no browser", "", "", [](R& r) { r.command.clear(); }, false, ""},
+      {"the browser's name in any case", "", "", [](R& r) { r.command = "c:\\NetScape.EXE -h"; },
+       true, cache},
+      {"proxy type 0: direct", "", "", [](R& r) { r.Number(R::kInfo, "Proxy Type", 0); }, false,
        ""},
-      {"NT: the last user key", "", "", false, {".Default", "S-1"}, "S-1", 5, false, manual,
-       kNetscape, true, "cache.example:3128"},
-      {"NT: not the first one", "", "", false, {".Default", "S-1"}, ".Default", 5, false, manual,
-       kNetscape, false, ""},
-      {"95: always .default", "", "", true, {".default", "S-1"}, ".default", 5, false, manual,
-       kNetscape, true, "cache.example:3128"},
-      {"95: not the enumerated ones", "", "", true, {"S-1"}, "S-1", 5, false, manual, kNetscape,
+      {"proxy type 2: automatic", "", "", [](R& r) { r.Number(R::kInfo, "Proxy Type", 2); },
        false, ""},
-      {"no user keys at all", "", "", false, {}, "S-1", 5, false, manual, kNetscape, false, ""},
-      {"no user key", "", "", false, {"S-1"}, "S-1", 0, false, manual, kNetscape, false, ""},
-      {"no Software", "", "", false, {"S-1"}, "S-1", 1, false, manual, kNetscape, false, ""},
-      {"no Netscape", "", "", false, {"S-1"}, "S-1", 2, false, manual, kNetscape, false, ""},
-      {"no Navigator", "", "", false, {"S-1"}, "S-1", 3, false, manual, kNetscape, false, ""},
-      {"no Proxy Information", "", "", false, {"S-1"}, "S-1", 4, true, manual, kNetscape, false,
+      {"proxy type as a text", "", "", [](R& r) { r.Text(R::kInfo, "Proxy Type", "1"); }, false,
        ""},
-      {"Explorer is the browser", "", "", false, {"S-1"}, "S-1", 5, false, manual, kExplorer,
+      {"the port in decimal", "", "", [](R& r) { r.Number(R::kInfo, "http_ProxyPort", 80); },
+       true, "cache.example:80"},
+      {"a port past 65535", "", "", [](R& r) { r.Number(R::kInfo, "http_ProxyPort", 70000); },
        false, ""},
-      {"no browser", "", "", false, {"S-1"}, "S-1", 5, false, manual, "", false, ""},
-      {"the browser's name in any case", "", "", false, {"S-1"}, "S-1", 5, false, manual,
-       "c:\\navigator\\NetScape.EXE -h", true, "cache.example:3128"},
-      {"proxy type 0: direct", "", "", false, {"S-1"}, "S-1", 5, false,
-       {Num('i', "Proxy Type", 0), Txt('i', "HTTP_Proxy", "cache.example"),
-        Num('i', "http_ProxyPort", 3128)},
-       kNetscape, false, ""},
-      {"proxy type 2: automatic", "", "", false, {"S-1"}, "S-1", 5, false,
-       {Num('i', "Proxy Type", 2), Txt('i', "HTTP_Proxy", "cache.example"),
-        Num('i', "http_ProxyPort", 3128)},
-       kNetscape, false, ""},
-      {"proxy type as a text", "", "", false, {"S-1"}, "S-1", 5, false,
-       {Txt('i', "Proxy Type", "1"), Txt('i', "HTTP_Proxy", "cache.example"),
-        Num('i', "http_ProxyPort", 3128)},
-       kNetscape, false, ""},
-      {"the port in decimal without zeros", "", "", false, {"S-1"}, "S-1", 5, false,
-       {Num('i', "Proxy Type", 1), Txt('i', "HTTP_Proxy", "cache.example"),
-        Num('i', "http_ProxyPort", 80)},
-       kNetscape, true, "cache.example:80"},
-      {"SOCKS when there is no HTTP proxy", "", "", false, {"S-1"}, "S-1", 5, true, socksOnly,
-       kNetscape, true, "socks.example:1080"},
-      {"SOCKS, but no Services key", "", "", false, {"S-1"}, "S-1", 5, false, socksOnly,
-       kNetscape, false, ""},
-      {"neither proxy", "", "", false, {"S-1"}, "S-1", 5, true, {Num('i', "Proxy Type", 1)},
-       kNetscape, false, ""},
-      {"an HTTP proxy without a port: SOCKS", "", "", false, {"S-1"}, "S-1", 5, true,
-       {Num('i', "Proxy Type", 1), Txt('i', "HTTP_Proxy", "cache.example"),
-        Txt('s', "SOCKS_Server", "socks.example"), Num('s', "SOCKS_ServerPort", 1080)},
-       kNetscape, true, "socks.example:1080"},
-      {"a port stored as a text", "", "", false, {"S-1"}, "S-1", 5, false,
-       {Num('i', "Proxy Type", 1), Txt('i', "HTTP_Proxy", "cache.example"),
-        Txt('i', "http_ProxyPort", "3128")},
-       kNetscape, false, ""},
-      {"a port past 65535", "", "", false, {"S-1"}, "S-1", 5, false,
-       {Num('i', "Proxy Type", 1), Txt('i', "HTTP_Proxy", "cache.example"),
-        Num('i', "http_ProxyPort", 70000)},
-       kNetscape, false, ""},
-      {"a host stored as a number", "", "", false, {"S-1"}, "S-1", 5, false,
-       {Num('i', "Proxy Type", 1), Num('i', "HTTP_Proxy", 7), Num('i', "http_ProxyPort", 3128)},
-       kNetscape, false, ""},
-      {"a long host that fits with its port", "", "", false, {"S-1"}, "S-1", 5, false,
-       {Num('i', "Proxy Type", 1), Txt('i', "HTTP_Proxy", longHost),
-        Num('i', "http_ProxyPort", 3128)},
-       kNetscape, true, longHost + ":3128"},
-      {"a host too long for its port", "", "", false, {"S-1"}, "S-1", 5, false,
-       {Num('i', "Proxy Type", 1), Txt('i', "HTTP_Proxy", tooLong),
-        Num('i', "http_ProxyPort", 3128)},
-       kNetscape, false, ""},
-      {"a host longer than the buffer", "", "", false, {"S-1"}, "S-1", 5, false,
-       {Num('i', "Proxy Type", 1), Txt('i', "HTTP_Proxy", std::string(400, 'h')),
-        Num('i', "http_ProxyPort", 3128)},
-       kNetscape, false, ""},
-      {"a host with a control byte", "", "", false, {"S-1"}, "S-1", 5, false,
-       {Num('i', "Proxy Type", 1), Txt('i', "HTTP_Proxy", "cache\texample"),
-        Num('i', "http_ProxyPort", 3128)},
-       kNetscape, false, ""},
+      {"a port stored as a text", "", "",
+       [](R& r) { r.Text(R::kInfo, "http_ProxyPort", "3128"); }, false, ""},
+      {"a host stored as a number", "", "", [](R& r) { r.Number(R::kInfo, "HTTP_Proxy", 7); },
+       false, ""},
+      {"SOCKS when there is no HTTP proxy", "", "", [](R& r) { r.Socks(); }, true,
+       "socks.example:1080"},
+      {"SOCKS without its key", "", "", [](R& r) { r.Socks(), r.keys.erase(R::kServices); }, false,
+       ""},
+      {"an HTTP proxy without a port gives way to SOCKS", "", "",
+       [](R& r) {
+         r.Socks();
+         r.Text(R::kInfo, "HTTP_Proxy", "cache.example");
+         r.values[R::kInfo].erase("http_ProxyPort");
+       },
+       true, "socks.example:1080"},
+      {"a long host that fits with its port", "", "",
+       [](R& r) { r.Text(R::kInfo, "HTTP_Proxy", std::string(250, 'h')); }, true,
+       std::string(250, 'h') + ":3128"},
+      {"a host too long for its port", "", "",
+       [](R& r) { r.Text(R::kInfo, "HTTP_Proxy", std::string(256, 'h')); }, false, ""},
+      {"a host longer than the buffer", "", "",
+       [](R& r) { r.Text(R::kInfo, "HTTP_Proxy", std::string(400, 'h')); }, false, ""},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     FakeRegistry registry;
-    registry.win95 = row.win95;
-    registry.users = row.users;
-    registry.command = row.command;
-    for (int level = 0; level < row.depth; ++level) {
-      registry.keys.insert(std::string(row.holder) + kLevels[level]);
-    }
-    if (row.services) registry.keys.insert(std::string(row.holder) + kServices);
-    for (const Setting& s : row.settings) {
-      const std::string key = std::string(row.holder) + (s.where == 'i' ? kLevels[4] : kServices);
-      FakeRegistry::Value v;
-      v.number = s.number;
-      v.n = s.n;
-      v.text = s.text;
-      registry.values[key][s.name] = v;
-    }
+    if (row.change != nullptr) row.change(registry);
     char buffer[kProxyTextSize + 16];
     std::memset(buffer, '#', sizeof buffer);
-    const bool answer = DecideProxy(row.host, row.port, registry, buffer);
-    EXPECT_EQ(answer, row.answer);
+    EXPECT_EQ(DecideProxy(row.host, row.port, registry, buffer), row.answer);
     if (row.answer) {
       EXPECT_EQ(std::string(buffer), row.text);
     }
     EXPECT_EQ(buffer[kProxyTextSize], '#') << "written past the buffer";
     EXPECT_TRUE(registry.live.empty()) << "a key left open";
-    EXPECT_EQ(registry.opened, registry.closed);
+    if (row.answer && row.text == std::string(row.host) + ":" + row.port) {
+      EXPECT_EQ(registry.opened, 0) << "the tab's values open no key";
+    }
   }
-}
-
-TEST(DiscoverProxy, TheTabsValuesOpenNoKey) {
-  FakeRegistry registry;
-  registry.users = {"S-1"};
-  for (const char* level : kLevels) registry.keys.insert(std::string("S-1") + level);
-  char buffer[kProxyTextSize];
-  EXPECT_TRUE(DecideProxy("proxy.local", "8080", registry, buffer));
-  EXPECT_EQ(registry.opened, 0);
 }
 
 TEST(ParseProxyPort, DigitsFromOneTo65535) {
