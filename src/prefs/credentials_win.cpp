@@ -1,8 +1,10 @@
-// The credential dialogs.
+// The credential dialogs and their placement.
 #include "prefs/credentials_win.h"
 
 #include <cstring>
 
+#include "prefs/dialog_position.h"
+#include "prefs/page_store.h"
 #include "res/resource.h"
 #include "window/ticker_state_win.h"
 
@@ -19,12 +21,29 @@ struct PasswordRequest {
   size_t capacity;
 };
 
+Rect ToRect(const RECT& r) {
+  Rect out;
+  out.left = r.left;
+  out.top = r.top;
+  out.right = r.right;
+  out.bottom = r.bottom;
+  return out;
+}
+
+void OnNetworkOk(HWND dialog) {
+  auto* request = reinterpret_cast<NetworkRequest*>(GetWindowLongPtrA(dialog, DWLP_USER));
+  GetDlgItemTextA(dialog, IDC_PROXY_USER, request->user, kCredentialSize);
+  GetDlgItemTextA(dialog, IDC_PROXY_PASSWORD, request->password, kCredentialSize);
+  EndDialog(dialog, 1);
+}
+
 INT_PTR CALLBACK NetworkPasswordProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: {
       SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-      auto* request = reinterpret_cast<NetworkRequest*>(lParam);
+      const auto* request = reinterpret_cast<const NetworkRequest*>(lParam);
       if (request->realm != nullptr) SetDlgItemTextA(dialog, IDC_REALM, request->realm);
+      // Asked again after a refusal, the user usually only mistyped the password.
       SetDlgItemTextA(dialog, IDC_PROXY_USER, request->user);
       SendDlgItemMessageA(dialog, IDC_PROXY_USER, EM_LIMITTEXT, kCredentialSize - 1, 0);
       SendDlgItemMessageA(dialog, IDC_PROXY_PASSWORD, EM_LIMITTEXT, kCredentialSize - 1, 0);
@@ -33,44 +52,38 @@ INT_PTR CALLBACK NetworkPasswordProc(HWND dialog, UINT message, WPARAM wParam, L
       return FALSE;  // the focus is set
     }
     case WM_COMMAND:
-      if (LOWORD(wParam) == IDOK) {
-        auto* request = reinterpret_cast<NetworkRequest*>(GetWindowLongPtrA(dialog, DWLP_USER));
-        GetDlgItemTextA(dialog, IDC_PROXY_USER, request->user, kCredentialSize);
-        GetDlgItemTextA(dialog, IDC_PROXY_PASSWORD, request->password, kCredentialSize);
-        EndDialog(dialog, 1);
-        return TRUE;
+      switch (LOWORD(wParam)) {
+        case IDOK: OnNetworkOk(dialog); return TRUE;
+        // There is no Cancel button; Escape ends the dialog with nothing entered.
+        case IDCANCEL: EndDialog(dialog, 0); return TRUE;
+        default: return FALSE;
       }
-      if (LOWORD(wParam) == IDCANCEL) {  // the close box or Escape: nothing entered
-        EndDialog(dialog, 0);
-        return TRUE;
-      }
-      break;
-    default: break;
+    default: return FALSE;
   }
-  return FALSE;
 }
 
 INT_PTR CALLBACK AccountPasswordProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_INITDIALOG:
+    case WM_INITDIALOG: {
       SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-      SendDlgItemMessageA(dialog, IDC_ACCOUNT_PASSWORD, EM_LIMITTEXT, kCredentialSize - 1, 0);
+      const auto* request = reinterpret_cast<const PasswordRequest*>(lParam);
+      SendDlgItemMessageA(dialog, IDC_ACCOUNT_PASSWORD, EM_LIMITTEXT, request->capacity - 1, 0);
       CenterWindowOver(dialog, GetDesktopWindow());
       return TRUE;
-    case WM_COMMAND:
-      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+    }
+    case WM_COMMAND: {
+      const int id = LOWORD(wParam);
+      if (id != IDOK && id != IDCANCEL) return FALSE;
+      if (id == IDOK) {
         auto* request = reinterpret_cast<PasswordRequest*>(GetWindowLongPtrA(dialog, DWLP_USER));
-        if (LOWORD(wParam) == IDOK) {
-          GetDlgItemTextA(dialog, IDC_ACCOUNT_PASSWORD, request->password,
-                          static_cast<int>(request->capacity));
-        }
-        EndDialog(dialog, LOWORD(wParam) == IDOK ? 1 : 0);
-        return TRUE;
+        GetDlgItemTextA(dialog, IDC_ACCOUNT_PASSWORD, request->password,
+                        static_cast<int>(request->capacity));
       }
-      break;
-    default: break;
+      EndDialog(dialog, id == IDOK ? 1 : 0);
+      return TRUE;
+    }
+    default: return FALSE;
   }
-  return FALSE;
 }
 
 }  // namespace
@@ -78,27 +91,17 @@ INT_PTR CALLBACK AccountPasswordProc(HWND dialog, UINT message, WPARAM wParam, L
 void CenterWindowOver(HWND window, HWND reference) {
   RECT w;
   RECT r;
-  GetWindowRect(window, &w);
-  GetWindowRect(reference, &r);
-  HDC dc = GetDC(window);
-  const int screenWidth = GetDeviceCaps(dc, HORZRES);
-  const int screenHeight = GetDeviceCaps(dc, VERTRES);
-  ReleaseDC(window, dc);
-  const int width = w.right - w.left;
-  const int height = w.bottom - w.top;
-  int x = r.left + ((r.right - r.left) - width) / 2;
-  int y = r.top + ((r.bottom - r.top) - height) / 2;
-  if (x < 0) {
-    x = 0;
-  } else if (x + width > screenWidth) {
-    x = screenWidth - width;
+  if (!GetWindowRect(window, &w) || !GetWindowRect(reference, &r)) return;
+  // The monitor under the reference's centre; the whole screen where monitors cannot be asked.
+  const POINT centre = {r.left + (r.right - r.left) / 2, r.top + (r.bottom - r.top) / 2};
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof monitor;
+  RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  if (GetMonitorInfoA(MonitorFromPoint(centre, MONITOR_DEFAULTTONEAREST), &monitor)) {
+    screen = monitor.rcMonitor;
   }
-  if (y < 0) {
-    y = 0;
-  } else if (y + height > screenHeight) {
-    y = screenHeight - height;
-  }
-  SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const Point at = CenteredPosition(ToRect(w), ToRect(r), ToRect(screen));
+  SetWindowPos(window, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool AskNetworkPassword(HWND owner, const char* realm, char* user, char* password) {
@@ -108,9 +111,12 @@ bool AskNetworkPassword(HWND owner, const char* realm, char* user, char* passwor
 }
 
 bool AskAccountPassword(HWND owner, char* password, size_t capacity) {
-  if (capacity == 0) return false;
+  if (capacity < 2) return false;
   password[0] = '\0';
-  PasswordRequest request{password, capacity < kCredentialSize ? capacity : kCredentialSize};
+  // What the Ticker tab shows and stores of a password: a longer one would be cut unseen.
+  const size_t limit = kAccountFieldChars + 1;
+  PasswordRequest request{password, capacity < limit ? capacity : limit};
   return DialogBoxParamA(Ticker().instance, MAKEINTRESOURCEA(IDD_ACCOUNT_PASSWORD), owner,
-                         AccountPasswordProc, reinterpret_cast<LPARAM>(&request)) == 1;
+                         AccountPasswordProc,
+                         reinterpret_cast<LPARAM>(&request)) == 1;
 }

@@ -8,12 +8,12 @@
 constexpr size_t kCredentialSize = 200;  // 199 characters and the NUL
 
 // Moves the window, keeping its size and z-order, so that it is centred on the reference window
-// and stays on the screen.
+// and lies on the monitor it lands on (any monitor, also one left of or above the first).
 void CenterWindowOver(HWND window, HWND reference);
 
-// "Enter Network Password" (dialog 154), modal, over owner. Shows the realm (or nothing) and the
-// current user name; OK fills user and password (each kCredentialSize bytes). Closing the dialog
-// another way leaves both as they were and returns false.
+// "Enter Network Password" (dialog 154), modal, over owner: the realm (or nothing) and the
+// current user name are shown; OK fills user and password (each kCredentialSize bytes). Escape
+// leaves both as they were and returns false.
 bool AskNetworkPassword(HWND owner, const char* realm, char* user, char* password);
 
 // The account password prompt (dialog 180), modal. OK fills password (at most capacity-1

@@ -12,6 +12,7 @@ INT_PTR CALLBACK NewsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
 INT_PTR CALLBACK QuotesPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK MailPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK AboutPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK ProxyPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
 HPROPSHEETPAGE CreatePage(PageKind kind);
 // Removes every page after the Ticker tab and adds them again for the account switch's state.

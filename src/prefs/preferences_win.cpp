@@ -13,18 +13,6 @@
 
 namespace {
 
-// The next pages' places: they load and store nothing yet.
-INT_PTR CALLBACK PlaceholderPageProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
-  if (message != WM_NOTIFY) return FALSE;
-  const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
-  switch (header->code) {
-    case PSN_HELP: OpenHelpPage(); return TRUE;
-    case PSN_RESET: Ticker().flags.settingsChanged = 0; return TRUE;
-    case PSN_APPLY: return PageResult(page, PSNRET_NOERROR);
-    default: return FALSE;
-  }
-}
-
 struct PageDescription {
   PageKind kind;
   int dialog;
@@ -37,7 +25,7 @@ const PageDescription kPages[] = {
     {PageKind::kNews, IDD_NEWS_PAGE, IDS_NEWS_PAGE, NewsPageProc},
     {PageKind::kQuotes, IDD_QUOTES_PAGE, IDS_QUOTES_PAGE, QuotesPageProc},
     {PageKind::kMailAlerts, IDD_MAIL_PAGE, IDS_MAIL_PAGE, MailPageProc},
-    {PageKind::kProxy, IDD_PROXY_PAGE, IDS_PROXY_PAGE, PlaceholderPageProc},
+    {PageKind::kProxy, IDD_PROXY_PAGE, IDS_PROXY_PAGE, ProxyPageProc},
     {PageKind::kAbout, IDD_ABOUT_PAGE, IDS_ABOUT_PAGE, AboutPageProc},
 };
 

@@ -67,18 +67,26 @@ void ReadTickerPrefs(SettingsStore& settings, TickerPrefs* prefs) {
   settings.ReadTextValue(value_name::kProxyPort, prefs->proxyPort);
 }
 
+StoredAccount ReadStoredAccount(SettingsStore& settings) {
+  StoredAccount account;
+  settings.ReadTextValue(value_name::kUserId, account.userId);
+  settings.ReadTextValue(value_name::kEncodedPassword, account.encoded);
+  if (account.encoded[0] == '\0') settings.ReadTextValue(value_name::kPlainPassword, account.plain);
+  return account;
+}
+
 void LoadAccount(SettingsStore& settings, TickerPrefs* prefs, AskPasswordFn askPassword,
                  void* context) {
-  settings.ReadTextValue(value_name::kUserId, prefs->userId);
+  const StoredAccount account = ReadStoredAccount(settings);
+  std::memcpy(prefs->userId, account.userId, sizeof prefs->userId);
   ReplaceSpaces(prefs->userId);
 
-  char encoded[kTextValueSize];
-  settings.ReadTextValue(value_name::kEncodedPassword, encoded);
-  if (encoded[0] != '\0') {
-    Base64DecodeBounded(encoded, prefs->password, sizeof prefs->password);
+  if (account.encoded[0] != '\0') {
+    Base64DecodeBounded(account.encoded, prefs->password, sizeof prefs->password);
   } else {
-    settings.ReadTextValue(value_name::kPlainPassword, prefs->password);
-    if (prefs->userId[0] != '\0' && prefs->password[0] == '\0' && askPassword != nullptr) {
+    static_assert(sizeof prefs->password >= sizeof account.plain, "the plain text fits");
+    std::memcpy(prefs->password, account.plain, sizeof account.plain);
+    if (account.PasswordMissing() && askPassword != nullptr) {
       askPassword(context, prefs->password, sizeof prefs->password);
       prefs->password[sizeof prefs->password - 1] = '\0';
     }

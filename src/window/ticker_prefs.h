@@ -55,6 +55,18 @@ void ReadTickerPrefs(SettingsStore& settings, TickerPrefs* prefs);
 // The content selection alone (topics, quotes and symbols, weather), as the news pages change it.
 void ReadContentSelection(SettingsStore& settings, ContentSelection* content);
 
+// The account as stored: the user id and both forms of the password.
+struct StoredAccount {
+  char userId[kTextValueSize] = "";
+  char encoded[kTextValueSize] = "";  // Base64
+  char plain[kTextValueSize] = "";    // left by an older version; read only without an encoded one
+  // A user id without any password: start-up asks for one.
+  bool PasswordMissing() const {
+    return userId[0] != '\0' && encoded[0] == '\0' && plain[0] == '\0';
+  }
+};
+StoredAccount ReadStoredAccount(SettingsStore& settings);
+
 // Asks the user for the account's password (a dialog on Windows); false when none was given.
 using AskPasswordFn = bool (*)(void* context, char* password, size_t capacity);
 

@@ -30,14 +30,7 @@ namespace {
 // A user id stored without any password: ask for one. Called before prefsLock is taken, since
 // the modal dialog runs a message loop.
 void AskMissingPassword(HWND ticker, SettingsStore& settings, char* password, size_t capacity) {
-  char userId[kTextValueSize];
-  char stored[kTextValueSize];
-  settings.ReadTextValue(value_name::kUserId, userId);
-  if (userId[0] == '\0') return;
-  settings.ReadTextValue(value_name::kEncodedPassword, stored);
-  if (stored[0] != '\0') return;
-  settings.ReadTextValue(value_name::kPlainPassword, stored);
-  if (stored[0] == '\0') AskAccountPassword(ticker, password, capacity);
+  if (ReadStoredAccount(settings).PasswordMissing()) AskAccountPassword(ticker, password, capacity);
 }
 
 // Hands LoadAccount the password that AskMissingPassword got before prefsLock was taken.

@@ -292,3 +292,112 @@ bool Xdotool(const std::string& arguments) {
   CloseHandle(process.hThread);
   return true;
 }
+
+bool Tinyproxy::Start(const char* name, const std::string& extraConfig) {
+  folder_ = MakeScratchFolder(name);
+  port = FreePort();
+  WriteWholeFile(folder_.windows + "\\tinyproxy.conf",
+                 "Port " + std::to_string(port) + "\nListen 127.0.0.1\nAllow 127.0.0.1\n" +
+                     "LogFile \"" + folder_.unix + "/requests.log\"\nLogLevel Connect\n" +
+                     "MaxClients 20\nTimeout 30\nDisableViaHeader Yes\n" + extraConfig);
+  if (!program_.Start("/usr/bin/timeout 300 /usr/bin/tinyproxy -d -c " + folder_.unix +
+                      "/tinyproxy.conf")) {
+    return false;
+  }
+  Sleep(500);
+  return true;
+}
+
+int Tinyproxy::Requests(const char* pathPart) const {
+  const std::string log = ReadWholeFile(folder_.windows + "\\requests.log");
+  int count = 0;
+  for (size_t at = 0; (at = log.find("Request (", at)) != std::string::npos; ++at) {
+    if (log.substr(at, log.find('\n', at) - at).find(pathPart) != std::string::npos) ++count;
+  }
+  return count;
+}
+
+namespace {
+
+const char kTestBrowserClass[] = "NewsrailTestBrowser";
+
+HKEY CreateKey(HKEY root, const std::string& path) {
+  HKEY key = nullptr;
+  RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  return key;
+}
+
+// A key with everything below it (RegDeleteTree is newer than the product's Windows).
+bool DeleteKeyTree(HKEY root, const std::string& path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return false;
+  char child[256];
+  for (;;) {
+    DWORD length = sizeof child;
+    if (RegEnumKeyExA(key, 0, child, &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS) {
+      break;
+    }
+    if (!DeleteKeyTree(root, path + "\\" + child)) break;
+  }
+  RegCloseKey(key);
+  return RegDeleteKeyA(root, path.c_str()) == ERROR_SUCCESS;
+}
+
+void SetDefaultText(HKEY key, const char* text) {
+  RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                 static_cast<DWORD>(std::strlen(text) + 1));
+}
+
+}  // namespace
+
+std::vector<std::string> UserKeys() {
+  std::vector<std::string> names;
+  char name[256];
+  for (DWORD i = 0;; ++i) {
+    DWORD length = sizeof name;
+    if (RegEnumKeyExA(HKEY_USERS, i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS) {
+      break;
+    }
+    names.push_back(name);
+  }
+  return names;
+}
+
+void PutNavigatorValue(const std::string& user, const char* subKey, const char* name, DWORD type,
+                       const std::string& bytes) {
+  HKEY key = CreateKey(HKEY_USERS,
+                       user + "\\Software\\Netscape\\Netscape Navigator\\" + subKey);
+  RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                 static_cast<DWORD>(bytes.size()));
+  RegCloseKey(key);
+}
+
+void RemoveNavigatorSettings() {
+  for (const std::string& user : UserKeys()) {
+    DeleteKeyTree(HKEY_USERS, user + "\\Software\\Netscape");
+  }
+}
+
+DefaultBrowser::DefaultBrowser(const char* command) {
+  HKEY htm = CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\.htm");
+  DWORD size = sizeof savedClass_ - 1;
+  hadClass_ = RegQueryValueExA(htm, nullptr, nullptr, nullptr,
+                               reinterpret_cast<BYTE*>(savedClass_), &size) == ERROR_SUCCESS;
+  SetDefaultText(htm, kTestBrowserClass);
+  RegCloseKey(htm);
+  HKEY open = CreateKey(HKEY_LOCAL_MACHINE, std::string("SOFTWARE\\Classes\\") +
+                                                kTestBrowserClass + "\\shell\\open\\command");
+  SetDefaultText(open, command);
+  RegCloseKey(open);
+}
+
+DefaultBrowser::~DefaultBrowser() {
+  if (hadClass_) {
+    HKEY htm = CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\.htm");
+    SetDefaultText(htm, savedClass_);
+    RegCloseKey(htm);
+  }
+  DeleteKeyTree(HKEY_LOCAL_MACHINE, std::string("SOFTWARE\\Classes\\") + kTestBrowserClass);
+}

@@ -84,3 +84,38 @@ int FreePort();
 
 // Waits until the file exists and holds a number; 0 when it did not come.
 int WaitForNumberInFile(const std::string& windowsPath, DWORD timeoutMs);
+
+// A tinyproxy on a free port of 127.0.0.1 that logs the requests it forwards; extraConfig adds
+// lines to its configuration (such as "BasicAuth user password"). Ended with the object.
+class Tinyproxy {
+ public:
+  bool Start(const char* name, const std::string& extraConfig = "");
+  // How many forwarded requests held pathPart.
+  int Requests(const char* pathPart) const;
+  std::string Port() const { return std::to_string(port); }
+  int port = 0;
+
+ private:
+  ScratchFolder folder_;
+  UnixProgram program_;
+};
+
+// Netscape Navigator's settings under HKEY_USERS: the user keys in enumeration order, one raw
+// value below "Software\Netscape\Netscape Navigator\<subKey>" of a user, and all of them removed.
+std::vector<std::string> UserKeys();
+void PutNavigatorValue(const std::string& user, const char* subKey, const char* name, DWORD type,
+                       const std::string& bytes);
+void RemoveNavigatorSettings();
+
+// The default browser's open command (the ".htm" class's) for as long as the object lives.
+class DefaultBrowser {
+ public:
+  explicit DefaultBrowser(const char* command);
+  ~DefaultBrowser();
+  DefaultBrowser(const DefaultBrowser&) = delete;
+  DefaultBrowser& operator=(const DefaultBrowser&) = delete;
+
+ private:
+  char savedClass_[260] = "";
+  bool hadClass_ = false;
+};

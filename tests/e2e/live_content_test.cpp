@@ -256,20 +256,22 @@ TEST_F(LiveContent, TheAccountLoginsFourAnswers) {
             std::string::npos);
 }
 
+// A dialog centred over the desktop, the whole of it on the screen.
+bool CentredOnScreen(HWND dialog) {
+  RECT r;
+  GetWindowRect(dialog, &r);
+  const int width = GetSystemMetrics(SM_CXSCREEN);
+  const int height = GetSystemMetrics(SM_CYSCREEN);
+  return r.left == (width - (r.right - r.left)) / 2 && r.top == (height - (r.bottom - r.top)) / 2 &&
+         r.left >= 0 && r.top >= 0 && r.right <= width && r.bottom <= height;
+}
+
 TEST_F(LiveContent, AProxyThatWantsAPasswordGetsOneFromTheDialog) {
   StartServer();
-  const ScratchFolder proxyFolder = MakeScratchFolder("proxy");
-  const int proxyPort = FreePort();
-  WriteWholeFile(proxyFolder.windows + "\\tinyproxy.conf",
-                 "Port " + std::to_string(proxyPort) +
-                     "\nListen 127.0.0.1\nAllow 127.0.0.1\nBasicAuth newsuser s3cret\n"
-                     "LogLevel Critical\nMaxClients 20\nTimeout 30\nDisableViaHeader Yes\n");
-  UnixProgram proxy;
-  ASSERT_TRUE(proxy.Start("/usr/bin/timeout 300 /usr/bin/tinyproxy -d -c " + proxyFolder.unix +
-                          "/tinyproxy.conf"));
-  Sleep(500);
+  Tinyproxy proxy;
+  ASSERT_TRUE(proxy.Start("proxy", "BasicAuth newsuser s3cret\n"));
   WriteRegistryText("HTTP Proxy", "127.0.0.1");
-  WriteRegistryText("Proxy Port", std::to_string(proxyPort).c_str());
+  WriteRegistryText("Proxy Port", proxy.Port().c_str());
   DeleteRegistryValue("Proxy ID");
   DeleteRegistryValue("Proxy Pass");
 
@@ -284,7 +286,10 @@ TEST_F(LiveContent, AProxyThatWantsAPasswordGetsOneFromTheDialog) {
       30000));
   char realm[100] = "";
   GetDlgItemTextA(dialog, 1099, realm, sizeof realm);
-  EXPECT_STRNE(realm, "") << "the proxy's realm is shown";
+  EXPECT_STREQ(realm, "Tinyproxy") << "the realm of the proxy's answer";
+  EXPECT_NE(GetWindowLongA(GetDlgItem(dialog, 1051), GWL_STYLE) & ES_PASSWORD, 0)
+      << "the password is masked";
+  EXPECT_TRUE(CentredOnScreen(dialog));
   SetDlgItemTextA(dialog, 1049, "newsuser");
   SetDlgItemTextA(dialog, 1051, "s3cret");
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
@@ -302,7 +307,6 @@ TEST_F(LiveContent, AProxyThatWantsAPasswordGetsOneFromTheDialog) {
   EXPECT_STRNE(pass, "s3cret") << "stored scrambled";
   ScrambleProxyPassword(pass);
   EXPECT_STREQ(pass, "s3cret");
-  proxy.Stop();
 }
 
 }  // namespace

@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <map>
 #include <string>
@@ -33,6 +35,7 @@ constexpr int kApplyButton = 0x3021;
 constexpr int kMailIcon = 1113, kMailCycle = 1049, kMailSound = 1114, kMailSoundList = 1115;
 constexpr int kVexloSounds = 1122, kOtherSound = 1123, kOtherSoundName = 1051;
 constexpr int kVersionLine = 1124, kBanner = 1111, kEmblem = 1112;
+constexpr int kProxyPage = 4, kProxyPort = 1095, kProxyHost = 1096, kProxyReload = 1097;
 
 class Preferences : public testing::Test {
  protected:
@@ -627,6 +630,137 @@ TEST_F(Preferences, TheAboutTabShowsTheProgramsOwnVersionAndItsPictures) {
   }
   Shoot(sheet, "prefs-about.png");
   ASSERT_TRUE(PressAndWaitClosed(sheet, IDOK));
+// Netscape Navigator as the default browser, set to a manual proxy for every user.
+class NetscapeProxy {
+ public:
+  NetscapeProxy(const char* host, int port)
+      : browser_("\"C:\\Program Files\\Netscape\\Program\\netscape.exe\" -h \"%1\"") {
+    const DWORD manual = 1;
+    const DWORD number = static_cast<DWORD>(port);
+    for (const std::string& user : UserKeys()) {
+      PutNavigatorValue(user, "Proxy Information", "Proxy Type", REG_DWORD,
+                        std::string(reinterpret_cast<const char*>(&manual), 4));
+      PutNavigatorValue(user, "Proxy Information", "HTTP_Proxy", REG_SZ,
+                        std::string(host, std::strlen(host) + 1));
+      PutNavigatorValue(user, "Proxy Information", "http_ProxyPort", REG_DWORD,
+                        std::string(reinterpret_cast<const char*>(&number), 4));
+    }
+  }
+  ~NetscapeProxy() { RemoveNavigatorSettings(); }
+
+ private:
+  DefaultBrowser browser_;
+};
+
+std::string ItemText(HWND page, int id) {
+  char text[300] = "";
+  GetDlgItemTextA(page, id, text, sizeof text);
+  return text;
+}
+
+std::vector<std::string> ChildTexts(HWND page) {
+  std::vector<std::string> texts;
+  for (HWND child = GetWindow(page, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    char text[400] = "";
+    GetWindowTextA(child, text, sizeof text);
+    texts.push_back(text);
+  }
+  return texts;
+}
+
+TEST_F(Preferences, TheProxyTabSendsTheNextRefreshThroughItsProxy) {
+  StartServer();
+  Tinyproxy proxy;
+  ASSERT_TRUE(proxy.Start("tabproxy"));
+  StartTicker();
+  EXPECT_EQ(proxy.Requests("/tlx/update"), 0) << "no proxy at first";
+
+  HWND sheet = OpenSheet();
+  ASSERT_NE(sheet, nullptr);
+  ASSERT_EQ(PageTitles(sheet).at(kProxyPage), "Proxy");
+  HWND page = SelectPage(sheet, kProxyPage);
+  const std::vector<std::string> texts = ChildTexts(page);
+  for (const char* expected :
+       {"If you use Microsoft's Internet Explorer, you do NOT need to enter proxy information "
+        "here.  The ticker will automatically get the proxy information from IE.",
+        "If you use Netscape Navigator 3.x, the Newsrail can determine your proxy and port "
+        "settings from your browser.  If  you use Netscape Communicator, you will need to enter "
+        "your proxy information here.",
+        "NOTE:  'Automatic' and 'SOCKS' proxies are not supported under Netscape (all versions).  "
+        "To use either of these proxy types, you must use Microsoft's IE as your browser.",
+        "HTTP Proxy:", "Proxy Port:", "Force a proxy reload from Netscape 3.x"}) {
+    EXPECT_NE(std::find(texts.begin(), texts.end(), expected), texts.end()) << expected;
+  }
+  EXPECT_EQ(ItemText(page, kProxyHost), "");
+  EXPECT_EQ(ItemText(page, kProxyPort), "");
+
+  // A port out of range is refused with a message, and nothing is stored.
+  SetText(page, kProxyHost, "127.0.0.1");
+  SetText(page, kProxyPort, "70000");
+  PostMessageA(GetDlgItem(sheet, IDOK), BM_CLICK, 0, 0);
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        for (HWND w : FindTopLevels("#32770", "Proxy Port")) {
+          if (ProcessOfWindow(w) == process_.dwProcessId && IsWindowVisible(w)) box = w;
+        }
+        return box != nullptr;
+      },
+      10000))
+      << "the message about the port";
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000));
+  EXPECT_NE(FindSheet(), nullptr) << "the sheet stays open";
+  EXPECT_EQ(Text("HTTP Proxy"), "");
+  EXPECT_EQ(Text("Proxy Port"), "");
+
+  SetText(page, kProxyPort, proxy.Port().c_str());
+  Shoot(sheet, "prefs-proxy.png");
+  const size_t before = DataRequests().size();
+  ASSERT_TRUE(PressAndWaitClosed(sheet, IDOK));
+  EXPECT_EQ(Text("HTTP Proxy"), "127.0.0.1");
+  EXPECT_EQ(Text("Proxy Port"), proxy.Port());
+  EXPECT_TRUE(WaitUntil([&] { return proxy.Requests("/tlx/update") > 0; }, 20000))
+      << "the refresh after the sheet closes goes through the proxy";
+  EXPECT_TRUE(WaitUntil([&] { return DataRequests().size() > before; }, 10000))
+      << "and reaches the server";
+}
+
+TEST_F(Preferences, TheReloadBoxTurnsToTheBrowsersProxy) {
+  StartServer();
+  Tinyproxy own;
+  Tinyproxy browsers;
+  ASSERT_TRUE(own.Start("ownproxy"));
+  ASSERT_TRUE(browsers.Start("browserproxy"));
+  WriteRegistryText("HTTP Proxy", "127.0.0.1");
+  WriteRegistryText("Proxy Port", own.Port().c_str());
+  NetscapeProxy netscape("127.0.0.1", browsers.port);
+  StartTicker();
+  EXPECT_GT(own.Requests("/tlx/update"), 0) << "the stored proxy comes first";
+  EXPECT_EQ(browsers.Requests("/tlx/update"), 0);
+
+  HWND sheet = OpenSheet();
+  ASSERT_NE(sheet, nullptr);
+  HWND page = SelectPage(sheet, kProxyPage);
+  EXPECT_EQ(ItemText(page, kProxyHost), "127.0.0.1");
+  EXPECT_EQ(ItemText(page, kProxyPort), own.Port());
+  Click(page, kProxyReload);
+  ASSERT_TRUE(PressAndWaitClosed(sheet, IDOK));
+  EXPECT_EQ(Text("HTTP Proxy"), "127.0.0.1") << "the stored values stay";
+  EXPECT_EQ(Text("Proxy Port"), own.Port());
+  const int ownBefore = own.Requests("/tlx/update");
+  EXPECT_TRUE(WaitUntil([&] { return browsers.Requests("/tlx/update") > 0; }, 20000))
+      << "the next refresh goes through the browser's proxy";
+  EXPECT_EQ(own.Requests("/tlx/update"), ownBefore);
+
+  // The tab now shows what the browser's settings give.
+  sheet = OpenSheet();
+  ASSERT_NE(sheet, nullptr);
+  page = SelectPage(sheet, kProxyPage);
+  EXPECT_EQ(ItemText(page, kProxyHost), "127.0.0.1");
+  EXPECT_EQ(ItemText(page, kProxyPort), browsers.Port());
+  ASSERT_TRUE(PressAndWaitClosed(sheet, IDCANCEL));
 }
 
 }  // namespace

@@ -134,6 +134,14 @@ bool AnswerPasswordPrompt(const char* password, int button) {
           20000)) {
     return false;
   }
+  RECT r;
+  GetWindowRect(dialog, &r);
+  const int width = GetSystemMetrics(SM_CXSCREEN);
+  const int height = GetSystemMetrics(SM_CYSCREEN);
+  EXPECT_EQ(r.left, (width - (r.right - r.left)) / 2) << "centred over the desktop";
+  EXPECT_EQ(r.top, (height - (r.bottom - r.top)) / 2);
+  EXPECT_NE(GetWindowLongA(GetDlgItem(dialog, 1052), GWL_STYLE) & ES_PASSWORD, 0)
+      << "the password is masked";
   if (password != nullptr) SetDlgItemTextA(dialog, 1052, password);
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));

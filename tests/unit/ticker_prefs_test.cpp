@@ -198,6 +198,8 @@ TEST(LoadAccount, PasswordsAreKeptEncodedAndSpacesSentAsPlus) {
     prefs.myVexlo = row.myVexlo;
     const std::string filler = row.answer[0] == 'x' ? std::string(300, 'x') : row.answer;
     Asker asker{filler.c_str()};
+    // Start-up asks before it takes its lock, from the same reading of the account.
+    EXPECT_EQ(ReadStoredAccount(settings).PasswordMissing(), row.asked == 1);
     LoadAccount(settings, &prefs, Answer, &asker);
 
     EXPECT_STREQ(prefs.userId, row.userIdAfter);

@@ -1,0 +1,17 @@
+// Where a dialog goes when it is centred over another window: the arithmetic, apart from the
+// windows.
+#pragma once
+
+#include <cstdint>
+
+#include "strip/rect.h"
+
+struct Point {
+  int32_t x = 0, y = 0;
+  bool operator==(const Point& o) const { return x == o.x && y == o.y; }
+};
+
+// The top-left corner that centres `window` on `reference`, moved so that the window lies inside
+// `screen` (the monitor it ends up on, which may sit left of or above the first one). A window
+// larger than the screen keeps to its left or top edge.
+Point CenteredPosition(const Rect& window, const Rect& reference, const Rect& screen);
