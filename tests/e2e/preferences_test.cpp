@@ -630,6 +630,8 @@ TEST_F(Preferences, TheAboutTabShowsTheProgramsOwnVersionAndItsPictures) {
   }
   Shoot(sheet, "prefs-about.png");
   ASSERT_TRUE(PressAndWaitClosed(sheet, IDOK));
+}
+
 // Netscape Navigator as the default browser, set to a manual proxy for every user.
 class NetscapeProxy {
  public:
