@@ -158,4 +158,8 @@
 #define IDS_SYMBOL_INVALID_TEXT 5115
 #define IDS_SCHEME_FIRST 5120
 
+// The software update.
+#define IDS_UPDATE_AVAILABLE_TITLE 5190
+#define IDS_UPDATE_REFUSED 5191
+
 #endif
