@@ -1,5 +1,6 @@
 // The update server's folder under /ion/: whole files with their modification time as
 // Last-Modified, HEAD without a body, no caching, and no way out of the folder.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -47,7 +48,8 @@ TEST_F(UpdateFolder, ServesFilesWithTheirDateAndNoCaching) {
   EXPECT_EQ(get.Header("Content-Type"), "application/octet-stream");
 
   const HttpReply head = HttpExchange(port_, "HEAD /ion/ticker.ex_ HTTP/1.0\r\n\r\n");
-  ASSERT_TRUE(head.received);
+  // The probe counts a reply without the body its Content-Length promises as cut; a HEAD answer
+  // is just that.
   EXPECT_EQ(head.status, 200);
   EXPECT_EQ(head.body, "");
   EXPECT_EQ(head.Header("Content-Length"), "17");
@@ -81,7 +83,6 @@ TEST_F(UpdateFolder, NothingOutsideTheFolderIsServed) {
       "/ion/fifo.txt",
       "/ion/missing.txt",
       "/ion/update.txt%00.sig",
-      "/ion/update.txt?x=../secret.txt",
       "/ion/ticker.ex_/",
   };
   for (const char* target : targets) {
@@ -94,7 +95,7 @@ TEST_F(UpdateFolder, NothingOutsideTheFolderIsServed) {
     EXPECT_EQ(reply.Header("Last-Modified"), "");
   }
   // The query is not part of the name.
-  EXPECT_EQ(TickerGet(port_, "/ion/update.txt?v=2").status, 200);
+  EXPECT_EQ(TickerGet(port_, "/ion/update.txt?x=../secret.txt").body, "A better ticker.\r\n");
 }
 
 TEST(UpdateFileNames, OnlyPlainNamesInTheFolderItself) {

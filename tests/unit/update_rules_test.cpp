@@ -58,7 +58,7 @@ TEST(TakeReleaseNote, ShowsAtMost999BytesUnchangedUpToTheFirstNul) {
       {"exactly 999", exact999, 999, exact999},
       {"longer note is cut", long1200, 1200, long1200.substr(0, 999)},
       {"stops at a NUL", std::string("ab\0cd", 5), 5, "ab"},
-      {"bytes kept as they are", "\x95 caf\xe9 & <b>", 11, "\x95 caf\xe9 & <b>"},
+      {"bytes kept as they are", "\x95 caf\xe9 & <b>", 12, "\x95 caf\xe9 & <b>"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
