@@ -116,7 +116,9 @@ TEST_F(HandOff, AnInstallerThatIsAWebPageOrNotThePublishersIsSkippedAndTheRestar
     const std::string folder = Prepare("handoff-refused", "<html>Not Found</html>");
     DeleteFileA((folder + "installer-ran.txt").c_str());
     DeleteFileA((folder + "vinstall.exe.sig").c_str());
-    if (!row.webPage) ASSERT_TRUE(CopyInto(HelperPath("install_recorder.exe"), folder + "vinstall.exe"));
+    if (!row.webPage) {
+      ASSERT_TRUE(CopyInto(HelperPath("install_recorder.exe"), folder + "vinstall.exe"));
+    }
     if (row.signature != nullptr) {
       ASSERT_TRUE(CopyInto(fixtures + row.signature, folder + "vinstall.exe.sig"));
     }

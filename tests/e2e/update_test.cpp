@@ -252,27 +252,23 @@ TEST_F(Update, APackageThatIsNotThePublishersIsRefusedBeforeTheBox) {
   };
   const struct {
     const char* what;
-    std::function<bool(Update&)> spoil;
+    std::function<bool()> spoil;
   } rows[] = {
-      {"a flipped byte in the package",
-       [&](Update& u) { return flipByte(u.Served("ticker.ex_")); }},
-      {"no signature", [](Update& u) { return DeleteFileA(u.Served("ticker.ex_.sig").c_str()) != 0; }},
+      {"a flipped byte in the package", [&] { return flipByte(Served("ticker.ex_")); }},
+      {"no signature", [&] { return DeleteFileA(Served("ticker.ex_.sig").c_str()) != 0; }},
       {"signed with another key",
-       [](Update& u) {
-         return CopyInto(u.fixtures_ + "ticker.ex_.stranger.sig", u.Served("ticker.ex_.sig"));
-       }},
+       [&] { return CopyInto(fixtures_ + "ticker.ex_.stranger.sig", Served("ticker.ex_.sig")); }},
       {"a valid signature of another file",
-       [](Update& u) { return CopyInto(u.Served("vinstall.exe.sig"), u.Served("ticker.ex_.sig")); }},
-      {"a band library that is not signed",
-       [&](Update& u) { return flipByte(u.Served("vexlodb.dll")); }},
-      {"an installer that is not signed",
-       [](Update& u) { return DeleteFileA(u.Served("vinstall.exe.sig")) != 0; }},
+       [&] { return CopyInto(Served("vinstall.exe.sig"), Served("ticker.ex_.sig")); }},
+      {"a band library that is not signed", [&] { return flipByte(Served("vexlodb.dll")); }},
+      {"an installer without a signature",
+       [&] { return DeleteFileA(Served("vinstall.exe.sig").c_str()) != 0; }},
   };
   StartServer();
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
     Publish();
-    ASSERT_TRUE(row.spoil(*this));
+    ASSERT_TRUE(row.spoil());
     Install("update-refused", Now(), kDay);
     PROCESS_INFORMATION ticker = StartTicker();
 
