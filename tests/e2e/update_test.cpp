@@ -21,6 +21,9 @@ namespace {
 
 constexpr ULONGLONG kMinute = 60ull * 10000000ull;
 constexpr ULONGLONG kDay = 24 * 60 * kMinute;
+// The first cycle fetches the feed, then checks and downloads the update: slow under Wine on a
+// busy machine.
+constexpr DWORD kCheckMs = 150000;
 
 ULONGLONG Now() {
   FILETIME now;
@@ -142,12 +145,23 @@ class Update : public testing::Test {
     return FindTopLevel("#32770", ProgramText(IDS_UPDATE_AVAILABLE_TITLE));
   }
 
-  // Nothing of an update waits in the program's folder.
+  static constexpr const char* kUpdateLeftovers[] = {
+      "ticker.ex_",   "ticker.ex_.new",   "ticker.ex_.new.sig",   "vexlodb.dll",
+      "vexlodb.dll.new", "vexlodb.dll.new.sig", "vinstall.exe", "vinstall.exe.new",
+      "vinstall.exe.new.sig", "tlxtemp.exe", "band-loaded.txt", "installer-ran.txt"};
+
+  bool NothingLeftOver() {
+    for (const char* name : kUpdateLeftovers) {
+      if (FileExists(folder_ + name)) return false;
+    }
+    return true;
+  }
+
+  // Nothing of an update waits in the program's folder (the ticker removes the files one by one:
+  // it is given a moment).
   void ExpectFolderUntouched() {
-    for (const char* name :
-         {"ticker.ex_", "ticker.ex_.new", "ticker.ex_.new.sig", "vexlodb.dll", "vexlodb.dll.new",
-          "vexlodb.dll.new.sig", "vinstall.exe", "vinstall.exe.new", "vinstall.exe.new.sig",
-          "tlxtemp.exe", "band-loaded.txt", "installer-ran.txt"}) {
+    WaitUntil([&] { return NothingLeftOver(); }, 10000);
+    for (const char* name : kUpdateLeftovers) {
       EXPECT_FALSE(FileExists(folder_ + name)) << name;
     }
     EXPECT_EQ(ReadWholeFile(folder_ + "Ticker.exe"), oldProgram_);
@@ -174,7 +188,7 @@ TEST_F(Update, ASignedNewerPackageIsOfferedAndReplacesTheProgramOnOk) {
   PROCESS_INFORMATION old = StartTicker();
 
   HWND box = nullptr;
-  ASSERT_TRUE(WaitUntil([&] { return (box = FindOffer()) != nullptr; }, 60000));
+  ASSERT_TRUE(WaitUntil([&] { return (box = FindOffer()) != nullptr; }, kCheckMs));
   const std::vector<std::string> texts = StaticTexts(box);
   EXPECT_NE(std::find(texts.begin(), texts.end(), ReadWholeFile(Served("update.txt"))),
             texts.end())
@@ -210,9 +224,8 @@ TEST_F(Update, CancelLeavesTheProgramFolderAsItWas) {
   StartServer();
   PROCESS_INFORMATION ticker = StartTicker();
   HWND box = nullptr;
-  ASSERT_TRUE(WaitUntil([&] { return (box = FindOffer()) != nullptr; }, 60000));
+  ASSERT_TRUE(WaitUntil([&] { return (box = FindOffer()) != nullptr; }, kCheckMs));
   PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
-  ASSERT_TRUE(WaitUntil([&] { return !FileExists(folder_ + "ticker.ex_.new"); }, 10000));
   ExpectFolderUntouched();
   EXPECT_EQ(WaitForExit(ticker, 0), static_cast<DWORD>(STILL_ACTIVE));
   EXPECT_EQ(RefusalsOnStrip(), 0);
@@ -234,7 +247,7 @@ TEST_F(Update, APackageThatIsNotNewerIsNeverFetched) {
     Install("update-same", Now(), static_cast<ULONGLONG>(row.age));
     const int asked = Requests("/ion/ticker.ex_");
     PROCESS_INFORMATION ticker = StartTicker();
-    ASSERT_TRUE(WaitUntil([&] { return Requests("/ion/ticker.ex_") > asked; }, 60000));
+    ASSERT_TRUE(WaitUntil([&] { return Requests("/ion/ticker.ex_") > asked; }, kCheckMs));
     Sleep(3000);
     EXPECT_EQ(FindOffer(), nullptr);
     EXPECT_EQ(Requests("/ion/ticker.ex_"), asked + 1) << "only the version request";
@@ -273,12 +286,13 @@ TEST_F(Update, APackageThatIsNotThePublishersIsRefusedBeforeTheBox) {
     PROCESS_INFORMATION ticker = StartTicker();
 
     bool offered = false;
-    ASSERT_TRUE(WaitUntil(
+    const bool refused = WaitUntil(
         [&] {
           offered = offered || FindOffer() != nullptr;
-          return RefusalsOnStrip() > 0;
+          return offered || RefusalsOnStrip() > 0;
         },
-        60000));
+        kCheckMs);
+    ASSERT_TRUE(refused && !offered) << "offered: " << offered;
     Sleep(2000);
     EXPECT_FALSE(offered || FindOffer() != nullptr) << "a package that is not signed is not offered";
     EXPECT_EQ(RefusalsOnStrip(), 1);
