@@ -105,30 +105,37 @@ class Update : public testing::Test {
     ASSERT_TRUE(SetLastWrite(folder_ + "Ticker.exe", packageTime - age));
   }
 
-  void StartServer() {
-    scratch_ = MakeScratchFolder("server");
+  // A content server serving the update folder; its base address, or "" when it did not start.
+  std::string StartServerOn(UnixProgram* server, ScratchFolder* scratch) {
+    *scratch = MakeScratchFolder("server");
     const std::string command = UnixArgument("--server=") + " --port 0 --port-file " +
-                                scratch_.unix + "/port --log " + scratch_.unix +
+                                scratch->unix + "/port --log " + scratch->unix +
                                 "/requests.log --content " + UnixArgument("--content=") +
                                 " --ion " + ion_.unix;
-    ASSERT_TRUE(server_.Start(command));
-    const int port = WaitForNumberInFile(scratch_.windows + "\\port", 20000);
-    ASSERT_GT(port, 0) << command;
-    const std::string base = "http://127.0.0.1:" + std::to_string(port);
+    if (!server->Start(command)) return "";
+    const int port = WaitForNumberInFile(scratch->windows + "\\port", 20000);
+    return port > 0 ? "http://127.0.0.1:" + std::to_string(port) : "";
+  }
+
+  // One server for everything.
+  void StartServer() {
+    const std::string base = StartServerOn(&server_, &scratch_);
+    ASSERT_NE(base, "");
     for (const char* server :
          {"Portal Server", "Publisher Server", "Update Server", "Maker Server"}) {
       WriteRegistryText(server, base.c_str());
     }
   }
 
-  int Requests(const std::string& path) {
-    const std::string log = ReadWholeFile(scratch_.windows + "\\requests.log");
+  static int RequestsIn(const ScratchFolder& scratch, const std::string& path) {
+    const std::string log = ReadWholeFile(scratch.windows + "\\requests.log");
     int count = 0;
     for (size_t at = 0; (at = log.find("path=" + path + " ", at)) != std::string::npos; ++at) {
       ++count;
     }
     return count;
   }
+  int Requests(const std::string& path) { return RequestsIn(scratch_, path); }
 
   PROCESS_INFORMATION StartTicker() {
     PROCESS_INFORMATION p = StartProgram(folder_ + "Ticker.exe");
@@ -222,6 +229,13 @@ TEST_F(Update, CancelLeavesTheProgramFolderAsItWas) {
   Publish();
   Install("update-cancel", Now(), kDay);
   StartServer();
+  // Without "My Vexlo!" everything but the installer comes from the maker's server.
+  UnixProgram makerServer;
+  ScratchFolder maker;
+  const std::string makerBase = StartServerOn(&makerServer, &maker);
+  ASSERT_NE(makerBase, "");
+  WriteRegistryText("Maker Server", makerBase.c_str());
+
   PROCESS_INFORMATION ticker = StartTicker();
   HWND box = nullptr;
   ASSERT_TRUE(WaitUntil([&] { return (box = FindOffer()) != nullptr; }, kCheckMs));
@@ -229,6 +243,20 @@ TEST_F(Update, CancelLeavesTheProgramFolderAsItWas) {
   ExpectFolderUntouched();
   EXPECT_EQ(WaitForExit(ticker, 0), static_cast<DWORD>(STILL_ACTIVE));
   EXPECT_EQ(RefusalsOnStrip(), 0);
+
+  for (const char* path : {"/ion/ticker.ex_.sig", "/ion/update.txt", "/ion/vexlodb.dll",
+                           "/ion/vexlodb.dll.sig"}) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(RequestsIn(maker, path), 1);
+    EXPECT_EQ(Requests(path), 0);
+  }
+  EXPECT_EQ(RequestsIn(maker, "/ion/ticker.ex_"), 2) << "the version request and the download";
+  for (const char* path : {"/ion/vinstall.exe", "/ion/vinstall.exe.sig"}) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(Requests(path), 1);
+    EXPECT_EQ(RequestsIn(maker, path), 0);
+  }
+  makerServer.Stop();
 }
 
 TEST_F(Update, APackageThatIsNotNewerIsNeverFetched) {
@@ -257,49 +285,91 @@ TEST_F(Update, APackageThatIsNotNewerIsNeverFetched) {
   }
 }
 
-TEST_F(Update, APackageThatIsNotThePublishersIsRefusedBeforeTheBox) {
-  const auto flipByte = [](const std::string& path) {
-    std::string bytes = ReadWholeFile(path);
-    bytes[bytes.size() / 2] ^= 0x01;
-    return WriteWholeFile(path, bytes);
-  };
-  const struct {
+TEST_F(Update, APackageThatCannotBeExpandedLeavesTheOldTickerRunning) {
+  Publish();
+  ASSERT_TRUE(CopyInto(fixtures_ + "corrupt.ex_", Served("ticker.ex_")));
+  ASSERT_TRUE(CopyInto(fixtures_ + "corrupt.ex_.sig", Served("ticker.ex_.sig")));
+  Install("update-corrupt", Now(), kDay);
+  StartServer();
+  PROCESS_INFORMATION ticker = StartTicker();
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (box = FindOffer()) != nullptr; }, kCheckMs));
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+
+  const std::string updating = ProgramText(IDS_UPDATING_SOFTWARE);
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        const std::vector<std::string> texts = ReadStrip(FindTickerWindow()).Texts();
+        return texts == std::vector<std::string>{updating, updating};
+      },
+      20000));
+  EXPECT_TRUE(WaitUntil([&] { return !FileExists(folder_ + "ticker.ex_.new"); }, 10000));
+  Sleep(3000);
+  EXPECT_EQ(WaitForExit(ticker, 0), static_cast<DWORD>(STILL_ACTIVE));
+  EXPECT_FALSE(FileExists(folder_ + "tlxtemp.exe"));
+  EXPECT_EQ(ReadWholeFile(folder_ + "Ticker.exe"), oldProgram_);
+}
+
+bool FlipMiddleByte(const std::string& path) {
+  std::string bytes = ReadWholeFile(path);
+  bytes[bytes.size() / 2] ^= 0x01;
+  return WriteWholeFile(path, bytes);
+}
+
+// Each row spoils one file of the published update; the ticker must refuse the whole update
+// before asking, remove what it fetched, say so once, and keep running.
+class Refusal : public Update {
+ protected:
+  struct Row {
     const char* what;
     std::function<bool()> spoil;
-  } rows[] = {
-      {"a flipped byte in the package", [&] { return flipByte(Served("ticker.ex_")); }},
+  };
+
+  void ExpectEachRefused(const std::vector<Row>& rows) {
+    StartServer();
+    for (const Row& row : rows) {
+      SCOPED_TRACE(row.what);
+      Publish();
+      ASSERT_TRUE(row.spoil());
+      Install("update-refused", Now(), kDay);
+      PROCESS_INFORMATION ticker = StartTicker();
+
+      bool offered = false;
+      const bool refused = WaitUntil(
+          [&] {
+            offered = offered || FindOffer() != nullptr;
+            return offered || RefusalsOnStrip() > 0;
+          },
+          kCheckMs);
+      ASSERT_TRUE(refused && !offered) << "offered: " << offered;
+      Sleep(2000);
+      EXPECT_EQ(FindOffer(), nullptr);
+      EXPECT_EQ(RefusalsOnStrip(), 1);
+      ExpectFolderUntouched();
+      EXPECT_EQ(WaitForExit(ticker, 0), static_cast<DWORD>(STILL_ACTIVE));
+      EndStartedPrograms();
+    }
+  }
+};
+
+TEST_F(Refusal, APackageThatIsNotThePublishersIsNeverOffered) {
+  ExpectEachRefused({
+      {"a flipped byte in the package", [&] { return FlipMiddleByte(Served("ticker.ex_")); }},
       {"no signature", [&] { return DeleteFileA(Served("ticker.ex_.sig").c_str()) != 0; }},
       {"signed with another key",
        [&] { return CopyInto(fixtures_ + "ticker.ex_.stranger.sig", Served("ticker.ex_.sig")); }},
       {"a valid signature of another file",
        [&] { return CopyInto(Served("vinstall.exe.sig"), Served("ticker.ex_.sig")); }},
-      {"a band library that is not signed", [&] { return flipByte(Served("vexlodb.dll")); }},
+  });
+}
+
+TEST_F(Refusal, ALibraryOrInstallerThatIsNotThePublishersStopsTheUpdate) {
+  ExpectEachRefused({
+      // The library would leave a mark the moment it is loaded.
+      {"a band library that is not signed", [&] { return FlipMiddleByte(Served("vexlodb.dll")); }},
       {"an installer without a signature",
        [&] { return DeleteFileA(Served("vinstall.exe.sig").c_str()) != 0; }},
-  };
-  StartServer();
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.what);
-    Publish();
-    ASSERT_TRUE(row.spoil());
-    Install("update-refused", Now(), kDay);
-    PROCESS_INFORMATION ticker = StartTicker();
-
-    bool offered = false;
-    const bool refused = WaitUntil(
-        [&] {
-          offered = offered || FindOffer() != nullptr;
-          return offered || RefusalsOnStrip() > 0;
-        },
-        kCheckMs);
-    ASSERT_TRUE(refused && !offered) << "offered: " << offered;
-    Sleep(2000);
-    EXPECT_FALSE(offered || FindOffer() != nullptr) << "a package that is not signed is not offered";
-    EXPECT_EQ(RefusalsOnStrip(), 1);
-    ExpectFolderUntouched();
-    EXPECT_EQ(WaitForExit(ticker, 0), static_cast<DWORD>(STILL_ACTIVE));
-    EndStartedPrograms();
-  }
+  });
 }
 
 }  // namespace
