@@ -319,8 +319,17 @@ void RunUpdate(HWND window, HINTERNET internet) {
   }
 
   ShowUpdatingSoftware(window, myVexlo);
-  if (library.staged[0] != '\0' && MoveIntoPlace(library)) RegisterBandLibrary(library.final);
-  if (installer.staged[0] != '\0') MoveIntoPlace(installer);
+  // A library that cannot be replaced (the shell holds it) stays as it is, and is not loaded anew.
+  if (library.staged[0] != '\0') {
+    if (MoveIntoPlace(library)) {
+      RegisterBandLibrary(library.final);
+    } else {
+      DeleteWithSignature(library.staged);
+    }
+  }
+  if (installer.staged[0] != '\0' && !MoveIntoPlace(installer)) {
+    DeleteWithSignature(installer.staged);
+  }
   if (ExpandPackage(packageFile.staged)) {
     DeleteWithSignature(packageFile.staged);
     RemoveTrayPlaceholders();
