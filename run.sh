@@ -18,7 +18,7 @@ wintree="$(scripts/windows-tree)"
 [ "$wintree" = win64 ] && arch=x86_64 || arch=i686
 cmake -S . -B "$build/$wintree" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchain-mingw-$arch.cmake" >/dev/null
-cmake --build "$build/$wintree" -j "$jobs" --target Ticker
+cmake --build "$build/$wintree" -j "$jobs" --target Ticker newsrail_update_files
 CC=clang CXX=clang++ cmake -S . -B "$build/native" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 if [ -f server/CMakeLists.txt ]; then
   cmake --build "$build/native" -j "$jobs" --target newsrail_server
@@ -41,7 +41,8 @@ trap 'exit 130' INT TERM
 
 server="$build/native/server/newsrail_server"
 if [ -x "$server" ]; then
-  "$server" --port "$port" --content server/sample --log "$run/server.log" &
+  "$server" --port "$port" --content server/sample --log "$run/server.log" \
+    --ion "$build/$wintree/ion" &
   pids+=($!)
   echo "Content server: http://127.0.0.1:$port (sample content, log in $run/server.log)"
 fi

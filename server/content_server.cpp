@@ -26,6 +26,7 @@
 #include <unordered_set>
 
 #include "data_request.h"
+#include "update_files.h"
 #include "portal_pages.h"
 #include "query_text.h"
 
@@ -41,6 +42,10 @@ constexpr std::string_view kUpdateFolder = "/ion/";
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
+}
+
+bool EndsWith(std::string_view text, std::string_view suffix) {
+  return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
 }
 
 HttpAnswer TextAnswer(int status, std::string body) {
@@ -296,6 +301,9 @@ MHD_Result ContentServer::Http::OnRequest(void* cls, MHD_Connection* connection,
     MHD_add_response_header(response, "Set-Cookie", answer.setCookie.c_str());
   }
   if (!answer.allow.empty()) MHD_add_response_header(response, "Allow", answer.allow.c_str());
+  if (!answer.lastModified.empty()) {
+    MHD_add_response_header(response, "Last-Modified", answer.lastModified.c_str());
+  }
   if (busy) MHD_add_response_header(response, "Retry-After", "1");
   if (closeAfter) MHD_add_response_header(response, "Connection", "close");
   const MHD_Result queued =
@@ -482,10 +490,24 @@ HttpAnswer ContentServer::Answer(const HttpQuestion& question) {
 
 HttpAnswer ContentServer::AnswerUpdateFile(std::string_view path) {
   // The software update lives here: the ticker asks for "/ion/ticker.ex_" (whose Last-Modified
-  // date marks the version), "/ion/update.txt", "/ion/vexlodb.dll" and "/ion/vinstall.exe".
-  // Until those are published a 404 tells it that there is nothing newer.
-  (void)path;
-  return TextAnswer(404, "No update files are published.\n");
+  // date marks the version), "/ion/update.txt", "/ion/vexlodb.dll" and "/ion/vinstall.exe", and
+  // for each program file its signature, the same path with ".sig". Without a folder to serve a
+  // 404 tells it that there is nothing newer.
+  if (config_.ion.empty()) return TextAnswer(404, "No update files are published.\n");
+  UpdateFile file;
+  switch (ReadUpdateFile(config_.ion, path.substr(kUpdateFolder.size()), &file)) {
+    case UpdateFileRead::kRead:
+      break;
+    case UpdateFileRead::kMissing:
+      return TextAnswer(404, "No such update file.\n");
+    case UpdateFileRead::kFailed:
+      return TextAnswer(500, "The update file cannot be read.\n");
+  }
+  HttpAnswer answer;
+  answer.contentType = EndsWith(path, ".txt") ? kTextType : "application/octet-stream";
+  answer.body = std::move(file.bytes);
+  answer.lastModified = HttpDate(file.modified);
+  return answer;
 }
 
 HttpAnswer ContentServer::AnswerDataRequest(std::string_view query, bool hasQuery,

@@ -28,6 +28,7 @@ struct HttpAnswer {
   std::string body;
   std::string setCookie;  // a Set-Cookie value, or ""
   std::string allow;      // the Allow value of a 405, or ""
+  std::string lastModified;  // a Last-Modified value, or ""
 };
 
 // What the HTTP layer knows of a request's head before routing it.

@@ -32,6 +32,7 @@ struct ServerConfig {
   int maxRequestsPerConnection = 100;
   int listenBacklog = 1024;
   std::string restartFile;
+  std::string ion;  // the update server's folder, served under /ion/; none when empty
   bool restartOnce = false;
   std::string portFile;     // the port actually bound, written once listening (for --port 0)
   std::string sessionSecret;   // file with the key that signs session cookies; random if empty

@@ -187,4 +187,8 @@
 #define IDS_PROXY_PORT_TITLE 5130
 #define IDS_PROXY_PORT_TEXT 5131
 
+// The software update.
+#define IDS_UPDATE_AVAILABLE_TITLE 5190
+#define IDS_UPDATE_REFUSED 5191
+
 #endif

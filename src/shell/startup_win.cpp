@@ -12,6 +12,7 @@
 #include "shell/process_win.h"
 #include "shell/screensaver_win.h"
 #include "shell/shutdown_win.h"
+#include "update/signature_win.h"
 #include "window/frame_window_win.h"
 #include "window/placement_win.h"
 #include "window/ticker_state_win.h"
@@ -62,11 +63,14 @@ HWND FindTickerInBand(HWND bar) {
 
   char installer[MAX_PATH];
   if (ProgramFilePath("vinstall.exe", installer, sizeof installer)) {
-    // An installer fetched as an error page (HTML) must not be run.
+    // An installer fetched as an error page (HTML) must not be run, nor one that anybody but the
+    // publisher made.
     if (FILE* file = std::fopen(installer, "rb")) {
       const int first = std::fgetc(file);
       std::fclose(file);
-      if (first != EOF && first != '<') WinExec(installer, SW_SHOWNORMAL);
+      if (first != EOF && first != '<' && VerifyPublisherSignature(installer)) {
+        WinExec(installer, SW_SHOWNORMAL);
+      }
     }
   }
   RestartProgram();

@@ -61,9 +61,22 @@ class HandOff : public Instance {
   }
 };
 
+// The installer signed with the build's own key, made by the build beside its signature.
+std::string SignedInstaller() {
+  std::string folder = UnixArgument("--fixtures=");
+  for (char& c : folder) {
+    if (c == '/') c = '\\';
+  }
+  return "Z:" + folder + "\\install_recorder.exe";
+}
+
 TEST_F(HandOff, TheCopyReplacesTickerExeRunsTheInstallerAndRestarts) {
   const std::string folder = Prepare("handoff", "");
-  ASSERT_TRUE(CopyInto(HelperPath("install_recorder.exe"), folder + "vinstall.exe"));
+  if (!FileExists(SignedInstaller() + ".sig")) {
+    GTEST_SKIP() << "built for a publisher's key: no installer signed by it";
+  }
+  ASSERT_TRUE(CopyInto(SignedInstaller(), folder + "vinstall.exe"));
+  ASSERT_TRUE(CopyInto(SignedInstaller() + ".sig", folder + "vinstall.exe.sig"));
 
   PROCESS_INFORMATION copy = StartProgram(folder + "tlxtemp.exe");
   EXPECT_EQ(WaitForExit(copy, 30000), 0u);
@@ -86,13 +99,36 @@ TEST_F(HandOff, TheCopyReplacesTickerExeRunsTheInstallerAndRestarts) {
   EXPECT_FALSE(FileExists(folder + "tlxtemp.exe"));
 }
 
-TEST_F(HandOff, AnInstallerThatIsAWebPageIsSkippedAndTheRestartStillHappens) {
-  const std::string folder = Prepare("handoff-html", "<html>Not Found</html>");
-  PROCESS_INFORMATION copy = StartProgram(folder + "tlxtemp.exe");
-  EXPECT_EQ(WaitForExit(copy, 30000), 0u);
-  ASSERT_TRUE(WaitUntil([] { return FindTickerFrame() != nullptr; }, 15000));
-  EXPECT_FALSE(FileExists(folder + "installer-ran.txt"));
-  EXPECT_EQ(ReadWholeFile(folder + "Ticker.exe"), ReadWholeFile(TickerExePath()));
+TEST_F(HandOff, AnInstallerThatIsAWebPageOrNotThePublishersIsSkippedAndTheRestartStillHappens) {
+  const struct {
+    const char* what;
+    bool webPage;
+    const char* signature;  // a file of the fixtures copied as "vinstall.exe.sig", or none
+  } rows[] = {
+      {"a web page", true, nullptr},
+      {"no signature", false, nullptr},
+      {"signed with another key", false, "install_recorder.exe.stranger.sig"},
+      {"a signature of another file", false, "band_marker.dll.sig"},
+  };
+  const std::string fixtures = SignedInstaller().substr(0, SignedInstaller().rfind('\\') + 1);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    const std::string folder = Prepare("handoff-refused", "<html>Not Found</html>");
+    DeleteFileA((folder + "installer-ran.txt").c_str());
+    DeleteFileA((folder + "vinstall.exe.sig").c_str());
+    if (!row.webPage) {
+      ASSERT_TRUE(CopyInto(HelperPath("install_recorder.exe"), folder + "vinstall.exe"));
+    }
+    if (row.signature != nullptr) {
+      ASSERT_TRUE(CopyInto(fixtures + row.signature, folder + "vinstall.exe.sig"));
+    }
+    PROCESS_INFORMATION copy = StartProgram(folder + "tlxtemp.exe");
+    EXPECT_EQ(WaitForExit(copy, 30000), 0u);
+    ASSERT_TRUE(WaitUntil([] { return FindTickerFrame() != nullptr; }, 15000));
+    EXPECT_FALSE(FileExists(folder + "installer-ran.txt"));
+    EXPECT_EQ(ReadWholeFile(folder + "Ticker.exe"), ReadWholeFile(TickerExePath()));
+    EndStartedPrograms();
+  }
 }
 
 }  // namespace

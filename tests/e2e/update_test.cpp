@@ -1,0 +1,375 @@
+// The software update end to end: Ticker.exe against the content server's update folder. A
+// signed newer package is offered with its note, replaces the program through "tlxtemp.exe",
+// registers the band library and runs the installer; a package that is not the publisher's is
+// never offered, leaves nothing behind, and the old ticker keeps running.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "e2e/e2e_support.h"
+#include "res/resource.h"
+#include "support/program_texts.h"
+#include "win32/window_probe.h"
+
+namespace {
+
+constexpr ULONGLONG kMinute = 60ull * 10000000ull;
+constexpr ULONGLONG kDay = 24 * 60 * kMinute;
+// The first cycle fetches the feed, then checks and downloads the update: slow under Wine on a
+// busy machine.
+constexpr DWORD kCheckMs = 150000;
+
+ULONGLONG Now() {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  return (ULONGLONG{now.dwHighDateTime} << 32) | now.dwLowDateTime;
+}
+
+bool SetLastWrite(const std::string& path, ULONGLONG time) {
+  HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  FILETIME t{static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
+  const bool ok = SetFileTime(file, nullptr, nullptr, &t) != FALSE;
+  CloseHandle(file);
+  return ok;
+}
+
+std::string UnixArgumentAsWindows(const char* prefix) {
+  std::string path = "Z:" + UnixArgument(prefix);
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path + "\\";
+}
+
+// The texts of a window's "Static" children: the message box's note.
+std::vector<std::string> StaticTexts(HWND box) {
+  std::vector<std::string> texts;
+  for (HWND child = GetWindow(box, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    char name[32];
+    GetClassNameA(child, name, sizeof name);
+    if (lstrcmpiA(name, "Static") != 0) continue;
+    char text[1100] = "";
+    GetWindowTextA(child, text, sizeof text);
+    texts.push_back(text);
+  }
+  return texts;
+}
+
+class Update : public testing::Test {
+ protected:
+  void SetUp() override {
+    ion_ = MakeScratchFolder("ion");
+    built_ = UnixArgumentAsWindows("--ion=");
+    fixtures_ = UnixArgumentAsWindows("--fixtures=");
+    WriteRegistryNumber("Dock in Taskbar", 1);
+    WriteRegistryNumber("Fit To Caption", 0);
+    WriteRegistryNumber("Always On Top", 0);
+    WriteRegistryNumber("Ticker X", 0);
+    WriteRegistryNumber("Ticker Y", 200);
+    WriteRegistryNumber("Ticker Width", 1000);
+    WriteRegistryNumber("Ticker Height", 30);
+    WriteRegistryNumber("My Vexlo!", 0);
+  }
+
+  void TearDown() override {
+    EndStartedPrograms();
+    server_.Stop();
+  }
+
+  // The update folder as the build writes it, with a library and an installer that leave marks.
+  void Publish() {
+    for (const char* name : {"ticker.ex_", "ticker.ex_.sig", "update.txt"}) {
+      ASSERT_TRUE(CopyInto(built_ + name, Served(name))) << name;
+    }
+    ASSERT_TRUE(CopyInto(fixtures_ + "band_marker.dll", Served("vexlodb.dll")));
+    ASSERT_TRUE(CopyInto(fixtures_ + "band_marker.dll.sig", Served("vexlodb.dll.sig")));
+    ASSERT_TRUE(CopyInto(fixtures_ + "install_recorder.exe", Served("vinstall.exe")));
+    ASSERT_TRUE(CopyInto(fixtures_ + "install_recorder.exe.sig", Served("vinstall.exe.sig")));
+  }
+
+  std::string Served(const char* name) const { return ion_.windows + "\\" + name; }
+
+  // An installed ticker whose program file differs from the package's and is dated `age` before it.
+  void Install(const char* name, ULONGLONG packageTime, ULONGLONG age) {
+    folder_ = MakeProgramFolder(name);
+    oldProgram_ = ReadWholeFile(TickerExePath()) + "an older build";
+    ASSERT_TRUE(WriteWholeFile(folder_ + "Ticker.exe", oldProgram_));
+    ASSERT_TRUE(SetLastWrite(Served("ticker.ex_"), packageTime));
+    ASSERT_TRUE(SetLastWrite(folder_ + "Ticker.exe", packageTime - age));
+  }
+
+  // A content server serving the update folder; its base address, or "" when it did not start.
+  std::string StartServerOn(UnixProgram* server, ScratchFolder* scratch) {
+    *scratch = MakeScratchFolder("server");
+    const std::string command = UnixArgument("--server=") + " --port 0 --port-file " +
+                                scratch->unix + "/port --log " + scratch->unix +
+                                "/requests.log --content " + UnixArgument("--content=") +
+                                " --ion " + ion_.unix;
+    if (!server->Start(command)) return "";
+    const int port = WaitForNumberInFile(scratch->windows + "\\port", 20000);
+    return port > 0 ? "http://127.0.0.1:" + std::to_string(port) : "";
+  }
+
+  // One server for everything.
+  void StartServer() {
+    const std::string base = StartServerOn(&server_, &scratch_);
+    ASSERT_NE(base, "");
+    for (const char* server :
+         {"Portal Server", "Publisher Server", "Update Server", "Maker Server"}) {
+      WriteRegistryText(server, base.c_str());
+    }
+  }
+
+  static int RequestsIn(const ScratchFolder& scratch, const std::string& path) {
+    const std::string log = ReadWholeFile(scratch.windows + "\\requests.log");
+    int count = 0;
+    for (size_t at = 0; (at = log.find("path=" + path + " ", at)) != std::string::npos; ++at) {
+      ++count;
+    }
+    return count;
+  }
+  int Requests(const std::string& path) { return RequestsIn(scratch_, path); }
+
+  PROCESS_INFORMATION StartTicker() {
+    PROCESS_INFORMATION p = StartProgram(folder_ + "Ticker.exe");
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+          HWND frame = FindTickerFrame();
+          return frame != nullptr && ProcessOfWindow(frame) == p.dwProcessId;
+        },
+        20000));
+    return p;
+  }
+
+  static HWND FindOffer() {
+    return FindTopLevel("#32770", ProgramText(IDS_UPDATE_AVAILABLE_TITLE));
+  }
+
+  static constexpr const char* kUpdateLeftovers[] = {
+      "ticker.ex_",   "ticker.ex_.new",   "ticker.ex_.new.sig",   "vexlodb.dll",
+      "vexlodb.dll.new", "vexlodb.dll.new.sig", "vinstall.exe", "vinstall.exe.new",
+      "vinstall.exe.new.sig", "tlxtemp.exe", "band-loaded.txt", "installer-ran.txt"};
+
+  bool NothingLeftOver() {
+    for (const char* name : kUpdateLeftovers) {
+      if (FileExists(folder_ + name)) return false;
+    }
+    return true;
+  }
+
+  // Nothing of an update waits in the program's folder (the ticker removes the files one by one:
+  // it is given a moment).
+  void ExpectFolderUntouched() {
+    WaitUntil([&] { return NothingLeftOver(); }, 10000);
+    for (const char* name : kUpdateLeftovers) {
+      EXPECT_FALSE(FileExists(folder_ + name)) << name;
+    }
+    EXPECT_EQ(ReadWholeFile(folder_ + "Ticker.exe"), oldProgram_);
+  }
+
+  int RefusalsOnStrip() {
+    const StripReport report = ReadStrip(FindTickerWindow());
+    const std::vector<std::string> texts = report.Texts();
+    return static_cast<int>(
+        std::count(texts.begin(), texts.end(), std::string(ProgramText(IDS_UPDATE_REFUSED))));
+  }
+
+  ScratchFolder ion_;
+  ScratchFolder scratch_;
+  std::string built_, fixtures_, folder_, oldProgram_;
+  UnixProgram server_;
+};
+
+TEST_F(Update, ASignedNewerPackageIsOfferedAndReplacesTheProgramOnOk) {
+  Publish();
+  const ULONGLONG packageTime = Now();
+  Install("update-ok", packageTime, kDay);
+  StartServer();
+  PROCESS_INFORMATION old = StartTicker();
+
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (box = FindOffer()) != nullptr; }, kCheckMs));
+  const std::vector<std::string> texts = StaticTexts(box);
+  EXPECT_NE(std::find(texts.begin(), texts.end(), ReadWholeFile(Served("update.txt"))),
+            texts.end())
+      << "the release note is shown as it was published";
+  // Asked only after everything was fetched and checked; nothing was loaded or moved yet.
+  EXPECT_FALSE(FileExists(folder_ + "band-loaded.txt"));
+  EXPECT_FALSE(FileExists(folder_ + "vinstall.exe"));
+  EXPECT_TRUE(FileExists(folder_ + "ticker.ex_.new"));
+
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(WaitForExit(old, 30000), 0u) << "the old ticker ends to hand off";
+  EXPECT_TRUE(FileExists(folder_ + "band-registered.txt")) << "DllRegisterServer was called";
+  EXPECT_EQ(ReadWholeFile(folder_ + "vexlodb.dll"), ReadWholeFile(Served("vexlodb.dll")));
+
+  // "tlxtemp.exe R" replaces Ticker.exe with the expanded package, runs the installer, restarts.
+  EXPECT_TRUE(WaitUntil([&] { return FileExists(folder_ + "installer-ran.txt"); }, 40000));
+  EXPECT_EQ(ReadWholeFile(folder_ + "Ticker.exe"), ReadWholeFile(TickerExePath()));
+  HWND frame = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (frame = FindTickerFrame()) != nullptr; }, 20000));
+  EXPECT_NE(ProcessOfWindow(frame), old.dwProcessId);
+  Sleep(3000);
+  EXPECT_EQ(TopLevelWindows("SSBar").size(), 1u) << "exactly one ticker runs";
+  EXPECT_EQ(FindOffer(), nullptr) << "the restarted ticker does not offer it again";
+  EXPECT_FALSE(FileExists(folder_ + "ticker.ex_.new"));
+  // The installer from the publisher's update server, which here is the same server.
+  EXPECT_EQ(Requests("/ion/vinstall.exe"), 1);
+  EXPECT_EQ(Requests("/ion/vinstall.exe.sig"), 1);
+}
+
+TEST_F(Update, CancelLeavesTheProgramFolderAsItWas) {
+  Publish();
+  Install("update-cancel", Now(), kDay);
+  StartServer();
+  // Without "My Vexlo!" everything but the installer comes from the maker's server.
+  UnixProgram makerServer;
+  ScratchFolder maker;
+  const std::string makerBase = StartServerOn(&makerServer, &maker);
+  ASSERT_NE(makerBase, "");
+  WriteRegistryText("Maker Server", makerBase.c_str());
+
+  PROCESS_INFORMATION ticker = StartTicker();
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (box = FindOffer()) != nullptr; }, kCheckMs));
+  PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
+  ExpectFolderUntouched();
+  EXPECT_EQ(WaitForExit(ticker, 0), static_cast<DWORD>(STILL_ACTIVE));
+  EXPECT_EQ(RefusalsOnStrip(), 0);
+
+  for (const char* path : {"/ion/ticker.ex_.sig", "/ion/update.txt", "/ion/vexlodb.dll",
+                           "/ion/vexlodb.dll.sig"}) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(RequestsIn(maker, path), 1);
+    EXPECT_EQ(Requests(path), 0);
+  }
+  EXPECT_EQ(RequestsIn(maker, "/ion/ticker.ex_"), 2) << "the version request and the download";
+  for (const char* path : {"/ion/vinstall.exe", "/ion/vinstall.exe.sig"}) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(Requests(path), 1);
+    EXPECT_EQ(RequestsIn(maker, path), 0);
+  }
+  makerServer.Stop();
+}
+
+TEST_F(Update, APackageThatIsNotNewerIsNeverFetched) {
+  const struct {
+    const char* what;
+    long long age;  // of the installed program against the package, in file-time units
+  } rows[] = {
+      {"same date", 0},
+      {"package a few minutes newer", 5 * static_cast<long long>(kMinute)},
+      {"package older", -static_cast<long long>(kDay)},
+  };
+  Publish();
+  StartServer();
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    Install("update-same", Now(), static_cast<ULONGLONG>(row.age));
+    const int asked = Requests("/ion/ticker.ex_");
+    PROCESS_INFORMATION ticker = StartTicker();
+    ASSERT_TRUE(WaitUntil([&] { return Requests("/ion/ticker.ex_") > asked; }, kCheckMs));
+    Sleep(3000);
+    EXPECT_EQ(FindOffer(), nullptr);
+    EXPECT_EQ(Requests("/ion/ticker.ex_"), asked + 1) << "only the version request";
+    EXPECT_EQ(Requests("/ion/ticker.ex_.sig") + Requests("/ion/update.txt"), 0);
+    EXPECT_EQ(WaitForExit(ticker, 0), static_cast<DWORD>(STILL_ACTIVE));
+    EndStartedPrograms();
+  }
+}
+
+TEST_F(Update, APackageThatCannotBeExpandedLeavesTheOldTickerRunning) {
+  Publish();
+  ASSERT_TRUE(CopyInto(fixtures_ + "corrupt.ex_", Served("ticker.ex_")));
+  ASSERT_TRUE(CopyInto(fixtures_ + "corrupt.ex_.sig", Served("ticker.ex_.sig")));
+  Install("update-corrupt", Now(), kDay);
+  StartServer();
+  PROCESS_INFORMATION ticker = StartTicker();
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (box = FindOffer()) != nullptr; }, kCheckMs));
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+
+  const std::string updating = ProgramText(IDS_UPDATING_SOFTWARE);
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        const std::vector<std::string> texts = ReadStrip(FindTickerWindow()).Texts();
+        return texts == std::vector<std::string>{updating, updating};
+      },
+      20000));
+  EXPECT_TRUE(WaitUntil([&] { return !FileExists(folder_ + "ticker.ex_.new"); }, 10000));
+  Sleep(3000);
+  EXPECT_EQ(WaitForExit(ticker, 0), static_cast<DWORD>(STILL_ACTIVE));
+  EXPECT_FALSE(FileExists(folder_ + "tlxtemp.exe"));
+  EXPECT_EQ(ReadWholeFile(folder_ + "Ticker.exe"), oldProgram_);
+}
+
+bool FlipMiddleByte(const std::string& path) {
+  std::string bytes = ReadWholeFile(path);
+  bytes[bytes.size() / 2] ^= 0x01;
+  return WriteWholeFile(path, bytes);
+}
+
+// Each row spoils one file of the published update; the ticker must refuse the whole update
+// before asking, remove what it fetched, say so once, and keep running.
+class Refusal : public Update {
+ protected:
+  struct Row {
+    const char* what;
+    std::function<bool()> spoil;
+  };
+
+  void ExpectEachRefused(const std::vector<Row>& rows) {
+    StartServer();
+    for (const Row& row : rows) {
+      SCOPED_TRACE(row.what);
+      Publish();
+      ASSERT_TRUE(row.spoil());
+      Install("update-refused", Now(), kDay);
+      PROCESS_INFORMATION ticker = StartTicker();
+
+      bool offered = false;
+      const bool refused = WaitUntil(
+          [&] {
+            offered = offered || FindOffer() != nullptr;
+            return offered || RefusalsOnStrip() > 0;
+          },
+          kCheckMs);
+      ASSERT_TRUE(refused && !offered) << "offered: " << offered;
+      Sleep(2000);
+      EXPECT_EQ(FindOffer(), nullptr);
+      EXPECT_EQ(RefusalsOnStrip(), 1);
+      ExpectFolderUntouched();
+      EXPECT_EQ(WaitForExit(ticker, 0), static_cast<DWORD>(STILL_ACTIVE));
+      EndStartedPrograms();
+    }
+  }
+};
+
+TEST_F(Refusal, APackageThatIsNotThePublishersIsNeverOffered) {
+  ExpectEachRefused({
+      {"a flipped byte in the package", [&] { return FlipMiddleByte(Served("ticker.ex_")); }},
+      {"no signature", [&] { return DeleteFileA(Served("ticker.ex_.sig").c_str()) != 0; }},
+      {"signed with another key",
+       [&] { return CopyInto(fixtures_ + "ticker.ex_.stranger.sig", Served("ticker.ex_.sig")); }},
+      {"a valid signature of another file",
+       [&] { return CopyInto(Served("vinstall.exe.sig"), Served("ticker.ex_.sig")); }},
+  });
+}
+
+TEST_F(Refusal, ALibraryOrInstallerThatIsNotThePublishersStopsTheUpdate) {
+  ExpectEachRefused({
+      // The library would leave a mark the moment it is loaded.
+      {"a band library that is not signed", [&] { return FlipMiddleByte(Served("vexlodb.dll")); }},
+      {"an installer without a signature",
+       [&] { return DeleteFileA(Served("vinstall.exe.sig").c_str()) != 0; }},
+  });
+}
+
+}  // namespace
