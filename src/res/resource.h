@@ -158,4 +158,7 @@
 #define IDS_SYMBOL_INVALID_TEXT 5115
 #define IDS_SCHEME_FIRST 5120
 
+// The screen-saver bar.
+#define IDS_DELAYED_NOTICE 5230
+
 #endif

@@ -1,0 +1,201 @@
+// Screen-saver mode under Ticker.exe, with a stand-in screen saver window: the ticker restarts as
+// the bar below it and back into its floating frame when it ends.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "e2e/e2e_support.h"
+#include "win32/window_probe.h"
+
+namespace {
+
+bool SameRect(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+std::string Describe(const RECT& r) {
+  return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + ")-(" +
+         std::to_string(r.right) + "," + std::to_string(r.bottom) + ")";
+}
+
+RECT WindowRect(HWND window) {
+  RECT r = {};
+  GetWindowRect(window, &r);
+  return r;
+}
+
+// Bright pixels (text drawn white on black) in [left, right) x [top, bottom).
+int BrightPixels(const PixelGrab& grab, int left, int top, int right, int bottom) {
+  int n = 0;
+  for (int y = top; y < bottom; ++y) {
+    for (int x = left; x < right; ++x) {
+      const COLORREF c = grab.At(x, y);
+      if (c != CLR_INVALID && GetRValue(c) > 128 && GetGValue(c) > 128 && GetBValue(c) > 128) ++n;
+    }
+  }
+  return n;
+}
+
+class ScreenSaver : public testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = MakeProgramFolder("screensaver");
+    ASSERT_TRUE(CopyInto(TickerExePath(), folder_ + "Ticker.exe"));
+    DeleteFileA((folder_ + "News.Dat").c_str());
+    WriteRegistryNumber("Dock in Taskbar", 1);
+    WriteRegistryNumber("Fit To Caption", 0);
+    WriteRegistryNumber("Always On Top", 0);
+    WriteRegistryNumber("Always On Bottom", 0);
+    WriteRegistryNumber("Ticker X", 100);
+    WriteRegistryNumber("Ticker Y", 200);
+    WriteRegistryNumber("Ticker Width", 600);
+    WriteRegistryNumber("Ticker Height", 30);
+    WriteRegistryNumber("Screen Saver Mode", 0);
+    WriteRegistryText("Last Stock Update", "Last Updated:  today");
+
+    scratch_ = MakeScratchFolder("screensaver");
+    ASSERT_TRUE(server_.Start("/usr/bin/python3 " + UnixArgument("--hostile=") + " --port-file " +
+                              scratch_.unix + "/port --log " + scratch_.unix + "/requests.log"));
+    port_ = WaitForNumberInFile(scratch_.windows + "\\port", 20000);
+    ASSERT_GT(port_, 0);
+  }
+
+  void TearDown() override {
+    EndStartedPrograms();
+    server_.Stop();
+  }
+
+  PROCESS_INFORMATION StartTicker(int showInScreenSaver, const char* mode) {
+    WriteRegistryNumber("Show in Screen Saver", showInScreenSaver);
+    WriteRegistryText("Data Server",
+                      ("http://127.0.0.1:" + std::to_string(port_) + "/" + mode).c_str());
+    PROCESS_INFORMATION p = StartProgram(folder_ + "Ticker.exe");
+    EXPECT_TRUE(WaitUntil([] { return FindTickerFrame() != nullptr; }, 20000));
+    return p;
+  }
+
+  HWND StartSaver() {
+    StartProgram(HelperPath("screen_saver.exe"));
+    HWND saver = nullptr;
+    EXPECT_TRUE(WaitUntil(
+        [&] { return (saver = FindTopLevel("WindowsScreenSaverClass")) != nullptr; }, 10000));
+    return saver;
+  }
+
+  static HWND FindBar() {
+    HWND bar = FindTopLevel("SSBar", "Newsrail");
+    return bar != nullptr && FindChild(bar, "Ticker") != nullptr ? bar : nullptr;
+  }
+
+  static DWORD Registry(const char* name) {
+    DWORD value = 0xFFFFFFFF;
+    ReadRegistryNumber(name, &value);
+    return value;
+  }
+
+  bool SavedPositionKept() {
+    return Registry("Ticker X") == 100 && Registry("Ticker Y") == 200 &&
+           Registry("Ticker Width") == 600 && Registry("Ticker Height") == 30;
+  }
+
+  std::string folder_;
+  ScratchFolder scratch_;
+  UnixProgram server_;
+  int port_ = 0;
+};
+
+TEST_F(ScreenSaver, TheTickerRunsAsTheBarWhileTheScreenSaverRunsAndFloatsAgainAfter) {
+  const PROCESS_INFORMATION normal = StartTicker(1, "ok");
+  const RECT floating = WindowRect(FindTickerFrame());
+  const HWND saver = StartSaver();
+  ASSERT_NE(saver, nullptr);
+
+  HWND bar = nullptr;
+  const DWORD start = GetTickCount();
+  ASSERT_TRUE(WaitUntil([&] { return (bar = FindBar()) != nullptr; }, 15000));
+  std::printf("the bar came %lu ms after the screen saver\n", GetTickCount() - start);
+  EXPECT_EQ(WaitForExit(normal, 10000), 0u) << "the ordinary ticker restarts as the bar";
+  EXPECT_EQ(Registry("Screen Saver Mode"), 1u);
+
+  const int w = GetSystemMetrics(SM_CXSCREEN);
+  const int h = GetSystemMetrics(SM_CYSCREEN);
+  ASSERT_TRUE(w == 1024 && h == 768) << "the expectations below are for a 1024 x 768 screen";
+  const RECT barRect = {0, 728, 1024, 768};
+  EXPECT_TRUE(SameRect(WindowRect(bar), barRect)) << Describe(WindowRect(bar));
+  EXPECT_EQ(GetWindow(bar, GW_OWNER), saver);
+  const RECT saverRect = {0, 0, 1024, 728};
+  EXPECT_TRUE(WaitUntil([&] { return SameRect(WindowRect(saver), saverRect); }, 5000))
+      << Describe(WindowRect(saver));
+  EXPECT_TRUE(IsWindowVisible(bar));
+  RECT strip;
+  GetClientRect(FindChild(bar, "Ticker"), &strip);
+  EXPECT_EQ(strip.bottom, 31);
+  EXPECT_FALSE(IsWindowVisible(FindChild(FindChild(bar, "Ticker"), "Edit"))) << "no search box";
+
+  // The stamp at the left, the notice at the right, nothing between, on the rows below the strip.
+  PixelGrab grab;
+  const bool drawn = WaitUntil(
+      [&] {
+        grab = GrabFromScreen(bar);
+        return BrightPixels(grab, 0, 31, 200, 40) > 10 && BrightPixels(grab, 800, 31, 1024, 40) > 10;
+      },
+      5000);
+  EXPECT_TRUE(drawn) << "left " << BrightPixels(grab, 0, 31, 200, 40) << ", right "
+                     << BrightPixels(grab, 800, 31, 1024, 40);
+  EXPECT_EQ(BrightPixels(grab, 400, 32, 600, 40), 0);
+
+  // A right click on the strip opens no menu.
+  Xdotool("mousemove 500 743 click 3");
+  EXPECT_FALSE(WaitUntil(
+      [] {
+        HWND menu = FindTopLevel("#32768");
+        return menu != nullptr && IsWindowVisible(menu);
+      },
+      1500));
+
+  // The screen saver ends: the floating frame comes back where it was.
+  PostMessageA(saver, WM_CLOSE, 0, 0);
+  HWND frame = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (frame = FindTickerFrame()) != nullptr; }, 15000));
+  EXPECT_TRUE(SameRect(WindowRect(frame), floating))
+      << Describe(WindowRect(frame)) << " instead of " << Describe(floating);
+  EXPECT_EQ(FindBar(), nullptr);
+  EXPECT_EQ(Registry("Screen Saver Mode"), 0u);
+  EXPECT_TRUE(SavedPositionKept());
+}
+
+TEST_F(ScreenSaver, ASwitchDuringARefreshStartsTheBarOnlyAfterTheRefresh) {
+  const PROCESS_INFORMATION normal = StartTicker(1, "held");
+  ASSERT_TRUE(WaitUntil(
+      [&] { return ReadWholeFile(scratch_.windows + "\\requests.log").find("/held") !=
+                   std::string::npos; },
+      20000));
+  ASSERT_NE(StartSaver(), nullptr);
+  ASSERT_TRUE(WaitUntil([] { return Registry("Screen Saver Mode") == 1; }, 5000))
+      << "the switch has begun";
+  Sleep(2000);
+  EXPECT_EQ(FindBar(), nullptr) << "no new process while the refresh runs";
+  EXPECT_EQ(WaitForExit(normal, 0), static_cast<DWORD>(STILL_ACTIVE));
+
+  WriteWholeFile(scratch_.windows + "\\release", "");
+  EXPECT_TRUE(WaitUntil([] { return FindBar() != nullptr; }, 20000));
+  EXPECT_EQ(WaitForExit(normal, 5000), 0u);
+  EXPECT_TRUE(SavedPositionKept());
+}
+
+TEST_F(ScreenSaver, WithTheOptionOffTheTickerStaysAsItIs) {
+  const PROCESS_INFORMATION normal = StartTicker(0, "ok");
+  const HWND frame = FindTickerFrame();
+  const HWND saver = StartSaver();
+  Sleep(3000);  // three housekeeping ticks
+  EXPECT_EQ(FindTickerFrame(), frame);
+  EXPECT_EQ(WaitForExit(normal, 0), static_cast<DWORD>(STILL_ACTIVE));
+  EXPECT_EQ(FindBar(), nullptr);
+  EXPECT_EQ(Registry("Screen Saver Mode"), 0u);
+  const RECT full = {0, 0, 1024, 768};
+  EXPECT_TRUE(SameRect(WindowRect(saver), full)) << Describe(WindowRect(saver));
+}
+
+}  // namespace
