@@ -16,6 +16,7 @@
 namespace {
 
 constexpr WPARAM kUpdateNow = 40004;
+const char kCachedFeed[] = "\x0Ert\x05" "1\x0B" "Cached Stories:\x0D/c|\x05" "2\x0B" "Cached story\x0D/c1|";
 const std::string kConnectionSize = sizeof(void*) == 4 ? "412" : "424";
 
 class Dialup : public testing::Test {
@@ -24,9 +25,11 @@ class Dialup : public testing::Test {
     folder_ = MakeProgramFolder("dialup");
     ASSERT_TRUE(CopyInto(TickerExePath(), folder_ + "Ticker.exe"));
     ASSERT_TRUE(CopyInto(HelperPath("ras_standin.dll"), folder_ + "rasapi32.dll"));
-    for (const char* stale : {"News.Dat", "Sponsor.Dat", "ras-calls.txt", "ras-release.txt"}) {
+    for (const char* stale : {"Sponsor.Dat", "ras-calls.txt", "ras-release.txt"}) {
       DeleteFileA((folder_ + stale).c_str());
     }
+    // A cached strip: the first cycle shows it at once and fetches once.
+    ASSERT_TRUE(WriteWholeFile(folder_ + "News.Dat", kCachedFeed));
     WriteRegistryNumber("Dock in Taskbar", 1);
     WriteRegistryNumber("Fit To Caption", 0);
     WriteRegistryNumber("Ticker X", 0);
@@ -41,14 +44,13 @@ class Dialup : public testing::Test {
     const int port = WaitForNumberInFile(scratch_.windows + "\\port", 20000);
     ASSERT_GT(port, 0);
     WriteRegistryText("Data Server", ("http://127.0.0.1:" + std::to_string(port) + "/ok").c_str());
-    // The stand-in is chosen for the ticker only; the test's own process never loads it.
-    SetEnvironmentVariableA("WINEDLLOVERRIDES", "rasapi32=n,b");
+    ChooseStandInLibrary(true);
   }
 
   void TearDown() override {
     EndStartedPrograms();
     server_.Stop();
-    SetEnvironmentVariableA("WINEDLLOVERRIDES", nullptr);
+    ChooseStandInLibrary(false);
   }
 
   void Configure(int hangup, const char* profile, const std::string& standin) {
@@ -63,6 +65,7 @@ class Dialup : public testing::Test {
   }
 
   void StartTicker() {
+    started_ = GetTickCount();
     StartProgram(folder_ + "Ticker.exe");
     ASSERT_TRUE(WaitUntil([] { return FindTickerWindow() != nullptr; }, 20000));
   }
@@ -71,7 +74,8 @@ class Dialup : public testing::Test {
   bool WaitForCycle() {
     char stamp[100];
     if (WaitUntil([&] { return ReadRegistryText("Last Stock Update", stamp, sizeof stamp); },
-                  30000)) {
+                  60000)) {
+      std::printf("a cycle ended %lu ms after the start\n", GetTickCount() - started_);
       return true;
     }
     // What the ticker showed, asked and was told instead.
@@ -83,9 +87,21 @@ class Dialup : public testing::Test {
     return false;
   }
 
+  // "Update Now", asked again until a cycle starts: the request is dropped while the last cycle
+  // still ends.
   void NextCycle() {
     DeleteRegistryValue("Last Stock Update");
-    PostMessageA(FindTickerWindow(), WM_COMMAND, kUpdateNow, 0);
+    auto activity = [&] {
+      return ReadWholeFile(scratch_.windows + "\\requests.log").size() + Calls().size();
+    };
+    const size_t before = activity();
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+          PostMessageA(FindTickerWindow(), WM_COMMAND, kUpdateNow, 0);
+          Sleep(300);
+          return activity() > before;
+        },
+        30000));
   }
 
   std::vector<std::string> Calls() {
@@ -116,6 +132,7 @@ class Dialup : public testing::Test {
   std::string folder_;
   ScratchFolder scratch_;
   UnixProgram server_;
+  DWORD started_ = 0;
 };
 
 TEST_F(Dialup, NothingIsDialledWhenOffConnectedOrWithoutAMatchingEntry) {
@@ -155,7 +172,8 @@ TEST_F(Dialup, TheMatchingEntryIsDialledWithItsCredentialsAndHungUpAtTheEndOfEac
   StartTicker();
 
   // The first cycle shows what it does while the dial blocks.
-  ASSERT_TRUE(WaitUntil([&] { return CallsOf("RasDialA") == 1; }, 20000));
+  ASSERT_TRUE(WaitUntil([&] { return CallsOf("RasDialA") == 1; }, 60000));
+  std::printf("dialled %lu ms after the start\n", GetTickCount() - started_);
   StripReport strip;
   ASSERT_TRUE(WaitUntil([&] { return ShowsDialing(strip = ReadStrip(FindTickerWindow())); }, 5000));
   ASSERT_EQ(strip.items.size(), 2u);

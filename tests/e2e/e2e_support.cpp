@@ -292,3 +292,18 @@ bool Xdotool(const std::string& arguments) {
   CloseHandle(process.hThread);
   return true;
 }
+
+void ChooseStandInLibrary(bool chosen) {
+  const char* key = "Software\\Wine\\AppDefaults\\Ticker.exe\\DllOverrides";
+  if (!chosen) {
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, key, "rasapi32");
+    return;
+  }
+  HKEY k;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr) ==
+      ERROR_SUCCESS) {
+    const char value[] = "native,builtin";
+    RegSetValueExA(k, "rasapi32", 0, REG_SZ, reinterpret_cast<const BYTE*>(value), sizeof value);
+    RegCloseKey(k);
+  }
+}

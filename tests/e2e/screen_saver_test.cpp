@@ -65,6 +65,7 @@ class ScreenSaver : public testing::Test {
   void TearDown() override {
     EndStartedPrograms();
     server_.Stop();
+    ChooseStandInLibrary(false);
   }
 
   PROCESS_INFORMATION StartTicker(int showInScreenSaver, const char* mode) {
@@ -167,21 +168,36 @@ TEST_F(ScreenSaver, TheTickerRunsAsTheBarWhileTheScreenSaverRunsAndFloatsAgainAf
 }
 
 TEST_F(ScreenSaver, ASwitchDuringARefreshStartsTheBarOnlyAfterTheRefresh) {
-  const PROCESS_INFORMATION normal = StartTicker(1, "held");
+  // The refresh is held in a dial that the stand-in dial-up library keeps waiting.
+  ASSERT_TRUE(CopyInto(HelperPath("ras_standin.dll"), folder_ + "rasapi32.dll"));
+  DeleteFileA((folder_ + "ras-calls.txt").c_str());
+  DeleteFileA((folder_ + "ras-release.txt").c_str());
+  ASSERT_TRUE(WriteWholeFile(folder_ + "ras-standin.txt", "hold 1\nentry Modem|user|pass\n"));
+  HKEY key;
+  RegCreateKeyExA(HKEY_CURRENT_USER, "RemoteAccess", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                  nullptr);
+  RegSetValueExA(key, "InternetProfile", 0, REG_SZ, reinterpret_cast<const BYTE*>("Modem"), 6);
+  RegCloseKey(key);
+  WriteRegistryNumber("Hangup", 1);
+  ChooseStandInLibrary(true);
+  const PROCESS_INFORMATION normal = StartTicker(1, "ok");
   ASSERT_TRUE(WaitUntil(
-      [&] { return ReadWholeFile(scratch_.windows + "\\requests.log").find("/held") !=
-                   std::string::npos; },
+      [&] { return ReadWholeFile(folder_ + "ras-calls.txt").find("RasDialA") != std::string::npos; },
       20000));
+
   ASSERT_NE(StartSaver(), nullptr);
   ASSERT_TRUE(WaitUntil([] { return Registry("Screen Saver Mode") == 1; }, 5000))
       << "the switch has begun";
+  WriteRegistryNumber("Hangup", 0);  // the bar's own refresh does not dial
   Sleep(2000);
   EXPECT_EQ(FindBar(), nullptr) << "no new process while the refresh runs";
   EXPECT_EQ(WaitForExit(normal, 0), static_cast<DWORD>(STILL_ACTIVE));
 
-  WriteWholeFile(scratch_.windows + "\\release", "");
+  WriteWholeFile(folder_ + "ras-release.txt", "");
   EXPECT_TRUE(WaitUntil([] { return FindBar() != nullptr; }, 20000));
   EXPECT_EQ(WaitForExit(normal, 5000), 0u);
+  EXPECT_NE(ReadWholeFile(folder_ + "ras-calls.txt").find("RasHangUpA dialled"), std::string::npos)
+      << "the refresh ran to its end";
   EXPECT_TRUE(SavedPositionKept());
 }
 

@@ -9,7 +9,6 @@ request path picks the misbehaviour:
   /dropped    200, half a feed, then the connection is reset
   /forever    200, then one byte a second for as long as the client listens
   /slow       a good feed after four seconds
-  /held       a good feed once a file "release" exists beside the log file (at most 60 s)
   /auth407    407 with a proxy realm, every time
   /endlessheaders   a status line, then one header line every half second, never the blank line
   /auth407endless   407 with a proxy realm and a body that never ends (10 kB a second)
@@ -121,14 +120,6 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def answer_slow(self):
         time.sleep(4)
-        self.answer_ok()
-
-    def answer_held(self):
-        release = os.path.join(os.path.dirname(self.server.log), "release")
-        for _ in range(600):
-            if os.path.exists(release):
-                break
-            time.sleep(0.1)
         self.answer_ok()
 
     def answer_endlessheaders(self):
