@@ -38,6 +38,31 @@ int BrightPixels(const PixelGrab& grab, int left, int top, int right, int bottom
   return n;
 }
 
+struct DesktopSearch {
+  const char* title;
+  HWND found;
+};
+
+BOOL CALLBACK MatchBar(HWND window, LPARAM context) {
+  auto* search = reinterpret_cast<DesktopSearch*>(context);
+  char name[64] = "";
+  char title[64] = "";
+  GetClassNameA(window, name, sizeof name);
+  GetWindowTextA(window, title, sizeof title);
+  if (lstrcmpA(name, "SSBar") == 0 && lstrcmpA(title, search->title) == 0) search->found = window;
+  return search->found == nullptr;
+}
+
+// The ticker's frame of that title on the named desktop, or null.
+HWND FrameOnDesktop(const char* desktopName, const char* title) {
+  HDESK desktop = OpenDesktopA(desktopName, 0, FALSE, DESKTOP_READOBJECTS | DESKTOP_ENUMERATE);
+  if (desktop == nullptr) return nullptr;
+  DesktopSearch search{title, nullptr};
+  EnumDesktopWindows(desktop, MatchBar, reinterpret_cast<LPARAM>(&search));
+  CloseDesktop(desktop);
+  return search.found;
+}
+
 class ScreenSaver : public testing::Test {
  protected:
   void SetUp() override {
@@ -156,6 +181,13 @@ TEST_F(ScreenSaver, TheTickerRunsAsTheBarWhileTheScreenSaverRunsAndFloatsAgainAf
       },
       1500));
 
+  // A ticker started meanwhile takes the bar's place; the bar leaves the floating position alone.
+  const DWORD barProcess = ProcessOfWindow(bar);
+  StartProgram(folder_ + "Ticker.exe");
+  ASSERT_TRUE(WaitUntil(
+      [&] { return (bar = FindBar()) != nullptr && ProcessOfWindow(bar) != barProcess; }, 20000));
+  EXPECT_TRUE(SavedPositionKept());
+
   // The screen saver ends: the floating frame comes back where it was.
   PostMessageA(saver, WM_CLOSE, 0, 0);
   HWND frame = nullptr;
@@ -215,3 +247,45 @@ TEST_F(ScreenSaver, WithTheOptionOffTheTickerStaysAsItIs) {
 }
 
 }  // namespace
+
+TEST_F(ScreenSaver, ABarGoesToTheScreenSaversDesktopAndAnOrdinaryTickerStaysOnItsOwn) {
+  // The screen saver runs on a desktop of its own, as on Windows NT.
+  StartProgram(HelperPath("screen_saver.exe"), "desktop=saver");
+  ASSERT_TRUE(WaitUntil(
+      [] {
+        HDESK desktop = OpenDesktopA("saver", 0, FALSE, DESKTOP_ENUMERATE);
+        if (desktop != nullptr) CloseDesktop(desktop);
+        return desktop != nullptr;
+      },
+      10000));
+  Sleep(1000);  // its window follows the desktop
+  EXPECT_EQ(FindTopLevel("WindowsScreenSaverClass"), nullptr) << "not on this test's desktop";
+  const struct {
+    const char* name;
+    int screenSaverMode;
+    const char* home;   // the frame title expected on this test's desktop, or null
+    const char* saver;  // the frame title expected on the screen saver's desktop, or null
+  } rows[] = {
+      {"an ordinary start while the screen saver runs", 0, "MyVexlo! Newsrail", nullptr},
+      {"a start in screen-saver mode", 1, nullptr, "Newsrail"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    WriteRegistryNumber("Screen Saver Mode", row.screenSaverMode);
+    WriteRegistryNumber("Show in Screen Saver", row.screenSaverMode);
+    WriteRegistryText("Data Server", ("http://127.0.0.1:" + std::to_string(port_) + "/ok").c_str());
+    const PROCESS_INFORMATION p = StartProgram(folder_ + "Ticker.exe");
+    const char* expected = row.home != nullptr ? row.home : row.saver;
+    const char* desktop = row.home != nullptr ? "Default" : "saver";
+    EXPECT_TRUE(WaitUntil([&] { return FrameOnDesktop(desktop, expected) != nullptr; }, 20000))
+        << "home: " << FrameOnDesktop("Default", "MyVexlo! Newsrail") << " "
+        << FrameOnDesktop("Default", "Newsrail") << ", saver's: "
+        << FrameOnDesktop("saver", "MyVexlo! Newsrail") << " " << FrameOnDesktop("saver", "Newsrail");
+    Sleep(1500);  // a housekeeping tick: the ticker stays where it is
+    EXPECT_EQ(FrameOnDesktop(desktop, expected) != nullptr, true);
+    EXPECT_EQ(FrameOnDesktop(row.home != nullptr ? "saver" : "Default", expected), nullptr);
+    EXPECT_EQ(WaitForExit(p, 0), static_cast<DWORD>(STILL_ACTIVE));
+    TerminateProcess(p.hProcess, 0);
+    WaitForExit(p, 5000);
+  }
+}
