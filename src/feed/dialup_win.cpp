@@ -54,16 +54,18 @@ class RasEnvironment : public DialupEnvironment {
       return;
     }
     DWORD type = 0;
-    DWORD size = kDialProfileSize - 1;
+    DWORD size = kDialProfileSize;
     const LONG result = RegQueryValueExA(key, "InternetProfile", nullptr, &type,
                                          reinterpret_cast<BYTE*>(profile), &size);
     RegCloseKey(key);
-    // A name too long for an entry, or a value of another type, names no entry.
-    if (result != ERROR_SUCCESS || type != REG_SZ || size >= kDialProfileSize) {
+    // A value of another type, or longer than 259 characters, names no entry. The registry does
+    // not promise the terminator of a text value.
+    const bool terminated = size > 0 && size <= kDialProfileSize && profile[size - 1] == '\0';
+    if (result != ERROR_SUCCESS || type != REG_SZ || (!terminated && size >= kDialProfileSize)) {
       profile[0] = '\0';
       return;
     }
-    profile[size] = '\0';
+    if (!terminated) profile[size] = '\0';
   }
 
   int32_t ListEntries(char (*names)[kDialEntryNameSize]) override {

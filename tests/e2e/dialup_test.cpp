@@ -53,12 +53,13 @@ class Dialup : public testing::Test {
     ChooseStandInLibrary(false);
   }
 
-  void Configure(int hangup, const char* profile, const std::string& standin) {
+  void Configure(int hangup, const char* profile, const std::string& standin,
+                 DWORD profileType = REG_SZ) {
     WriteRegistryNumber("Hangup", hangup);
     HKEY key;
     RegCreateKeyExA(HKEY_CURRENT_USER, "RemoteAccess", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
                     nullptr);
-    RegSetValueExA(key, "InternetProfile", 0, REG_SZ, reinterpret_cast<const BYTE*>(profile),
+    RegSetValueExA(key, "InternetProfile", 0, profileType, reinterpret_cast<const BYTE*>(profile),
                    static_cast<DWORD>(std::strlen(profile) + 1));
     RegCloseKey(key);
     ASSERT_TRUE(WriteWholeFile(folder_ + "ras-standin.txt", standin));
@@ -146,16 +147,18 @@ TEST_F(Dialup, NothingIsDialledWhenOffConnectedOrWithoutAMatchingEntry) {
     const char* profile;
     std::string standin;
     std::vector<std::string> calls;  // over two cycles
+    DWORD profileType;
   } rows[] = {
-      {"the setting off never loads the library", 0, "My ISP", entries, {}},
+      {"the setting off never loads the library", 0, "My ISP", entries, {}, REG_SZ},
       {"a connection of the user's: asked once, never dialled or hung up", 1, "My ISP",
-       "connections 1\n" + entries, loaded},
-      {"no entry of the profile's name", 1, "Office", entries, unmatched},
+       "connections 1\n" + entries, loaded, REG_SZ},
+      {"no entry of the profile's name", 1, "Office", entries, unmatched, REG_SZ},
+      {"a profile that is no text names no entry", 1, "My ISP", entries, unmatched, REG_BINARY},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     DeleteFileA((folder_ + "ras-calls.txt").c_str());
-    Configure(row.hangup, row.profile, row.standin);
+    Configure(row.hangup, row.profile, row.standin, row.profileType);
     StartTicker();
     ASSERT_TRUE(WaitForCycle());
     NextCycle();

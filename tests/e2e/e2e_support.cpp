@@ -295,15 +295,16 @@ bool Xdotool(const std::string& arguments) {
 
 void ChooseStandInLibrary(bool chosen) {
   const char* key = "Software\\Wine\\AppDefaults\\Ticker.exe\\DllOverrides";
-  if (!chosen) {
-    RegDeleteKeyValueA(HKEY_CURRENT_USER, key, "rasapi32");
+  HKEY k;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr) !=
+      ERROR_SUCCESS) {
     return;
   }
-  HKEY k;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr) ==
-      ERROR_SUCCESS) {
+  if (chosen) {
     const char value[] = "native,builtin";
     RegSetValueExA(k, "rasapi32", 0, REG_SZ, reinterpret_cast<const BYTE*>(value), sizeof value);
-    RegCloseKey(k);
+  } else {
+    RegDeleteValueA(k, "rasapi32");
   }
+  RegCloseKey(k);
 }
