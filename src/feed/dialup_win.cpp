@@ -1,7 +1,170 @@
-// Dial-up connection management.
+// Dial-up connection management over "RASAPI32.DLL", loaded only when dialling is asked for, so
+// that the ticker runs where the Remote Access Service is not installed.
 #include "feed/dialup_win.h"
 
-// Dialling comes with the dial-up support; until then every fetch uses the connection as it is.
-void DialIfNeeded() {}
+#include <cstring>
 
-void HangUpIfDialled() {}
+#include "feed/dialup.h"
+#include "feed/feed_pass.h"
+#include "feed/ras_records_win.h"
+#include "res/resource.h"
+#include "window/ticker_state_win.h"
+
+namespace {
+
+constexpr DWORD kBufferTooSmall = 603;  // ERROR_BUFFER_TOO_SMALL of the service
+
+// Copies a fixed-size name field that a library may have filled to the brim.
+template <size_t N, size_t M>
+void CopyName(char (&to)[N], const char (&from)[M]) {
+  static_assert(N >= M, "the target holds the whole field");
+  std::memcpy(to, from, M);
+  to[N - 1] = '\0';
+}
+
+class RasEnvironment : public DialupEnvironment {
+ public:
+  bool HangupSettingOn() override { return Settings().ReadSetting(SettingId::kHangup) != 0; }
+
+  bool LoadServiceLibrary() override {
+    library_ = LoadLibraryA("RASAPI32.DLL");
+    return library_ != nullptr;
+  }
+
+  bool FindDialFunctions() override {
+    enumEntries_ = Find<RasEnumEntriesFn>("RasEnumEntriesA");
+    getDialParams_ = Find<RasGetEntryDialParamsFn>("RasGetEntryDialParamsA");
+    dial_ = Find<RasDialFn>("RasDialA");
+    enumConnections_ = Find<RasEnumConnectionsFn>("RasEnumConnectionsA");
+    return enumEntries_ && getDialParams_ && dial_ && enumConnections_;
+  }
+
+  int32_t CountConnections() override {
+    DWORD count = 0;
+    const DWORD result = EnumConnections(&count);
+    // Too many to list is still connected.
+    if (result == kBufferTooSmall) return kDialListRoom + 1;
+    return result == 0 ? static_cast<int32_t>(count) : 0;
+  }
+
+  void ReadProfile(char (&profile)[kDialProfileSize]) override {
+    profile[0] = '\0';
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "RemoteAccess", 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+      return;
+    }
+    DWORD type = 0;
+    DWORD size = kDialProfileSize;
+    const LONG result = RegQueryValueExA(key, "InternetProfile", nullptr, &type,
+                                         reinterpret_cast<BYTE*>(profile), &size);
+    RegCloseKey(key);
+    // A value of another type, or longer than 259 characters, names no entry. The registry does
+    // not promise the terminator of a text value.
+    const bool terminated = size > 0 && size <= kDialProfileSize && profile[size - 1] == '\0';
+    if (result != ERROR_SUCCESS || type != REG_SZ || (!terminated && size >= kDialProfileSize)) {
+      profile[0] = '\0';
+      return;
+    }
+    if (!terminated) profile[size] = '\0';
+  }
+
+  int32_t ListEntries(char (*names)[kDialEntryNameSize]) override {
+    RasEntryNameRecord entries[kDialListRoom] = {};
+    entries[0].dwSize = sizeof(RasEntryNameRecord);
+    DWORD bytes = sizeof entries;
+    DWORD count = 0;
+    if (enumEntries_(nullptr, nullptr, entries, &bytes, &count) != 0) return 0;
+    if (count > static_cast<DWORD>(kDialListRoom)) count = kDialListRoom;
+    for (DWORD i = 0; i < count; ++i) CopyName(names[i], entries[i].szEntryName);
+    return static_cast<int32_t>(count);
+  }
+
+  void ShowDialingStatus(const char* profile) override {
+    TickerWindowState& t = Ticker();
+    char caption[kProgramTextSize];
+    char message[kProgramTextSize + kDialProfileSize];
+    LoadProgramText(IDS_DIALING_CAPTION, caption, sizeof caption);
+    LoadProgramText(IDS_DIALING_PREFIX, message, kProgramTextSize);
+    const size_t n = std::strlen(message);
+    lstrcpynA(message + n, profile, static_cast<int>(sizeof message - n));
+    WindowMeasurer measurer(t.worker.window);
+    ShowStatusPair(t.items, &measurer, t.flags, caption, message);
+  }
+
+  void Dial(const char* entryName) override {
+    RasDialParamsRecord params = {};
+    params.dwSize = sizeof params;
+    lstrcpynA(params.szEntryName, entryName, sizeof params.szEntryName);
+    // The empty phone number makes the service use the entry's own.
+    params.szPhoneNumber[0] = '\0';
+    BOOL hasPassword = FALSE;
+    getDialParams_(nullptr, &params, &hasPassword);
+    RasConnectionHandle connection = nullptr;
+    dial_(nullptr, nullptr, &params, 0, nullptr, &connection);
+    SecureZeroMemory(params.szPassword, sizeof params.szPassword);
+  }
+
+  bool FindHangUpFunctions() override {
+    enumConnections_ = Find<RasEnumConnectionsFn>("RasEnumConnectionsA");
+    hangUp_ = Find<RasHangUpFn>("RasHangUpA");
+    return enumConnections_ && hangUp_;
+  }
+
+  void HangUpFirstConnection() override {
+    RasConnectionRecord connections[kDialListRoom] = {};
+    DWORD count = 0;
+    if (EnumConnections(connections, &count) == 0 && count > 0) {
+      hangUp_(connections[0].hrasconn);
+    }
+  }
+
+  void UnloadServiceLibrary() override {
+    if (library_ != nullptr) FreeLibrary(library_);
+    library_ = nullptr;
+  }
+
+ private:
+  template <typename Fn>
+  Fn Find(const char* name) {
+    if (library_ == nullptr) return nullptr;
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library_, name)));
+  }
+
+  DWORD EnumConnections(DWORD* count) {
+    RasConnectionRecord connections[kDialListRoom] = {};
+    return EnumConnections(connections, count);
+  }
+
+  DWORD EnumConnections(RasConnectionRecord (&connections)[kDialListRoom], DWORD* count) {
+    connections[0].dwSize = sizeof(RasConnectionRecord);
+    DWORD bytes = sizeof connections;
+    *count = 0;
+    const DWORD result = enumConnections_(connections, &bytes, count);
+    if (*count > static_cast<DWORD>(kDialListRoom)) *count = kDialListRoom;
+    return result;
+  }
+
+  HMODULE library_ = nullptr;
+  RasEnumEntriesFn enumEntries_ = nullptr;
+  RasGetEntryDialParamsFn getDialParams_ = nullptr;
+  RasDialFn dial_ = nullptr;
+  RasEnumConnectionsFn enumConnections_ = nullptr;
+  RasHangUpFn hangUp_ = nullptr;
+};
+
+// One of each for the process; only the refresh worker uses them, inside the refresh lock.
+RasEnvironment& Environment() {
+  static RasEnvironment environment;
+  return environment;
+}
+
+DialupSession& Session() {
+  static DialupSession session(Ticker().flags.dialledByTicker);
+  return session;
+}
+
+}  // namespace
+
+void DialIfNeeded() { Session().DialIfNeeded(Environment(), Ticker().flags.firstCycle.load() != 0); }
+
+void HangUpIfDialled() { Session().HangUpIfDialled(Environment()); }

@@ -210,8 +210,10 @@ unsigned __stdcall RefreshWorker(void*) {
   text.reset();
 
   if (closing) {
-    // The program is closing: leave the window alone and end at once.
+    // The program is closing: leave the window alone and end at once, but do not leave a line
+    // that this cycle dialled connected behind the program.
     if (internet != nullptr) InternetCloseHandle(internet);
+    HangUpIfDialled();
   } else {
     if (f.firstCycle.load() != 0 && f.loadFromCache.load() == 0) CheckForUpdate(window, internet);
     if (internet != nullptr) InternetCloseHandle(internet);

@@ -191,4 +191,7 @@
 #define IDS_UPDATE_AVAILABLE_TITLE 5190
 #define IDS_UPDATE_REFUSED 5191
 
+// The screen-saver bar.
+#define IDS_DELAYED_NOTICE 5230
+
 #endif

@@ -44,7 +44,8 @@ void StartProgramFile(const char* fileName, const char* argument) {
 
 void SaveFramePositionIfFloating(bool onlyOutsideCaption) {
   TickerWindowState& t = Ticker();
-  if (t.undocked == 0 || t.screenSaverSwitch != 0) return;
+  // The screen-saver bar's rectangle is never the floating frame's position.
+  if (t.undocked == 0 || t.screenSaverSwitch != 0 || t.screenSaverMode != 0) return;
   if (onlyOutsideCaption && t.fitToCaption != 0) return;
   if (t.frameWindow == nullptr || !IsWindow(t.frameWindow)) return;
   SaveWindowPosition(FrameRectangleToSave());

@@ -175,6 +175,8 @@ bool StartInstance(HINSTANCE instance) {
   if (t.screenSaverMode != 0 && t.screenSaverWindow != nullptr) {
     if (CreateScreenSaverBar()) return t.tickerWindow != nullptr && IsWindow(t.tickerWindow);
   }
+  // The searches may have moved the thread to the screen saver's or another ticker's desktop.
+  ReturnToStartDesktop();
 
   if (t.undocked == 0) {
     t.frameWindow = nullptr;
@@ -217,6 +219,7 @@ bool StartInstance(HINSTANCE instance) {
 
 int RunTickerProgram(HINSTANCE instance, char* commandLine) {
   TickerWindowState& t = Ticker();
+  RememberStartDesktop();
   CharUpperA(commandLine);
   t.flags.loadFromCache = commandLine[0] == 'R' ? 1 : 0;
   t.flags.feedReceived = 0;

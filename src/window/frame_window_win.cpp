@@ -3,6 +3,7 @@
 #include "window/frame_window_win.h"
 
 #include "shell/process_win.h"
+#include "shell/screensaver_win.h"
 #include "strip/strip_paint_win.h"
 #include "strip/tooltips_win.h"
 #include "window/placement.h"
@@ -39,7 +40,9 @@ void OnFramePaint(HWND frame) {
   TickerWindowState& t = Ticker();
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(frame, &ps);
-  if (t.screenSaverWindow == nullptr && t.shadowPen != nullptr) {
+  if (t.screenSaverWindow != nullptr) {
+    PaintScreenSaverBar(frame, dc, g_frameFont);
+  } else if (t.shadowPen != nullptr) {
     RECT r;
     GetClientRect(frame, &r);
     HGDIOBJ old = SelectObject(dc, t.shadowPen);
@@ -86,6 +89,10 @@ LRESULT CALLBACK FrameWindowProc(HWND frame, UINT message, WPARAM wParam, LPARAM
         return 0;
       }
       break;
+    case WM_MOVING:
+      if (t.screenSaverWindow == nullptr) break;
+      KeepBarOnScreenBottom(reinterpret_cast<RECT*>(lParam));
+      return TRUE;
     case WM_SIZING: OnFrameSizing(wParam, reinterpret_cast<RECT*>(lParam)); return TRUE;
     case WM_MOUSEWHEEL: {
       // The wheel goes to the focus window, the frame; the strip under the pointer takes it.

@@ -109,7 +109,7 @@ void RunHousekeepingTick(HWND ticker) {
   if (barOnScreenSaver || t.undocked != 0 || t.trayBaselinePending == 0) CycleLogoButton(ticker);
 
   if (t.prefs.showInScreenSaver != 0) {
-    t.screenSaverWindow = FindScreenSaverWindow();
+    t.screenSaverWindow = WatchForScreenSaver();
   } else {
     t.screenSaverWindow = nullptr;
   }

@@ -401,3 +401,19 @@ DefaultBrowser::~DefaultBrowser() {
   }
   DeleteKeyTree(HKEY_LOCAL_MACHINE, std::string("SOFTWARE\\Classes\\") + kTestBrowserClass);
 }
+
+void ChooseStandInLibrary(bool chosen) {
+  const char* key = "Software\\Wine\\AppDefaults\\Ticker.exe\\DllOverrides";
+  HKEY k;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr) !=
+      ERROR_SUCCESS) {
+    return;
+  }
+  if (chosen) {
+    const char value[] = "native,builtin";
+    RegSetValueExA(k, "rasapi32", 0, REG_SZ, reinterpret_cast<const BYTE*>(value), sizeof value);
+  } else {
+    RegDeleteValueA(k, "rasapi32");
+  }
+  RegCloseKey(k);
+}

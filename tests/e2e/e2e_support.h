@@ -82,6 +82,10 @@ std::string UnixArgument(const char* prefix);
 // A free TCP port on 127.0.0.1 (free when asked).
 int FreePort();
 
+// Makes Ticker.exe load the stand-in "rasapi32.dll" beside it instead of Wine's own (a per-program
+// DLL override in this prefix), or undoes that.
+void ChooseStandInLibrary(bool chosen);
+
 // Waits until the file exists and holds a number; 0 when it did not come.
 int WaitForNumberInFile(const std::string& windowsPath, DWORD timeoutMs);
 
