@@ -140,21 +140,6 @@ bool DownloadBandLibrary(const char* target, const char* signature) {
   return fetched;
 }
 
-void RegisterBandLibrary(const char* path) {
-  HMODULE library = LoadLibraryA(path);
-  if (library == nullptr) return;
-  using RegisterServer = HRESULT(STDAPICALLTYPE*)();
-  auto registerServer = reinterpret_cast<RegisterServer>(
-      reinterpret_cast<void*>(GetProcAddress(library, "DllRegisterServer")));
-  if (registerServer != nullptr) {
-    // The band registers its category through COM, as it would under regsvr32.
-    const HRESULT com = CoInitialize(nullptr);
-    registerServer();
-    if (SUCCEEDED(com)) CoUninitialize();
-  }
-  FreeLibrary(library);
-}
-
 // The band library beside the program, fetched and registered when it is missing. Nothing that
 // fails the publisher's signature is kept, loaded or registered.
 void EnsureBandLibrary() {
@@ -170,9 +155,15 @@ void EnsureBandLibrary() {
   lstrcpyA(signature, download);
   lstrcatA(signature, ".sig");
 
+  char librarySignature[MAX_PATH + 4];
+  lstrcpyA(librarySignature, library);
+  lstrcatA(librarySignature, ".sig");
+  // The signature stays beside the library, as the update leaves it, so that the library can be
+  // checked again whenever it is to be loaded.
   const bool trusted = DownloadBandLibrary(download, signature) &&
                        VerifyPublisherSignature(download) &&
-                       MoveFileExA(download, library, MOVEFILE_REPLACE_EXISTING) != 0;
+                       MoveFileExA(download, library, MOVEFILE_REPLACE_EXISTING) != 0 &&
+                       MoveFileExA(signature, librarySignature, MOVEFILE_REPLACE_EXISTING) != 0;
   DeleteFileA(download);
   DeleteFileA(signature);
   if (trusted) RegisterBandLibrary(library);

@@ -4,6 +4,7 @@
 #include "update/signature_win.h"
 
 #include <windows.h>
+#include <objbase.h>
 #include <wincrypt.h>
 
 #include <cstdio>
@@ -101,4 +102,20 @@ bool VerifyPublisherSignature(const char* path) {
   }
   LocalFree(keyInfo);
   return verified;
+}
+
+void RegisterBandLibrary(const char* path) {
+  if (!VerifyPublisherSignature(path)) return;
+  HMODULE library = LoadLibraryA(path);
+  if (library == nullptr) return;
+  using RegisterServer = HRESULT(STDAPICALLTYPE*)();
+  auto registerServer = reinterpret_cast<RegisterServer>(
+      reinterpret_cast<void*>(GetProcAddress(library, "DllRegisterServer")));
+  if (registerServer != nullptr) {
+    // The band registers its category through COM, as it would under regsvr32.
+    const HRESULT com = CoInitialize(nullptr);
+    registerServer();
+    if (SUCCEEDED(com)) CoUninitialize();
+  }
+  FreeLibrary(library);
 }

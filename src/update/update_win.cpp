@@ -207,19 +207,6 @@ void ShowUpdatingSoftware(HWND window, bool myVexlo) {
   t.flags.listBusy = 0;
 }
 
-// Loads the band library only when the file in place carries the publisher's signature, and
-// lets it register itself.
-void RegisterBandLibrary(const char* path) {
-  if (!VerifyPublisherSignature(path)) return;
-  HMODULE library = LoadLibraryA(path);
-  if (library == nullptr) return;
-  using RegisterFn = HRESULT(STDAPICALLTYPE*)();
-  auto registerServer =
-      reinterpret_cast<RegisterFn>(reinterpret_cast<void*>(GetProcAddress(library, "DllRegisterServer")));
-  if (registerServer != nullptr) registerServer();
-  FreeLibrary(library);
-}
-
 // Expands the package into "tlxtemp.exe"; true when LZCopy wrote something.
 bool ExpandPackage(const char* package) {
   char target[MAX_PATH];
