@@ -46,18 +46,6 @@ std::string Lower(std::string text) {
   return text;
 }
 
-std::string UnixArgumentAsWindows(const char* prefix) {
-  std::string path = "Z:" + UnixArgument(prefix);
-  std::replace(path.begin(), path.end(), '/', '\\');
-  return path + "\\";
-}
-
-RECT ScreenRect(HWND window) {
-  RECT r = {0, 0, 0, 0};
-  GetWindowRect(window, &r);
-  return r;
-}
-
 class Band : public testing::Test {
  protected:
   void SetUp() override {
@@ -79,15 +67,8 @@ class Band : public testing::Test {
   }
 
   void StartTaskbar() {
-    const PROCESS_INFORMATION p = StartProgram(HelperPath("taskbar_standin.exe"));
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-          for (HWND w : FindTopLevels("Shell_TrayWnd")) {
-            if (ProcessOfWindow(w) == p.dwProcessId && IsWindowVisible(w)) taskbar_ = w;
-          }
-          return taskbar_ != nullptr;
-        },
-        15000));
+    taskbar_ = StartTaskbarStandIn();
+    ASSERT_NE(taskbar_, nullptr);
   }
 
   static void CloseFrame(HWND frame) {

@@ -3,6 +3,7 @@
 
 #include "e2e/e2e_support.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -189,6 +190,32 @@ StripReport ReadStrip(HWND tickerWindow) {
 }
 
 std::string UnixArgument(const char* prefix) { return RawArgument(prefix); }
+
+std::string UnixArgumentAsWindows(const char* prefix) {
+  std::string path = "Z:" + UnixArgument(prefix);
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path + "\\";
+}
+
+RECT ScreenRect(HWND window) {
+  RECT r = {0, 0, 0, 0};
+  GetWindowRect(window, &r);
+  return r;
+}
+
+HWND StartTaskbarStandIn(const std::string& options) {
+  const PROCESS_INFORMATION p = StartProgram(HelperPath("taskbar_standin.exe"), options);
+  HWND taskbar = nullptr;
+  WaitUntil(
+      [&] {
+        for (HWND w : FindTopLevels("Shell_TrayWnd")) {
+          if (ProcessOfWindow(w) == p.dwProcessId && IsWindowVisible(w)) taskbar = w;
+        }
+        return taskbar != nullptr;
+      },
+      15000);
+  return taskbar;
+}
 
 ScratchFolder MakeScratchFolder(const char* name) {
   // Windows process ids repeat from one Wine prefix to the next: the clock keeps names apart.

@@ -78,6 +78,15 @@ ScratchFolder MakeScratchFolder(const char* name);
 
 // Unix paths given on the test's command line: --server=, --content=, --hostile=.
 std::string UnixArgument(const char* prefix);
+// The same, as a Windows path ending in a backslash, for a folder.
+std::string UnixArgumentAsWindows(const char* prefix);
+
+// A window's rectangle on the screen; all zero once it is gone.
+RECT ScreenRect(HWND window);
+
+// Starts the stand-in taskbar (tests/helpers/taskbar_standin) with the options and returns its
+// "Shell_TrayWnd" once that shows; null when it did not within 15 s.
+HWND StartTaskbarStandIn(const std::string& options = "");
 
 // A free TCP port on 127.0.0.1 (free when asked).
 int FreePort();

@@ -40,12 +40,6 @@ LPARAM MousePoint(int x, int y) {
   return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y));
 }
 
-RECT ScreenRect(HWND window) {
-  RECT r = {0, 0, 0, 0};
-  GetWindowRect(window, &r);
-  return r;
-}
-
 class Placement : public testing::Test {
  protected:
   void SetUp() override {
@@ -70,15 +64,8 @@ class Placement : public testing::Test {
 
   // The stand-in taskbar with the given options, once its window shows.
   void StartTaskbar(const std::string& options) {
-    PROCESS_INFORMATION p = StartProgram(HelperPath("taskbar_standin.exe"), options);
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-          for (HWND w : FindTopLevels("Shell_TrayWnd")) {
-            if (ProcessOfWindow(w) == p.dwProcessId && IsWindowVisible(w)) taskbar_ = w;
-          }
-          return taskbar_ != nullptr;
-        },
-        15000));
+    taskbar_ = StartTaskbarStandIn(options);
+    ASSERT_NE(taskbar_, nullptr);
     area_ = FindChild(taskbar_, "TrayNotifyWnd");
     clock_ = FindChild(area_, "TrayClockWClass");
     ASSERT_NE(clock_, nullptr);

@@ -41,12 +41,6 @@ bool SetLastWrite(const std::string& path, ULONGLONG time) {
   return ok;
 }
 
-std::string UnixArgumentAsWindows(const char* prefix) {
-  std::string path = "Z:" + UnixArgument(prefix);
-  std::replace(path.begin(), path.end(), '/', '\\');
-  return path + "\\";
-}
-
 // The texts of a window's "Static" children: the message box's note.
 std::vector<std::string> StaticTexts(HWND box) {
   std::vector<std::string> texts;
