@@ -90,25 +90,14 @@ void DrawPicture(const DRAWITEMSTRUCT* item) {
   if (palette != nullptr) DeleteObject(palette);
 }
 
-INT_PTR OnNotify(HWND page, const NMHDR* header) {
-  switch (header->code) {
-    case PSN_SETACTIVE:
-      ShowVersionLine(page);
-      return PageResult(page, 0);
-    case PSN_KILLACTIVE: return PageResult(page, FALSE);
-    case PSN_APPLY: return PageResult(page, PSNRET_NOERROR);
-    case PSN_RESET: Ticker().flags.settingsChanged = 0; return TRUE;
-    case PSN_HELP: OpenHelpPage(); return TRUE;
-    default: return FALSE;
-  }
-}
+const PageSteps kSteps = {ShowVersionLine, nullptr, nullptr};
 
 }  // namespace
 
 INT_PTR CALLBACK AboutPageProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: return TRUE;
-    case WM_NOTIFY: return OnNotify(page, reinterpret_cast<const NMHDR*>(lParam));
+    case WM_NOTIFY: return AnswerPageNotify(page, reinterpret_cast<const NMHDR*>(lParam), kSteps);
     case WM_DRAWITEM: {
       const DRAWITEMSTRUCT* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
       if (item->CtlID != IDC_ABOUT_BANNER && item->CtlID != IDC_ABOUT_EMBLEM) return FALSE;

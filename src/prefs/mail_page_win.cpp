@@ -145,30 +145,21 @@ void Apply(HWND page) {
   g_loaded = false;
 }
 
-INT_PTR OnNotify(HWND page, const NMHDR* header) {
-  switch (header->code) {
-    case PSN_SETACTIVE:
-      Load(page);
-      return PageResult(page, 0);
-    case PSN_KILLACTIVE: return PageResult(page, FALSE);
-    case PSN_APPLY:
+const PageSteps kSteps = {
+    Load,
+    [](HWND page) {
       Apply(page);
-      return PageResult(page, PSNRET_NOERROR);
-    case PSN_RESET:
-      Ticker().flags.settingsChanged = 0;
-      g_loaded = false;
-      return TRUE;
-    case PSN_HELP: OpenHelpPage(); return TRUE;
-    default: return FALSE;
-  }
-}
+      return true;
+    },
+    [] { g_loaded = false; },
+};
 
 }  // namespace
 
 INT_PTR CALLBACK MailPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: OnInitDialog(page); return TRUE;
-    case WM_NOTIFY: return OnNotify(page, reinterpret_cast<const NMHDR*>(lParam));
+    case WM_NOTIFY: return AnswerPageNotify(page, reinterpret_cast<const NMHDR*>(lParam), kSteps);
     case WM_COMMAND: OnCommand(page, LOWORD(wParam), HIWORD(wParam)); return TRUE;
     default: return FALSE;
   }

@@ -156,7 +156,7 @@ NewsPageValues ReadControls(HWND page) {
   return v;
 }
 
-INT_PTR Apply(HWND page) {
+bool Apply(HWND page) {
   SettingsStore& settings = Settings();
   const bool acceptable = StoreNewsPage(settings, ReadControls(page), ReadAccountCopy().myVexlo);
   ReloadNewsCopies(settings);
@@ -175,11 +175,11 @@ INT_PTR Apply(HWND page) {
   if (!acceptable) {
     ShowPageMessage(page, IDS_NO_TOPIC_TITLE, IDS_NO_TOPIC_TEXT, MB_OK | MB_ICONSTOP);
     NoteApplyRefused();
-    return PageResult(page, PSNRET_INVALID_NOCHANGEPAGE);
+    return false;
   }
   g_page.loaded = false;
   MarkUnchanged(page);
-  return PageResult(page, PSNRET_NOERROR);
+  return true;
 }
 
 void Cancel() {
@@ -206,18 +206,13 @@ void OnCommand(HWND page, int id, int code) {
   if (index >= 0) PickColor(page, index);
 }
 
-INT_PTR OnNotify(HWND page, const NMHDR* header) {
-  switch (header->code) {
-    case PSN_SETACTIVE:
+const PageSteps kSteps = {
+    [](HWND page) {
       if (!g_page.loaded) Load(page);
-      return PageResult(page, 0);
-    case PSN_KILLACTIVE: return PageResult(page, FALSE);
-    case PSN_APPLY: return Apply(page);
-    case PSN_RESET: Cancel(); return TRUE;
-    case PSN_HELP: OpenHelpPage(); return TRUE;
-    default: return FALSE;
-  }
-}
+    },
+    Apply,
+    Cancel,
+};
 
 }  // namespace
 
@@ -228,7 +223,7 @@ INT_PTR CALLBACK NewsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
       SendDlgItemMessageA(page, IDC_AIRPORTS, EM_LIMITTEXT, kAirportChars, 0);
       SendDlgItemMessageA(page, IDC_STORIES, EM_LIMITTEXT, 2, 0);
       return TRUE;
-    case WM_NOTIFY: return OnNotify(page, reinterpret_cast<const NMHDR*>(lParam));
+    case WM_NOTIFY: return AnswerPageNotify(page, reinterpret_cast<const NMHDR*>(lParam), kSteps);
     case WM_COMMAND: OnCommand(page, LOWORD(wParam), HIWORD(wParam)); return TRUE;
     case WM_DRAWITEM: DrawColorButton(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)); return TRUE;
     case WM_DESTROY: DeleteBrushes(); return FALSE;

@@ -25,6 +25,16 @@ void MarkChanged(HWND page);
 void MarkUnchanged(HWND page);
 // The answer to a notification, as a dialog procedure gives it.
 INT_PTR PageResult(HWND page, LONG_PTR result);
+
+// A page's own part in the sheet's protocol; any step may be null. apply returns false when the
+// page refuses what it shows (after saying why): the sheet then stays open on it.
+struct PageSteps {
+  void (*show)(HWND page);
+  bool (*apply)(HWND page);
+  void (*cancel)();
+};
+// The answer every page gives to the sheet's notifications.
+INT_PTR AnswerPageNotify(HWND page, const NMHDR* header, const PageSteps& steps);
 void OpenHelpPage();
 // A message box with the caption and text of two string-table entries; its answer. Never called
 // with prefsLock held.

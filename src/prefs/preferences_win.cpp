@@ -121,6 +121,25 @@ INT_PTR PageResult(HWND page, LONG_PTR result) {
   return TRUE;
 }
 
+INT_PTR AnswerPageNotify(HWND page, const NMHDR* header, const PageSteps& steps) {
+  switch (header->code) {
+    case PSN_SETACTIVE:
+      if (steps.show != nullptr) steps.show(page);
+      return PageResult(page, 0);
+    case PSN_KILLACTIVE: return PageResult(page, FALSE);
+    case PSN_APPLY:
+      return PageResult(page, steps.apply == nullptr || steps.apply(page)
+                                  ? PSNRET_NOERROR
+                                  : PSNRET_INVALID_NOCHANGEPAGE);
+    case PSN_RESET:
+      Ticker().flags.settingsChanged = 0;
+      if (steps.cancel != nullptr) steps.cancel();
+      return TRUE;
+    case PSN_HELP: OpenHelpPage(); return TRUE;
+    default: return FALSE;
+  }
+}
+
 void OpenHelpPage() { OpenEndpoint(Endpoint::kPortal, "/help/ticker/"); }
 
 int ShowPageMessage(HWND page, UINT captionId, UINT textId, UINT type) {

@@ -25,7 +25,7 @@ void Load(HWND page) {
   g_loaded = true;
 }
 
-INT_PTR Apply(HWND page) {
+bool Apply(HWND page) {
   if (IsChecked(page, IDC_PROXY_RELOAD)) {
     // Only the running program forgets; the stored values stay for the next start. The refresh
     // after the sheet closes then already goes through the browser's proxy.
@@ -41,14 +41,14 @@ INT_PTR Apply(HWND page) {
       ShowPageMessage(page, IDS_PROXY_PORT_TITLE, IDS_PROXY_PORT_TEXT, MB_OK | MB_ICONSTOP);
       SetFocus(GetDlgItem(page, IDC_PROXY_PORT));
       NoteApplyRefused();
-      return PageResult(page, PSNRET_INVALID_NOCHANGEPAGE);
+      return false;
     }
     SetProxyCopy(host, port);
     Settings().WriteTextValue(value_name::kHttpProxy, host);
     Settings().WriteTextValue(value_name::kProxyPort, port);
   }
   g_loaded = false;
-  return PageResult(page, PSNRET_NOERROR);
+  return true;
 }
 
 void OnCommand(HWND page, int id, int code) {
@@ -58,21 +58,13 @@ void OnCommand(HWND page, int id, int code) {
   MarkChanged(page);
 }
 
-INT_PTR OnNotify(HWND page, const NMHDR* header) {
-  switch (header->code) {
-    case PSN_SETACTIVE:
+const PageSteps kSteps = {
+    [](HWND page) {
       if (!g_loaded) Load(page);
-      return PageResult(page, 0);
-    case PSN_KILLACTIVE: return PageResult(page, FALSE);
-    case PSN_APPLY: return Apply(page);
-    case PSN_RESET:
-      g_loaded = false;
-      Ticker().flags.settingsChanged = 0;
-      return TRUE;
-    case PSN_HELP: OpenHelpPage(); return TRUE;
-    default: return FALSE;
-  }
-}
+    },
+    Apply,
+    [] { g_loaded = false; },
+};
 
 }  // namespace
 
@@ -84,7 +76,7 @@ INT_PTR CALLBACK ProxyPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
       SendDlgItemMessageA(page, IDC_PROXY_HOST, EM_LIMITTEXT, kTextValueSize - 1, 0);
       SendDlgItemMessageA(page, IDC_PROXY_PORT, EM_LIMITTEXT, 5, 0);
       return TRUE;
-    case WM_NOTIFY: return OnNotify(page, reinterpret_cast<const NMHDR*>(lParam));
+    case WM_NOTIFY: return AnswerPageNotify(page, reinterpret_cast<const NMHDR*>(lParam), kSteps);
     case WM_COMMAND: OnCommand(page, LOWORD(wParam), HIWORD(wParam)); return TRUE;
     default: return FALSE;
   }

@@ -87,25 +87,18 @@ void OnCommand(HWND page, int id, int code) {
   }
 }
 
-INT_PTR OnNotify(HWND page, const NMHDR* header) {
-  switch (header->code) {
-    case PSN_SETACTIVE:
+const PageSteps kSteps = {
+    [](HWND page) {
       if (!g_loaded) Load(page);
-      return PageResult(page, 0);
-    case PSN_KILLACTIVE: return PageResult(page, FALSE);
-    case PSN_APPLY:
+    },
+    [](HWND page) {
       if (g_listModified) Ticker().flags.settingsChanged = 1;
       MarkUnchanged(page);
       g_loaded = false;
-      return PageResult(page, PSNRET_NOERROR);
-    case PSN_RESET:
-      Ticker().flags.settingsChanged = 0;
-      g_loaded = false;
-      return TRUE;
-    case PSN_HELP: OpenHelpPage(); return TRUE;
-    default: return FALSE;
-  }
-}
+      return true;
+    },
+    [] { g_loaded = false; },
+};
 
 }  // namespace
 
@@ -116,7 +109,7 @@ INT_PTR CALLBACK QuotesPageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
       g_listModified = false;
       SendDlgItemMessageA(page, IDC_SYMBOL_EDIT, EM_LIMITTEXT, kSymbolMaxChars, 0);
       return TRUE;
-    case WM_NOTIFY: return OnNotify(page, reinterpret_cast<const NMHDR*>(lParam));
+    case WM_NOTIFY: return AnswerPageNotify(page, reinterpret_cast<const NMHDR*>(lParam), kSteps);
     case WM_COMMAND: OnCommand(page, LOWORD(wParam), HIWORD(wParam)); return TRUE;
     default: return FALSE;
   }

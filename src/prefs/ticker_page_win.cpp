@@ -189,27 +189,23 @@ void OnCommand(HWND page, int id, int code) {
   }
 }
 
-INT_PTR OnNotify(HWND page, const NMHDR* header) {
-  switch (header->code) {
-    case PSN_SETACTIVE:
+const PageSteps kSteps = {
+    [](HWND page) {
       if (!g_loaded) Load(page);
-      return PageResult(page, 0);
-    case PSN_KILLACTIVE: return PageResult(page, FALSE);
-    case PSN_APPLY:
+    },
+    [](HWND page) {
       Apply(page);
-      return PageResult(page, PSNRET_NOERROR);
-    case PSN_RESET: Cancel(); return TRUE;
-    case PSN_HELP: OpenHelpPage(); return TRUE;
-    default: return FALSE;
-  }
-}
+      return true;
+    },
+    Cancel,
+};
 
 }  // namespace
 
 INT_PTR CALLBACK TickerPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: OnInitDialog(page); return TRUE;
-    case WM_NOTIFY: return OnNotify(page, reinterpret_cast<const NMHDR*>(lParam));
+    case WM_NOTIFY: return AnswerPageNotify(page, reinterpret_cast<const NMHDR*>(lParam), kSteps);
     case WM_COMMAND: OnCommand(page, LOWORD(wParam), HIWORD(wParam)); return TRUE;
     case WM_HSCROLL:
       if (LOWORD(wParam) == TB_ENDTRACK) MarkChanged(page);
