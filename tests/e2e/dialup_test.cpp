@@ -30,12 +30,7 @@ class Dialup : public testing::Test {
     }
     // A cached strip: the first cycle shows it at once and fetches once.
     ASSERT_TRUE(WriteWholeFile(folder_ + "News.Dat", kCachedFeed));
-    WriteRegistryNumber("Dock in Taskbar", 1);
-    WriteRegistryNumber("Fit To Caption", 0);
-    WriteRegistryNumber("Ticker X", 0);
-    WriteRegistryNumber("Ticker Y", 300);
-    WriteRegistryNumber("Ticker Width", 900);
-    WriteRegistryNumber("Ticker Height", 30);
+    PlaceFloatingFrame(0, 300, 900);
     DeleteRegistryValue("Last Stock Update");
 
     scratch_ = MakeScratchFolder("dialup");

@@ -197,6 +197,17 @@ std::string UnixArgumentAsWindows(const char* prefix) {
   return path + "\\";
 }
 
+void PlaceFloatingFrame(int x, int y, int width) {
+  WriteRegistryNumber("Dock in Taskbar", 1);
+  WriteRegistryNumber("Fit To Caption", 0);
+  WriteRegistryNumber("Always On Top", 0);
+  WriteRegistryNumber("Always On Bottom", 0);
+  WriteRegistryNumber("Ticker X", static_cast<DWORD>(x));
+  WriteRegistryNumber("Ticker Y", static_cast<DWORD>(y));
+  WriteRegistryNumber("Ticker Width", static_cast<DWORD>(width));
+  WriteRegistryNumber("Ticker Height", 30);
+}
+
 RECT ScreenRect(HWND window) {
   RECT r = {0, 0, 0, 0};
   GetWindowRect(window, &r);

@@ -81,6 +81,9 @@ std::string UnixArgument(const char* prefix);
 // The same, as a Windows path ending in a backslash, for a folder.
 std::string UnixArgumentAsWindows(const char* prefix);
 
+// The settings of a plain floating frame, neither on top nor glued, 30 pixels high at (x, y).
+void PlaceFloatingFrame(int x, int y, int width);
+
 // A window's rectangle on the screen; all zero once it is gone.
 RECT ScreenRect(HWND window);
 

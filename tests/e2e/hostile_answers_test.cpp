@@ -27,13 +27,7 @@ class HostileAnswers : public testing::Test {
     ASSERT_TRUE(CopyInto(TickerExePath(), folder_ + "Ticker.exe"));
     ASSERT_TRUE(WriteWholeFile(folder_ + "News.Dat", kCachedFeed));
     DeleteFileA((folder_ + "Sponsor.Dat").c_str());
-    WriteRegistryNumber("Dock in Taskbar", 1);
-    WriteRegistryNumber("Fit To Caption", 0);
-    WriteRegistryNumber("Always On Top", 0);
-    WriteRegistryNumber("Ticker X", 0);
-    WriteRegistryNumber("Ticker Y", 300);
-    WriteRegistryNumber("Ticker Width", 900);
-    WriteRegistryNumber("Ticker Height", 30);
+    PlaceFloatingFrame(0, 300, 900);
     DeleteRegistryValue("Proxy ID");
     DeleteRegistryValue("Proxy Pass");
 

@@ -26,13 +26,7 @@ class LiveContent : public testing::Test {
       DeleteFileA((folder_ + stale).c_str());
     }
     // A plain floating frame, wide enough to see the strip.
-    WriteRegistryNumber("Dock in Taskbar", 1);
-    WriteRegistryNumber("Fit To Caption", 0);
-    WriteRegistryNumber("Always On Top", 0);
-    WriteRegistryNumber("Ticker X", 0);
-    WriteRegistryNumber("Ticker Y", 200);
-    WriteRegistryNumber("Ticker Width", 1000);
-    WriteRegistryNumber("Ticker Height", 30);
+    PlaceFloatingFrame(0, 200, 1000);
     WriteRegistryNumber("My Vexlo!", 0);
     DeleteRegistryValue("Last Stock Update");
   }

@@ -48,13 +48,7 @@ class Preferences : public testing::Test {
     // Every test starts from a first run: what an earlier test stored must not carry over.
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Talmora\\Ticker");
     RegDeleteTreeA(HKEY_CURRENT_USER, "SOFTWARE\\Talmora\\Ticker");
-    WriteRegistryNumber("Dock in Taskbar", 1);
-    WriteRegistryNumber("Fit To Caption", 0);
-    WriteRegistryNumber("Always On Top", 0);
-    WriteRegistryNumber("Ticker X", 0);
-    WriteRegistryNumber("Ticker Y", 560);
-    WriteRegistryNumber("Ticker Width", 1000);
-    WriteRegistryNumber("Ticker Height", 30);
+    PlaceFloatingFrame(0, 560, 1000);
     WriteRegistryNumber("My Vexlo!", 0);
   }
 

@@ -69,14 +69,7 @@ class ScreenSaver : public testing::Test {
     folder_ = MakeProgramFolder("screensaver");
     ASSERT_TRUE(CopyInto(TickerExePath(), folder_ + "Ticker.exe"));
     DeleteFileA((folder_ + "News.Dat").c_str());
-    WriteRegistryNumber("Dock in Taskbar", 1);
-    WriteRegistryNumber("Fit To Caption", 0);
-    WriteRegistryNumber("Always On Top", 0);
-    WriteRegistryNumber("Always On Bottom", 0);
-    WriteRegistryNumber("Ticker X", 100);
-    WriteRegistryNumber("Ticker Y", 200);
-    WriteRegistryNumber("Ticker Width", 600);
-    WriteRegistryNumber("Ticker Height", 30);
+    PlaceFloatingFrame(100, 200, 600);
     WriteRegistryNumber("Screen Saver Mode", 0);
     WriteRegistryText("Last Stock Update", "Last Updated:  today");
 

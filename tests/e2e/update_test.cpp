@@ -62,13 +62,7 @@ class Update : public testing::Test {
     ion_ = MakeScratchFolder("ion");
     built_ = UnixArgumentAsWindows("--ion=");
     fixtures_ = UnixArgumentAsWindows("--fixtures=");
-    WriteRegistryNumber("Dock in Taskbar", 1);
-    WriteRegistryNumber("Fit To Caption", 0);
-    WriteRegistryNumber("Always On Top", 0);
-    WriteRegistryNumber("Ticker X", 0);
-    WriteRegistryNumber("Ticker Y", 200);
-    WriteRegistryNumber("Ticker Width", 1000);
-    WriteRegistryNumber("Ticker Height", 30);
+    PlaceFloatingFrame(0, 200, 1000);
     WriteRegistryNumber("My Vexlo!", 0);
   }
 

@@ -28,14 +28,7 @@ class UserInput : public testing::Test {
     folder_ = MakeProgramFolder("user");
     ASSERT_TRUE(CopyInto(TickerExePath(), folder_ + "Ticker.exe"));
     ASSERT_TRUE(WriteWholeFile(folder_ + "News.Dat", kOneStory));
-    WriteRegistryNumber("Dock in Taskbar", 1);
-    WriteRegistryNumber("Fit To Caption", 0);
-    WriteRegistryNumber("Always On Top", 0);
-    WriteRegistryNumber("Always On Bottom", 0);
-    WriteRegistryNumber("Ticker X", 100);
-    WriteRegistryNumber("Ticker Y", 400);
-    WriteRegistryNumber("Ticker Width", 700);
-    WriteRegistryNumber("Ticker Height", 30);
+    PlaceFloatingFrame(100, 400, 700);
     // Nothing answers here: every cycle keeps the cached strip.
     WriteRegistryText("Data Server", "http://127.0.0.1:9/tlx/update");
   }
