@@ -136,8 +136,10 @@ class Update : public testing::Test {
     return p;
   }
 
+  // The offer once it shows: a box still being made may not hold its texts yet.
   static HWND FindOffer() {
-    return FindTopLevel("#32770", ProgramText(IDS_UPDATE_AVAILABLE_TITLE));
+    HWND box = FindTopLevel("#32770", ProgramText(IDS_UPDATE_AVAILABLE_TITLE));
+    return box != nullptr && IsWindowVisible(box) ? box : nullptr;
   }
 
   static constexpr const char* kUpdateLeftovers[] = {
@@ -184,9 +186,13 @@ TEST_F(Update, ASignedNewerPackageIsOfferedAndReplacesTheProgramOnOk) {
 
   HWND box = nullptr;
   ASSERT_TRUE(WaitUntil([&] { return (box = FindOffer()) != nullptr; }, kCheckMs));
-  const std::vector<std::string> texts = StaticTexts(box);
-  EXPECT_NE(std::find(texts.begin(), texts.end(), ReadWholeFile(Served("update.txt"))),
-            texts.end())
+  const std::string note = ReadWholeFile(Served("update.txt"));
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        const std::vector<std::string> texts = StaticTexts(box);
+        return std::find(texts.begin(), texts.end(), note) != texts.end();
+      },
+      5000))
       << "the release note is shown as it was published";
   // Asked only after everything was fetched and checked; nothing was loaded or moved yet.
   EXPECT_FALSE(FileExists(folder_ + "band-loaded.txt"));
