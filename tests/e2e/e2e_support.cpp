@@ -103,12 +103,23 @@ void EndStartedPrograms() {
     }
     return frames;
   };
+  std::vector<DWORD> closed;
   for (int round = 0; round < 3; ++round) {
-    for (HWND frame : others()) PostMessageA(frame, WM_CLOSE, 0, 0);
+    for (HWND frame : others()) {
+      closed.push_back(ProcessOfWindow(frame));
+      PostMessageA(frame, WM_CLOSE, 0, 0);
+    }
     WaitUntil([&] { return others().empty(); }, 3000);
   }
+  // A ticker whose windows are gone may still be saving and ending its worker; one that did not
+  // close is ended. Either way it is gone before the next test starts a ticker that would give
+  // way to it.
   for (PROCESS_INFORMATION& p : Started()) {
-    if (WaitForSingleObject(p.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(p.hProcess, 9);
+    const bool closing = std::find(closed.begin(), closed.end(), p.dwProcessId) != closed.end();
+    if (WaitForSingleObject(p.hProcess, closing ? 5000 : 0) == WAIT_TIMEOUT) {
+      TerminateProcess(p.hProcess, 9);
+      WaitForSingleObject(p.hProcess, 10000);
+    }
     CloseHandle(p.hProcess);
     CloseHandle(p.hThread);
   }
@@ -119,6 +130,22 @@ DWORD ProcessOfWindow(HWND window) {
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
   return pid;
+}
+
+std::string DescribeStart(const PROCESS_INFORMATION& process) {
+  std::string text;
+  DWORD code = STILL_ACTIVE;
+  if (WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0 &&
+      GetExitCodeProcess(process.hProcess, &code)) {
+    text = "the program ended with " + std::to_string(code);
+  } else {
+    text = "the program runs";
+  }
+  for (HWND frame : TopLevelWindows("SSBar")) {
+    text += "; a frame of process " + std::to_string(ProcessOfWindow(frame)) +
+            (FindChild(frame, "Ticker") != nullptr ? " with" : " without") + " its strip";
+  }
+  return text + " (started as " + std::to_string(process.dwProcessId) + ")";
 }
 
 HWND FindTickerFrame() {

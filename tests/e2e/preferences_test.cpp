@@ -90,7 +90,8 @@ class Preferences : public testing::Test {
           HWND frame = FindTickerFrame();
           return frame != nullptr && ProcessOfWindow(frame) == process_.dwProcessId;
         },
-        20000));
+        20000))
+        << DescribeStart(process_);
     ticker_ = FindTickerWindow();
     ASSERT_TRUE(WaitUntil([&] { return DataRequests().size() >= 2 && ReadStrip(ticker_).filled; },
                           30000))
