@@ -15,6 +15,7 @@
 #include <string>
 
 #include "deskband_ids.h"
+#include "newsrail_version.h"
 #include "win32/window_probe.h"
 
 namespace {
@@ -232,6 +233,25 @@ TEST(DeskBandRegistration, WritesTheClassAndTheCategoryAndTakesThemAway) {
   if (band != nullptr) band->Release();
   EXPECT_EQ(CallLibrary("DllUnregisterServer"), S_OK);
   CoUninitialize();
+}
+
+// The library carries the program's version, so that the installer and a user comparing files
+// see one product.
+TEST(DeskBandLibrary, CarriesTheProgramsVersion) {
+  const std::string path = PathArgument("--dll=");
+  DWORD handle = 0;
+  const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
+  ASSERT_GT(size, 0u);
+  std::string block(size, '\0');
+  ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, &block[0]));
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueA(&block[0], "\\", reinterpret_cast<void**>(&fixed), &length));
+  EXPECT_EQ(fixed->dwFileVersionMS,
+            static_cast<DWORD>(NEWSRAIL_VERSION_MAJOR << 16 | NEWSRAIL_VERSION_MINOR));
+  EXPECT_EQ(fixed->dwFileVersionLS,
+            static_cast<DWORD>(NEWSRAIL_VERSION_PATCH << 16 | NEWSRAIL_VERSION_BUILD));
+  EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_DLL));
 }
 
 TEST_F(DeskBandTest, AnswersForTheShellsInterfacesAndNoOthers) {
