@@ -132,20 +132,31 @@ DWORD ProcessOfWindow(HWND window) {
   return pid;
 }
 
-std::string DescribeStart(const PROCESS_INFORMATION& process) {
-  std::string text;
+std::string WaitForTickerFrame(const PROCESS_INFORMATION& process, DWORD timeoutMs) {
+  const bool shown = WaitUntil(
+      [&] {
+        for (HWND frame : FindTopLevels("SSBar", "MyVexlo! Newsrail")) {
+          if (ProcessOfWindow(frame) == process.dwProcessId && FindChild(frame, "Ticker") != nullptr) {
+            return true;
+          }
+        }
+        return false;
+      },
+      timeoutMs);
+  if (shown) return std::string();
+  std::string why;
   DWORD code = STILL_ACTIVE;
   if (WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0 &&
       GetExitCodeProcess(process.hProcess, &code)) {
-    text = "the program ended with " + std::to_string(code);
+    why = "the ticker ended with " + std::to_string(code);
   } else {
-    text = "the program runs";
+    why = "the ticker runs without a frame";
   }
   for (HWND frame : TopLevelWindows("SSBar")) {
-    text += "; a frame of process " + std::to_string(ProcessOfWindow(frame)) +
-            (FindChild(frame, "Ticker") != nullptr ? " with" : " without") + " its strip";
+    why += "; a frame of process " + std::to_string(ProcessOfWindow(frame)) +
+           (FindChild(frame, "Ticker") != nullptr ? " with" : " without") + " its strip";
   }
-  return text + " (started as " + std::to_string(process.dwProcessId) + ")";
+  return why + " (started as " + std::to_string(process.dwProcessId) + ")";
 }
 
 HWND FindTickerFrame() {

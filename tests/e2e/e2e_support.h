@@ -29,8 +29,9 @@ bool Xdotool(const std::string& arguments);
 DWORD ProcessOfWindow(HWND window);
 // The running ticker's frame: the "SSBar" window titled "MyVexlo! Newsrail" with a Ticker child.
 HWND FindTickerFrame();
-// Why a started ticker shows no frame: whether it ended, and whose frames there are.
-std::string DescribeStart(const PROCESS_INFORMATION& process);
+// Waits for the frame of this started ticker, with its strip. Empty once it shows, else why it
+// did not: whether the program ended, and whose frames there are.
+std::string WaitForTickerFrame(const PROCESS_INFORMATION& process, DWORD timeoutMs = 20000);
 // Every top-level window of the class.
 std::vector<HWND> TopLevelWindows(const char* className);
 // Waits for a process to end; its exit code, or STILL_ACTIVE when it did not end in time.

@@ -67,12 +67,7 @@ class LiveContent : public testing::Test {
 
   PROCESS_INFORMATION StartTicker(const std::string& arguments = "") {
     PROCESS_INFORMATION p = StartProgram(folder_ + "Ticker.exe", arguments);
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-          HWND frame = FindTickerFrame();
-          return frame != nullptr && ProcessOfWindow(frame) == p.dwProcessId;
-        },
-        20000));
+    EXPECT_EQ(WaitForTickerFrame(p), "");
     return p;
   }
 

@@ -85,13 +85,7 @@ class Preferences : public testing::Test {
   // The ticker, started and with its first content on the strip.
   void StartTicker() {
     process_ = StartProgram(folder_ + "Ticker.exe");
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-          HWND frame = FindTickerFrame();
-          return frame != nullptr && ProcessOfWindow(frame) == process_.dwProcessId;
-        },
-        20000))
-        << DescribeStart(process_);
+    ASSERT_EQ(WaitForTickerFrame(process_), "");
     ticker_ = FindTickerWindow();
     ASSERT_TRUE(WaitUntil([&] { return DataRequests().size() >= 2 && ReadStrip(ticker_).filled; },
                           30000))

@@ -55,12 +55,7 @@ class Settings : public testing::Test {
   // Starts Ticker.exe (taking over from a running one) and waits for its strip.
   void StartAndWait() {
     PROCESS_INFORMATION p = StartProgram(folder_ + "Ticker.exe");
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-          HWND frame = FindTickerFrame();
-          return frame != nullptr && ProcessOfWindow(frame) == p.dwProcessId;
-        },
-        20000));
+    ASSERT_EQ(WaitForTickerFrame(p), "");
     // The window exists before its creation has finished; the message loop comes after.
     ASSERT_EQ(WaitForInputIdle(p.hProcess, 20000), 0u);
   }

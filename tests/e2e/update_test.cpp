@@ -127,12 +127,7 @@ class Update : public testing::Test {
 
   PROCESS_INFORMATION StartTicker() {
     PROCESS_INFORMATION p = StartProgram(folder_ + "Ticker.exe");
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-          HWND frame = FindTickerFrame();
-          return frame != nullptr && ProcessOfWindow(frame) == p.dwProcessId;
-        },
-        20000));
+    EXPECT_EQ(WaitForTickerFrame(p), "");
     return p;
   }
 

@@ -90,8 +90,11 @@ TEST_F(UserInput, DraggingTheStripToTheRightTurnsItRound) {
   ASSERT_EQ(ReadStrip(FindTickerWindow()).forward, 1);
   const POINT p = OnStrip(200);
   Xdotool("mousemove " + std::to_string(p.x) + " " + std::to_string(p.y) + " mousedown 1");
-  for (int step = 1; step <= 4; ++step) {
+  // Wine merges pointer motions that queue up, and the first one a drag sees only sets its
+  // start: each step is given time to arrive on its own.
+  for (int step = 1; step <= 6; ++step) {
     Xdotool("mousemove " + std::to_string(p.x + 10 * step) + " " + std::to_string(p.y));
+    Sleep(150);
   }
   Xdotool("mouseup 1");
   EXPECT_TRUE(WaitUntil([] { return ReadStrip(FindTickerWindow()).forward == 0; }, 5000));
