@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -125,6 +126,16 @@ class Update : public testing::Test {
   }
   int Requests(const std::string& path) { return RequestsIn(scratch_, path); }
 
+  // The server's lines for the update files, for a failure to show what was served.
+  std::string UpdateRequests() {
+    std::string lines;
+    std::istringstream log(ReadWholeFile(scratch_.windows + "\\requests.log"));
+    for (std::string line; std::getline(log, line);) {
+      if (line.find("path=/ion/") != std::string::npos) lines += line.substr(0, 200) + "\n";
+    }
+    return lines;
+  }
+
   PROCESS_INFORMATION StartTicker() {
     PROCESS_INFORMATION p = StartProgram(folder_ + "Ticker.exe");
     EXPECT_EQ(WaitForTickerFrame(p), "");
@@ -200,7 +211,8 @@ TEST_F(Update, ASignedNewerPackageIsOfferedAndReplacesTheProgramOnOk) {
   EXPECT_EQ(ReadWholeFile(folder_ + "vexlodb.dll"), ReadWholeFile(Served("vexlodb.dll")));
 
   // "tlxtemp.exe R" replaces Ticker.exe with the expanded package, runs the installer, restarts.
-  EXPECT_TRUE(WaitUntil([&] { return FileExists(folder_ + "installer-ran.txt"); }, 40000));
+  EXPECT_TRUE(WaitUntil([&] { return FileExists(folder_ + "installer-ran.txt"); }, 40000))
+      << UpdateRequests();
   EXPECT_EQ(ReadWholeFile(folder_ + "Ticker.exe"), ReadWholeFile(TickerExePath()));
   HWND frame = nullptr;
   ASSERT_TRUE(WaitUntil([&] { return (frame = FindTickerFrame()) != nullptr; }, 20000));
