@@ -113,17 +113,7 @@ class Band : public testing::Test {
     return count;
   }
 
-  // The floating frame of a ticker process other than `notProcess`.
-  HWND WaitForFrame(DWORD notProcess = 0) {
-    HWND frame = nullptr;
-    WaitUntil(
-        [&] {
-          frame = FindTickerFrame();
-          return frame != nullptr && ProcessOfWindow(frame) != notProcess;
-        },
-        30000);
-    return frame;
-  }
+  HWND WaitForFrame(DWORD notProcess = 0) { return WaitForOtherTickerFrame(notProcess, 30000); }
 
   std::string built_;
   HWND taskbar_ = nullptr;

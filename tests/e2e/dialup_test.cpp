@@ -33,10 +33,7 @@ class Dialup : public testing::Test {
     PlaceFloatingFrame(0, 300, 900);
     DeleteRegistryValue("Last Stock Update");
 
-    scratch_ = MakeScratchFolder("dialup");
-    ASSERT_TRUE(server_.Start("/usr/bin/python3 " + UnixArgument("--hostile=") + " --port-file " +
-                              scratch_.unix + "/port --log " + scratch_.unix + "/requests.log"));
-    const int port = WaitForNumberInFile(scratch_.windows + "\\port", 20000);
+    const int port = StartHostileServer(&server_, &scratch_, "dialup");
     ASSERT_GT(port, 0);
     WriteRegistryText("Data Server", ("http://127.0.0.1:" + std::to_string(port) + "/ok").c_str());
     ChooseStandInLibrary(true);

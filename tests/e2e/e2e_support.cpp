@@ -159,6 +159,24 @@ std::string WaitForTickerFrame(const PROCESS_INFORMATION& process, DWORD timeout
   return why + " (started as " + std::to_string(process.dwProcessId) + ")";
 }
 
+HWND WaitForOtherTickerFrame(DWORD notProcess, DWORD timeoutMs) {
+  HWND frame = nullptr;
+  WaitUntil(
+      [&] {
+        frame = FindTickerFrame();
+        return frame != nullptr && ProcessOfWindow(frame) != notProcess;
+      },
+      timeoutMs);
+  if (frame != nullptr) {
+    if (HANDLE p = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE,
+                               ProcessOfWindow(frame))) {
+      WaitForInputIdle(p, 10000);
+      CloseHandle(p);
+    }
+  }
+  return frame;
+}
+
 HWND FindTickerFrame() {
   for (HWND frame : FindTopLevels("SSBar", "MyVexlo! Newsrail")) {
     if (FindChild(frame, "Ticker") != nullptr) return frame;
@@ -279,6 +297,15 @@ ScratchFolder MakeScratchFolder(const char* name) {
   ScratchFolder folder{unixBase + "/" + leaf, WindowsPath(unixBase + "/" + leaf)};
   CreateDirectoryA(folder.windows.c_str(), nullptr);
   return folder;
+}
+
+int StartHostileServer(UnixProgram* server, ScratchFolder* scratch, const char* name) {
+  *scratch = MakeScratchFolder(name);
+  if (!server->Start("/usr/bin/python3 " + UnixArgument("--hostile=") + " --port-file " +
+                     scratch->unix + "/port --log " + scratch->unix + "/requests.log")) {
+    return 0;
+  }
+  return WaitForNumberInFile(scratch->windows + "\\port", 20000);
 }
 
 bool UnixProgram::Start(const std::string& commandLine) {

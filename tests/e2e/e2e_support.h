@@ -32,6 +32,9 @@ HWND FindTickerFrame();
 // Waits for the frame of this started ticker, with its strip. Empty once it shows, else why it
 // did not: whether the program ended, and whose frames there are.
 std::string WaitForTickerFrame(const PROCESS_INFORMATION& process, DWORD timeoutMs = 20000);
+// The floating frame of a ticker process other than `notProcess` (0: any), once that process has
+// finished creating its windows; null when none showed. For tickers the program started itself.
+HWND WaitForOtherTickerFrame(DWORD notProcess, DWORD timeoutMs);
 // Every top-level window of the class.
 std::vector<HWND> TopLevelWindows(const char* className);
 // Waits for a process to end; its exit code, or STILL_ACTIVE when it did not end in time.
@@ -81,6 +84,10 @@ ScratchFolder MakeScratchFolder(const char* name);
 
 // Unix paths given on the test's command line: --server=, --content=, --hostile=.
 std::string UnixArgument(const char* prefix);
+
+// Starts the misbehaving server (--hostile=) with its port and request log in a new scratch
+// folder; its port once it listens, 0 when it did not start.
+int StartHostileServer(UnixProgram* server, ScratchFolder* scratch, const char* name);
 // The same, as a Windows path ending in a backslash, for a folder.
 std::string UnixArgumentAsWindows(const char* prefix);
 

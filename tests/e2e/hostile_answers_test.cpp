@@ -31,10 +31,7 @@ class HostileAnswers : public testing::Test {
     DeleteRegistryValue("Proxy ID");
     DeleteRegistryValue("Proxy Pass");
 
-    scratch_ = MakeScratchFolder("hostile");
-    ASSERT_TRUE(server_.Start("/usr/bin/python3 " + UnixArgument("--hostile=") + " --port-file " +
-                              scratch_.unix + "/port --log " + scratch_.unix + "/requests.log"));
-    port_ = WaitForNumberInFile(scratch_.windows + "\\port", 20000);
+    port_ = StartHostileServer(&server_, &scratch_, "hostile");
     ASSERT_GT(port_, 0);
   }
 

@@ -120,25 +120,7 @@ class Placement : public testing::Test {
     }
   }
 
-  // The floating frame of a ticker process other than `notProcess`, once that process has
-  // finished creating its windows.
-  HWND WaitForFrame(DWORD notProcess = 0) {
-    HWND frame = nullptr;
-    WaitUntil(
-        [&] {
-          frame = FindTickerFrame();
-          return frame != nullptr && ProcessOfWindow(frame) != notProcess;
-        },
-        20000);
-    if (frame != nullptr) {
-      if (HANDLE p = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE,
-                                 ProcessOfWindow(frame))) {
-        WaitForInputIdle(p, 10000);
-        CloseHandle(p);
-      }
-    }
-    return frame;
-  }
+  HWND WaitForFrame(DWORD notProcess = 0) { return WaitForOtherTickerFrame(notProcess, 20000); }
 
   std::string folder_;
   HWND taskbar_ = nullptr, area_ = nullptr, clock_ = nullptr;
@@ -362,11 +344,9 @@ TEST_F(Placement, TheCaptionTickerMakesWayForTheMomWindow) {
 }
 
 TEST_F(Placement, ABandLibraryIsFetchedOnlyWhenMissingAndKeptOnlyWhenSigned) {
-  const ScratchFolder scratch = MakeScratchFolder("bandlibrary");
+  ScratchFolder scratch;
   UnixProgram server;
-  ASSERT_TRUE(server.Start("/usr/bin/python3 " + UnixArgument("--hostile=") + " --port-file " +
-                           scratch.unix + "/port --log " + scratch.unix + "/requests.log"));
-  const int port = WaitForNumberInFile(scratch.windows + "\\port", 20000);
+  const int port = StartHostileServer(&server, &scratch, "bandlibrary");
   ASSERT_GT(port, 0);
   WriteRegistryText("Maker Server", ("http://127.0.0.1:" + std::to_string(port)).c_str());
   const std::string log = scratch.windows + "\\requests.log";

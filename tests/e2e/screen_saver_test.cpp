@@ -73,10 +73,7 @@ class ScreenSaver : public testing::Test {
     WriteRegistryNumber("Screen Saver Mode", 0);
     WriteRegistryText("Last Stock Update", "Last Updated:  today");
 
-    scratch_ = MakeScratchFolder("screensaver");
-    ASSERT_TRUE(server_.Start("/usr/bin/python3 " + UnixArgument("--hostile=") + " --port-file " +
-                              scratch_.unix + "/port --log " + scratch_.unix + "/requests.log"));
-    port_ = WaitForNumberInFile(scratch_.windows + "\\port", 20000);
+    port_ = StartHostileServer(&server_, &scratch_, "screensaver");
     ASSERT_GT(port_, 0);
   }
 

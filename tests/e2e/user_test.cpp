@@ -57,10 +57,7 @@ class UserInput : public testing::Test {
   }
 
   int StartHostile() {
-    scratch_ = MakeScratchFolder("user");
-    EXPECT_TRUE(hostile_.Start("/usr/bin/python3 " + UnixArgument("--hostile=") + " --port-file " +
-                               scratch_.unix + "/port --log " + scratch_.unix + "/requests.log"));
-    return WaitForNumberInFile(scratch_.windows + "\\port", 20000);
+    return StartHostileServer(&hostile_, &scratch_, "user");
   }
 
   std::string folder_;
