@@ -241,7 +241,7 @@ TEST_F(ServerTest, BadRequestsGetAnAnswerAndTheServerCarriesOn) {
       {"GET /tlx/ HTTP/1.0\r\nCookie: nrsession=\x01\x02\r\n\r\n", 200},
       {"GET /tlx/update&&&&?&&&= HTTP/1.0\r\n\r\n", 200},
       {"GET /tlx/update?news=1,rt HTTP/1.0\r\nContent-Length: 99999999\r\n\r\n", 413},
-      {"GET /%00%ff/../../etc/passwd HTTP/1.0\r\n\r\n", 404},
+      {"GET /%00%ff/../../etc/passwd HTTP/1.0\r\n\r\n", 400},
   };
   for (const auto& row : rows) {
     const HttpReply reply = HttpExchange(port_, row.request, 2000);

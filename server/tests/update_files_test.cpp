@@ -89,7 +89,8 @@ TEST_F(UpdateFolder, NothingOutsideTheFolderIsServed) {
     SCOPED_TRACE(target);
     const HttpReply reply = TickerGet(port_, target);
     ASSERT_TRUE(reply.received);
-    EXPECT_EQ(reply.status, 404);
+    // Dot segments are refused before routing (400); the rest is no file here (404).
+    EXPECT_TRUE(reply.status == 404 || reply.status == 400) << reply.status;
     EXPECT_EQ(reply.body.find("outside"), std::string::npos);
     EXPECT_EQ(reply.body.find("one level"), std::string::npos);
     EXPECT_EQ(reply.Header("Last-Modified"), "");
