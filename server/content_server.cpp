@@ -60,12 +60,18 @@ ContentOptions ContentOptionsFor(const ServerConfig& config) {
   options.refreshInterval = std::chrono::seconds(resolved.refreshSeconds);
   options.fetch.timeoutSeconds = resolved.fetchTimeoutSeconds;
   options.fetch.maxBytes = resolved.fetchMaxBytes;
+  if (!resolved.stateDir.empty()) options.passwordHistory = resolved.stateDir + "/password-changes";
   return options;
 }
 
 ContentServer::ContentServer(ServerConfig config)
     : config_(std::move(config)),
       content_(ContentOptionsFor(config_), &log_),
+      loginGuard_([&] {
+        LoginGuard::Limits limits;
+        limits.instances = config_.instances;
+        return limits;
+      }()),
       restartArmed_(config_.restartOnce) {}
 
 ContentServer::~ContentServer() { Stop(); }
@@ -76,6 +82,10 @@ bool ContentServer::Start(std::string* error) {
     return false;
   }
   if (!config_.sessionSecret.empty() && !sessionKeys_.LoadSecret(config_.sessionSecret, error)) {
+    return false;
+  }
+  if (!config_.stateDir.empty() && access(config_.stateDir.c_str(), W_OK | X_OK) != 0) {
+    *error = "cannot write in the state folder " + config_.stateDir;
     return false;
   }
   HttpLimits limits;
@@ -266,13 +276,13 @@ HttpAnswer ContentServer::AnswerLogin(std::string_view query, const std::string&
   const Account* account = nullptr;
   switch (CheckLogin(content->accounts, userId, PercentDecode(password->value, false), &account)) {
     case LoginResult::kOk: {
-      loginGuard_.Succeeded(accountKey, now);
+      loginGuard_.Succeeded(client, accountKey, now);
       HttpAnswer answer = TextAnswer(200, "OK\n");
       answer.setCookie = SessionCookieHeader(sessionKeys_.Issue(*account, std::time(nullptr)));
       return answer;
     }
     case LoginResult::kSetupIncomplete:
-      loginGuard_.Succeeded(accountKey, now);
+      loginGuard_.Succeeded(client, accountKey, now);
       return TextAnswer(200, "Your account set-up is incomplete: enter your preferences.\n");
     case LoginResult::kRefused:
       break;

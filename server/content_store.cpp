@@ -74,6 +74,7 @@ ContentStore::ContentStore(ContentOptions options, RequestLog* log)
   accountsFile_.path = options_.accounts;
   sponsorFile_.path = options_.sponsorFile;
   sponsorImage_.path = options_.sponsorImage;
+  passwordChanges_ = PasswordChanges(options_.passwordHistory);
 }
 
 ContentStore::~ContentStore() { StopRefreshing(); }
@@ -294,6 +295,7 @@ void ContentStore::Publish() {
   NoteProblems(log_, weatherFile_.path, problems);
   problems.clear();
   snapshot->accounts = ParseAccounts(accountsFile_.bytes, &problems);
+  passwordChanges_.Update(&snapshot->accounts, std::time(nullptr));
   NoteProblems(log_, accountsFile_.path, problems);
 
   snapshot->quotesCaption = RowOrEmpty("Quotes:", base + "/quotes/lookup.html");
