@@ -232,7 +232,7 @@ void PasswordChanges::Save() const {
             entry.first + " " + std::to_string(entry.second) + "\n";
   }
   // Written aside and renamed, so that a crash leaves the old history or the new one.
-  const std::string temporary = file_ + ".new";
+  const std::string temporary = file_ + "." + std::to_string(getpid()) + ".new";
   const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   if (fd < 0) return;
   const bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
