@@ -346,6 +346,7 @@ struct HttpServer::Shared {
   Connection* first = nullptr;  // waiting for a head, oldest first
   Connection* last = nullptr;
   int waitingCount = 0;
+  int dropping = 0;  // shut down by Drop and not yet closed by their loops
   std::unordered_map<std::string, int> perAddress;
   std::unordered_map<std::string, int> perClient;
   std::atomic<int> connections{0};
@@ -371,6 +372,7 @@ struct HttpServer::Shared {
   void Drop(Connection* c) {
     Unlink(c);
     c->dropped = true;
+    ++dropping;
     shutdown(c->fd, SHUT_RDWR);
   }
 };
@@ -584,11 +586,13 @@ void HttpServer::Loop::Accept(int64_t now) {
       c->loop = this;
       c->peer = std::move(peer);
       c->lastActivityMs = now;
-      c->overLimit = ++shared.connections > limits.maxConnections;
+      ++shared.connections;
       shared.Link(c, now);
       if (shared.waitingCount > limits.maxIncompleteHeads && shared.first != c) {
         shared.Drop(shared.first);
       }
+      // Connections already dropped are on their way out: they do not make this one too many.
+      c->overLimit = shared.connections.load() - shared.dropping > limits.maxConnections;
     }
     const int one = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
@@ -612,6 +616,7 @@ void HttpServer::Loop::Close(Connection* c) {
   {
     std::lock_guard<std::mutex> lock(shared.mutex);
     shared.Unlink(c);
+    if (c->dropped) --shared.dropping;
     if (c->capped) {
       auto found = shared.perAddress.find(c->peer);
       if (found != shared.perAddress.end() && --found->second <= 0) shared.perAddress.erase(found);
@@ -620,9 +625,9 @@ void HttpServer::Loop::Close(Connection* c) {
       auto found = shared.perClient.find(c->reportedClient);
       if (found != shared.perClient.end() && --found->second <= 0) shared.perClient.erase(found);
     }
+    --shared.connections;
   }
   close(c->fd);
-  --shared.connections;
   connections.erase(c);
   delete c;
 }
