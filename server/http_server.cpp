@@ -465,9 +465,7 @@ bool HttpServer::Start(const std::string& bind, int port, std::string* error) {
 void HttpServer::Stop() {
   for (auto& loop : loops_) {
     const uint64_t one = 1;
-    if (write(loop->wake, &one, sizeof one) < 0) {
-      // The loop sees the descriptor close below at the latest.
-    }
+    [[maybe_unused]] const ssize_t woken = write(loop->wake, &one, sizeof one);
   }
   for (auto& loop : loops_) {
     if (loop->thread.joinable()) loop->thread.join();
