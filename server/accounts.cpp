@@ -243,7 +243,7 @@ void LoginGuard::Failed(const std::string& address, const std::string& account,
     auto found = addresses_.find(key);
     if (found == addresses_.end()) {
       if (addresses_.size() >= limits_.maxAddresses) {
-        // The address longest without a failure makes room: its score has decayed the most.
+        // The address longest without a failure makes room: its score has had longest to decay.
         addresses_.erase(addressOrder_.back().key);
         addressOrder_.pop_back();
       }

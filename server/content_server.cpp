@@ -1,8 +1,6 @@
 // Request routing over the HTTP layer (http_server.h), and the request log's lines.
 #include "content_server.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
