@@ -82,18 +82,20 @@ size_t FindHeadEnd(std::string_view bytes, size_t from);
 std::string HttpDate(std::time_t time);
 bool ParseHttpDate(std::string_view text, std::time_t* time);
 
+// The bounds of the layer; the server's options of the same names (server_config.h) say what
+// each means and give the defaults.
 struct HttpLimits {
-  int threads = 4;
-  int maxConnections = 1024;
-  int maxConnectionsPerAddress = 64;
+  int threads = 0;
+  int maxConnections = 0;
+  int maxConnectionsPerAddress = 0;
   // Connections still sending their request head (or idle between requests), in all; past it
   // the oldest of them is closed, so that complete requests are always served.
-  int maxIncompleteHeads = 512;
-  int headerTimeoutSeconds = 10;
-  int idleTimeoutSeconds = 10;
-  size_t maxHeadBytes = 16384;
-  int maxRequestsPerConnection = 100;
-  int listenBacklog = 1024;
+  int maxIncompleteHeads = 0;
+  int headerTimeoutSeconds = 0;
+  int idleTimeoutSeconds = 0;
+  size_t maxHeadBytes = 0;
+  int maxRequestsPerConnection = 0;
+  int listenBacklog = 0;
   // Peers not capped per address: their X-Real-IP header names the client, and the cap counts
   // that client's answers in progress instead.
   std::vector<std::string> trustedProxies;
