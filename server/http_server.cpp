@@ -328,6 +328,11 @@ struct HttpServer::Connection {
   uint64_t fileSent = 0, fileBytes = 0;
   enum State { kReading, kWriting, kLingering } state = kReading;
   bool closeAfter = false;
+  // Closing at once could reset the connection under an answer the client has not read yet:
+  // after a refusal, or when bytes may follow the last request, it lingers instead.
+  bool linger = false;
+  bool noDelay = false;    // TCP_NODELAY set (once the connection is kept alive)
+  uint32_t watched = 0;    // the epoll events asked for
   int requests = 0;
   int64_t lastActivityMs = 0;
   int64_t lingerUntilMs = 0;
@@ -400,7 +405,7 @@ struct HttpServer::Loop {
   Sent Answer(Connection* c, const HttpRequest& request, HttpAnswer answer, bool closeAfter,
               size_t headBytes, int64_t now);
   Sent Flush(Connection* c, int64_t now);
-  void Finished(Connection* c, int64_t now);
+  Sent Finished(Connection* c, int64_t now);
   void Watch(Connection* c, uint32_t events);
   void Close(Connection* c);
   const std::string& Date();
@@ -592,17 +597,17 @@ void HttpServer::Loop::Accept(int64_t now) {
       // Connections already dropped are on their way out: they do not make this one too many.
       c->overLimit = shared.connections.load() - shared.dropping > limits.maxConnections;
     }
-    const int one = 1;
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     connections.insert(c);
     epoll_event event{};
-    event.events = EPOLLIN;
+    event.events = c->watched = EPOLLIN;
     event.data.ptr = c;
     epoll_ctl(epoll, EPOLL_CTL_ADD, fd, &event);
   }
 }
 
 void HttpServer::Loop::Watch(Connection* c, uint32_t events) {
+  if (c->watched == events) return;
+  c->watched = events;
   epoll_event event{};
   event.events = events;
   event.data.ptr = c;
@@ -774,6 +779,10 @@ HttpServer::Loop::Sent HttpServer::Loop::Answer(Connection* c, const HttpRequest
   c->fileBytes = head || answer.status == 304 ? 0 : length;
   c->file = c->fileBytes > 0 ? answer.file : nullptr;
   c->closeAfter = closeAfter;
+  // A client that asked for the close and sent nothing after its head has nothing in flight
+  // that a close could turn into a reset; after a refusal, or a last answer the client did not
+  // ask to be the last, more may be on its way.
+  c->linger = closeAfter && (answer.status >= 400 || request.keepAlive || c->in.size() > headBytes);
   c->state = Connection::kWriting;
   server->logger_(request, answer);
   // The head's bytes are done with (the request's views with them); what follows is the next
@@ -816,15 +825,19 @@ HttpServer::Loop::Sent HttpServer::Loop::Flush(Connection* c, int64_t now) {
     c->fileSent += static_cast<uint64_t>(n);
     c->lastActivityMs = now;
   }
-  Finished(c, now);
-  return Sent::kDone;
+  return Finished(c, now);
 }
 
-void HttpServer::Loop::Finished(Connection* c, int64_t now) {
+HttpServer::Loop::Sent HttpServer::Loop::Finished(Connection* c, int64_t now) {
   Shared& shared = *server->shared_;
   c->file.reset();
   c->out.clear();
   c->out.shrink_to_fit();
+  if (c->closeAfter && !c->linger) {
+    Close(c);
+    return Sent::kClosed;
+  }
+  bool dropped;
   {
     std::lock_guard<std::mutex> lock(shared.mutex);
     if (!c->reportedClient.empty()) {
@@ -832,18 +845,31 @@ void HttpServer::Loop::Finished(Connection* c, int64_t now) {
       if (found != shared.perClient.end() && --found->second <= 0) shared.perClient.erase(found);
       c->reportedClient.clear();
     }
+    dropped = c->dropped;
     // The deadline for the next head on a kept-alive connection starts now.
-    if (!c->closeAfter && !c->dropped) shared.Link(c, now);
+    if (!c->closeAfter && !dropped) shared.Link(c, now);
   }
-  if (c->closeAfter || c->dropped) {
+  if (dropped && !c->closeAfter) {
+    Close(c);
+    return Sent::kClosed;
+  }
+  if (c->closeAfter) {
     shutdown(c->fd, SHUT_WR);
     c->state = Connection::kLingering;
     c->lingerUntilMs = now + 2000;
     c->in.clear();
     c->in.shrink_to_fit();
     Watch(c, EPOLLIN);
-    return;
+    return Sent::kDone;
+  }
+  if (!c->noDelay) {
+    // Answers go out whole, but on a kept-alive connection the last small segment of one answer
+    // must not wait for the client's acknowledgement of the one before.
+    const int one = 1;
+    setsockopt(c->fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    c->noDelay = true;
   }
   c->state = Connection::kReading;
   Watch(c, EPOLLIN);
+  return Sent::kDone;
 }
