@@ -105,7 +105,8 @@ bool ContentServer::Start(std::string* error) {
         return Answer({request.head.method, request.head.target, request.cookie, request.peer,
                        request.realIp, request.ifModifiedSince});
       },
-      [this](const HttpRequest& request, const HttpAnswer& answer) { LogAnswer(request, answer); });
+      [this](const HttpRequest& request, const HttpAnswer& answer) { LogAnswer(request, answer); },
+      [this] { log_.Flush(); });
   if (!http_->Start(config_.bind, config_.port, error)) {
     http_.reset();
     return false;

@@ -392,6 +392,7 @@ struct HttpServer::Loop {
   int64_t nextTickMs = 0, nextIdleCheckMs = 0;
   std::time_t dateSecond = -1;
   std::string date;
+  bool answered = false;  // in this wake-up
 
   // What became of a connection after an answer was written to it.
   enum class Sent { kClosed, kPending, kDone };
@@ -411,8 +412,11 @@ struct HttpServer::Loop {
   const std::string& Date();
 };
 
-HttpServer::HttpServer(HttpLimits limits, Router router, Logger logger)
-    : limits_(std::move(limits)), router_(std::move(router)), logger_(std::move(logger)) {}
+HttpServer::HttpServer(HttpLimits limits, Router router, Logger logger, Answered answered)
+    : limits_(std::move(limits)),
+      router_(std::move(router)),
+      logger_(std::move(logger)),
+      answered_(std::move(answered)) {}
 
 HttpServer::~HttpServer() { Stop(); }
 
@@ -515,6 +519,8 @@ void HttpServer::Loop::Run() {
         OnReadable(c, now);
       }
     }
+    if (answered && server->answered_ != nullptr) server->answered_();
+    answered = false;
     if (now >= nextTickMs) Tick(now);
   }
 }
@@ -785,6 +791,7 @@ HttpServer::Loop::Sent HttpServer::Loop::Answer(Connection* c, const HttpRequest
   c->linger = closeAfter && (answer.status >= 400 || request.keepAlive || c->in.size() > headBytes);
   c->state = Connection::kWriting;
   server->logger_(request, answer);
+  answered = true;
   // The head's bytes are done with (the request's views with them); what follows is the next
   // request's.
   c->in.erase(0, closeAfter ? c->in.size() : headBytes);

@@ -106,8 +106,11 @@ class HttpServer {
   using Router = std::function<HttpAnswer(const HttpRequest&)>;
   // Called for every answer, refusals included (with what the head gave before it was refused).
   using Logger = std::function<void(const HttpRequest&, const HttpAnswer&)>;
+  // Called by a loop when it has answered what one wake-up brought: a log may gather its lines
+  // until then and write them at once.
+  using Answered = std::function<void()>;
 
-  HttpServer(HttpLimits limits, Router router, Logger logger);
+  HttpServer(HttpLimits limits, Router router, Logger logger, Answered answered = nullptr);
   ~HttpServer();
   HttpServer(const HttpServer&) = delete;
   HttpServer& operator=(const HttpServer&) = delete;
@@ -126,6 +129,7 @@ class HttpServer {
   HttpLimits limits_;
   Router router_;
   Logger logger_;
+  Answered answered_;
   std::unique_ptr<Shared> shared_;
   std::vector<std::unique_ptr<Loop>> loops_;
   int listener_ = -1;
