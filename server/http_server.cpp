@@ -23,6 +23,7 @@
 #include <sys/eventfd.h>
 #include <sys/sendfile.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -323,7 +324,8 @@ struct HttpServer::Connection {
   std::string in;          // the head being read, and bytes after it (pipelined requests)
   size_t scanned = 0;      // `in` holds no head end before this
   std::string out;         // the answer's head, and its body when that is in memory
-  size_t outSent = 0;
+  std::shared_ptr<const std::string> prepared;  // the body after `out`, when it is prepared
+  size_t outSent = 0;      // of `out` and `prepared` together
   std::shared_ptr<const OpenFile> file;
   uint64_t fileSent = 0, fileBytes = 0;
   enum State { kReading, kWriting, kLingering } state = kReading;
@@ -757,21 +759,31 @@ HttpServer::Loop::Sent HttpServer::Loop::Answer(Connection* c, const HttpRequest
                                                  HttpAnswer answer, bool closeAfter,
                                                  size_t headBytes, int64_t now) {
   const bool head = request.head.method == "HEAD";
-  const uint64_t length = answer.file != nullptr ? answer.file->size : answer.body.size();
+  const uint64_t length = answer.BodyBytes();
+  const bool body = !head && answer.status != 304;
   std::string& out = c->out;
   out.clear();
+  out.reserve(256 + (body && answer.file == nullptr && answer.prepared == nullptr
+                         ? answer.body.size()
+                         : 0));
   out += "HTTP/1.1 ";
   out += std::to_string(answer.status);
   out += ' ';
   out += Reason(answer.status);
   out += "\r\nDate: ";
   out += Date();
-  if (!answer.contentType.empty()) out += "\r\nContent-Type: " + answer.contentType;
-  if (answer.status != 304) out += "\r\nContent-Length: " + std::to_string(length);
+  auto header = [&out](const char* name, std::string_view value) {
+    out += "\r\n";
+    out += name;
+    out += ": ";
+    out += value;
+  };
+  if (!answer.contentType.empty()) header("Content-Type", answer.contentType);
+  if (answer.status != 304) header("Content-Length", std::to_string(length));
   out += "\r\nCache-Control: no-cache\r\nPragma: no-cache";
-  if (!answer.setCookie.empty()) out += "\r\nSet-Cookie: " + answer.setCookie;
-  if (!answer.allow.empty()) out += "\r\nAllow: " + answer.allow;
-  if (!answer.lastModified.empty()) out += "\r\nLast-Modified: " + answer.lastModified;
+  if (!answer.setCookie.empty()) header("Set-Cookie", answer.setCookie);
+  if (!answer.allow.empty()) header("Allow", answer.allow);
+  if (!answer.lastModified.empty()) header("Last-Modified", answer.lastModified);
   if (answer.retryAfter) out += "\r\nRetry-After: 1";
   if (closeAfter) {
     out += "\r\nConnection: close";
@@ -779,7 +791,8 @@ HttpServer::Loop::Sent HttpServer::Loop::Answer(Connection* c, const HttpRequest
     out += "\r\nConnection: keep-alive";
   }
   out += "\r\n\r\n";
-  if (!head && answer.status != 304 && answer.file == nullptr) out += answer.body;
+  if (body && answer.file == nullptr && answer.prepared == nullptr) out += answer.body;
+  c->prepared = body ? answer.prepared : nullptr;
   c->outSent = 0;
   c->fileSent = 0;
   c->fileBytes = head || answer.status == 304 ? 0 : length;
@@ -800,10 +813,22 @@ HttpServer::Loop::Sent HttpServer::Loop::Answer(Connection* c, const HttpRequest
 }
 
 HttpServer::Loop::Sent HttpServer::Loop::Flush(Connection* c, int64_t now) {
-  while (c->outSent < c->out.size()) {
-    const int more = c->file != nullptr ? MSG_MORE : 0;
-    const ssize_t n = send(c->fd, c->out.data() + c->outSent, c->out.size() - c->outSent,
-                           MSG_NOSIGNAL | more);
+  // The head and a prepared body go out in one call, as one segment when they fit.
+  const size_t total = c->out.size() + (c->prepared != nullptr ? c->prepared->size() : 0);
+  while (c->outSent < total) {
+    iovec parts[2];
+    size_t count = 0;
+    if (c->outSent < c->out.size()) {
+      parts[count++] = {c->out.data() + c->outSent, c->out.size() - c->outSent};
+    }
+    if (c->prepared != nullptr) {
+      const size_t from = c->outSent > c->out.size() ? c->outSent - c->out.size() : 0;
+      parts[count++] = {const_cast<char*>(c->prepared->data()) + from, c->prepared->size() - from};
+    }
+    msghdr message{};
+    message.msg_iov = parts;
+    message.msg_iovlen = count;
+    const ssize_t n = sendmsg(c->fd, &message, MSG_NOSIGNAL | (c->file != nullptr ? MSG_MORE : 0));
     if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
       Watch(c, EPOLLOUT);
       return Sent::kPending;
@@ -838,8 +863,10 @@ HttpServer::Loop::Sent HttpServer::Loop::Flush(Connection* c, int64_t now) {
 HttpServer::Loop::Sent HttpServer::Loop::Finished(Connection* c, int64_t now) {
   Shared& shared = *server->shared_;
   c->file.reset();
+  c->prepared.reset();
   c->out.clear();
-  c->out.shrink_to_fit();
+  // A head's worth stays for the next answer; a body copied in is not kept by an idle connection.
+  if (c->out.capacity() > 1024) c->out.shrink_to_fit();
   if (c->closeAfter && !c->linger) {
     Close(c);
     return Sent::kClosed;

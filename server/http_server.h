@@ -28,11 +28,18 @@ struct HttpAnswer {
   int status = 200;
   std::string contentType;
   std::string body;
+  // The body, instead of `body`, when set: one prepared copy that every answer shares while the
+  // content it was made from is current, sent as it is.
+  std::shared_ptr<const std::string> prepared;
   std::shared_ptr<const OpenFile> file;  // the body, instead of `body`, when set
   std::string setCookie;     // a Set-Cookie value, or ""
   std::string allow;         // the Allow value of a 405, or ""
   std::string lastModified;  // a Last-Modified value, or ""
   bool retryAfter = false;   // "Retry-After: 1": the server is busy
+
+  uint64_t BodyBytes() const {
+    return file != nullptr ? file->size : prepared != nullptr ? prepared->size() : body.size();
+  }
 };
 
 // What the layer knows of a request's head before routing it.
