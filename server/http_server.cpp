@@ -19,6 +19,7 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <sched.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/sendfile.h>
@@ -136,6 +137,14 @@ HttpAnswer Refusal(int status) {
     default: answer.body = "The request does not read as HTTP.\n"; break;
   }
   return answer;
+}
+
+// The processors this process may run on (its affinity, which a container or a service's
+// CPUAffinity narrows), at least 1.
+int ProcessorCount() {
+  cpu_set_t set;
+  if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0) return CPU_COUNT(&set);
+  return std::max(1u, std::thread::hardware_concurrency());
 }
 
 bool IsTrusted(const std::vector<std::string>& proxies, const std::string& peer) {
@@ -457,7 +466,8 @@ bool HttpServer::Start(const std::string& bind, int port, std::string* error) {
                     ? reinterpret_cast<sockaddr_in6*>(&address)->sin6_port
                     : reinterpret_cast<sockaddr_in*>(&address)->sin_port);
   shared_ = std::make_unique<Shared>();
-  for (int i = 0; i < std::max(1, limits_.threads); ++i) {
+  const int loops = limits_.threads > 0 ? limits_.threads : ProcessorCount();
+  for (int i = 0; i < loops; ++i) {
     auto loop = std::make_unique<Loop>();
     loop->server = this;
     loop->epoll = epoll_create1(EPOLL_CLOEXEC);

@@ -92,7 +92,7 @@ bool ParseHttpDate(std::string_view text, std::time_t* time);
 // The bounds of the layer; the server's options of the same names (server_config.h) say what
 // each means and give the defaults.
 struct HttpLimits {
-  int threads = 0;
+  int threads = 0;  // 0: one per processor
   int maxConnections = 0;
   int maxConnectionsPerAddress = 0;
   // Connections still sending their request head (or idle between requests), in all; past it
