@@ -28,6 +28,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -48,11 +49,12 @@ int64_t NowMs() {
       .count();
 }
 
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+
 bool SameNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) {
       return false;
     }
   }
@@ -60,7 +62,12 @@ bool SameNoCase(std::string_view a, std::string_view b) {
 }
 
 bool IsTokenChar(unsigned char c) {
-  return c > 0x20 && c < 0x7F && std::strchr("\"(),/:;<=>?@[\\]{}", c) == nullptr;
+  static const std::array<bool, 256> kToken = [] {
+    std::array<bool, 256> token{};
+    for (int b = 0x21; b < 0x7F; ++b) token[b] = std::strchr("\"(),/:;<=>?@[\\]{}", b) == nullptr;
+    return token;
+  }();
+  return kToken[c];
 }
 
 std::string_view TrimSpaces(std::string_view text) {
@@ -308,15 +315,33 @@ bool ParseHttpDate(std::string_view text, std::time_t* time) {
   return true;
 }
 
+namespace {
+
+// inet_ntop's IPv4 form, without its trip through printf (every connection has an address).
+std::string Ipv4Text(const unsigned char* bytes) {
+  std::string text;
+  for (int i = 0; i < 4; ++i) {
+    if (i > 0) text += '.';
+    const unsigned b = bytes[i];
+    if (b >= 100) text += static_cast<char>('0' + b / 100);
+    if (b >= 10) text += static_cast<char>('0' + b / 10 % 10);
+    text += static_cast<char>('0' + b % 10);
+  }
+  return text;
+}
+
+}  // namespace
+
 std::string AddressText(const void* storage) {
   const auto* address = static_cast<const sockaddr*>(storage);
   char text[INET6_ADDRSTRLEN] = "";
   if (address->sa_family == AF_INET) {
-    inet_ntop(AF_INET, &static_cast<const sockaddr_in*>(storage)->sin_addr, text, sizeof text);
+    return Ipv4Text(
+        reinterpret_cast<const unsigned char*>(&static_cast<const sockaddr_in*>(storage)->sin_addr));
   } else if (address->sa_family == AF_INET6) {
     const in6_addr& v6 = static_cast<const sockaddr_in6*>(storage)->sin6_addr;
     if (IN6_IS_ADDR_V4MAPPED(&v6)) {
-      inet_ntop(AF_INET, &v6.s6_addr[12], text, sizeof text);
+      return Ipv4Text(&v6.s6_addr[12]);
     } else {
       inet_ntop(AF_INET6, &v6, text, sizeof text);
     }

@@ -39,16 +39,16 @@ void AppendTimeStamp(std::string* line) {
 
 void AppendEscaped(std::string* line, std::string_view value) {
   static const char kHex[] = "0123456789ABCDEF";
-  for (const char ch : value) {
-    const unsigned char c = static_cast<unsigned char>(ch);
-    if (c <= 0x20 || c == '%' || c >= 0x7F) {
-      *line += '%';
-      *line += kHex[c >> 4];
-      *line += kHex[c & 15];
-    } else {
-      *line += ch;
-    }
+  size_t plain = 0;  // where the bytes not yet appended start
+  for (size_t i = 0; i < value.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(value[i]);
+    if (c > 0x20 && c != '%' && c < 0x7F) continue;
+    line->append(value.data() + plain, i - plain);
+    const char escaped[3] = {'%', kHex[c >> 4], kHex[c & 15]};
+    line->append(escaped, 3);
+    plain = i + 1;
   }
+  line->append(value.data() + plain, value.size() - plain);
 }
 
 void AppendField(std::string* line, const char* name, std::string_view value) {
