@@ -43,6 +43,13 @@ OpenFile::~OpenFile() { close(fd); }
 
 namespace {
 
+// The processor time the calling thread has used.
+int64_t ThreadCpuUs() {
+  timespec time{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &time);
+  return int64_t{time.tv_sec} * 1000000 + time.tv_nsec / 1000;
+}
+
 int64_t NowMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
              std::chrono::steady_clock::now().time_since_epoch())
@@ -152,6 +159,12 @@ int ProcessorCount() {
   cpu_set_t set;
   if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0) return CPU_COUNT(&set);
   return std::max(1u, std::thread::hardware_concurrency());
+}
+
+// A few connections beyond the limit are still taken, so that their clients hear a 503 instead
+// of waiting in the backlog for nothing; past them, the backlog holds them.
+int HardConnectionLimit(const HttpLimits& limits) {
+  return limits.maxConnections + std::max(4, limits.maxConnections / 16);
 }
 
 bool IsTrusted(const std::vector<std::string>& proxies, const std::string& peer) {
@@ -426,6 +439,13 @@ struct HttpServer::Loop {
   std::thread thread;
   std::unordered_set<Connection*> connections;
   int64_t nextTickMs = 0, nextIdleCheckMs = 0;
+  // Which loop this is, and how busy it was over its last tick: its processor time in parts per
+  // thousand of the time that passed (read by the next loop, to decide whether to take new
+  // connections too).
+  size_t index = 0;
+  int64_t tickStartUs = 0, tickStartCpuUs = 0;
+  std::atomic<int> busyPermille{0};
+  std::atomic<int64_t> lastTickMs{0};
   std::time_t dateSecond = -1;
   std::string date;
   bool answered = false;  // in this wake-up
@@ -435,6 +455,7 @@ struct HttpServer::Loop {
 
   void Run();
   void Tick(int64_t now);
+  bool WantsConnections(int64_t now) const;
   void Listen(bool on);
   void Accept(int64_t now);
   void OnReadable(Connection* c, int64_t now);
@@ -501,7 +522,9 @@ bool HttpServer::Start(const std::string& bind, int port, std::string* error) {
     event.events = EPOLLIN;
     event.data.ptr = nullptr;
     epoll_ctl(loop->epoll, EPOLL_CTL_ADD, loop->wake, &event);
-    loop->Listen(true);
+    loop->index = loops_.size();
+    loop->lastTickMs = NowMs();
+    loop->Listen(loop->index == 0);
     loops_.push_back(std::move(loop));
   }
   for (auto& loop : loops_) loop->thread = std::thread([l = loop.get()] { l->Run(); });
@@ -564,6 +587,14 @@ void HttpServer::Loop::Run() {
 
 void HttpServer::Loop::Tick(int64_t now) {
   nextTickMs = now + 100;
+  const int64_t nowUs = now * 1000, cpuUs = ThreadCpuUs();
+  if (nowUs > tickStartUs) {
+    busyPermille = static_cast<int>(
+        std::min<int64_t>(1000, (cpuUs - tickStartCpuUs) * 1000 / (nowUs - tickStartUs)));
+  }
+  tickStartUs = nowUs;
+  tickStartCpuUs = cpuUs;
+  lastTickMs = now;
   const HttpLimits& limits = server->limits_;
   Shared& shared = *server->shared_;
   {
@@ -586,18 +617,24 @@ void HttpServer::Loop::Tick(int64_t now) {
     }
     for (Connection* c : stale) Close(c);
   }
-  if (!listening && shared.connections.load() < limits.maxConnections +
-                                                    std::max(4, limits.maxConnections / 16)) {
-    Listen(true);
-  }
+  Listen(WantsConnections(now));
+}
+
+// New connections go to the first loop while it has time for them: a busy loop finds its next
+// events waiting, while waking an idle one costs more than answering a request does. A further
+// loop takes new connections too once the loop before it has been busy most of a tick, or has
+// not finished one for a while (it is stuck in something slow).
+bool HttpServer::Loop::WantsConnections(int64_t now) const {
+  if (server->shared_->connections.load() >= HardConnectionLimit(server->limits_)) return false;
+  if (index == 0) return true;
+  const Loop& before = *server->loops_[index - 1];
+  return before.busyPermille >= (listening ? 400 : 750) || now - before.lastTickMs > 300;
 }
 
 void HttpServer::Loop::Accept(int64_t now) {
   const HttpLimits& limits = server->limits_;
   Shared& shared = *server->shared_;
-  // A few connections beyond the limit are still taken, so that their clients hear a 503
-  // instead of waiting in the backlog for nothing; past them, the backlog holds them.
-  const int hardLimit = limits.maxConnections + std::max(4, limits.maxConnections / 16);
+  const int hardLimit = HardConnectionLimit(limits);
   for (int i = 0; i < 64; ++i) {
     if (shared.connections.load() >= hardLimit) {
       Listen(false);
