@@ -52,13 +52,37 @@ void ShowVersionLine(HWND page) {
   SetDlgItemTextA(page, IDC_VERSION_LINE, line);
 }
 
+// The pictures are drawn on the button face (192, 192, 192); those pixels let the page show
+// through. A mask and two inverting copies do that on every Windows, without TransparentBlt.
+void DrawOnPage(HDC dc, int x, int y, int w, int h, HDC picture) {
+  HDC maskDc = CreateCompatibleDC(dc);
+  HBITMAP mask = CreateBitmap(w, h, 1, 1, nullptr);
+  HGDIOBJ oldMask = SelectObject(maskDc, mask);
+  const COLORREF oldBk = SetBkColor(picture, RGB(192, 192, 192));
+  BitBlt(maskDc, 0, 0, w, h, picture, 0, 0, SRCCOPY);  // 1 where the face is
+  SetBkColor(picture, oldBk);
+  const COLORREF oldText = SetTextColor(dc, RGB(0, 0, 0));
+  const COLORREF oldDcBk = SetBkColor(dc, RGB(255, 255, 255));
+  BitBlt(dc, x, y, w, h, picture, 0, 0, SRCINVERT);
+  BitBlt(dc, x, y, w, h, maskDc, 0, 0, SRCAND);
+  BitBlt(dc, x, y, w, h, picture, 0, 0, SRCINVERT);
+  SetTextColor(dc, oldText);
+  SetBkColor(dc, oldDcBk);
+  SelectObject(maskDc, oldMask);
+  DeleteObject(mask);
+  DeleteDC(maskDc);
+}
+
 // The banner's palette serves both pictures: they were drawn with one colour table.
 void DrawPicture(const DRAWITEMSTRUCT* item) {
   const int id = item->CtlID == IDC_ABOUT_BANNER ? IDB_ABOUT_BANNER : IDB_ABOUT_EMBLEM;
   HDC dc = item->hDC;
-  HBRUSH face = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
-  FillRect(dc, &item->rcItem, face);
-  DeleteObject(face);
+  // The page's own background (white on a themed tab, the button face otherwise): the brush it
+  // gives its static texts.
+  HBRUSH page = reinterpret_cast<HBRUSH>(SendMessageA(GetParent(item->hwndItem), WM_CTLCOLORSTATIC,
+                                                      reinterpret_cast<WPARAM>(dc),
+                                                      reinterpret_cast<LPARAM>(item->hwndItem)));
+  FillRect(dc, &item->rcItem, page != nullptr ? page : GetSysColorBrush(COLOR_BTNFACE));
 
   HMODULE module = Ticker().instance;
   HPALETTE palette = nullptr;
@@ -76,8 +100,7 @@ void DrawPicture(const DRAWITEMSTRUCT* item) {
     BITMAP size = {};
     GetObjectA(picture, sizeof size, &size);
     HGDIOBJ oldBitmap = SelectObject(memory, picture);
-    BitBlt(dc, item->rcItem.left, item->rcItem.top, size.bmWidth, size.bmHeight, memory, 0, 0,
-           SRCCOPY);
+    DrawOnPage(dc, item->rcItem.left, item->rcItem.top, size.bmWidth, size.bmHeight, memory);
     SelectObject(memory, oldBitmap);
   }
   if (palette != nullptr) {
