@@ -586,7 +586,7 @@ TEST_F(Preferences, TheAboutTabShowsTheProgramsOwnVersionAndItsPictures) {
     return std::string(static_cast<const char*>(value));
   };
   const std::string product = query("ProductName");
-  std::string version = query("ProductVersion");
+  const std::string version = query("ProductVersion");
   EXPECT_EQ(version, NEWSRAIL_VERSION_TEXT);
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT fixedLength = 0;
@@ -597,15 +597,16 @@ TEST_F(Preferences, TheAboutTabShowsTheProgramsOwnVersionAndItsPictures) {
             static_cast<DWORD>(NEWSRAIL_VERSION_PATCH << 16 | NEWSRAIL_VERSION_BUILD));
   EXPECT_EQ(fixed->dwFileVersionMS, fixed->dwProductVersionMS);
   EXPECT_EQ(fixed->dwFileVersionLS, fixed->dwProductVersionLS);
-  for (char& c : version) {
-    if (c == ',') c = '.';
-  }
 
   HWND sheet = OpenSheet();
   ASSERT_NE(sheet, nullptr);
   SetWindowPos(sheet, HWND_TOP, 40, 40, 0, 0, SWP_NOSIZE);
   HWND page = SelectPage(sheet, 5);
-  EXPECT_EQ(ControlText(page, kVersionLine), product + " Build " + version);
+  EXPECT_EQ(ControlText(page, kVersionLine),
+            product + " Build " + std::to_string(NEWSRAIL_VERSION_MAJOR) + "." +
+                std::to_string(NEWSRAIL_VERSION_MINOR) + "." +
+                std::to_string(NEWSRAIL_VERSION_PATCH) + "." +
+                std::to_string(NEWSRAIL_VERSION_BUILD));
   Sleep(500);
   for (int id : {kBanner, kEmblem}) {
     const PixelGrab g = GrabFromScreen(GetDlgItem(page, id));
@@ -675,8 +676,8 @@ TEST_F(Preferences, TheProxyTabSendsTheNextRefreshThroughItsProxy) {
   for (const char* expected :
        {"If you use Microsoft's Internet Explorer, you do NOT need to enter proxy information "
         "here.  The ticker will automatically get the proxy information from IE.",
-        "If you use Netscape Navigator 3.x, the Newsrail can determine your proxy and port "
-        "settings from your browser.  If  you use Netscape Communicator, you will need to enter "
+        "If you use Netscape Navigator 3.x, Newsrail can determine your proxy and port "
+        "settings from your browser.  If you use Netscape Communicator, you will need to enter "
         "your proxy information here.",
         "NOTE:  'Automatic' and 'SOCKS' proxies are not supported under Netscape (all versions).  "
         "To use either of these proxy types, you must use Microsoft's IE as your browser.",
