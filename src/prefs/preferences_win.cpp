@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "desktop/open_url_win.h"
+#include "prefs/credentials_win.h"
 #include "prefs/pages_win.h"
 #include "prefs/prefs_copies_win.h"
 #include "res/resource.h"
@@ -99,6 +100,9 @@ void OpenPreferencesSheet(HWND ticker) {
   t.sheetWindow = sheet > 0 ? reinterpret_cast<HWND>(sheet) : nullptr;
   t.sheetClosed = 0;
   if (t.sheetWindow != nullptr) {
+    // Placed once it has its final size: the dialog manager keeps a new dialog on the screen by
+    // the size of its template, which the sheet outgrows when it fits its pages.
+    PlaceBesideStrip(t.sheetWindow, ticker);
     g_sheetProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
         t.sheetWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SheetProc)));
   }

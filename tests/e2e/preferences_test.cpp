@@ -255,6 +255,39 @@ class Preferences : public testing::Test {
   HWND ticker_ = nullptr;
 };
 
+// The sheet opens beside the strip, below it or above it, and wholly on the work area: from the
+// first run's strip in the caption area at the top right it once reached 65 pixels past the
+// screen's right edge.
+TEST_F(Preferences, TheSheetOpensBesideTheStripWhollyOnTheWorkArea) {
+  const struct {
+    const char* what;
+    bool firstRun;
+  } rows[] = {{"the first run's strip in the caption area", true},
+              {"a strip near the bottom of the screen", false}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    if (row.firstRun) RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Talmora\\Ticker");
+    process_ = StartProgram(folder_ + "Ticker.exe");
+    ASSERT_EQ(WaitForTickerFrame(process_), "");
+    ticker_ = FindTickerWindow();
+    HWND sheet = OpenSheet();
+    ASSERT_NE(sheet, nullptr);
+    const RECT strip = ScreenRect(FindTickerFrame());
+    const RECT r = ScreenRect(sheet);
+    RECT work;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_TRUE(r.left >= work.left && r.top >= work.top && r.right <= work.right &&
+                r.bottom <= work.bottom)
+        << r.left << "," << r.top << ".." << r.right << "," << r.bottom;
+    RECT overlap;
+    EXPECT_FALSE(IntersectRect(&overlap, &r, &strip))
+        << "strip " << strip.left << "," << strip.top << ".." << strip.right << "," << strip.bottom;
+    ASSERT_TRUE(PressAndWaitClosed(sheet, IDCANCEL));
+    EndStartedPrograms();
+    PlaceFloatingFrame(0, 560, 1000);
+  }
+}
+
 TEST_F(Preferences, TheSheetHasItsPagesAndFollowsTheAccountSwitch) {
   StartServer();
   StartTicker();
