@@ -35,11 +35,6 @@ int Lines(const std::string& log, const std::string& line) {
   return n;
 }
 
-// A mouse message's position; x may lie left of the window.
-LPARAM MousePoint(int x, int y) {
-  return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y));
-}
-
 class Placement : public testing::Test {
  protected:
   void SetUp() override {
@@ -182,17 +177,19 @@ TEST_F(Placement, DraggingTheDockedGripLeftWidensTheTickerAfterARestart) {
   ASSERT_NE(ticker, nullptr);
   ASSERT_TRUE(WaitUntil([&] { return SitsLeftOfTheClock(ticker, 197); }, 5000));
 
-  // Press on the grip, move 50 pixels left (the first move only marks where the drag starts),
-  // release there.
+  // A real drag of the grip 50 pixels to the left, in steps that arrive one by one. While the
+  // button is held the layout widens the ticker to the left, under the pointer: the release still
+  // counts the 50 pixels from where the press was on the screen.
   const RECT r = ScreenRect(ticker);
-  const int y = (r.bottom - r.top) / 2;
-  PostMessageA(ticker, WM_LBUTTONDOWN, MK_LBUTTON, MousePoint(3, y));
-  for (int dx : {0, -25, -50}) {
-    SetCursorPos(r.left + 3 + dx, r.top + y);
-    PostMessageA(ticker, WM_MOUSEMOVE, MK_LBUTTON, MousePoint(3 + dx, y));
+  const std::string y = " " + std::to_string((r.top + r.bottom) / 2);
+  Xdotool("mousemove " + std::to_string(r.left + 3) + y + " mousedown 1");
+  for (int dx = 10; dx <= 50; dx += 10) {
+    Xdotool("mousemove " + std::to_string(r.left + 3 - dx) + y);
     WaitUntil([] { return false; }, 200);
   }
-  PostMessageA(ticker, WM_LBUTTONUP, 0, MousePoint(3 - 50, y));
+  EXPECT_TRUE(WaitUntil([&] { return ScreenRect(ticker).left < r.left; }, 3000))
+      << "widened while held";
+  Xdotool("mouseup 1");
 
   HWND wider = WaitForDockedTicker(ProcessOfWindow(ticker));
   ASSERT_NE(wider, nullptr);
