@@ -429,6 +429,9 @@ void ShowContextMenu(HWND owner) {
   if (t.flags.refreshRunning.load() != 0) {
     EnableMenuItem(popup, IDM_UPDATE_NOW, MF_BYCOMMAND | MF_GRAYED);
   }
+  if (t.undocked != 0 && !TaskbarToDockIn()) {
+    EnableMenuItem(popup, IDM_TASKBAR_DOCK, MF_BYCOMMAND | MF_GRAYED);
+  }
   CheckMenuItem(popup, IDM_SEARCH_WINDOW,
                 MF_BYCOMMAND | (t.searchShown != 0 ? MF_CHECKED : MF_UNCHECKED));
 

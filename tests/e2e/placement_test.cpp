@@ -168,6 +168,24 @@ TEST_F(Placement, TaskbarDockMakesRoomInTheNotificationAreaAndGivesItBackAtExit)
   DestroyWindow(other);
 }
 
+// Without a taskbar (plain Wine has none) "Taskbar Dock / UnDock" is greyed, and the command does
+// nothing: it used to restart the ticker into the caption area, on top, and leave "Dock in
+// Taskbar" where choosing it again could not undo it.
+TEST_F(Placement, WithoutATaskbarDockingChangesNothing) {
+  StartProgram(folder_ + "Ticker.exe");
+  HWND frame = WaitForFrame();
+  ASSERT_NE(frame, nullptr);
+  const RECT before = ScreenRect(frame);
+  const DWORD process = ProcessOfWindow(frame);
+  PostMessageA(FindChild(frame, "Ticker"), WM_COMMAND, 40008, 0);
+  WaitUntil([] { return false; }, 5000);  // a restart takes two or three seconds
+  EXPECT_EQ(ProcessOfWindow(FindTickerFrame()), process) << "no restart";
+  EXPECT_EQ(ScreenRect(frame).left, before.left);
+  EXPECT_EQ(Number("Dock in Taskbar"), 1u);
+  EXPECT_EQ(Number("Fit To Caption"), 0u);
+  EXPECT_EQ(Number("Always On Top"), 0u);
+}
+
 TEST_F(Placement, DraggingTheDockedGripLeftWidensTheTickerAfterARestart) {
   StartTaskbar("");
   WriteRegistryNumber("Dock in Taskbar", 0);
