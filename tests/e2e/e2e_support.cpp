@@ -379,8 +379,7 @@ int WaitForNumberInFile(const std::string& windowsPath, DWORD timeoutMs) {
   return number;
 }
 
-bool Xdotool(const std::string& arguments) {
-  std::string command = "/usr/bin/xdotool " + arguments;
+bool RunUnixProgram(const std::string& command) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
@@ -394,6 +393,10 @@ bool Xdotool(const std::string& arguments) {
   CloseHandle(process.hProcess);
   CloseHandle(process.hThread);
   return true;
+}
+
+bool Xdotool(const std::string& arguments) {
+  return RunUnixProgram("/usr/bin/xdotool " + arguments);
 }
 
 bool Tinyproxy::Start(const char* name, const std::string& extraConfig) {

@@ -23,7 +23,9 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes);
 PROCESS_INFORMATION StartProgram(const std::string& exe, const std::string& arguments = "");
 void EndStartedPrograms();
 
-// Real pointer input: runs xdotool (a Linux program; Wine starts it) and waits for it.
+// Runs a Linux program (Wine starts those too) and waits for it, at most ten seconds.
+bool RunUnixProgram(const std::string& commandLine);
+// Real pointer input: runs xdotool and waits for it.
 bool Xdotool(const std::string& arguments);
 
 DWORD ProcessOfWindow(HWND window);

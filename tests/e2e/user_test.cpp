@@ -7,11 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "e2e/e2e_support.h"
 #include "feed/feed_wire.h"
+#include "support/program_texts.h"
 #include "win32/window_probe.h"
 #include "window/timers.h"
 
@@ -80,6 +82,53 @@ TEST_F(UserInput, ADoubleClickOnAStoryOpensItInTheBrowser) {
   EXPECT_EQ(ReadWholeFile(log),
             "WWW_OpenURL|\"http://news.test/only\",,0xFFFFFFFF,0x03\n"
             "WWW_Activate|\"0xFFFFFFFF\",\"0\"\n");
+}
+
+// Without a browser that speaks DDE, in a prefix as scripts/wine-run's template makes it (no
+// document class for ".htm", Wine's winebrowser for the "http" protocol): the double click
+// reaches winebrowser, which hands the address to the Linux browsers named in its settings, here
+// a script that writes it down.
+TEST_F(UserInput, ADoubleClickReachesTheHttpProtocolsBrowser) {
+  const ScratchFolder browser = MakeScratchFolder("linux-browser");
+  ASSERT_TRUE(WriteWholeFile(browser.windows + "\\browser.sh",
+                             "#!/bin/sh\necho \"$1\" >> " + browser.unix + "/opened.txt\n"));
+  ASSERT_TRUE(RunUnixProgram("/bin/chmod +x " + browser.unix + "/browser.sh"));
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\WineBrowser", 0, nullptr, 0,
+                            KEY_WRITE, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  const std::string script = browser.unix + "/browser.sh";
+  RegSetValueExA(key, "Browsers", 0, REG_SZ, reinterpret_cast<const BYTE*>(script.c_str()),
+                 static_cast<DWORD>(script.size() + 1));
+  RegCloseKey(key);
+  StartFromCache();
+
+  const POINT p = OnStrip(200);
+  Xdotool("mousemove " + std::to_string(p.x) + " " + std::to_string(p.y) +
+          " click --repeat 2 --delay 60 1");
+  EXPECT_TRUE(WaitUntil(
+      [&] { return ReadWholeFile(browser.windows + "\\opened.txt") == "http://news.test/only\n"; },
+      15000))
+      << ReadWholeFile(browser.windows + "\\opened.txt");
+  RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Wine\\WineBrowser");
+
+  // With no handler for the protocol either, nothing can open the page: the strip says so, once
+  // for two tries, in front of the story, which keeps running.
+  char handler[MAX_PATH] = "";
+  LONG size = sizeof handler;
+  ASSERT_EQ(RegQueryValueA(HKEY_CLASSES_ROOT, "http\\shell\\open\\command", handler, &size),
+            ERROR_SUCCESS);
+  ASSERT_EQ(RegDeleteTreeA(HKEY_CLASSES_ROOT, "http"), ERROR_SUCCESS);
+  for (int i = 0; i < 2; ++i) {
+    Xdotool("mousemove " + std::to_string(p.x) + " " + std::to_string(p.y) +
+            " click --repeat 2 --delay 60 1");
+    Sleep(1500);
+  }
+  const std::vector<std::string> texts = ReadStrip(FindTickerWindow()).Texts();
+  EXPECT_EQ(texts, (std::vector<std::string>{ProgramText(IDS_LINK_NOT_OPENED),
+                                             "The only story on the strip  \x95  "}));
+  RegSetValueA(HKEY_CLASSES_ROOT, "http\\shell\\open\\command", REG_SZ, handler,
+               static_cast<DWORD>(std::strlen(handler)));
 }
 
 TEST_F(UserInput, DraggingTheStripToTheRightTurnsItRound) {
