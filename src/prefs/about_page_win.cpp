@@ -52,13 +52,14 @@ void ShowVersionLine(HWND page) {
   SetDlgItemTextA(page, IDC_VERSION_LINE, line);
 }
 
-// The pictures are drawn on the button face (192, 192, 192); those pixels let the page show
-// through. A mask and two inverting copies do that on every Windows, without TransparentBlt.
+// The pictures are drawn on the button face, which their loader turns into the user's; those
+// pixels let the page show through. A mask and two inverting copies do that on every Windows,
+// without TransparentBlt.
 void DrawOnPage(HDC dc, int x, int y, int w, int h, HDC picture) {
   HDC maskDc = CreateCompatibleDC(dc);
   HBITMAP mask = CreateBitmap(w, h, 1, 1, nullptr);
   HGDIOBJ oldMask = SelectObject(maskDc, mask);
-  const COLORREF oldBk = SetBkColor(picture, RGB(192, 192, 192));
+  const COLORREF oldBk = SetBkColor(picture, GetSysColor(COLOR_3DFACE));
   BitBlt(maskDc, 0, 0, w, h, picture, 0, 0, SRCCOPY);  // 1 where the face is
   SetBkColor(picture, oldBk);
   const COLORREF oldText = SetTextColor(dc, RGB(0, 0, 0));
@@ -77,12 +78,19 @@ void DrawOnPage(HDC dc, int x, int y, int w, int h, HDC picture) {
 void DrawPicture(const DRAWITEMSTRUCT* item) {
   const int id = item->CtlID == IDC_ABOUT_BANNER ? IDB_ABOUT_BANNER : IDB_ABOUT_EMBLEM;
   HDC dc = item->hDC;
-  // The page's own background (white on a themed tab, the button face otherwise): the brush it
-  // gives its static texts.
-  HBRUSH page = reinterpret_cast<HBRUSH>(SendMessageA(GetParent(item->hwndItem), WM_CTLCOLORSTATIC,
-                                                      reinterpret_cast<WPARAM>(dc),
-                                                      reinterpret_cast<LPARAM>(item->hwndItem)));
-  FillRect(dc, &item->rcItem, page != nullptr ? page : GetSysColorBrush(COLOR_BTNFACE));
+  // The page's own background (a themed tab's, or the plain dialog face): the page erases the
+  // button's place itself, drawn as if the button were not there.
+  HWND page = GetParent(item->hwndItem);
+  POINT origin = {0, 0};
+  MapWindowPoints(item->hwndItem, page, &origin, 1);
+  POINT oldOrigin;
+  SetViewportOrgEx(dc, -origin.x, -origin.y, &oldOrigin);
+  if (SendMessageA(page, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0) == 0) {
+    RECT r = item->rcItem;
+    OffsetRect(&r, origin.x, origin.y);
+    FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+  }
+  SetViewportOrgEx(dc, oldOrigin.x, oldOrigin.y, nullptr);
 
   HMODULE module = Ticker().instance;
   HPALETTE palette = nullptr;

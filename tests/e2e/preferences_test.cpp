@@ -650,6 +650,11 @@ TEST_F(Preferences, TheAboutTabShowsTheProgramsOwnVersionAndItsPictures) {
     }
     EXPECT_GT(colours.size(), 12u) << "control " << id << " shows a picture, not a plain face";
     EXPECT_LT(colours[GetSysColor(COLOR_BTNFACE)], g.width * g.height * 3 / 4) << id;
+    // Drawn on the page's own colour: the picture's corner as the page beside it.
+    const PixelGrab around = GrabFromScreen(page);
+    const RECT r = ScreenRect(GetDlgItem(page, id));
+    const RECT p = ScreenRect(page);
+    EXPECT_EQ(g.At(0, 0), around.At(r.left - p.left - 2, r.top - p.top)) << id;
   }
   Shoot(sheet, "prefs-about.png");
   ASSERT_TRUE(PressAndWaitClosed(sheet, IDOK));
