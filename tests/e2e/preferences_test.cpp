@@ -9,9 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
-#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -208,24 +206,6 @@ class Preferences : public testing::Test {
     return text;
   }
 
-  // A picture of the screen for the README, when NEWSRAIL_SHOTS names a Linux folder.
-  void Shoot(HWND sheet, const char* name) {
-    const char* folder = std::getenv("NEWSRAIL_SHOTS");
-    if (folder == nullptr || folder[0] != '/') return;
-    // The sheet opens beside the strip, which may put part of it off the screen.
-    SetWindowPos(sheet, nullptr, 40, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    RECT r;
-    GetWindowRect(sheet, &r);
-    Sleep(700);
-    char geometry[64];
-    std::snprintf(geometry, sizeof geometry, "%ldx%ld+%ld+%ld", r.right - r.left, r.bottom - r.top,
-                  r.left, r.top);
-    UnixProgram shot;
-    shot.Start(std::string("/usr/bin/import -window root -crop ") + geometry + " " + folder +
-               "/" + name);
-    Sleep(3000);
-  }
-
   // The logo button shows the envelope: its red seal is in the panel at the strip's right end.
   bool MailIconShown() {
     const PixelGrab g = GrabFromScreen(ticker_);
@@ -309,11 +289,8 @@ TEST_F(Preferences, TheSheetHasItsPagesAndFollowsTheAccountSwitch) {
   Click(page, kMyVexlo);
   EXPECT_EQ(PageTitles(sheet), (std::vector<std::string>{"Ticker", "News", "Quotes", "Proxy",
                                                          "Mail Alerts", "About Newsrail"}));
-  Shoot(sheet, "prefs-ticker.png");
   SelectPage(sheet, 1);
-  Shoot(sheet, "prefs-news.png");
   SelectPage(sheet, 2);
-  Shoot(sheet, "prefs-quotes.png");
   const size_t before = DataRequests().size();
   ASSERT_TRUE(PressAndWaitClosed(sheet, IDCANCEL));
   EXPECT_EQ(Number("My Vexlo!"), 0u);
@@ -547,7 +524,6 @@ TEST_F(Preferences, MailAlertsStoreTheirValuesAndTheMailIconFollowsAtOnce) {
   SetText(page, kMailCycle, "2");
   SetCheck(page, kMailSound, true);
   Choose(page, kMailSoundList, 1);
-  Shoot(sheet, "prefs-mail.png");
   ASSERT_TRUE(PressAndWaitClosed(sheet, IDOK));
   EXPECT_EQ(Number("Mail Alert Icon"), 1u);
   EXPECT_EQ(Number("Mail Icon Cycle"), 2u);
@@ -656,7 +632,6 @@ TEST_F(Preferences, TheAboutTabShowsTheProgramsOwnVersionAndItsPictures) {
     const RECT p = ScreenRect(page);
     EXPECT_EQ(g.At(0, 0), around.At(r.left - p.left - 2, r.top - p.top)) << id;
   }
-  Shoot(sheet, "prefs-about.png");
   ASSERT_TRUE(PressAndWaitClosed(sheet, IDOK));
 }
 
@@ -746,7 +721,6 @@ TEST_F(Preferences, TheProxyTabSendsTheNextRefreshThroughItsProxy) {
   EXPECT_EQ(Text("Proxy Port"), "");
 
   SetText(page, kProxyPort, proxy.Port().c_str());
-  Shoot(sheet, "prefs-proxy.png");
   const size_t before = DataRequests().size();
   ASSERT_TRUE(PressAndWaitClosed(sheet, IDOK));
   EXPECT_EQ(Text("HTTP Proxy"), "127.0.0.1");
