@@ -8,8 +8,9 @@ packages=(
   wine wine32:i386 wine64 xvfb xauth fonts-liberation fonts-wine
   mscompress xdotool tinyproxy imagemagick x11-apps openssl
   nsis
-  libmicrohttpd-dev libcpp-httplib-dev libpugixml-dev libcurl4-openssl-dev libssl-dev pkgconf
+  libcpp-httplib-dev libpugixml-dev libcurl4-openssl-dev libssl-dev pkgconf
   libxml2-dev libicu-dev libuchardet-dev nginx-light
+  wrk curl dpkg-dev systemd
   tickr
 )
 

@@ -1,6 +1,8 @@
 // The accounts file and the login check.
 #include "accounts.h"
 
+#include <arpa/inet.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -167,6 +169,33 @@ LoginResult CheckLogin(const std::vector<Account>& accounts, std::string_view us
   return found->setupComplete ? LoginResult::kOk : LoginResult::kSetupIncomplete;
 }
 
+std::string AddressKey(std::string_view address) {
+  const std::string text(address);
+  in6_addr v6{};
+  if (inet_pton(AF_INET6, text.c_str(), &v6) != 1) return text;
+  char out[INET6_ADDRSTRLEN] = "";
+  if (IN6_IS_ADDR_V4MAPPED(&v6)) {
+    inet_ntop(AF_INET, &v6.s6_addr[12], out, sizeof out);
+    return out;
+  }
+  std::fill(v6.s6_addr + 8, v6.s6_addr + 16, 0);
+  inet_ntop(AF_INET6, &v6, out, sizeof out);
+  return std::string(out) + "/64";
+}
+
+double LoginGuard::InstanceLimit(double limit, int instances) {
+  // Each instance sees every N-th guess. With 1/N of the limit each lets no more through at
+  // once than one instance would, and fewer in the long run: a guess is let through when a
+  // score decays from l to l - 1, which takes longer the smaller l is. At least one guess each.
+  if (instances <= 1) return limit;
+  return std::max(limit / instances, 1.0);
+}
+
+LoginGuard::LoginGuard(Limits limits) : limits_(limits) {
+  limits_.perAddress = InstanceLimit(limits.perAddress, limits.instances);
+  limits_.perAccount = InstanceLimit(limits.perAccount, limits.instances);
+}
+
 double LoginGuard::Decayed(const Score& score, Clock::time_point now) const {
   if (now <= score.since) return score.value;
   const double halfLives = std::chrono::duration<double>(now - score.since).count() /
@@ -174,49 +203,79 @@ double LoginGuard::Decayed(const Score& score, Clock::time_point now) const {
   return score.value * std::exp2(-halfLives);
 }
 
-void LoginGuard::Add(std::unordered_map<std::string, Score>* scores, const std::string& key,
-                     Clock::time_point now, size_t capacity) {
-  auto found = scores->find(key);
-  if (found == scores->end()) {
-    if (scores->size() >= capacity) {
-      // Scores that have decayed to next to nothing no longer hold anyone back.
-      for (auto i = scores->begin(); i != scores->end();) {
-        i = Decayed(i->second, now) < 0.5 ? scores->erase(i) : std::next(i);
-      }
-      if (scores->size() >= capacity) return;
-    }
-    found = scores->emplace(key, Score{0, now}).first;
-  }
-  found->second.value = Decayed(found->second, now) + 1;
-  found->second.since = now;
+void LoginGuard::Add(Score* score, Clock::time_point now) const {
+  score->value = Decayed(*score, now) + 1;
+  score->since = now;
+}
+
+bool LoginGuard::Over(const Score& score, double limit, Clock::time_point now) const {
+  // Refused once the score is above limit - 1, that is after `limit` failures in quick
+  // succession (a moment of decay between them leaves the score a hair below the limit).
+  return Decayed(score, now) > limit - 1 + 1e-6;
 }
 
 bool LoginGuard::Allowed(const std::string& address, const std::string& account,
                          Clock::time_point now) {
+  const std::string key = AddressKey(address);
   std::lock_guard<std::mutex> lock(mutex_);
-  // Refused once the score is above limit - 1, that is after `limit` failures in quick
-  // succession (a moment of decay between them leaves the score a hair below the limit).
-  const auto over = [&](const std::unordered_map<std::string, Score>& scores,
-                        const std::string& key, double limit) {
-    const auto found = scores.find(key);
-    return found != scores.end() && Decayed(found->second, now) > limit - 1 + 1e-6;
-  };
-  if (!address.empty() && over(addresses_, address, limits_.perAddress)) return false;
-  if (!account.empty() && over(accounts_, account, limits_.perAccount)) return false;
-  return true;
+  if (!key.empty()) {
+    const auto found = addresses_.find(key);
+    if (found != addresses_.end() && Over(found->second->score, limits_.perAddress, now)) {
+      return false;
+    }
+  }
+  if (account.empty()) return true;
+  const auto found = accounts_.find(account);
+  if (found == accounts_.end() || !Over(found->second.score, limits_.perAccount, now)) return true;
+  for (int i = 0; i < 4; ++i) {
+    if (!key.empty() && found->second.good[i] == key && found->second.goodUntil[i] > now) {
+      return true;
+    }
+  }
+  return false;
 }
 
 void LoginGuard::Failed(const std::string& address, const std::string& account,
                         Clock::time_point now) {
+  const std::string key = AddressKey(address);
   std::lock_guard<std::mutex> lock(mutex_);
-  if (!address.empty()) Add(&addresses_, address, now, limits_.maxAddresses);
+  if (!key.empty() && limits_.maxAddresses > 0) {
+    auto found = addresses_.find(key);
+    if (found == addresses_.end()) {
+      if (addresses_.size() >= limits_.maxAddresses) {
+        // The address longest without a failure makes room: its score has had longest to decay.
+        addresses_.erase(addressOrder_.back().key);
+        addressOrder_.pop_back();
+      }
+      addressOrder_.push_front({key, Score{0, now}});
+      found = addresses_.emplace(key, addressOrder_.begin()).first;
+    } else {
+      addressOrder_.splice(addressOrder_.begin(), addressOrder_, found->second);
+    }
+    Add(&found->second->score, now);
+  }
   // Accounts are few and known (the caller passes only user ids from the accounts file).
-  if (!account.empty()) Add(&accounts_, account, now, SIZE_MAX);
+  if (!account.empty()) Add(&accounts_[account].score, now);
 }
 
-void LoginGuard::Succeeded(const std::string& account, Clock::time_point) {
+void LoginGuard::Succeeded(const std::string& address, const std::string& account,
+                           Clock::time_point now) {
+  const std::string key = AddressKey(address);
   std::lock_guard<std::mutex> lock(mutex_);
-  accounts_.erase(account);
+  AccountState& state = accounts_[account];
+  state.score = Score();
+  if (key.empty()) return;
+  // The same address again, else the place whose time is up first.
+  int slot = 0;
+  for (int i = 0; i < 4; ++i) {
+    if (state.good[i] == key) {
+      slot = i;
+      break;
+    }
+    if (state.goodUntil[i] < state.goodUntil[slot]) slot = i;
+  }
+  state.good[slot] = key;
+  state.goodUntil[slot] = now + limits_.goodAddressFor;
 }
 
 size_t LoginGuard::TrackedAddresses() {

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <chrono>
+#include <ctime>
+#include <list>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -18,6 +20,9 @@ struct Account {
   bool fahrenheit = true;
   int newMail = 0;  // messages waiting; any at all puts the mail topic into the feed
   bool setupComplete = true;
+  // When the server saw this password replace another (Unix seconds; 0: never): sessions signed
+  // before it are over, even when the password has since been changed back.
+  std::time_t passwordChanged = 0;
 };
 
 // The accounts file is a list of sections, one per account:
@@ -54,8 +59,14 @@ const Account* FindAccount(const std::vector<Account>& accounts, std::string_vie
 // refused without looking at the password until it has decayed below the limit again. A user
 // who mistypes a few times still gets in, and a guesser gets about one try per
 // halfLife * log2(limit / (limit - 1)) (a minute and a half per account with the defaults).
-// Only failures count, and a login that succeeds clears the account's score (not the
-// address's, or one known password would reset a guesser's address).
+// Only failures count. A login that succeeds clears the account's score (not the address's, or
+// one known password would reset a guesser's address), and its address passes the account's
+// limit for `goodAddressFor` afterwards, so that someone guessing at an account cannot lock its
+// owner out; a guesser who shares that address (the same NAT, or the same IPv6 /64) passes with
+// it and is held by the address's limit alone.
+//
+// Addresses are keyed by AddressKey. The table of addresses is bounded: when it is full, the
+// address longest without a failure makes room, so a new address is always limited.
 class LoginGuard {
  public:
   using Clock = std::chrono::steady_clock;
@@ -63,31 +74,54 @@ class LoginGuard {
     double perAddress = 20;
     double perAccount = 5;
     Clock::duration halfLife = std::chrono::minutes(5);
-    size_t maxAddresses = 100000;  // tracked at once; beyond that only accounts are limited
+    size_t maxAddresses = 100000;  // tracked at once
+    Clock::duration goodAddressFor = std::chrono::hours(7 * 24);
+    // Instances behind one proxy, each seeing its share of the guesses: each takes its share
+    // of the limits, so that the deployment lets no more guesses through than one instance.
+    int instances = 1;
   };
 
   LoginGuard() : LoginGuard(Limits()) {}
-  explicit LoginGuard(Limits limits) : limits_(limits) {}
+  explicit LoginGuard(Limits limits);
 
   // False when this address or account is backing off. `account` is the account's own user id
   // (empty when the login names no known account).
   bool Allowed(const std::string& address, const std::string& account, Clock::time_point now);
   void Failed(const std::string& address, const std::string& account, Clock::time_point now);
-  void Succeeded(const std::string& account, Clock::time_point now);
+  void Succeeded(const std::string& address, const std::string& account, Clock::time_point now);
 
   size_t TrackedAddresses();
+  // The limit one instance applies for a deployment-wide `limit` shared by `instances`.
+  static double InstanceLimit(double limit, int instances);
 
  private:
   struct Score {
     double value = 0;
     Clock::time_point since;
   };
+  struct AccountState {
+    Score score;
+    // Addresses that logged in to the account lately, and until when they pass its limit.
+    std::string good[4];
+    Clock::time_point goodUntil[4];
+  };
+  struct AddressEntry {
+    std::string key;
+    Score score;
+  };
   double Decayed(const Score& score, Clock::time_point now) const;
-  void Add(std::unordered_map<std::string, Score>* scores, const std::string& key,
-           Clock::time_point now, size_t capacity);
+  void Add(Score* score, Clock::time_point now) const;
+  bool Over(const Score& score, double limit, Clock::time_point now) const;
 
   std::mutex mutex_;
   Limits limits_;
-  std::unordered_map<std::string, Score> addresses_;
-  std::unordered_map<std::string, Score> accounts_;
+  // Most recent failure first; the map finds an address's place in the list.
+  std::list<AddressEntry> addressOrder_;
+  std::unordered_map<std::string, std::list<AddressEntry>::iterator> addresses_;
+  std::unordered_map<std::string, AccountState> accounts_;
 };
+
+// The key a client address is limited by: an IPv6 address by its /64, the network one
+// subscriber is given ("2001:db8:1:2::/64"); IPv4 (also when mapped into IPv6) as it is; other
+// text unchanged.
+std::string AddressKey(std::string_view address);

@@ -1,15 +1,15 @@
 // The content server: routes every request the ticker and its browser make, over HTTP on a
-// few event-loop threads, answering from the content store's current snapshot.
+// few event-loop threads (http_server.h), answering from the content store's current snapshot.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 
 #include "content_store.h"
+#include "http_server.h"
 #include "request_log.h"
 #include "server_config.h"
 #include "sessions.h"
@@ -20,35 +20,8 @@ struct HttpQuestion {
   std::string_view cookie;  // the Cookie header
   std::string_view peer;    // the client's address as the socket gives it; "" when unknown
   std::string_view realIp;  // the X-Real-IP header, used only when `peer` is a trusted proxy
+  std::string_view ifModifiedSince = {};  // the If-Modified-Since header
 };
-
-struct HttpAnswer {
-  int status = 200;
-  std::string contentType;
-  std::string body;
-  std::string setCookie;  // a Set-Cookie value, or ""
-  std::string allow;      // the Allow value of a 405, or ""
-  std::string lastModified;  // a Last-Modified value, or ""
-};
-
-// What the HTTP layer knows of a request's head before routing it.
-struct RequestHead {
-  std::string_view method;
-  std::string_view version;  // "HTTP/1.0" or "HTTP/1.1"
-  size_t targetBytes = 0;
-  int hostHeaders = 0;
-  int contentLengthHeaders = 0;
-  uint64_t contentLength = 0;  // of the first Content-Length header
-  bool transferEncoding = false;
-};
-
-// Longest request target served; longer ones get 414.
-constexpr size_t kMaxTargetBytes = 8192;
-
-// The answer to a request refused before routing (no body is read, and the connection closes
-// after it), or nothing for one that may be routed. A request may carry no body: a body that is
-// never read would otherwise be taken for the next request on the connection.
-std::optional<HttpAnswer> RefuseRequest(const RequestHead& head);
 
 constexpr const char* kRestartAnswer = "Please restart";
 
@@ -75,12 +48,11 @@ class ContentServer {
   RequestLog& Log() { return log_; }
 
  private:
-  struct Http;
-
   HttpAnswer AnswerDataRequest(std::string_view query, bool hasQuery, std::string_view cookie);
   HttpAnswer AnswerLogin(std::string_view query, const std::string& client);
   std::string ClientAddress(const HttpQuestion& question) const;
-  HttpAnswer AnswerUpdateFile(std::string_view path);
+  HttpAnswer AnswerUpdateFile(std::string_view path, std::string_view ifModifiedSince);
+  void LogAnswer(const HttpRequest& request, const HttpAnswer& answer);
   bool TakeRestartNotice();
 
   ServerConfig config_;
@@ -89,7 +61,7 @@ class ContentServer {
   SessionKeys sessionKeys_;
   LoginGuard loginGuard_;
   std::atomic<bool> restartArmed_;
-  std::unique_ptr<Http> http_;
+  std::unique_ptr<HttpServer> http_;
   int port_ = 0;
   std::string publicUrl_;
 };

@@ -33,6 +33,9 @@ struct ContentSnapshot {
   FeedRow weatherCaption;
   FeedRow mailCaption;
   std::vector<Account> accounts;
+  // Stories whose link is this server's own page "/story/N" (the sample content's are): N, and
+  // the story's topic and place in it.
+  std::map<std::string, std::pair<std::string, size_t>> storyPages;
   std::string sponsorText;   // the sponsor file, byte for byte
   std::string sponsorImage;  // the sponsor picture, byte for byte
 };

@@ -74,6 +74,7 @@ ContentStore::ContentStore(ContentOptions options, RequestLog* log)
   accountsFile_.path = options_.accounts;
   sponsorFile_.path = options_.sponsorFile;
   sponsorImage_.path = options_.sponsorImage;
+  passwordChanges_ = PasswordChanges(options_.passwordHistory);
 }
 
 ContentStore::~ContentStore() { StopRefreshing(); }
@@ -214,8 +215,10 @@ bool ContentStore::RefreshSource(Source* source, bool force) {
     loaded = ReadCapped(source->path, &bytes, &error);
   }
   NewsDocument document;
+  // A file of the content folder is this server's: its relative links lead to our own pages.
+  const std::string localBase = source->path.empty() ? std::string() : options_.publicUrl + "/";
   if (loaded && ParseNewsDocument(bytes, source->location, kMaxItemsPerSource, &document, &error,
-                                  source->charset)) {
+                                  source->charset, localBase)) {
     if (!source->lastError.empty()) log_->Note(source->location + ": good again");
     source->lastError.clear();
     if (document.untitled > 0) {
@@ -272,6 +275,10 @@ void ContentStore::Publish() {
         story.link = topicPage;
         if (!MakeFeedRow(story.title, story.link, &row)) continue;
       }
+      const std::string storyPage = base + "/story/";
+      if (story.link.compare(0, storyPage.size(), storyPage) == 0) {
+        snapshot->storyPages[story.link.substr(storyPage.size())] = {code, topic.stories.size()};
+      }
       topic.storyRows.push_back(std::move(row));
       topic.stories.push_back(std::move(story));
     }
@@ -294,6 +301,7 @@ void ContentStore::Publish() {
   NoteProblems(log_, weatherFile_.path, problems);
   problems.clear();
   snapshot->accounts = ParseAccounts(accountsFile_.bytes, &problems);
+  passwordChanges_.Update(&snapshot->accounts, std::time(nullptr));
   NoteProblems(log_, accountsFile_.path, problems);
 
   snapshot->quotesCaption = RowOrEmpty("Quotes:", base + "/quotes/lookup.html");

@@ -14,6 +14,7 @@
 
 #include "content_snapshot.h"
 #include "request_log.h"
+#include "sessions.h"
 #include "url_fetch.h"
 
 struct ContentOptions {
@@ -27,6 +28,7 @@ struct ContentOptions {
   std::chrono::seconds refreshInterval{300};  // between fetches of one address
   std::chrono::milliseconds fileCheckInterval{2000};
   FetchLimits fetch;  // maxBytes bounds files as well
+  std::string passwordHistory;  // the file of PasswordChanges; "" keeps it in memory
 };
 
 // The most items kept from one source and the most stories kept per topic.
@@ -90,6 +92,7 @@ class ContentStore {
   DataFile feedsList_;
   std::vector<Source> sources_;
   DataFile quotesFile_, weatherFile_, accountsFile_, sponsorFile_, sponsorImage_;
+  PasswordChanges passwordChanges_;
 
   mutable std::mutex snapshotMutex_;
   SnapshotPointer snapshot_;

@@ -364,7 +364,7 @@ std::string NormalizeStoryLink(std::string_view link, std::string_view base) {
 
 bool ParseNewsDocument(std::string_view bytes, std::string_view sourceAddress, size_t maxItems,
                        NewsDocument* document, std::string* error,
-                       std::string_view transportCharset) {
+                       std::string_view transportCharset, std::string_view localBase) {
   *document = NewsDocument();
   std::string utf8;
   DocumentToUtf8(bytes, transportCharset, &utf8, &document->encoding);
@@ -382,6 +382,7 @@ bool ParseNewsDocument(std::string_view bytes, std::string_view sourceAddress, s
   const std::string_view rootName = LocalName(root);
   const std::string address =
       IsHttpAddress(Trim(sourceAddress)) ? std::string(Trim(sourceAddress)) : std::string();
+  const std::string fallback = address.empty() ? std::string(localBase) : address;
 
   if (rootName == "feed") {
     document->format = "atom";
@@ -392,11 +393,12 @@ bool ParseNewsDocument(std::string_view bytes, std::string_view sourceAddress, s
         if (link.type() != pugi::node_element || LocalName(link) != "link") continue;
         const std::string rel = Relation(link);
         if (rel.empty() || rel == "alternate") {
-          base = ResolveReference(link.attribute("href").value(), BaseAt(link, std::string()));
+          base = ResolveReference(link.attribute("href").value(), BaseAt(link, fallback));
           break;
         }
       }
     }
+    if (!IsHttpAddress(base)) base = fallback;
     for (pugi::xml_node entry = root.first_child(); entry && document->items.size() < maxItems;
          entry = entry.next_sibling()) {
       if (entry.type() != pugi::node_element || LocalName(entry) != "entry") continue;
@@ -406,10 +408,10 @@ bool ParseNewsDocument(std::string_view bytes, std::string_view sourceAddress, s
     document->format = rootName == "rss" ? "rss" : "rdf";
     const pugi::xml_node channel = Child(root, "channel");
     const pugi::xml_node channelLink = Child(channel, "link");
-    std::string base = address;
+    std::string base = fallback;
     if (!Trim(channelLink.child_value()).empty()) {
       const std::string resolved =
-          ResolveReference(channelLink.child_value(), BaseAt(channelLink, address));
+          ResolveReference(channelLink.child_value(), BaseAt(channelLink, fallback));
       if (IsHttpAddress(resolved)) base = resolved;
     }
     // RSS 2.0 keeps items in the channel, RSS 1.0 beside it, and some 0.9x feeds do either.

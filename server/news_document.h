@@ -31,10 +31,13 @@ struct NewsDocument {
 //
 // Relative links resolve against the xml:base in effect, then, for Atom, the document's address
 // (sourceAddress, when it is an http or https one) or else the feed's own link; for RSS the
-// channel's link comes before the document's address.
+// channel's link comes before the document's address. `localBase` stands in for the address
+// of a document that has none (a file of the content folder: this server's own address), so
+// that "/story/3" in it leads to this server's page.
 bool ParseNewsDocument(std::string_view bytes, std::string_view sourceAddress, size_t maxItems,
                        NewsDocument* document, std::string* error,
-                       std::string_view transportCharset = std::string_view());
+                       std::string_view transportCharset = std::string_view(),
+                       std::string_view localBase = std::string_view());
 
 // The absolute form of a reference against a base address (RFC 3986: "..", "?q", "//host" and
 // the rest), or the reference as it stands when it has a scheme of its own or the base has

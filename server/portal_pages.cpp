@@ -195,6 +195,21 @@ PageAnswer NewsPage(const ContentSnapshot& content, std::string_view code) {
                TopicList(topic->second, topic->second.stories.size()))};
 }
 
+PageAnswer StoryPage(const ContentSnapshot& content, std::string_view number) {
+  const auto found = content.storyPages.find(std::string(number));
+  if (found == content.storyPages.end()) {
+    return {404, Page("Vexlo! News", "<p>No such story. " + Link("/news/rt", "Top stories") +
+                                         ".</p>")};
+  }
+  const TopicContent& topic = content.topics.at(found->second.first);
+  const std::string section = topic.caption.substr(0, topic.caption.size() - 1);
+  return {200, Page(topic.stories[found->second.second].title,
+                    "<p class=\"section\">" + Link("/news/" + topic.code, section) +
+                        "</p>\n<p>The full story follows here as our reporters file it. "
+                        "More in " +
+                        Link("/news/" + topic.code, section) + ".</p>")};
+}
+
 }  // namespace
 
 std::string HtmlEscape(std::string_view text) {
@@ -253,6 +268,7 @@ PageAnswer PortalPage(const ContentSnapshot& content, std::string_view path,
   if (path == "/quotes/q") return QuotePage(content, query);
   if (IsUnder(path, "/weather")) return WeatherPage(content);
   if (StartsWith(path, "/news/") && path.size() == 8) return NewsPage(content, path.substr(6));
+  if (StartsWith(path, "/story/")) return StoryPage(content, path.substr(7));
   for (const Service& service : kServices) {
     if (IsUnder(path, service.base)) {
       return {200, Page(service.title, "<p>" + HtmlEscape(service.blurb) + "</p>")};

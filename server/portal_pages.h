@@ -14,7 +14,8 @@ struct PageAnswer {
 
 // The page for a request path and its raw query: the home page "/", the ticker help
 // "/help/ticker/", the personal page "/tlx/", registration "/config/eval_register", account
-// set-up "/config/eval_suggest", the news topic pages "/news/CODE", and the services "/mail",
+// set-up "/config/eval_suggest", the news topic pages "/news/CODE", the pages of stories whose
+// link is this server's "/story/N", and the services "/mail",
 // "/search" (with "/search/bin/search?p=QUERY&a=i"), "/quotes" (with "/quotes/lookup.html" and
 // "/quotes/q?s=SYMBOL"), "/weather", "/play", "/chat", "/classifieds", "/boards", "/personals",
 // "/calendar" and "/clubs", each with a page for anything under it. Anything else is a 404 page.

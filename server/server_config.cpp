@@ -121,6 +121,10 @@ const Option kOptions[] = {
     {"max-connections-per-address", Kind::kNumber, "N",
      "open connections from one client address; more are closed at once (default 64)",
      SetInt<&ServerConfig::maxConnectionsPerAddress, 1, 100000>},
+    {"max-incomplete-heads", Kind::kNumber, "N",
+     "connections still sending a request head, in all; past it the oldest is closed "
+     "(default 512)",
+     SetInt<&ServerConfig::maxIncompleteHeads, 1, 100000>},
     {"header-timeout", Kind::kNumber, "SECONDS",
      "time for a whole request head, from the connection or the last answer (default 10)",
      SetInt<&ServerConfig::headerTimeoutSeconds, 1, 3600>},
@@ -152,6 +156,12 @@ const Option kOptions[] = {
     {"trusted-proxy", Kind::kText, "ADDRESSES",
      "proxies (comma-separated) whose X-Real-IP header gives the client's address",
      SetText<&ServerConfig::trustedProxies>},
+    {"instances", Kind::kNumber, "N",
+     "instances behind one proxy; each takes its share of the login limits (default 1)",
+     SetInt<&ServerConfig::instances, 1, 64>},
+    {"state-dir", Kind::kText, "DIR",
+     "folder for what outlives a restart: when each account's password last changed",
+     SetText<&ServerConfig::stateDir>},
 };
 
 const Option* FindOption(const std::string& name) {

@@ -26,6 +26,7 @@ struct ServerConfig {
   // What one client may hold (see the options' help).
   int maxConnections = 1024;
   int maxConnectionsPerAddress = 64;
+  int maxIncompleteHeads = 512;
   int headerTimeoutSeconds = 10;
   int idleTimeoutSeconds = 10;
   size_t maxHeadBytes = 16384;
@@ -37,6 +38,8 @@ struct ServerConfig {
   std::string portFile;     // the port actually bound, written once listening (for --port 0)
   std::string sessionSecret;   // file with the key that signs session cookies; random if empty
   std::string trustedProxies;  // addresses whose X-Real-IP header names the client
+  int instances = 1;           // instances sharing one deployment's logins (the limits are split)
+  std::string stateDir;        // what outlives a restart; nothing is kept when empty
 };
 
 // Fills the unset file settings from the content folder.

@@ -7,6 +7,9 @@
 #include <openssl/rand.h>
 #include <openssl/sha.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <fstream>
 #include <random>
@@ -159,6 +162,8 @@ SessionCheck SessionKeys::Check(std::string_view value, const std::vector<Accoun
   if (!SameSecretBytes(Mac(userId, until, found->password), mac)) {
     return SessionCheck::kBadSignature;
   }
+  // Signed before the password last changed (and perhaps changed back since): over.
+  if (until - lifetime_ < found->passwordChanged) return SessionCheck::kBadSignature;
   // A session running further ahead than a fresh one was not issued under these settings.
   if (until <= now || until > now + lifetime_ + 300) return SessionCheck::kExpired;
   *account = found;
@@ -203,4 +208,58 @@ bool SameSecretBytes(std::string_view a, std::string_view b) {
 std::string SecretTag(std::string_view value) {
   const std::string digest = Sha256(value);
   return "#" + Hex(reinterpret_cast<const unsigned char*>(digest.data()), 4);
+}
+
+PasswordChanges::PasswordChanges(std::string file) : file_(std::move(file)) {}
+
+void PasswordChanges::Load() {
+  loaded_ = true;
+  if (file_.empty()) return;
+  std::ifstream in(file_);
+  std::string idHex, digest;
+  long long changed = 0;
+  while (in >> idHex >> digest >> changed) {
+    std::string id;
+    if (Unhex(idHex, &id) && !id.empty()) known_[id] = {digest, static_cast<std::time_t>(changed)};
+  }
+}
+
+void PasswordChanges::Save() const {
+  if (file_.empty()) return;
+  std::string text;
+  for (const auto& [id, entry] : known_) {
+    text += Hex(reinterpret_cast<const unsigned char*>(id.data()), id.size()) + " " +
+            entry.first + " " + std::to_string(entry.second) + "\n";
+  }
+  // Written aside and renamed, so that a crash leaves the old history or the new one.
+  const std::string temporary = file_ + "." + std::to_string(getpid()) + ".new";
+  const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) return;
+  const bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+  const bool synced = fsync(fd) == 0;
+  close(fd);
+  if (written && synced) std::rename(temporary.c_str(), file_.c_str());
+}
+
+void PasswordChanges::Update(std::vector<Account>* accounts, std::time_t now) {
+  if (!loaded_) Load();
+  bool changed = false;
+  for (Account& account : *accounts) {
+    std::string normal = account.password;
+    std::replace(normal.begin(), normal.end(), ' ', '+');
+    const std::string digest = Sha256(normal);
+    const std::string hex =
+        Hex(reinterpret_cast<const unsigned char*>(digest.data()), digest.size());
+    auto found = known_.find(account.userId);
+    if (found == known_.end()) {
+      // First seen: nothing is known of an earlier password, and no session is ended.
+      known_[account.userId] = {hex, 0};
+      changed = true;
+    } else if (found->second.first != hex) {
+      found->second = {hex, now};
+      changed = true;
+    }
+    account.passwordChanged = known_[account.userId].second;
+  }
+  if (changed) Save();
 }

@@ -4,13 +4,17 @@
 //
 // The value reads "1.<user id, hex>.<expiry, Unix seconds>.<MAC, hex>". The MAC also covers a
 // digest of the account's password, so changing the password in the accounts file ends every
-// session of that account; it is never in the cookie itself.
+// session of that account; it is never in the cookie itself. A session signed before the
+// account's last password change (Account::passwordChanged) is over too, so changing a
+// password back does not bring old sessions back.
 #pragma once
 
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <map>
 #include <string_view>
+#include <utility>
 
 #include "accounts.h"
 
@@ -67,3 +71,21 @@ bool SameSecretBytes(std::string_view a, std::string_view b);
 // Short non-reversible tag of a secret value, for logs: lets one follow a session without
 // being able to replay it.
 std::string SecretTag(std::string_view value);
+
+// When each account's password last changed, as this server has seen it: a password that
+// differs from the one noted before is a change at that moment. With a file (in --state-dir)
+// the history outlives a restart; it holds user ids, password digests and times, owner only.
+class PasswordChanges {
+ public:
+  explicit PasswordChanges(std::string file = std::string());
+  // Notes the accounts' passwords at `now` and sets each account's passwordChanged.
+  void Update(std::vector<Account>* accounts, std::time_t now);
+
+ private:
+  void Load();
+  void Save() const;
+
+  std::string file_;
+  bool loaded_ = false;
+  std::map<std::string, std::pair<std::string, std::time_t>> known_;  // id: digest, changed
+};

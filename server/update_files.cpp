@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 
 bool IsPlainUpdateName(std::string_view name) {
   if (name.empty() || name.size() > 255 || name[0] == '.') return false;
@@ -17,7 +16,7 @@ bool IsPlainUpdateName(std::string_view name) {
   return true;
 }
 
-UpdateFileRead ReadUpdateFile(const std::string& folder, std::string_view name, UpdateFile* file) {
+UpdateFileRead OpenUpdateFile(const std::string& folder, std::string_view name, UpdateFile* file) {
   if (!IsPlainUpdateName(name)) return UpdateFileRead::kMissing;
   const int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir < 0) return UpdateFileRead::kMissing;
@@ -35,29 +34,9 @@ UpdateFileRead ReadUpdateFile(const std::string& folder, std::string_view name, 
     close(fd);
     return UpdateFileRead::kFailed;
   }
-  file->bytes.resize(static_cast<size_t>(info.st_size));
-  size_t done = 0;
-  while (done < file->bytes.size()) {
-    const ssize_t n = read(fd, file->bytes.data() + done, file->bytes.size() - done);
-    if (n <= 0) break;
-    done += static_cast<size_t>(n);
-  }
-  close(fd);
-  // A file that shrank while it was read is served as the publisher left it a moment later.
-  if (done != file->bytes.size()) return UpdateFileRead::kFailed;
+  // A publisher replaces a file by renaming a new one over it, so the descriptor keeps the
+  // version it opened; a file rewritten in place and cut short ends the answer's connection.
+  file->file = std::make_shared<const OpenFile>(fd, static_cast<uint64_t>(info.st_size));
   file->modified = info.st_mtime;
   return UpdateFileRead::kRead;
-}
-
-std::string HttpDate(std::time_t time) {
-  static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-  static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-  std::tm utc{};
-  gmtime_r(&time, &utc);
-  char text[40];
-  std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d GMT", kDays[utc.tm_wday % 7],
-                utc.tm_mday, kMonths[utc.tm_mon % 12], utc.tm_year + 1900, utc.tm_hour,
-                utc.tm_min, utc.tm_sec);
-  return text;
 }

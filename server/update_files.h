@@ -1,13 +1,17 @@
-// The update server's folder: files read by a plain name that cannot leave the folder, and the
-// HTTP date of their modification time (the ticker's version mark).
+// The update server's folder: files opened by a plain name that cannot leave the folder, served
+// from their descriptor, with the HTTP date of their modification time (the ticker's version
+// mark).
 #pragma once
 
 #include <ctime>
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "http_server.h"
+
 struct UpdateFile {
-  std::string bytes;
+  std::shared_ptr<const OpenFile> file;
   std::time_t modified = 0;
 };
 
@@ -20,7 +24,5 @@ constexpr size_t kMaxUpdateFileBytes = 64u << 20;
 // starting with '.', so that no "..", separator, escape or hidden file gets through; the file
 // must be a regular file in the folder itself, not a link. Anything else is kMissing.
 bool IsPlainUpdateName(std::string_view name);
-UpdateFileRead ReadUpdateFile(const std::string& folder, std::string_view name, UpdateFile* file);
-
-// "Tue, 05 Mar 2024 14:07:09 GMT", whatever the locale.
-std::string HttpDate(std::time_t time);
+// Opens the file and takes its size and time; nothing of it is read.
+UpdateFileRead OpenUpdateFile(const std::string& folder, std::string_view name, UpdateFile* file);

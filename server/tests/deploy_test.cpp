@@ -1,6 +1,7 @@
-// The deployment for many users, for real: two newsrail_server programs behind nginx with the
-// configuration of server/deploy/nginx.conf, talked to with libcurl. Also the program's log
-// handling on SIGHUP, which only a running program shows.
+// The deployment for many users, for real, as the README's recipe makes it: two
+// newsrail_server programs behind nginx with the configuration of server/deploy/nginx.conf,
+// talked to with libcurl and loaded with wrk. Also the program's log handling on SIGHUP, which
+// only a running program shows.
 #include <arpa/inet.h>
 #include <curl/curl.h>
 #include <fcntl.h>
@@ -14,6 +15,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <thread>
@@ -58,10 +60,14 @@ size_t KeepHeader(char* data, size_t size, size_t count, void* reply) {
 
 // A GET as the ticker would make it; the user agent marks the request in the instances' logs.
 Reply Get(int port, const std::string& target, const std::string& cookie = "",
-          const std::string& userAgent = "deploy-test") {
+          const std::string& userAgent = "deploy-test",
+          const std::vector<std::string>& headers = {}) {
   Reply reply;
   CURL* curl = curl_easy_init();
   if (curl == nullptr) return reply;
+  curl_slist* lines = nullptr;
+  for (const std::string& header : headers) lines = curl_slist_append(lines, header.c_str());
+  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, lines);
   const std::string url = "http://127.0.0.1:" + std::to_string(port) + target;
   curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
   curl_easy_setopt(curl, CURLOPT_PATH_AS_IS, 1L);
@@ -77,6 +83,7 @@ Reply Get(int port, const std::string& target, const std::string& cookie = "",
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &reply.status);
   }
   curl_easy_cleanup(curl);
+  curl_slist_free_all(lines);
   return reply;
 }
 
@@ -190,8 +197,8 @@ class Instance {
         std::vector<std::string>{NEWSRAIL_SERVER_BINARY, "--port", "0", "--port-file", portFile,
                                  "--content", NEWSRAIL_SAMPLE_DIR, "--log", log_,
                                  "--session-secret", work.File("session-secret"),
-                                 "--trusted-proxy", "127.0.0.1", "--restart-file",
-                                 work.File("restart-now")},
+                                 "--trusted-proxy", "127.0.0.1", "--instances", "2",
+                                 "--restart-file", work.File("restart-now")},
         work.File(name + ".out"));
     WaitFor([&] { return !ReadWholeFile(portFile).empty(); });
     port_ = std::atoi(ReadWholeFile(portFile).c_str());
@@ -242,10 +249,12 @@ class DeployTest : public testing::Test {
       config = Replaced(config, "@SERVER1@", "127.0.0.1:" + std::to_string(first_->Port()));
       config = Replaced(config, "@SERVER2@", "127.0.0.1:" + std::to_string(second_->Port()));
       std::ofstream(work_.File("nginx.conf")) << config;
+      // As the recipe has it: a umask that keeps the logs from other users.
       proxy_ = std::make_unique<Child>(
-          std::vector<std::string>{"/usr/sbin/nginx", "-p", work_.Path(), "-c",
-                                   work_.File("nginx.conf"), "-e", work_.File("error.log"), "-g",
-                                   "daemon off;"},
+          std::vector<std::string>{"/bin/sh", "-c",
+                                   "umask 027 && exec /usr/sbin/nginx -p \"$0\" -c \"$0/nginx.conf\" "
+                                   "-e \"$0/error.log\" -g 'daemon off;'",
+                                   work_.Path()},
           work_.File("nginx.out"));
       if (WaitFor([&] { return !proxy_->Running() || Get(proxyPort_, "/").status == 200; }) &&
           proxy_->Running()) {
@@ -330,6 +339,140 @@ TEST_F(DeployTest, ProxyKeepsFeedsByTheQueryWithoutItsTimeStamp) {
   const Reply after = Get(proxyPort_, restarted + "101011");
   EXPECT_TRUE(IsFeed(after)) << after.body;
   EXPECT_EQ(after.Header("x-cache-status"), "MISS");
+}
+
+// wrk's summary: requests, and those that failed (not 2xx or 3xx, or a socket error).
+struct LoadResult {
+  long requests = 0;
+  long failed = 0;
+};
+
+LoadResult ReadWrkSummary(const std::string& text) {
+  LoadResult result;
+  const size_t requests = text.find(" requests in ");
+  if (requests != std::string::npos) {
+    result.requests = std::atol(text.c_str() + text.rfind('\n', requests) + 1);
+  }
+  const size_t errors = text.find("Socket errors:");
+  if (errors != std::string::npos) {
+    for (const char* kind : {"connect ", "read ", "write ", "timeout "}) {
+      result.failed += std::atol(text.c_str() + text.find(kind, errors) + std::strlen(kind));
+    }
+  }
+  const size_t bad = text.find("Non-2xx or 3xx responses:");
+  if (bad != std::string::npos) result.failed += std::atol(text.c_str() + bad + 25);
+  return result;
+}
+
+// 300 connections at once through the proxy, all from one address: the instances do not cap
+// the proxy, and a login in the middle of it is answered.
+TEST_F(DeployTest, ThreeHundredConnectionsThroughTheProxyAreServed) {
+  ASSERT_NO_FATAL_FAILURE(StartProxy());
+  Child load({"/usr/bin/wrk", "-t2", "-c300", "-d4s",
+              "http://127.0.0.1:" + std::to_string(proxyPort_) + "/quotes/q?s=INTC"},
+             work_.File("wrk.out"));
+  std::this_thread::sleep_for(1500ms);
+  const Reply login = Get(proxyPort_, "/config/tlxlogin?login=alice&passwd=wonderland");
+  EXPECT_EQ(login.status, 200);
+  EXPECT_NE(login.body.find("OK"), std::string::npos) << login.body;
+  ASSERT_TRUE(WaitFor([&] { return !load.Running(); }, 30000ms));
+  const std::string summary = ReadWholeFile(work_.File("wrk.out"));
+  const LoadResult result = ReadWrkSummary(summary);
+  EXPECT_GT(result.requests, 1000) << summary;
+  EXPECT_LT(result.failed * 1000, result.requests) << "under 0.1 % failed\n" << summary;
+  EXPECT_LT(std::filesystem::file_size(work_.File("error.log")), 100000u)
+      << ReadWholeFile(work_.File("error.log")).substr(0, 2000);
+}
+
+// A request the instances refuse is answered with a 4xx (by them or by nginx), and nginx does
+// not take the instances for dead: the requests after it are all answered.
+TEST_F(DeployTest, ABadRequestDoesNotTakeTheDeploymentDown) {
+  ASSERT_NO_FATAL_FAILURE(StartProxy());
+  std::string pairs = "c=v", arguments;
+  for (int i = 0; i < 250; ++i) pairs += "; c" + std::to_string(i) + "=v";
+  for (int i = 0; i < 300; ++i) arguments += "&a" + std::to_string(i) + "=" + std::to_string(i);
+  std::vector<std::string> cookieLines;
+  for (int i = 0; i < 200; ++i) cookieLines.push_back("Cookie: a" + std::to_string(i) + "=b");
+  const struct {
+    const char* name;
+    std::string target;
+    std::vector<std::string> headers;
+  } rows[] = {
+      {"250 cookie pairs", "/quotes/q?s=INTC", {"Cookie: " + pairs}},
+      {"200 Cookie lines", "/quotes/q?s=INTC", cookieLines},
+      {"a 16 KB cookie", "/quotes/q?s=INTC", {"Cookie: x=" + std::string(16384, 'y')}},
+      {"300 query arguments", "/tlx/update?news=1,rt" + arguments, {}},
+      {"a dot segment", "/config/../quotes/q?s=INTC", {}},
+  };
+  for (const auto& row : rows) {
+    const Reply bad = Get(proxyPort_, row.target, "", "bad", row.headers);
+    EXPECT_TRUE(bad.status == 200 || (bad.status >= 400 && bad.status < 500))
+        << row.name << ": " << bad.status;
+    for (int i = 0; i < 20; ++i) {
+      EXPECT_EQ(Get(proxyPort_, "/quotes/q?s=MSFT").status, 200) << row.name << ", request " << i;
+    }
+  }
+}
+
+// No password reaches a file nginx writes, also when an instance fails during a login; the
+// logs are not for other users.
+TEST_F(DeployTest, NoPasswordInAnyFileNginxWrote) {
+  ASSERT_NO_FATAL_FAILURE(StartProxy());
+  EXPECT_NE(Get(proxyPort_, "/config/tlxlogin?login=alice&passwd=wonderland").body.find("OK"),
+            std::string::npos);
+  Get(proxyPort_, "/config/tlxlogin?login=alice&passwd=guess-one");
+  Get(proxyPort_, "/config/tlxlogin?PASSWD=guess-two&login=alice");
+  Get(proxyPort_, "/tlx/update?news=1,rt&passwd=guess-three&123456");
+  Get(proxyPort_, "/config/eval_suggest?login=dora&passwd=guess-four");
+  second_->Process().Stop(SIGKILL);
+  for (int i = 0; i < 4; ++i) Get(proxyPort_, "/config/tlxlogin?login=bob&passwd=guess-five");
+  Get(proxyPort_, "/");
+  proxy_->Stop(SIGQUIT);  // everything written out
+
+  std::vector<std::string> files = {work_.File("access.log"), work_.File("error.log"),
+                                    work_.File("nginx.out"), work_.File("nginx.pid")};
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(work_.Path())) {
+    const std::string name = entry.path().filename().string();
+    const std::string parent = entry.path().parent_path().filename().string();
+    if (entry.is_regular_file() && entry.path().string().find("/cache/") != std::string::npos) {
+      files.push_back(entry.path().string());
+    }
+    if (entry.is_regular_file() && parent.size() > 5 && parent.substr(parent.size() - 5) == "_temp") {
+      files.push_back(entry.path().string());
+    }
+  }
+  for (const std::string& file : files) {
+    const std::string text = ReadWholeFile(file);
+    for (const char* secret : {"wonderland", "guess-"}) {
+      EXPECT_EQ(text.find(secret), std::string::npos) << file << " holds " << secret;
+    }
+  }
+  EXPECT_NE(ReadWholeFile(work_.File("access.log")).find("/config/tlxlogin?(hidden)"),
+            std::string::npos);
+  for (const char* log : {"access.log", "error.log"}) {
+    struct stat status;
+    ASSERT_EQ(stat(work_.File(log).c_str(), &status), 0) << log;
+    EXPECT_EQ(status.st_mode & 027, 0u) << log << " is " << std::oct << (status.st_mode & 0777);
+  }
+}
+
+// The feed's path never serves a page: not when the client's path walks there from another
+// one, and not from the cache afterwards.
+TEST_F(DeployTest, TheFeedsPathNeverServesAPage) {
+  ASSERT_NO_FATAL_FAILURE(StartProxy());
+  const std::string query = "?stocks=INTC&news=2,rt,&";
+  const char* const paths[] = {"/weather/../tlx/update", "/weather/%2e%2e/tlx/update",
+                               "/tlx/./update", "/tlx//update", "/tlx/update"};
+  int stamp = 111111;
+  for (const char* path : paths) {
+    for (int i = 0; i < 2; ++i) {
+      const Reply reply = Get(proxyPort_, path + query + std::to_string(stamp++));
+      EXPECT_TRUE(IsFeed(reply)) << path << ": " << reply.status << " " << reply.body.substr(0, 60);
+      EXPECT_EQ(reply.Header("content-type").find("html"), std::string::npos) << path;
+    }
+  }
+  const Reply page = Get(proxyPort_, "/weather/../tlx/update&123456");
+  EXPECT_EQ(page.body.find("<html"), std::string::npos) << page.status;
 }
 
 TEST_F(DeployTest, ProgramReopensItsLogOnSighup) {

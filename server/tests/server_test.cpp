@@ -204,6 +204,9 @@ TEST_F(ServerTest, ServesThePortalPagesAndSponsorFiles) {
        "C Partly Cloudy)"},
       {"/news/rt", 200, "Coastal storm"},
       {"/news/zz", 404, "No stories"},
+      // The sample stories link to pages of this server, which a click in the ticker opens.
+      {"/story/1", 200, "<h1>Coastal storm forces evacuations along the Carolina shore</h1>"},
+      {"/story/0", 404, "No such story"},
       {"/ion/ticker.ex_", 404, "No update files"},
       {"/mailbox", 404, "no page"},
       {"/nowhere", 404, "no page"},
@@ -213,6 +216,8 @@ TEST_F(ServerTest, ServesThePortalPagesAndSponsorFiles) {
     EXPECT_EQ(reply.status, row.status) << row.target;
     EXPECT_NE(reply.body.find(row.contains), std::string::npos) << row.target << "\n" << reply.body;
   }
+  EXPECT_NE(TickerGet(port_, "/tlx/update?news=1,rt").body.find(server_->PublicUrl() + "/story/1"),
+            std::string::npos);
   const HttpReply sponsor = TickerGet(port_, "/sponsor/news.txt");
   EXPECT_EQ(sponsor.body, ReadWholeFile(std::string(NEWSRAIL_SAMPLE_DIR) + "/sponsor/news.txt"));
   const HttpReply picture = TickerGet(port_, "/sponsor/sponsor.bmp");
@@ -241,7 +246,7 @@ TEST_F(ServerTest, BadRequestsGetAnAnswerAndTheServerCarriesOn) {
       {"GET /tlx/ HTTP/1.0\r\nCookie: nrsession=\x01\x02\r\n\r\n", 200},
       {"GET /tlx/update&&&&?&&&= HTTP/1.0\r\n\r\n", 200},
       {"GET /tlx/update?news=1,rt HTTP/1.0\r\nContent-Length: 99999999\r\n\r\n", 413},
-      {"GET /%00%ff/../../etc/passwd HTTP/1.0\r\n\r\n", 404},
+      {"GET /%00%ff/../../etc/passwd HTTP/1.0\r\n\r\n", 400},
   };
   for (const auto& row : rows) {
     const HttpReply reply = HttpExchange(port_, row.request, 2000);

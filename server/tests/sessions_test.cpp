@@ -254,7 +254,7 @@ void Replay(LoginGuard* guard, const std::vector<LoginStep>& steps, const char* 
         guard->Failed(step.address, step.account, now);
         break;
       case LoginStep::kSucceed:
-        guard->Succeeded(step.account, now);
+        guard->Succeeded(step.address, step.account, now);
         break;
     }
   }
@@ -310,6 +310,34 @@ TEST(LoginGuard, BacksOffAfterRepeatedFailuresAndRecovers) {
         {5, "a", "", refused},
         {5, "b", "", allowed},
         {600, "a", "", allowed}}},
+      {"an address that logged in lately passes its account's limit, others do not",
+       {{0, "a", "alice", succeed},
+        {1, "b", "alice", fail}, {1, "c", "alice", fail}, {1, "d", "alice", fail},
+        {1, "e", "alice", fail}, {1, "f", "alice", fail},
+        {2, "a", "alice", allowed},
+        {2, "g", "alice", refused},
+        {2, "a", "bob", allowed},
+        // ...for a week, while the guessing goes on; then it is one address among others.
+        {7 * 24 * 3600 - 1, "b", "alice", fail}, {7 * 24 * 3600 - 1, "c", "alice", fail},
+        {7 * 24 * 3600 - 1, "d", "alice", fail}, {7 * 24 * 3600 - 1, "e", "alice", fail},
+        {7 * 24 * 3600 - 1, "f", "alice", fail},
+        {7 * 24 * 3600 - 1, "a", "alice", allowed},
+        {7 * 24 * 3600 + 1, "a", "alice", refused}}},
+      {"a good address is still held by its own limit",
+       {{0, "a", "alice", succeed},
+        {1, "a", "x", fail}, {1, "a", "x", fail}, {1, "a", "x", fail}, {1, "a", "x", fail},
+        {1, "a", "x", fail},
+        {2, "a", "alice", refused}}},
+      {"IPv6 clients are one client per /64",
+       {{0, "2001:db8:1:2::1", "", fail}, {0, "2001:db8:1:2::2", "", fail},
+        {0, "2001:db8:1:2:ffff::3", "", fail}, {0, "2001:db8:1:2::4", "", fail},
+        {0, "2001:db8:1:2::5", "", fail},
+        {0, "2001:db8:1:2:aaaa:bbbb:cccc:dddd", "", refused},
+        {0, "2001:db8:1:3::1", "", allowed},
+        {0, "::ffff:192.0.2.7", "", fail}, {0, "192.0.2.7", "", fail},
+        {0, "192.0.2.7", "", fail}, {0, "::ffff:192.0.2.7", "", fail},
+        {0, "192.0.2.7", "", fail},
+        {0, "::ffff:192.0.2.7", "", refused}}},
       {"an unknown address is never held back by another's failures",
        {{0, "", "", fail}, {0, "", "", fail}, {0, "", "", fail}, {0, "", "", fail},
         {0, "", "", fail}, {0, "", "", fail}, {0, "", "", allowed}}},
@@ -338,6 +366,73 @@ TEST(LoginGuard, AddressTableStaysBounded) {
   for (int i = 0; i < 5; ++i) {
     for (int k = 0; k < 20; ++k) guard.Failed("10.1.0." + std::to_string(i), "", later);
     EXPECT_FALSE(guard.Allowed("10.1.0." + std::to_string(i), "", later)) << i;
+  }
+  // A table full of fresh scores still limits a new address; the oldest makes room.
+  LoginGuard full(limits);
+  for (int i = 0; i < 100; ++i) full.Failed("10.2.0." + std::to_string(i), "", start);
+  for (int k = 0; k < 20; ++k) full.Failed("10.3.0.1", "", start);
+  EXPECT_FALSE(full.Allowed("10.3.0.1", "", start));
+  EXPECT_EQ(full.TrackedAddresses(), 100u);
+  EXPECT_TRUE(full.Allowed("10.2.0.99", "", start)) << "still tracked, one failure";
+}
+
+TEST(LoginGuard, AddressKeys) {
+  const struct {
+    const char* address;
+    const char* key;
+  } rows[] = {
+      {"192.0.2.1", "192.0.2.1"},
+      {"::ffff:192.0.2.1", "192.0.2.1"},
+      {"2001:db8:1:2:3:4:5:6", "2001:db8:1:2::/64"},
+      {"2001:DB8:1:2::9", "2001:db8:1:2::/64"},
+      {"::1", "::/64"},
+      {"fe80::1%eth0", "fe80::1%eth0"},
+      {"", ""},
+      {"not an address", "not an address"},
+  };
+  for (const auto& row : rows) EXPECT_EQ(AddressKey(row.address), row.key) << row.address;
+}
+
+// Guesses at one account from many addresses, one a second for a day, through a proxy that
+// takes turns between `instances` servers each with `shares` (their login limits divided for
+// that many): how many are let through in the first ten seconds and in all.
+std::pair<int, int> GuessesThrough(int instances, int shares) {
+  LoginGuard::Limits limits;
+  limits.instances = shares;
+  std::vector<std::unique_ptr<LoginGuard>> guards;
+  for (int i = 0; i < instances; ++i) guards.push_back(std::make_unique<LoginGuard>(limits));
+  const auto start = LoginGuard::Clock::time_point() + std::chrono::hours(1000);
+  int first = 0, all = 0;
+  for (int second = 0; second < 24 * 3600; ++second) {
+    LoginGuard& guard = *guards[second % instances];
+    const auto now = start + std::chrono::seconds(second);
+    const std::string address = "198.51." + std::to_string(second / 250 % 250) + "." +
+                                std::to_string(second % 250);
+    if (!guard.Allowed(address, "alice", now)) continue;
+    guard.Failed(address, "alice", now);
+    ++all;
+    if (second < 10) ++first;
+  }
+  return {first, all};
+}
+
+TEST(LoginGuard, InstancesShareOutTheLimits) {
+  EXPECT_DOUBLE_EQ(LoginGuard::InstanceLimit(5, 1), 5);
+  EXPECT_DOUBLE_EQ(LoginGuard::InstanceLimit(5, 2), 2.5);
+  EXPECT_DOUBLE_EQ(LoginGuard::InstanceLimit(20, 2), 10);
+  EXPECT_DOUBLE_EQ(LoginGuard::InstanceLimit(5, 8), 1) << "one guess each at least";
+  const auto [oneFirst, oneAll] = GuessesThrough(1, 1);
+  EXPECT_EQ(oneFirst, 5);
+  EXPECT_NEAR(oneAll, 24 * 3600 / 96.6, 20) << "one guess per 96.6 s";
+  // Two instances that do not know of each other let twice the guesses through...
+  EXPECT_NEAR(GuessesThrough(2, 1).second, 2 * oneAll, 4);
+  // ...unless each takes its share: no more at once, and no more in the long run (somewhat
+  // fewer: a smaller limit takes longer to decay by one).
+  for (const int instances : {2, 3}) {
+    const auto [first, all] = GuessesThrough(instances, instances);
+    EXPECT_LE(first, oneFirst) << instances;
+    EXPECT_LE(all, oneAll) << instances;
+    EXPECT_GE(all, oneAll * 7 / 10) << instances;
   }
 }
 
@@ -432,8 +527,11 @@ class LoginFlowTest : public testing::Test {
     server_ = Started(folder_.File("secret"));
   }
   std::unique_ptr<ContentServer> Started(const std::string& secret,
-                                         const std::string& trustedProxies = "") {
+                                         const std::string& trustedProxies = "",
+                                         int instances = 1, const std::string& stateDir = "") {
     ServerConfig config;
+    config.instances = instances;
+    config.stateDir = stateDir;
     config.port = 0;
     config.content = NEWSRAIL_SAMPLE_DIR;
     config.accounts = folder_.File("accounts.txt");
@@ -576,6 +674,45 @@ TEST_F(LoginFlowTest, PasswordChangeEndsTheSession) {
   EXPECT_TRUE(IsFeed(Data(server_.get(), SentBack(login))));
 }
 
+// A password changed and changed back does not bring the sessions of before back, on this
+// server nor, through the state folder, after a restart; sessions signed since are kept.
+TEST_F(LoginFlowTest, PasswordChangedBackEndsTheOldSessions) {
+  folder_.Write("state/.keep", "");
+  auto server = Started(folder_.File("secret"), "", 1, folder_.File("state"));
+  std::vector<std::string> problems;
+  const std::string original = ReadWholeFile(folder_.File("accounts.txt"));
+  const Account alice = ParseAccounts(original, &problems)[0];
+  const std::time_t now = std::time(nullptr);
+  const std::string before = "nrsession=" + SessionKeys(kSecret).Issue(alice, now - 60);
+  ASSERT_TRUE(IsFeed(Data(server.get(), before)));
+  std::string changed = original;
+  changed.replace(changed.find("password = wonderland"), 21, "password = looking glass");
+  folder_.Write("accounts.txt", changed);
+  server->Content().Refresh(true);
+  folder_.Write("accounts.txt", original);
+  server->Content().Refresh(true);
+  const std::string after = SentBack(Login(server.get(), "login=alice&passwd=wonderland"));
+  const struct {
+    const char* name;
+    ContentServer* server;
+    std::string cookie;
+    bool feed;
+  } rows[] = {
+      {"before the changes", server.get(), before, false},
+      {"after them", server.get(), after, true},
+  };
+  auto restarted = Started(folder_.File("secret"), "", 1, folder_.File("state"));
+  for (const auto& row : rows) {
+    EXPECT_EQ(IsFeed(Data(row.server, row.cookie)), row.feed) << row.name;
+    EXPECT_EQ(IsFeed(Data(restarted.get(), row.cookie)), row.feed) << row.name << ", restarted";
+  }
+  struct stat status;
+  ASSERT_EQ(stat(folder_.File("state/password-changes").c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 0777, 0600u);
+  EXPECT_EQ(ReadWholeFile(folder_.File("state/password-changes")).find("wonderland"),
+            std::string::npos);
+}
+
 TEST_F(LoginFlowTest, FailedLoginsBackOffByAccountAndByAddress) {
   // Mistakes, then the right password, from one address: in, and the account starts afresh.
   for (int i = 0; i < 4; ++i) {
@@ -606,6 +743,37 @@ TEST_F(LoginFlowTest, FailedLoginsBackOffByAccountAndByAddress) {
   // Logins without an ID or password are turned away before they count.
   for (int i = 0; i < 30; ++i) Login(server_.get(), "login=bob+smith", "203.0.113.68");
   EXPECT_EQ(Kind(Login(server_.get(), "login=bob+smith&passwd=open+sesame", "203.0.113.68")), "OK");
+}
+
+// Someone guessing at alice's account from many addresses does not lock her out: the address
+// she logged in from lately passes; a new one of hers waits like the guesser's.
+TEST_F(LoginFlowTest, GuessingAtAnAccountDoesNotLockItsOwnerOut) {
+  ASSERT_EQ(Kind(Login(server_.get(), "login=alice&passwd=wonderland", "192.0.2.10")), "OK");
+  for (int i = 0; i < 12; ++i) {
+    Login(server_.get(), "login=alice&passwd=guess" + std::to_string(i),
+          "198.51.100." + std::to_string(i));
+  }
+  EXPECT_NE(Login(server_.get(), "login=alice&passwd=wonderland", "192.0.2.11").body.find("too many"),
+            std::string::npos);
+  EXPECT_EQ(Kind(Login(server_.get(), "login=alice&passwd=wonderland", "192.0.2.10")), "OK");
+}
+
+// Behind a proxy that takes turns, two instances with --instances 2 let no more guesses at an
+// account through at once than one instance does.
+TEST_F(LoginFlowTest, InstancesTakeTheirShareOfTheLimits) {
+  for (const int instances : {1, 2}) {
+    auto first = Started(folder_.File("secret"), "", instances);
+    auto second = Started(folder_.File("secret"), "", instances);
+    int wrong = 0;
+    for (int i = 0; i < 20; ++i) {
+      ContentServer* server = i % 2 == 0 ? first.get() : second.get();
+      const HttpAnswer answer = Login(server, "login=bob+smith&passwd=guess" + std::to_string(i),
+                                      "198.51.100." + std::to_string(i));
+      if (answer.body.find("wrong password") != std::string::npos) ++wrong;
+    }
+    if (instances == 1) EXPECT_EQ(wrong, 10) << "each instance allows its own five";
+    if (instances == 2) EXPECT_EQ(wrong, 4) << "two each, the deployment fewer than five";
+  }
 }
 
 TEST_F(LoginFlowTest, ClientAddressComesFromTrustedProxiesOnly) {

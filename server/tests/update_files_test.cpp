@@ -55,6 +55,28 @@ TEST_F(UpdateFolder, ServesFilesWithTheirDateAndNoCaching) {
   EXPECT_EQ(head.Header("Content-Length"), "17");
   EXPECT_EQ(head.Header("Last-Modified"), "Tue, 05 Mar 2024 14:07:09 GMT");
 
+  // A client that has this version hears so, and nothing is sent; an older date, or one that
+  // does not read, gets the file.
+  const struct {
+    const char* since;
+    int status;
+    const char* body;
+  } rows[] = {
+      {"Tue, 05 Mar 2024 14:07:09 GMT", 304, ""},
+      {"Wed, 06 Mar 2024 00:00:00 GMT", 304, ""},
+      {"Tue, 05 Mar 2024 14:07:08 GMT", 200, "SZDD"},
+      {"Tuesday, 05-Mar-24 14:07:09 GMT", 200, "SZDD"},
+      {"Tue, 05 Mar 2024 14:07:09 UTC", 200, "SZDD"},
+      {"Tue, 35 Mar 2024 14:07:09 GMT", 200, "SZDD"},
+  };
+  for (const auto& row : rows) {
+    const HttpReply reply =
+        TickerGet(port_, "/ion/ticker.ex_", "If-Modified-Since: " + std::string(row.since) + "\r\n");
+    EXPECT_EQ(reply.status, row.status) << row.since;
+    EXPECT_EQ(reply.body.substr(0, 4), row.body) << row.since;
+    EXPECT_EQ(reply.Header("Last-Modified"), "Tue, 05 Mar 2024 14:07:09 GMT") << row.since;
+  }
+
   // A file published again is served new at once, with its new date.
   folder_.Write("ion/ticker.ex_", "SZDD new");
   SetTime(folder_.File("ion/ticker.ex_"), kPackageTime + 86400);
@@ -89,7 +111,8 @@ TEST_F(UpdateFolder, NothingOutsideTheFolderIsServed) {
     SCOPED_TRACE(target);
     const HttpReply reply = TickerGet(port_, target);
     ASSERT_TRUE(reply.received);
-    EXPECT_EQ(reply.status, 404);
+    // Dot segments are refused before routing (400); the rest is no file here (404).
+    EXPECT_TRUE(reply.status == 404 || reply.status == 400) << reply.status;
     EXPECT_EQ(reply.body.find("outside"), std::string::npos);
     EXPECT_EQ(reply.body.find("one level"), std::string::npos);
     EXPECT_EQ(reply.Header("Last-Modified"), "");
