@@ -399,6 +399,17 @@ bool Xdotool(const std::string& arguments) {
   return RunUnixProgram("/usr/bin/xdotool " + arguments);
 }
 
+void XdotoolDrag(POINT from, int toX, int steps, const std::function<void()>& whileHeld) {
+  const std::string y = " " + std::to_string(from.y);
+  Xdotool("mousemove " + std::to_string(from.x) + y + " mousedown 1");
+  for (int step = 1; step <= steps; ++step) {
+    Xdotool("mousemove " + std::to_string(from.x + (toX - from.x) * step / steps) + y);
+    if (steps > 1) Sleep(150);
+  }
+  if (whileHeld) whileHeld();
+  Xdotool("mouseup 1");
+}
+
 bool Tinyproxy::Start(const char* name, const std::string& extraConfig) {
   folder_ = MakeScratchFolder(name);
   port = FreePort();

@@ -1,93 +1,67 @@
 #!/usr/bin/env bash
 # A run by hand (scripts/wine-run --timeout 0, as ./run.sh starts the ticker on a display) lasts
-# as long as the user keeps the ticker: after the program restarts itself (here through "Always
-# on Top" in its menu) the new ticker must outlive the first process by more than the ten seconds
-# a test run gives a prefix, and the run ends when the user chooses "Exit".
+# as long as the user keeps the ticker: after the program restarts itself ("Always on Top" in its
+# menu) the new ticker outlives the first process by more than the ten seconds a test run gives a
+# prefix, and "Exit" ends the run.
 #
 #   interactive_run_test.sh TICKER_EXE WINE_ROOT
 set -u
-ticker="$1"
-root="$2"
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-wine_run="$here/../../scripts/wine-run"
-
 work=$(mktemp -d "${TMPDIR:-/tmp}/interactive-run.XXXXXX")
-xvfb=""
-run=""
+run() { "$(dirname "$0")/../../scripts/wine-run" --root "$2" --prefix "$work/prefix" "${@:3}"; }
+xvfb="" pid=""
 finish() {
-  if [ -n "$run" ] && kill -0 "$run" 2>/dev/null; then
-    WINEPREFIX="$work/prefix" wineserver -k 2>/dev/null
-    kill -TERM "$run"
-    wait "$run"
+  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
+    WINEPREFIX="$work/prefix" wineserver -k; kill "$pid"; wait "$pid"
   fi
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  [ -n "$xvfb" ] && kill "$xvfb"
   rm -rf "$work"
 }
 trap finish EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-# A display of our own, which the user's run would have.
 mkfifo "$work/display"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
 read -r -t 15 number <"$work/display" || fail "Xvfb did not start"
 export DISPLAY=":$number"
 
-# A plain floating frame, and a data server that never answers: the strip keeps its status.
-cat >"$work/plain.reg" <<'EOF'
-REGEDIT4
+# A plain floating frame; a data server that never answers.
+printf '%s\n' REGEDIT4 '' '[HKEY_LOCAL_MACHINE\SOFTWARE\Talmora\Ticker]' \
+  '"Dock in Taskbar"=dword:1' '"Fit To Caption"=dword:0' '"Always On Top"=dword:0' \
+  '"Ticker X"=dword:64' '"Ticker Y"=dword:190' '"Ticker Width"=dword:2bc' \
+  '"Data Server"="http://127.0.0.1:9/tlx/update"' >"$work/plain.reg"
+mkdir "$work/app" && cp "$1" "$work/app/Ticker.exe"
+run "$@" --timeout 60 regedit /S "$work/plain.reg" || fail "the settings were not written"
+run "$@" --timeout 0 "$work/app/Ticker.exe" &
+pid=$!
 
-[HKEY_LOCAL_MACHINE\SOFTWARE\Talmora\Ticker]
-"Dock in Taskbar"=dword:00000001
-"Fit To Caption"=dword:00000000
-"Always On Top"=dword:00000000
-"Always On Bottom"=dword:00000000
-"Ticker X"=dword:00000064
-"Ticker Y"=dword:00000190
-"Ticker Width"=dword:000002bc
-"Ticker Height"=dword:0000001e
-"Data Server"="http://127.0.0.1:9/tlx/update"
-EOF
-mkdir -p "$work/app"
-cp "$ticker" "$work/app/Ticker.exe"
-"$wine_run" --root "$root" --prefix "$work/prefix" --timeout 60 regedit /S "$work/plain.reg" ||
-  fail "the settings were not written"
-
-frames() { xdotool search --name '^MyVexlo! Newsrail$' 2>/dev/null | sort; }
-wait_for() {  # seconds, then a condition
+frame() { xdotool search --name '^MyVexlo! Newsrail$' 2>/dev/null; }
+wait_until() {  # seconds, a condition
   local end=$((SECONDS + $1)); shift
   until "$@"; do [ $SECONDS -ge $end ] && return 1; sleep 0.5; done
 }
-# The user's right click on the middle of the strip, then keys in the menu.
-menu() {
-  eval "$(xdotool getwindowgeometry --shell "$1")"
+menu() {  # the user's right click on the strip, then keys in the menu
+  eval "$(xdotool getwindowgeometry --shell "$(frame)")"
   xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
   sleep 1.5
-  xdotool key --clearmodifiers "${@:2}"
+  xdotool key --clearmodifiers "$@"
 }
+shown() { [ -n "$(frame)" ]; }
+restarted() { shown && [ "$(frame)" != "$first" ]; }
+ended() { ! kill -0 "$pid" 2>/dev/null; }
 
-"$wine_run" --root "$root" --prefix "$work/prefix" --timeout 0 "$work/app/Ticker.exe" &
-run=$!
-shown() { [ -n "$(frames)" ]; }
-wait_for 60 shown || fail "no ticker showed"
-first=$(frames)
+wait_until 60 shown || fail "no ticker showed"
+first=$(frame)
 sleep 2
-
-# "Always on Top", the first item of the floating frame's menu, restarts the program.
-menu "$first" Down Return
-restarted() { local now; now=$(frames); [ -n "$now" ] && [ "$now" != "$first" ]; }
-wait_for 30 restarted || fail "the ticker did not restart"
-second=$(frames)
+menu Down Return  # "Always on Top", the first item of a floating frame's menu
+wait_until 30 restarted || fail "the ticker did not restart"
+second=$(frame)
 sleep 15
-kill -0 "$run" 2>/dev/null || fail "the run ended with the first process"
-[ "$(frames)" = "$second" ] || fail "the restarted ticker is gone 15 s after the restart"
+ended && fail "the run ended with the first process"
+[ "$(frame)" = "$second" ] || fail "the restarted ticker is gone 15 s after the restart"
 
-# "Exit", the menu's last item, ends the program and with it the run.
-menu "$second" Up Return
-ended() { ! kill -0 "$run" 2>/dev/null; }
-wait_for 30 ended || fail "the run did not end after Exit"
-wait "$run"
-status=$?
-run=""
-[ "$status" -eq 0 ] || fail "the run ended with status $status"
-echo "PASS"
+menu Up Return  # "Exit", the last item
+wait_until 30 ended || fail "the run did not end after Exit"
+wait "$pid" || fail "the run ended with status $?"
+pid=""
+echo PASS

@@ -199,15 +199,10 @@ TEST_F(Placement, DraggingTheDockedGripLeftWidensTheTickerAfterARestart) {
   // button is held the layout widens the ticker to the left, under the pointer: the release still
   // counts the 50 pixels from where the press was on the screen.
   const RECT r = ScreenRect(ticker);
-  const std::string y = " " + std::to_string((r.top + r.bottom) / 2);
-  Xdotool("mousemove " + std::to_string(r.left + 3) + y + " mousedown 1");
-  for (int dx = 10; dx <= 50; dx += 10) {
-    Xdotool("mousemove " + std::to_string(r.left + 3 - dx) + y);
-    WaitUntil([] { return false; }, 200);
-  }
-  EXPECT_TRUE(WaitUntil([&] { return ScreenRect(ticker).left < r.left; }, 3000))
-      << "widened while held";
-  Xdotool("mouseup 1");
+  XdotoolDrag(POINT{r.left + 3, (r.top + r.bottom) / 2}, r.left + 3 - 50, 5, [&] {
+    EXPECT_TRUE(WaitUntil([&] { return ScreenRect(ticker).left < r.left; }, 3000))
+        << "widened while held";
+  });
 
   HWND wider = WaitForDockedTicker(ProcessOfWindow(ticker));
   ASSERT_NE(wider, nullptr);

@@ -134,64 +134,38 @@ TEST_F(UserInput, ADoubleClickReachesTheHttpProtocolsBrowser) {
 TEST_F(UserInput, DraggingTheStripToTheRightTurnsItRound) {
   StartFromCache();
   ASSERT_EQ(ReadStrip(FindTickerWindow()).forward, 1);
-  const POINT p = OnStrip(200);
-  Xdotool("mousemove " + std::to_string(p.x) + " " + std::to_string(p.y) + " mousedown 1");
-  // Wine merges pointer motions that queue up, and the first one a drag sees only sets its
-  // start: each step is given time to arrive on its own.
-  for (int step = 1; step <= 6; ++step) {
-    Xdotool("mousemove " + std::to_string(p.x + 10 * step) + " " + std::to_string(p.y));
-    Sleep(150);
-  }
-  Xdotool("mouseup 1");
+  XdotoolDrag(OnStrip(200), OnStrip(260).x, 6);
   EXPECT_TRUE(WaitUntil([] { return ReadStrip(FindTickerWindow()).forward == 0; }, 5000));
 }
 
-// The grip under a real pointer, dragged slowly and in one jump: the frame's left edge follows
-// to where the button went up, and the drag ends there. Under Wine a release used to go astray
-// once the ticker moved the pointer itself: the frame kept resizing under a pointer without
-// the button, and the strip stayed black and still.
+// The grip under a real pointer, dragged slowly and in one move: the frame's left edge follows to
+// where the button went up, and the drag ends there. Under Wine the release used to go astray:
+// the frame kept resizing under a pointer without the button, the strip black and still.
 TEST_F(UserInput, TheGripWidensTheFrameAndLetsGoWhereTheButtonGoesUp) {
   const COLORREF navy = RGB(0, 0, 128);
   WriteRegistryNumber("Ticker Background Color", navy);
   PlaceFloatingFrame(300, 400, 600);  // room on the left for both drags
   StartFromCache();
   HWND frame = FindTickerFrame();
-  const struct {
-    const char* what;
-    int steps;
-  } rows[] = {{"slow", 6}, {"fast", 1}};
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.what);
+  for (int steps : {6, 1}) {
+    SCOPED_TRACE(steps);
     const RECT before = ScreenRect(frame);
     const POINT grip = OnStrip(3);
-    const int to = grip.x - 60;
-    const std::string y = " " + std::to_string(grip.y);
-    if (row.steps == 1) {
-      Xdotool("mousemove " + std::to_string(grip.x) + y + " mousedown 1 mousemove " +
-              std::to_string(to) + y + " mouseup 1");
-    } else {
-      Xdotool("mousemove " + std::to_string(grip.x) + y + " mousedown 1");
-      for (int step = 1; step <= row.steps; ++step) {
-        Xdotool("mousemove " + std::to_string(grip.x - 60 * step / row.steps) + y);
-        Sleep(150);
-      }
-      Xdotool("mouseup 1");
-    }
-    const int left = to - GetSystemMetrics(SM_CXFRAME);
+    XdotoolDrag(grip, grip.x - 60, steps);
+    const int left = grip.x - 60 - GetSystemMetrics(SM_CXFRAME);
     EXPECT_TRUE(WaitUntil([&] { return ScreenRect(frame).left == left; }, 3000))
         << ScreenRect(frame).left << " for " << left;
     EXPECT_EQ(ScreenRect(frame).right, before.right);
 
-    // Over the strip without the button: nothing changes size, and the strip moves again.
-    Xdotool("mousemove " + std::to_string(to + 300) + y);
+    // Over the strip without the button: nothing changes size, and the strip moves again,
+    // painted in its whole width (no black left unpainted).
+    Xdotool("mousemove " + std::to_string(grip.x + 300) + " " + std::to_string(grip.y));
     Sleep(300);
-    Xdotool("mousemove " + std::to_string(to + 400) + y);
+    Xdotool("mousemove " + std::to_string(grip.x + 400) + " " + std::to_string(grip.y));
     Sleep(500);
     EXPECT_EQ(ScreenRect(frame).left, left);
     const int offset = ReadStrip(FindTickerWindow()).offset;
-    EXPECT_TRUE(WaitUntil([&] { return ReadStrip(FindTickerWindow()).offset != offset; }, 3000))
-        << "the strip scrolls on";
-    // The whole strip is drawn in its width: no part of it is left unpainted (black).
+    EXPECT_TRUE(WaitUntil([&] { return ReadStrip(FindTickerWindow()).offset != offset; }, 3000));
     const PixelGrab g = GrabFromScreen(FindTickerWindow());
     EXPECT_EQ(g.Count(20, 1, g.width - 41, g.height - 1, RGB(0, 0, 0)), 0);
     EXPECT_GT(g.Count(20, 1, g.width - 41, g.height - 1, navy), 0);
