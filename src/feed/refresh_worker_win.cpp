@@ -42,8 +42,8 @@ class WorkerEnvironment : public FeedPassEnvironment {
  public:
   explicit WorkerEnvironment(HINTERNET internet) : internet_(internet) {}
 
-  size_t HttpGet(const char* url, char* buffer, size_t capacity) override {
-    return HttpGetUrl(internet_, url, buffer, capacity);
+  size_t HttpGet(const char* url, char* buffer, size_t capacity, HttpAnswer* answer) override {
+    return HttpGetUrl(internet_, url, buffer, capacity, answer);
   }
 
   long ReadProgramFile(const char* name, char* buffer, size_t capacity) override {
