@@ -1,11 +1,16 @@
 // The software update's decisions: the version test on the package's date, the release note's
-// bound, the host of each file, and which downloaded sets may be offered.
+// bound, the host of each file, the signed manifest (what parses, which version is offered, which
+// file is taken), which downloaded sets may be offered, and what a start does about a hand-off
+// that was cut off.
 #include "update/update_rules.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
+#include <vector>
+
+#include "update/update_manifest.h"
 
 namespace {
 
@@ -79,6 +84,8 @@ TEST(UpdateHost, TheInstallerAlwaysComesFromThePublisher) {
     bool myVexlo;
     Endpoint host;
   } rows[] = {
+      {UpdateFile::kManifest, true, Endpoint::kPublisherUpdate},
+      {UpdateFile::kManifest, false, Endpoint::kMaker},
       {UpdateFile::kPackage, true, Endpoint::kPublisherUpdate},
       {UpdateFile::kPackage, false, Endpoint::kMaker},
       {UpdateFile::kNote, true, Endpoint::kPublisherUpdate},
@@ -95,49 +102,193 @@ TEST(UpdateHost, TheInstallerAlwaysComesFromThePublisher) {
   }
   EXPECT_EQ(UpdatingColorIndex(true), 11);
   EXPECT_EQ(UpdatingColorIndex(false), 14);
-  // Every file that is code carries a signature; the note is only shown.
-  EXPECT_TRUE(DescribeUpdateFile(UpdateFile::kPackage).signedProgram);
-  EXPECT_TRUE(DescribeUpdateFile(UpdateFile::kLibrary).signedProgram);
-  EXPECT_TRUE(DescribeUpdateFile(UpdateFile::kInstaller).signedProgram);
-  EXPECT_FALSE(DescribeUpdateFile(UpdateFile::kNote).signedProgram);
 }
 
-TEST(JudgeDownloads, OffersOnlyWhatThePublisherSigned) {
-  const DownloadedProgram good{true, true, true};
-  const DownloadedProgram absent{false, false, false};
-  const DownloadedProgram errorPage{true, false, false};  // the server has no such file
-  const DownloadedProgram unsigned_{true, true, false};
-  const DownloadedProgram signedPage{true, false, true};
+// The manifest's decisions in one table: what parses, which version is offered to a program of
+// which version, and which files the manifest requires and bounds.
+const std::string kHash(64, 'a');
+const std::string kFiles = "file ticker.ex_ 1000 " + kHash + "\nfile Ticker.exe 4000 " + kHash +
+                           "\nfile update.txt 999 " + kHash + "\n";
+
+std::string Manifest(const std::string& version, const std::string& files = kFiles,
+                     const std::string& product = "Vexlo! Newsrail") {
+  return "product " + product + "\nversion " + version + "\n" + files;
+}
+
+TEST(UpdateManifest, ParsesOnlyItsOwnFormAndOffersOnlyANewerCompleteUpdate) {
+  const std::string tooMany = [] {
+    std::string files = kFiles;
+    for (int i = 0; i < 6; ++i) files += "file extra" + std::to_string(i) + " 1 " + kHash + "\n";
+    return files;
+  }();
   const struct {
     const char* what;
-    DownloadedProgram package, library, installer;
-    UpdateVerdict verdict;
+    std::string manifest;
+    ProgramVersion own;
+    const char* decision;  // "malformed" or the verdict
   } rows[] = {
-      {"all signed", good, good, good, UpdateVerdict::kOffer},
-      {"package alone", good, absent, absent, UpdateVerdict::kOffer},
-      {"no library or installer published", good, errorPage, errorPage, UpdateVerdict::kOffer},
-      {"package did not arrive", absent, good, good, UpdateVerdict::kNothing},
-      {"package unsigned", unsigned_, good, good, UpdateVerdict::kRefuse},
-      // The package is compressed, not a program, and is trusted only by its signature.
-      {"package is an error page", errorPage, good, good, UpdateVerdict::kRefuse},
-      {"library unsigned", good, unsigned_, good, UpdateVerdict::kRefuse},
-      {"installer unsigned", good, good, unsigned_, UpdateVerdict::kRefuse},
-      {"signed non-program", good, signedPage, good, UpdateVerdict::kOffer},
+      {"one number newer", Manifest("2.0.1.1"), {{2, 0, 1, 0}}, "offer"},
+      {"the same version (a replay)", Manifest("2.0.1.0"), {{2, 0, 1, 0}}, "not newer"},
+      {"an older version (a rollback)", Manifest("2.0.0.9"), {{2, 0, 1, 0}}, "not newer"},
+      {"numbers, not text: 10 after 9", Manifest("2.0.10.0"), {{2, 0, 9, 0}}, "offer"},
+      {"the first number decides first", Manifest("3.0.0.0"), {{2, 65535, 65535, 65535}}, "offer"},
+      {"a lower first number loses", Manifest("1.65535.65535.65535"), {{2, 0, 0, 0}}, "not newer"},
+      {"CR LF lines and lines of later keywords", "product Vexlo! Newsrail\r\nversion 2.0.1.1\r\n"
+           "signed-by publisher\r\n" + kFiles, {{2, 0, 1, 0}}, "offer"},
+      {"no last line end", Manifest("2.0.1.1", kFiles.substr(0, kFiles.size() - 1)), {{2, 0, 1, 0}},
+       "offer"},
+      {"another product", Manifest("2.0.1.1", kFiles, "Newsrail Lite"), {{2, 0, 1, 0}}, "unusable"},
+      {"no package", Manifest("2.0.1.1", kFiles.substr(kFiles.find("file Ticker"))), {{2, 0, 1, 0}},
+       "unusable"},
+      {"no program", Manifest("2.0.1.1", "file ticker.ex_ 1 " + kHash + "\nfile update.txt 1 " + kHash),
+       {{2, 0, 1, 0}}, "unusable"},
+      {"no release note", Manifest("2.0.1.1", kFiles.substr(0, kFiles.find("file update"))),
+       {{2, 0, 1, 0}}, "unusable"},
+      {"a note over 999 bytes",
+       Manifest("2.0.1.1", kFiles.substr(0, kFiles.find("file update")) + "file update.txt 1000 " +
+                               kHash),
+       {{2, 0, 1, 0}}, "unusable"},
+      {"a package over the download buffer",
+       Manifest("2.0.1.1", "file ticker.ex_ " + std::to_string(kDownloadBufferSize + 1) + " " +
+                               kHash + kFiles.substr(kFiles.find('\n'))),
+       {{2, 0, 1, 0}}, "unusable"},
+      {"a library at the download buffer", Manifest("2.0.1.1", kFiles + "file vexlodb.dll " +
+           std::to_string(kDownloadBufferSize) + " " + kHash), {{2, 0, 1, 0}}, "offer"},
+      {"no version", "product Vexlo! Newsrail\n" + kFiles, {{2, 0, 1, 0}}, "malformed"},
+      {"no product", "version 2.0.1.1\n" + kFiles, {{2, 0, 1, 0}}, "malformed"},
+      {"three numbers", Manifest("2.0.1"), {{2, 0, 1, 0}}, "malformed"},
+      {"five numbers", Manifest("2.0.1.1.1"), {{2, 0, 1, 0}}, "malformed"},
+      {"a number above 65535", Manifest("2.0.1.65536"), {{2, 0, 1, 0}}, "malformed"},
+      {"a leading zero", Manifest("2.0.1.01"), {{2, 0, 1, 0}}, "malformed"},
+      {"a sign", Manifest("2.0.1.+1"), {{2, 0, 1, 0}}, "malformed"},
+      {"a space after the version", Manifest("2.0.1.1 "), {{2, 0, 1, 0}}, "malformed"},
+      {"two versions", Manifest("2.0.1.1") + "version 9.0.0.0\n", {{2, 0, 1, 0}}, "malformed"},
+      {"a file named twice", Manifest("2.0.1.1", kFiles + "file update.txt 1 " + kHash),
+       {{2, 0, 1, 0}}, "malformed"},
+      {"a file name with a path", Manifest("2.0.1.1", kFiles + "file ..\\Ticker.exe 1 " + kHash),
+       {{2, 0, 1, 0}}, "malformed"},
+      {"a short hash", Manifest("2.0.1.1", kFiles + "file x.dll 1 " + kHash.substr(1)),
+       {{2, 0, 1, 0}}, "malformed"},
+      {"a hash that is not hex", Manifest("2.0.1.1", kFiles + "file x.dll 1 " + kHash.substr(1) + "g"),
+       {{2, 0, 1, 0}}, "malformed"},
+      {"a negative size", Manifest("2.0.1.1", kFiles + "file x.dll -1 " + kHash), {{2, 0, 1, 0}},
+       "malformed"},
+      {"more files than it may list", Manifest("2.0.1.1", tooMany), {{2, 0, 1, 0}}, "malformed"},
+      {"a NUL", Manifest("2.0.1.1") + std::string(1, '\0'), {{2, 0, 1, 0}}, "malformed"},
+      {"larger than any manifest", Manifest("2.0.1.1") + std::string(kManifestMaxSize, '#'),
+       {{2, 0, 1, 0}}, "malformed"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
-    EXPECT_EQ(JudgeDownloads(row.package, row.library, row.installer), row.verdict);
+    UpdateManifest manifest;
+    std::string decision = "malformed";
+    if (ParseUpdateManifest(row.manifest.data(), row.manifest.size(), &manifest)) {
+      switch (JudgeManifest(manifest, "Vexlo! Newsrail", row.own)) {
+        case ManifestVerdict::kOffer: decision = "offer"; break;
+        case ManifestVerdict::kNotNewer: decision = "not newer"; break;
+        case ManifestVerdict::kUnusable: decision = "unusable"; break;
+      }
+    }
+    EXPECT_EQ(decision, row.decision);
+  }
+  // The program judges by the version its own resource carries.
+  UpdateManifest manifest;
+  const std::string own = Manifest(std::to_string(OwnProgramVersion().part[0]) + "." +
+                                   std::to_string(OwnProgramVersion().part[1]) + "." +
+                                   std::to_string(OwnProgramVersion().part[2]) + "." +
+                                   std::to_string(OwnProgramVersion().part[3]), kFiles,
+                                   OwnProductName());
+  ASSERT_TRUE(ParseUpdateManifest(own.data(), own.size(), &manifest));
+  EXPECT_EQ(JudgeManifest(manifest, OwnProductName(), OwnProgramVersion()),
+            ManifestVerdict::kNotNewer);
+}
+
+TEST(UpdateManifest, TakesAFileOnlyByItsOwnNameSizeAndHash) {
+  const std::string hashA = "00" + std::string(62, 'f');
+  const std::string hashB = "FF" + std::string(62, 'f');  // either case
+  const std::string text = Manifest("2.0.1.1", "file ticker.ex_ 1043881 " + hashA +
+                                                   "\nfile vinstall.exe 98304 " + hashB + "\n");
+  UpdateManifest manifest;
+  ASSERT_TRUE(ParseUpdateManifest(text.data(), text.size(), &manifest));
+  uint8_t a[kSha256Size];
+  uint8_t b[kSha256Size];
+  std::memset(a, 0xff, sizeof a);
+  std::memset(b, 0xff, sizeof b);
+  a[0] = 0x00;
+  const struct {
+    const char* what;
+    const char* name;
+    uint64_t size;
+    const uint8_t* hash;
+    bool taken;
+  } rows[] = {
+      {"as listed", "ticker.ex_", 1043881, a, true},
+      {"the other file as listed", "vinstall.exe", 98304, b, true},
+      {"one byte longer", "ticker.ex_", 1043882, a, false},
+      {"another file's hash (the installer served as the package)", "ticker.ex_", 1043881, b, false},
+      {"another file's size and hash", "ticker.ex_", 98304, b, false},
+      {"a name in another case", "TICKER.EX_", 1043881, a, false},
+      {"a name not listed", "vexlodb.dll", 1043881, a, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    uint8_t hash[kSha256Size];
+    std::memcpy(hash, row.hash, sizeof hash);
+    EXPECT_EQ(FileMatchesManifest(manifest, row.name, row.size, hash), row.taken);
   }
 }
 
-TEST(LooksLikeProgram, WantsTheMzMark) {
-  const unsigned char program[] = {'M', 'Z', 0x90, 0};
-  const unsigned char page[] = {'<', 'h', 't', 'm'};
-  const unsigned char half[] = {'M'};
-  EXPECT_TRUE(LooksLikeProgram(program, sizeof program));
-  EXPECT_FALSE(LooksLikeProgram(page, sizeof page));
-  EXPECT_FALSE(LooksLikeProgram(half, sizeof half));
-  EXPECT_FALSE(LooksLikeProgram(nullptr, 0));
+TEST(JudgeDownloads, OffersOnlyWhenEveryListedFileCameAsListed) {
+  const FetchedFile good{true, true};
+  const FetchedFile missing{false, false};
+  const FetchedFile swapped{true, false};
+  const struct {
+    const char* what;
+    std::vector<FetchedFile> files;
+    UpdateVerdict verdict;
+  } rows[] = {
+      {"all as listed", {good, good, good, good}, UpdateVerdict::kOffer},
+      {"the package and the note alone", {good, good}, UpdateVerdict::kOffer},
+      {"one did not come: quietly nothing", {good, missing, good}, UpdateVerdict::kNothing},
+      {"one swapped: refused", {good, swapped, good}, UpdateVerdict::kRefuse},
+      {"a swapped one refuses whatever else is missing", {missing, swapped}, UpdateVerdict::kRefuse},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    EXPECT_EQ(JudgeDownloads(row.files.data(), row.files.size()), row.verdict);
+  }
+}
+
+TEST(PendingUpdate, AnInterruptedHandOffIsFinishedRetriedOrGivenUp) {
+  using P = PendingUpdate;
+  const struct {
+    const char* what;
+    bool marker;
+    const char* count;
+    bool verified, programNew, copyNew, restart;
+    PendingUpdate decision;
+  } rows[] = {
+      {"no hand-off under way", false, "", true, true, true, false, P::kNone},
+      {"cut off after the program was replaced", true, "1\r\n", true, true, false, false,
+       P::kPostUpdate},
+      {"the same at a restart", true, "1", true, true, false, true, P::kPostUpdate},
+      {"cut off before: hand off again", true, "1\r\n", true, false, true, false, P::kHandOffAgain},
+      {"cut off before the copy began", true, "0", true, false, true, false, P::kHandOffAgain},
+      {"the restart after a failed hand-off waits", true, "1", true, false, true, true,
+       P::kLeaveForLater},
+      {"three hand-offs begun: given up", true, "3", true, false, true, false, P::kGiveUp},
+      {"a copy that is not the manifest's", true, "1", true, false, false, false, P::kGiveUp},
+      {"a manifest that does not verify", true, "1", false, false, false, false, P::kGiveUp},
+      {"a marker that holds no number counts none", true, "x9", true, false, true, false,
+       P::kHandOffAgain},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    const int32_t begun = ReadHandOffStarts(row.count, std::strlen(row.count));
+    EXPECT_EQ(DecidePendingUpdate(row.marker, begun, row.verified, row.programNew, row.copyNew,
+                                  row.restart),
+              row.decision);
+  }
 }
 
 }  // namespace
