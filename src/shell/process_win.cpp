@@ -2,6 +2,7 @@
 #include "shell/process_win.h"
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -98,6 +99,27 @@ bool ProgramFilePath(const char* fileName, char* buffer, size_t capacity) {
   }
   std::memcpy(buffer, directory, d);
   std::memcpy(buffer + d, fileName, f + 1);
+  return true;
+}
+
+bool StartProgramAt(const char* path, const char* arguments) {
+  char command[MAX_PATH + 64];
+  if (path == nullptr || arguments == nullptr ||
+      std::snprintf(command, sizeof command, "\"%s\" %s", path, arguments) >=
+          static_cast<int>(sizeof command)) {
+    return false;
+  }
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOWNORMAL;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessA(path, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
+    return false;
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
   return true;
 }
 

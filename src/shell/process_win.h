@@ -27,6 +27,11 @@ void GetProgramDirectory(char* directory, size_t capacity);
 // Joins the program's folder and a file name into buffer (MAX_PATH bytes); false if it does not fit.
 bool ProgramFilePath(const char* fileName, char* buffer, size_t capacity);
 
+// Starts the program at `path` (a full path, given as the application name, so that no other
+// program is tried for a path with spaces) with the command line "<path>" arguments. True when the
+// process was created.
+bool StartProgramAt(const char* path, const char* arguments);
+
 // Case-insensitive class name test of a window (names read up to 100 characters).
 bool WindowHasClass(HWND window, const char* className);
 
