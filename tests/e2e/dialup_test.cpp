@@ -1,5 +1,6 @@
-// Dial-up under Ticker.exe, with a stand-in "rasapi32.dll" beside it that reports entries and
-// connections as each case sets them and records every call it gets.
+// Dial-up under Ticker.exe, with a stand-in "rasapi32.dll" in the system folder that reports
+// entries and connections as each case sets them and records every call it gets. Another copy
+// lies beside the program, where it must not be taken from.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -187,7 +188,6 @@ TEST_F(Dialup, TheMatchingEntryIsDialledWithItsCredentialsAndHungUpAtTheEndOfEac
       "RasEnumEntriesA size=264 phonebook=(default)",
       "RasGetEntryDialParamsA size=1052 entry=My ISP",
       "RasDialA size=1052 entry=My ISP phone= user=dialuser password=secret blocking=yes",
-      "RasEnumConnectionsA size=" + kConnectionSize,
       "RasHangUpA dialled",
       "unload",
   };
@@ -205,6 +205,27 @@ TEST_F(Dialup, TheMatchingEntryIsDialledWithItsCredentialsAndHungUpAtTheEndOfEac
   std::vector<std::string> twice = cycle;
   twice.insert(twice.end(), cycle.begin(), cycle.end());
   EXPECT_EQ(Calls(), twice);
+}
+
+TEST_F(Dialup, AFailedDialHangsUpItsOwnHandleOnlyAndTheNextCycleDialsAgain) {
+  // The service gives a handle with its failure; the port stays taken until it is hung up.
+  Configure(1, "My ISP", "fail 1\nentry My ISP|dialuser|secret\n");
+  StartTicker();
+  ASSERT_TRUE(WaitForCycle());
+  ASSERT_TRUE(WaitUntil([&] { return CallsOf("unload") == 1; }, 10000));
+  const std::vector<std::string> cycle = {
+      "load",
+      "RasEnumConnectionsA size=" + kConnectionSize,
+      "RasEnumEntriesA size=264 phonebook=(default)",
+      "RasGetEntryDialParamsA size=1052 entry=My ISP",
+      "RasDialA size=1052 entry=My ISP phone= user=dialuser password=secret blocking=yes",
+      "RasHangUpA dialled",
+      "unload",
+  };
+  EXPECT_EQ(Calls(), cycle) << "dialled once, its handle hung up at once, nothing at the end";
+  NextCycle();
+  ASSERT_TRUE(WaitUntil([&] { return CallsOf("unload") == 2; }, 20000));
+  EXPECT_EQ(CallsOf("RasDialA"), 2u);
 }
 
 }  // namespace
