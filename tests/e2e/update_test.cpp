@@ -76,23 +76,10 @@ class Update : public testing::Test {
   // An update folder of the fixtures, as make-update-files writes it: "next" (a version above the
   // program's), "same", "older"...; its library and installer leave marks.
   void Publish(const char* set = "next") {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((ion_.windows + "\\*").c_str(), &found);
-    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
-      if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        DeleteFileA(Served(found.cFileName).c_str());
-      }
+    for (const char* name : {"ticker.ex_", "ticker.ex_.sig", "update.txt", "update.manifest",
+                             "update.manifest.sig", "vinstall.exe", "vexlodb.dll"}) {
+      ASSERT_TRUE(CopyInto(Fixture(set, name), Served(name))) << set << " " << name;
     }
-    if (search != INVALID_HANDLE_VALUE) FindClose(search);
-    int copied = 0;
-    search = FindFirstFileA(Fixture(set, "*").c_str(), &found);
-    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
-      if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
-      ASSERT_TRUE(CopyInto(Fixture(set, found.cFileName), Served(found.cFileName)));
-      ++copied;
-    }
-    if (search != INVALID_HANDLE_VALUE) FindClose(search);
-    ASSERT_GT(copied, 0) << set;
   }
 
   std::string Served(const char* name) const { return ion_.windows + "\\" + name; }
@@ -402,7 +389,7 @@ TEST_F(Refusal, APackageOrManifestThatIsNotThePublishersIsNeverOffered) {
       {"the signed installer served under the package's name",
        [&] {
          return CopyInto(Served("vinstall.exe"), Served("ticker.ex_")) &&
-                CopyInto(Served("vinstall.exe.sig"), Served("ticker.ex_.sig"));
+                CopyInto(Fixture("next", "vinstall.exe.sig"), Served("ticker.ex_.sig"));
        }},
       {"the signed package of another version",
        [&] {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -105,102 +106,93 @@ TEST(UpdateHost, TheInstallerAlwaysComesFromThePublisher) {
 }
 
 // The manifest's decisions in one table: what parses, which version is offered to a program of
-// which version, and which files the manifest requires and bounds.
+// version 2.0.1.0, and which files the manifest requires and bounds.
 const std::string kHash(64, 'a');
-const std::string kFiles = "file ticker.ex_ 1000 " + kHash + "\nfile Ticker.exe 4000 " + kHash +
-                           "\nfile update.txt 999 " + kHash + "\n";
+const std::string kPackageLine = "file ticker.ex_ 1000 " + kHash + "\n";
+const std::string kProgramLine = "file Ticker.exe 4000 " + kHash + "\n";
+const std::string kNoteLine = "file update.txt 999 " + kHash + "\n";
+const std::string kFiles = kPackageLine + kProgramLine + kNoteLine;
 
 std::string Manifest(const std::string& version, const std::string& files = kFiles,
                      const std::string& product = "Vexlo! Newsrail") {
   return "product " + product + "\nversion " + version + "\n" + files;
 }
 
+// A manifest of version 2.0.1.1 with these file lines; one file line.
+std::string Listing(const std::string& files) { return Manifest("2.0.1.1", files); }
+std::string File(const std::string& name, const std::string& size) {
+  return "file " + name + " " + size + " " + kHash + "\n";
+}
+
+std::string Decide(const std::string& text, const char* product, const ProgramVersion& own) {
+  UpdateManifest manifest;
+  if (!ParseUpdateManifest(text.data(), text.size(), &manifest)) return "malformed";
+  switch (JudgeManifest(manifest, product, own)) {
+    case ManifestVerdict::kOffer: return "offer";
+    case ManifestVerdict::kNotNewer: return "not newer";
+    case ManifestVerdict::kUnusable: return "unusable";
+  }
+  return "?";
+}
+
 TEST(UpdateManifest, ParsesOnlyItsOwnFormAndOffersOnlyANewerCompleteUpdate) {
-  const std::string tooMany = [] {
-    std::string files = kFiles;
-    for (int i = 0; i < 6; ++i) files += "file extra" + std::to_string(i) + " 1 " + kHash + "\n";
-    return files;
-  }();
+  const std::string full = std::to_string(kDownloadBufferSize);
+  const std::string over = std::to_string(kDownloadBufferSize + 1);
+  std::string tooMany = kFiles;
+  for (int i = 0; i < 6; ++i) tooMany += File("x" + std::to_string(i), "1");
   const struct {
     const char* what;
     std::string manifest;
-    ProgramVersion own;
     const char* decision;  // "malformed" or the verdict
   } rows[] = {
-      {"one number newer", Manifest("2.0.1.1"), {{2, 0, 1, 0}}, "offer"},
-      {"the same version (a replay)", Manifest("2.0.1.0"), {{2, 0, 1, 0}}, "not newer"},
-      {"an older version (a rollback)", Manifest("2.0.0.9"), {{2, 0, 1, 0}}, "not newer"},
-      {"numbers, not text: 10 after 9", Manifest("2.0.10.0"), {{2, 0, 9, 0}}, "offer"},
-      {"the first number decides first", Manifest("3.0.0.0"), {{2, 65535, 65535, 65535}}, "offer"},
-      {"a lower first number loses", Manifest("1.65535.65535.65535"), {{2, 0, 0, 0}}, "not newer"},
-      {"CR LF lines and lines of later keywords", "product Vexlo! Newsrail\r\nversion 2.0.1.1\r\n"
-           "signed-by publisher\r\n" + kFiles, {{2, 0, 1, 0}}, "offer"},
-      {"no last line end", Manifest("2.0.1.1", kFiles.substr(0, kFiles.size() - 1)), {{2, 0, 1, 0}},
+      {"one number newer", Manifest("2.0.1.1"), "offer"},
+      {"the same version (a replay)", Manifest("2.0.1.0"), "not newer"},
+      {"older: the third number before the fourth", Manifest("2.0.0.65535"), "not newer"},
+      {"older: the first number first", Manifest("1.65535.65535.65535"), "not newer"},
+      {"numbers, not text: 10 after 2", Manifest("10.0.0.0"), "offer"},
+      {"CR LF, a later keyword, no last line end",
+       "product Vexlo! Newsrail\r\nversion 2.0.1.1\r\nsigned-by x\r\n" + kPackageLine +
+           kProgramLine + kNoteLine.substr(0, kNoteLine.size() - 1),
        "offer"},
-      {"another product", Manifest("2.0.1.1", kFiles, "Newsrail Lite"), {{2, 0, 1, 0}}, "unusable"},
-      {"no package", Manifest("2.0.1.1", kFiles.substr(kFiles.find("file Ticker"))), {{2, 0, 1, 0}},
+      {"another product", Manifest("2.0.1.1", kFiles, "Newsrail Lite"), "unusable"},
+      {"no package", Listing(kProgramLine + kNoteLine), "unusable"},
+      {"no program", Listing(kPackageLine + kNoteLine), "unusable"},
+      {"no release note", Listing(kPackageLine + kProgramLine), "unusable"},
+      {"a note over 999 bytes", Listing(kPackageLine + kProgramLine + File("update.txt", "1000")),
        "unusable"},
-      {"no program", Manifest("2.0.1.1", "file ticker.ex_ 1 " + kHash + "\nfile update.txt 1 " + kHash),
-       {{2, 0, 1, 0}}, "unusable"},
-      {"no release note", Manifest("2.0.1.1", kFiles.substr(0, kFiles.find("file update"))),
-       {{2, 0, 1, 0}}, "unusable"},
-      {"a note over 999 bytes",
-       Manifest("2.0.1.1", kFiles.substr(0, kFiles.find("file update")) + "file update.txt 1000 " +
-                               kHash),
-       {{2, 0, 1, 0}}, "unusable"},
-      {"a package over the download buffer",
-       Manifest("2.0.1.1", "file ticker.ex_ " + std::to_string(kDownloadBufferSize + 1) + " " +
-                               kHash + kFiles.substr(kFiles.find('\n'))),
-       {{2, 0, 1, 0}}, "unusable"},
-      {"a library at the download buffer", Manifest("2.0.1.1", kFiles + "file vexlodb.dll " +
-           std::to_string(kDownloadBufferSize) + " " + kHash), {{2, 0, 1, 0}}, "offer"},
-      {"no version", "product Vexlo! Newsrail\n" + kFiles, {{2, 0, 1, 0}}, "malformed"},
-      {"no product", "version 2.0.1.1\n" + kFiles, {{2, 0, 1, 0}}, "malformed"},
-      {"three numbers", Manifest("2.0.1"), {{2, 0, 1, 0}}, "malformed"},
-      {"five numbers", Manifest("2.0.1.1.1"), {{2, 0, 1, 0}}, "malformed"},
-      {"a number above 65535", Manifest("2.0.1.65536"), {{2, 0, 1, 0}}, "malformed"},
-      {"a leading zero", Manifest("2.0.1.01"), {{2, 0, 1, 0}}, "malformed"},
-      {"a sign", Manifest("2.0.1.+1"), {{2, 0, 1, 0}}, "malformed"},
-      {"a space after the version", Manifest("2.0.1.1 "), {{2, 0, 1, 0}}, "malformed"},
-      {"two versions", Manifest("2.0.1.1") + "version 9.0.0.0\n", {{2, 0, 1, 0}}, "malformed"},
-      {"a file named twice", Manifest("2.0.1.1", kFiles + "file update.txt 1 " + kHash),
-       {{2, 0, 1, 0}}, "malformed"},
-      {"a file name with a path", Manifest("2.0.1.1", kFiles + "file ..\\Ticker.exe 1 " + kHash),
-       {{2, 0, 1, 0}}, "malformed"},
-      {"a short hash", Manifest("2.0.1.1", kFiles + "file x.dll 1 " + kHash.substr(1)),
-       {{2, 0, 1, 0}}, "malformed"},
-      {"a hash that is not hex", Manifest("2.0.1.1", kFiles + "file x.dll 1 " + kHash.substr(1) + "g"),
-       {{2, 0, 1, 0}}, "malformed"},
-      {"a negative size", Manifest("2.0.1.1", kFiles + "file x.dll -1 " + kHash), {{2, 0, 1, 0}},
-       "malformed"},
-      {"more files than it may list", Manifest("2.0.1.1", tooMany), {{2, 0, 1, 0}}, "malformed"},
-      {"a NUL", Manifest("2.0.1.1") + std::string(1, '\0'), {{2, 0, 1, 0}}, "malformed"},
+      {"a package over the buffer", Listing(File("ticker.ex_", over) + kProgramLine + kNoteLine),
+       "unusable"},
+      {"a library that fills the buffer", Listing(kFiles + File("vexlodb.dll", full)), "offer"},
+      {"no version", "product Vexlo! Newsrail\n" + kFiles, "malformed"},
+      {"no product", "version 2.0.1.1\n" + kFiles, "malformed"},
+      {"two versions", Manifest("2.0.1.1") + "version 9.0.0.0\n", "malformed"},
+      {"three numbers", Manifest("2.0.1"), "malformed"},
+      {"five numbers", Manifest("2.0.1.1.1"), "malformed"},
+      {"a number above 65535", Manifest("2.0.1.65536"), "malformed"},
+      {"a leading zero", Manifest("2.0.1.01"), "malformed"},
+      {"a sign", Manifest("2.0.1.+1"), "malformed"},
+      {"a space after the version", Manifest("2.0.1.1 "), "malformed"},
+      {"a file named twice", Listing(kFiles + kNoteLine), "malformed"},
+      {"a file name with a path", Listing(kFiles + File("..\\T.exe", "1")), "malformed"},
+      {"a short hash", Listing(kFiles + "file x.dll 1 " + kHash.substr(1)), "malformed"},
+      {"a hash that is not hex", Listing(kFiles + "file x.dll 1 g" + kHash.substr(1)), "malformed"},
+      {"a negative size", Listing(kFiles + File("x.dll", "-1")), "malformed"},
+      {"more files than it may list", Listing(tooMany), "malformed"},
+      {"a NUL", Manifest("2.0.1.1") + std::string(1, '\0'), "malformed"},
       {"larger than any manifest", Manifest("2.0.1.1") + std::string(kManifestMaxSize, '#'),
-       {{2, 0, 1, 0}}, "malformed"},
+       "malformed"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
-    UpdateManifest manifest;
-    std::string decision = "malformed";
-    if (ParseUpdateManifest(row.manifest.data(), row.manifest.size(), &manifest)) {
-      switch (JudgeManifest(manifest, "Vexlo! Newsrail", row.own)) {
-        case ManifestVerdict::kOffer: decision = "offer"; break;
-        case ManifestVerdict::kNotNewer: decision = "not newer"; break;
-        case ManifestVerdict::kUnusable: decision = "unusable"; break;
-      }
-    }
-    EXPECT_EQ(decision, row.decision);
+    EXPECT_EQ(Decide(row.manifest, "Vexlo! Newsrail", {{2, 0, 1, 0}}), row.decision);
   }
-  // The program judges by the version its own resource carries.
-  UpdateManifest manifest;
-  const std::string own = Manifest(std::to_string(OwnProgramVersion().part[0]) + "." +
-                                   std::to_string(OwnProgramVersion().part[1]) + "." +
-                                   std::to_string(OwnProgramVersion().part[2]) + "." +
-                                   std::to_string(OwnProgramVersion().part[3]), kFiles,
-                                   OwnProductName());
-  ASSERT_TRUE(ParseUpdateManifest(own.data(), own.size(), &manifest));
-  EXPECT_EQ(JudgeManifest(manifest, OwnProductName(), OwnProgramVersion()),
-            ManifestVerdict::kNotNewer);
+  // The program judges by its own product and the version its own resource carries.
+  const ProgramVersion own = OwnProgramVersion();
+  char version[32];
+  std::snprintf(version, sizeof version, "%u.%u.%u.%u", own.part[0], own.part[1], own.part[2],
+                own.part[3]);
+  EXPECT_EQ(Decide(Manifest(version, kFiles, OwnProductName()), OwnProductName(), own),
+            "not newer");
 }
 
 TEST(UpdateManifest, TakesAFileOnlyByItsOwnNameSizeAndHash) {
@@ -225,7 +217,7 @@ TEST(UpdateManifest, TakesAFileOnlyByItsOwnNameSizeAndHash) {
       {"as listed", "ticker.ex_", 1043881, a, true},
       {"the other file as listed", "vinstall.exe", 98304, b, true},
       {"one byte longer", "ticker.ex_", 1043882, a, false},
-      {"another file's hash (the installer served as the package)", "ticker.ex_", 1043881, b, false},
+      {"the installer's hash under the package's name", "ticker.ex_", 1043881, b, false},
       {"another file's size and hash", "ticker.ex_", 98304, b, false},
       {"a name in another case", "TICKER.EX_", 1043881, a, false},
       {"a name not listed", "vexlodb.dll", 1043881, a, false},
@@ -251,7 +243,7 @@ TEST(JudgeDownloads, OffersOnlyWhenEveryListedFileCameAsListed) {
       {"the package and the note alone", {good, good}, UpdateVerdict::kOffer},
       {"one did not come: quietly nothing", {good, missing, good}, UpdateVerdict::kNothing},
       {"one swapped: refused", {good, swapped, good}, UpdateVerdict::kRefuse},
-      {"a swapped one refuses whatever else is missing", {missing, swapped}, UpdateVerdict::kRefuse},
+      {"a swapped one refuses, whatever is missing", {missing, swapped}, UpdateVerdict::kRefuse},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
