@@ -196,36 +196,29 @@ TEST(UpdateManifest, ParsesOnlyItsOwnFormAndOffersOnlyANewerCompleteUpdate) {
 }
 
 TEST(UpdateManifest, TakesAFileOnlyByItsOwnNameSizeAndHash) {
-  const std::string hashA = "00" + std::string(62, 'f');
-  const std::string hashB = "FF" + std::string(62, 'f');  // either case
-  const std::string text = Manifest("2.0.1.1", "file ticker.ex_ 1043881 " + hashA +
-                                                   "\nfile vinstall.exe 98304 " + hashB + "\n");
+  // The package's hash is 0xAA in every byte; the installer's is 0xBB, written in upper case.
+  const std::string text =
+      Listing(File("ticker.ex_", "1043881") + "file vinstall.exe 98304 " + std::string(64, 'B'));
   UpdateManifest manifest;
   ASSERT_TRUE(ParseUpdateManifest(text.data(), text.size(), &manifest));
-  uint8_t a[kSha256Size];
-  uint8_t b[kSha256Size];
-  std::memset(a, 0xff, sizeof a);
-  std::memset(b, 0xff, sizeof b);
-  a[0] = 0x00;
   const struct {
     const char* what;
     const char* name;
     uint64_t size;
-    const uint8_t* hash;
+    uint8_t hashByte;
     bool taken;
   } rows[] = {
-      {"as listed", "ticker.ex_", 1043881, a, true},
-      {"the other file as listed", "vinstall.exe", 98304, b, true},
-      {"one byte longer", "ticker.ex_", 1043882, a, false},
-      {"the installer's hash under the package's name", "ticker.ex_", 1043881, b, false},
-      {"another file's size and hash", "ticker.ex_", 98304, b, false},
-      {"a name in another case", "TICKER.EX_", 1043881, a, false},
-      {"a name not listed", "vexlodb.dll", 1043881, a, false},
+      {"as listed", "ticker.ex_", 1043881, 0xaa, true},
+      {"the other file as listed", "vinstall.exe", 98304, 0xbb, true},
+      {"one byte longer", "ticker.ex_", 1043882, 0xaa, false},
+      {"the installer's hash under the package's name", "ticker.ex_", 1043881, 0xbb, false},
+      {"a name in another case", "TICKER.EX_", 1043881, 0xaa, false},
+      {"a name not listed", "vexlodb.dll", 1043881, 0xaa, false},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
     uint8_t hash[kSha256Size];
-    std::memcpy(hash, row.hash, sizeof hash);
+    std::memset(hash, row.hashByte, sizeof hash);
     EXPECT_EQ(FileMatchesManifest(manifest, row.name, row.size, hash), row.taken);
   }
 }
