@@ -315,7 +315,7 @@ bool AnnouncedLength(HINTERNET request, uint64_t* length) {
   return true;
 }
 
-// Whether the answer's status is 200 and its body came whole.
+// Records the answer's status and whether its body came whole.
 void DescribeAnswer(HINTERNET request, DWORD status, bool readToEnd, uint64_t received,
                     HttpAnswer* answer) {
   if (answer == nullptr) return;

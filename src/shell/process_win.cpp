@@ -102,6 +102,23 @@ bool ProgramFilePath(const char* fileName, char* buffer, size_t capacity) {
   return true;
 }
 
+bool ReplaceFileWith(const char* path, const char* bytes, size_t count) {
+  char aside[MAX_PATH + 4];
+  if (std::snprintf(aside, sizeof aside, "%s.new", path) >= static_cast<int>(sizeof aside)) {
+    return false;
+  }
+  std::FILE* file = std::fopen(aside, "wb");
+  if (file == nullptr) return false;
+  const bool written = std::fwrite(bytes, 1, count, file) == count;
+  const bool closed = std::fclose(file) == 0;
+  if (!written || !closed ||
+      !MoveFileExA(aside, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    DeleteFileA(aside);
+    return false;
+  }
+  return true;
+}
+
 bool StartProgramAt(const char* path, const char* arguments) {
   char command[MAX_PATH + 64];
   if (path == nullptr || arguments == nullptr ||

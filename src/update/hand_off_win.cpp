@@ -66,22 +66,11 @@ int32_t ReadMarker(bool* found) {
   return ReadHandOffStarts(text, n);
 }
 
-// Written beside and renamed over, so that the marker is never found half written.
 bool WriteMarker(int32_t begun) {
   char path[MAX_PATH];
-  char aside[MAX_PATH + 4];
-  if (!InFolder(kHandOffMarker, path)) return false;
-  std::snprintf(aside, sizeof aside, "%s.new", path);
-  std::FILE* file = std::fopen(aside, "wb");
-  if (file == nullptr) return false;
-  const bool written = std::fprintf(file, "%d\r\n", static_cast<int>(begun)) > 0;
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !closed ||
-      !MoveFileExA(aside, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    DeleteFileA(aside);
-    return false;
-  }
-  return true;
+  char text[16];
+  const int n = std::snprintf(text, sizeof text, "%d\r\n", static_cast<int>(begun));
+  return InFolder(kHandOffMarker, path) && ReplaceFileWith(path, text, static_cast<size_t>(n));
 }
 
 void RemoveMarker() {

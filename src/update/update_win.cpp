@@ -300,6 +300,7 @@ bool InstallUpdate(StagedFile& manifestFile, StagedFile& package, StagedFile& li
       (installer.state.arrived && !PutInPlace(&installer, manifest))) {
     copy.Close();
     DeleteFileA(copyPath);
+    DeleteWithSignature(manifestFile.final);
     return false;
   }
   manifestFile.staged[0] = '\0';

@@ -118,6 +118,19 @@ class Dialup : public testing::Test {
     }));
   }
 
+  // The calls of one cycle that dials "My ISP" from the system folder's library and hangs up.
+  static std::vector<std::string> DialCycle() {
+    return {
+        "load",
+        "RasEnumConnectionsA size=" + kConnectionSize,
+        "RasEnumEntriesA size=264 phonebook=(default)",
+        "RasGetEntryDialParamsA size=1052 entry=My ISP",
+        "RasDialA size=1052 entry=My ISP phone= user=dialuser password=secret blocking=yes",
+        "RasHangUpA dialled",
+        "unload",
+    };
+  }
+
   static bool ShowsDialing(const StripReport& strip) {
     const auto texts = strip.Texts();
     return std::find(texts.begin(), texts.end(), "Dialing my isp") != texts.end();
@@ -182,15 +195,7 @@ TEST_F(Dialup, TheMatchingEntryIsDialledWithItsCredentialsAndHungUpAtTheEndOfEac
   WriteWholeFile(folder_ + "ras-release.txt", "");
   ASSERT_TRUE(WaitForCycle());
   ASSERT_TRUE(WaitUntil([&] { return CallsOf("unload") == 1; }, 10000));
-  const std::vector<std::string> cycle = {
-      "load",
-      "RasEnumConnectionsA size=" + kConnectionSize,
-      "RasEnumEntriesA size=264 phonebook=(default)",
-      "RasGetEntryDialParamsA size=1052 entry=My ISP",
-      "RasDialA size=1052 entry=My ISP phone= user=dialuser password=secret blocking=yes",
-      "RasHangUpA dialled",
-      "unload",
-  };
+  const std::vector<std::string> cycle = DialCycle();
   EXPECT_EQ(Calls(), cycle);
 
   // A later cycle dials afresh, without the status.
@@ -213,16 +218,8 @@ TEST_F(Dialup, AFailedDialHangsUpItsOwnHandleOnlyAndTheNextCycleDialsAgain) {
   StartTicker();
   ASSERT_TRUE(WaitForCycle());
   ASSERT_TRUE(WaitUntil([&] { return CallsOf("unload") == 1; }, 10000));
-  const std::vector<std::string> cycle = {
-      "load",
-      "RasEnumConnectionsA size=" + kConnectionSize,
-      "RasEnumEntriesA size=264 phonebook=(default)",
-      "RasGetEntryDialParamsA size=1052 entry=My ISP",
-      "RasDialA size=1052 entry=My ISP phone= user=dialuser password=secret blocking=yes",
-      "RasHangUpA dialled",
-      "unload",
-  };
-  EXPECT_EQ(Calls(), cycle) << "dialled once, its handle hung up at once, nothing at the end";
+  // The calls of a dial that worked, but the hang-up comes from the failed dial itself.
+  EXPECT_EQ(Calls(), DialCycle());
   NextCycle();
   ASSERT_TRUE(WaitUntil([&] { return CallsOf("unload") == 2; }, 20000));
   EXPECT_EQ(CallsOf("RasDialA"), 2u);
