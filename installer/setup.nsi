@@ -52,6 +52,7 @@ VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} Setup"
 Section "Newsrail" SecProgram
   !insertmacro EndRunningTicker "$INSTDIR\${PROGRAM}"
   SetOutPath "$INSTDIR"
+  !insertmacro ProtectProgramFolder "$INSTDIR"
   File "/oname=${PROGRAM}" "${PROGRAM_FILE}"
 !ifdef BAND_FILE
   ; The shell may hold the band library loaded; then the one there stays until the next update
@@ -98,6 +99,8 @@ Section "Uninstall"
   Delete "$INSTDIR\tlxtemp.exe"
   Delete "$INSTDIR\update.exe"
   Delete "$INSTDIR\ticker.ex_"
+  Delete "$INSTDIR\update.manifest"
+  Delete "$INSTDIR\update.pending"
   Delete "$INSTDIR\vinstall.exe"
   Delete "$INSTDIR\*.sig"
   Delete "$INSTDIR\${UNINSTALLER}"

@@ -42,8 +42,8 @@ class WorkerEnvironment : public FeedPassEnvironment {
  public:
   explicit WorkerEnvironment(HINTERNET internet) : internet_(internet) {}
 
-  size_t HttpGet(const char* url, char* buffer, size_t capacity) override {
-    return HttpGetUrl(internet_, url, buffer, capacity);
+  size_t HttpGet(const char* url, char* buffer, size_t capacity, HttpAnswer* answer) override {
+    return HttpGetUrl(internet_, url, buffer, capacity, answer);
   }
 
   long ReadProgramFile(const char* name, char* buffer, size_t capacity) override {
@@ -62,22 +62,10 @@ class WorkerEnvironment : public FeedPassEnvironment {
     return static_cast<long>(n);
   }
 
-  // Written aside and moved into place, so that a cache file is never left half written.
+  // A cache file is never left half written.
   bool WriteProgramFile(const char* name, const char* bytes, size_t count) override {
     char path[MAX_PATH];
-    char temporary[MAX_PATH];
-    if (!ProgramFilePath(name, path, sizeof path)) return false;
-    if (std::snprintf(temporary, sizeof temporary, "%s.new", path) >= MAX_PATH) return false;
-    std::FILE* file = std::fopen(temporary, "wb");
-    if (file == nullptr) return false;
-    const bool written = std::fwrite(bytes, 1, count, file) == count;
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed ||
-        !MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      DeleteFileA(temporary);
-      return false;
-    }
-    return true;
+    return ProgramFilePath(name, path, sizeof path) && ReplaceFileWith(path, bytes, count);
   }
 
   void ReadSponsorKey(const char* key, char* out, size_t capacity) override {

@@ -29,6 +29,8 @@ struct SharedFlags {
   std::atomic<int32_t> loginRetry{0};
   std::atomic<int32_t> restartNoticeSeen{0};
   std::atomic<int32_t> mailSoundArmed{1};
+  // The strip has said once that the cache files cannot be written.
+  std::atomic<int32_t> cacheNoticeShown{0};
 
   std::atomic<int32_t> dialledByTicker{0};
   std::atomic<int32_t> settingsChanged{0};

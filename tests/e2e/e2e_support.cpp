@@ -520,6 +520,10 @@ DefaultBrowser::~DefaultBrowser() {
 }
 
 void ChooseStandInLibrary(bool chosen) {
+  // Ticker.exe loads the library from the system folder only; the prefix is the test's own.
+  char system[MAX_PATH];
+  const UINT n = GetSystemDirectoryA(system, MAX_PATH - 16);
+  if (chosen && n > 0) CopyInto(HelperPath("ras_standin.dll"), std::string(system) + "\\rasapi32.dll");
   const char* key = "Software\\Wine\\AppDefaults\\Ticker.exe\\DllOverrides";
   HKEY k;
   if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr) !=

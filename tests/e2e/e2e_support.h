@@ -111,8 +111,9 @@ HWND StartTaskbarStandIn(const std::string& options = "");
 // A free TCP port on 127.0.0.1 (free when asked).
 int FreePort();
 
-// Makes Ticker.exe load the stand-in "rasapi32.dll" beside it instead of Wine's own (a per-program
-// DLL override in this prefix), or undoes that.
+// Makes Ticker.exe load the stand-in "rasapi32.dll" from the system folder instead of Wine's own
+// (the stand-in copied there and a per-program DLL override in this prefix), or undoes the
+// override.
 void ChooseStandInLibrary(bool chosen);
 
 // Waits until the file exists and holds a number; 0 when it did not come.

@@ -180,7 +180,9 @@ TEST_F(LiveContent, TheFirstStartFetchesCachesAndShowsTheNewsInTheirColours) {
   EXPECT_TRUE(red);
   EXPECT_TRUE(green);
 
-  // A restart with "R": the cached strip at once, and no request to the server.
+  // A restart with "R": the cached strip at once, and no request to the server. (The first
+  // cycle ends with its update check; it is counted before the restart.)
+  EXPECT_TRUE(WaitUntil([&] { return !ServerRequests("/ion/ticker.ex_").empty(); }, 30000));
   const size_t requests = ServerRequests("/").size();
   PostMessageA(FindTickerFrame(), WM_CLOSE, 0, 0);
   ASSERT_TRUE(WaitUntil([] { return FindTickerFrame() == nullptr; }, 10000));
