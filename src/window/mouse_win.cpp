@@ -3,7 +3,6 @@
 // jump to the next section or story, and the search box.
 #include "window/mouse_win.h"
 
-#include <cstdint>
 #include <cstdlib>
 
 #include "desktop/link_rules.h"
@@ -96,19 +95,9 @@ void MoveFrameLeftEdge(int x, const RECT& r) {
   InvalidateRect(t.frameWindow, nullptr, TRUE);
 }
 
-// The pointer is held on the window's middle line, between the drag's clamps. A cursor clip does
-// that without moving the pointer: under Wine each SetCursorPos gives up the pointer grab that a
-// press makes, and a release outside the window then never arrives.
-void HoldPointerForWidthDrag(HWND ticker) {
-  const RECT r = WidthDragRect(ticker);
-  const int m = r.top + (r.bottom - r.top) / 2 - 1;
-  RECT tickerRect;
-  GetWindowRect(ticker, &tickerRect);
-  const RECT line = {ClampWidthDragX(INT32_MIN, Ticker().undocked != 0, tickerRect.right), m,
-                     tickerRect.right - 28 + 1, m + 1};
-  ClipCursor(&line);
-}
-
+// The width follows the pointer between the drag's clamps. The pointer itself is left where the
+// user moves it: under Wine each SetCursorPos, and a cursor clip, gives up the pointer grab that
+// the press made, and a release outside the window then never arrives.
 void WidthDrag(HWND ticker) {
   TickerWindowState& t = Ticker();
   POINT cursor;
@@ -132,7 +121,6 @@ void WidthDrag(HWND ticker) {
 bool EndWidthDrag(HWND ticker, int screenX) {
   TickerWindowState& t = Ticker();
   t.resizing = 0;  // first: letting go of the capture sends WM_CAPTURECHANGED back here
-  ClipCursor(nullptr);
   if (GetCapture() == ticker) ReleaseCapture();
   t.flags.listBusy = 0;
   const int x = WidthDragX(ticker, screenX);
@@ -236,7 +224,6 @@ void OnTickerLeftDown(HWND ticker, WPARAM, LPARAM lParam) {
     ClientToScreen(ticker, &press);
     t.pressScreenX = press.x;
     SetCapture(ticker);
-    HoldPointerForWidthDrag(ticker);
   } else {
     t.resizing = 0;
   }
