@@ -282,6 +282,13 @@ class FeedPass {
 
 }  // namespace
 
+bool NewsCacheHoldsFeed(FeedPassEnvironment& env) {
+  char first[2] = "";
+  const long n = env.ReadProgramFile(kNewsCacheFile, first, sizeof first);
+  first[sizeof first - 1] = '\0';
+  return n >= 0 && StartsLikeFeed(first);
+}
+
 FeedResult RunFeedPass(FeedPassEnvironment& env, const FeedSettings& settings,
                        const FeedTarget& target, char* textBuffer, size_t textCapacity) {
   FeedPass pass(env, settings, target, textBuffer, textCapacity);

@@ -71,7 +71,7 @@ class FeedPassEnvironment : public SponsorKeySource {
 //   FeedSettings settings;                    // from the preference copies, under their lock,
 //   ReadFeedStoreSettings(store, &settings);  // then the values read afresh from the store
 //   FeedTarget target{&itemList, &measurer, &flags};
-//   if (!flags.loadFromCache && flags.firstCycle) {  // show the cached strip first
+//   if (!flags.loadFromCache && flags.firstCycle && NewsCacheHoldsFeed(env)) {  // cache first
 //     flags.loadFromCache = 1;
 //     if (RunFeedPass(env, settings, target, text, size) == FeedResult::kClosing) -> end early
 //     repaint the window now; flags.loadFromCache = 0; flags.stripFilled = 1;
@@ -81,6 +81,11 @@ class FeedPassEnvironment : public SponsorKeySource {
 //
 // "End early": release the text buffer, leave the lock, give back the worker gate and end the
 // thread without touching the window; shutdown is waiting on the gate.
+
+// True when "News.Dat" holds what a cache pass shows (it reads like a feed). The first cycle
+// shows the cache before it goes to the network only then: a cache pass without one would fetch
+// the feed itself, and the network pass after it the same feed again.
+bool NewsCacheHoldsFeed(FeedPassEnvironment& env);
 
 // Runs one pass. A cache pass when target.flags->loadFromCache is set, else a network pass.
 // `textBuffer` is the cycle's text buffer (kFeedTextBufferSize bytes); the feed and picture

@@ -168,7 +168,11 @@ unsigned __stdcall RefreshWorker(void*) {
     f.mailAlertPending = 0;
     WorkerEnvironment env(internet);
 
-    if (f.loadFromCache.load() == 0 && f.firstCycle.load() != 0) {
+    if (f.loadFromCache.load() == 0 && f.firstCycle.load() != 0 && !NewsCacheHoldsFeed(env)) {
+      // Nothing cached yet: the one network pass below fetches, meanwhile the strip says so.
+      WindowMeasurer measurer(window);
+      ShowTextPair(t.items, &measurer, f, IDS_CONTACTING_CAPTION, IDS_CONTACTING_MESSAGE);
+    } else if (f.loadFromCache.load() == 0 && f.firstCycle.load() != 0) {
       // The first cycle after an ordinary start: the cached strip at once, the network after.
       f.loadFromCache = 1;
       closing = RunPass(env, window, text.get()) == FeedResult::kClosing;

@@ -197,4 +197,7 @@
 // The screen-saver bar.
 #define IDS_DELAYED_NOTICE 5230
 
+// Opening links.
+#define IDS_LINK_NOT_OPENED 5240
+
 #endif

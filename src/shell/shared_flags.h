@@ -35,4 +35,8 @@ struct SharedFlags {
   std::atomic<int32_t> dialledByTicker{0};
   std::atomic<int32_t> settingsChanged{0};
   std::atomic<int32_t> updateRunning{0};
+
+  // A link found no browser (set wherever a page is opened, the worker included); the next
+  // housekeeping tick says so on the strip.
+  std::atomic<int32_t> linkNotOpened{0};
 };

@@ -206,26 +206,10 @@ FetchedFile FetchNote(HINTERNET internet, bool myVexlo, const UpdateManifest& ma
 // One item on the strip, ahead of what it shows now, says that the update was refused; the news
 // keep running after it.
 void ShowRefusal(HWND window) {
-  TickerWindowState& t = Ticker();
   char text[kTextSize];
   LoadProgramText(IDS_UPDATE_REFUSED, text, sizeof text);
-  std::vector<TickerItem> shown;
-  {
-    const ItemsView view = t.items.Read();
-    for (int32_t i = 0; i < view.itemCount; ++i) {
-      if (const TickerItem* item = view.Slot(static_cast<uint32_t>(i))) shown.push_back(*item);
-    }
-  }
   WindowMeasurer measurer(window);
-  t.flags.listBusy = 1;
-  t.items.Restart();
-  t.items.Append(&measurer, text, "", 15, 1, 1);
-  for (const TickerItem& item : shown) {
-    t.items.Append(&measurer, item.text, item.link, item.colorIndex, item.startsSection,
-                   item.tallFont);
-  }
-  t.items.Finish();
-  t.flags.listBusy = 0;
+  ShowNoticeAhead(Ticker().items, &measurer, Ticker().flags, text);
 }
 
 void ShowUpdatingSoftware(HWND window, bool myVexlo) {

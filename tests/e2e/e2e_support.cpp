@@ -379,8 +379,7 @@ int WaitForNumberInFile(const std::string& windowsPath, DWORD timeoutMs) {
   return number;
 }
 
-bool Xdotool(const std::string& arguments) {
-  std::string command = "/usr/bin/xdotool " + arguments;
+bool RunUnixProgram(const std::string& command) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
@@ -394,6 +393,21 @@ bool Xdotool(const std::string& arguments) {
   CloseHandle(process.hProcess);
   CloseHandle(process.hThread);
   return true;
+}
+
+bool Xdotool(const std::string& arguments) {
+  return RunUnixProgram("/usr/bin/xdotool " + arguments);
+}
+
+void XdotoolDrag(POINT from, int toX, int steps, const std::function<void()>& whileHeld) {
+  const std::string y = " " + std::to_string(from.y);
+  Xdotool("mousemove " + std::to_string(from.x) + y + " mousedown 1");
+  for (int step = 1; step <= steps; ++step) {
+    Xdotool("mousemove " + std::to_string(from.x + (toX - from.x) * step / steps) + y);
+    if (steps > 1) Sleep(150);
+  }
+  if (whileHeld) whileHeld();
+  Xdotool("mouseup 1");
 }
 
 bool Tinyproxy::Start(const char* name, const std::string& extraConfig) {

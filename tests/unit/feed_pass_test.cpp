@@ -100,6 +100,8 @@ TEST_F(FeedPassTest, CachePassFallsBackToTheNetwork) {
     env.programFiles["Sponsor.Dat"] = "";
     if (row.newsDat != nullptr) env.programFiles["News.Dat"] = row.newsDat;
     flags.firstCycle = row.firstCycle ? 1 : 0;
+    // What the first cycle asks before it shows the cache: whether this pass would fetch.
+    EXPECT_EQ(NewsCacheHoldsFeed(env), !row.fetched);
     Run(true);
     EXPECT_EQ(measurer.Measured(ProgramText(IDS_CONTACTING_CAPTION)), row.statusShown);
     EXPECT_EQ(Fetched(kDataUrl), row.fetched);
