@@ -51,6 +51,21 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "${PUBLISHER}"
   ${EndIf}
 !macroend
 
+; Gives the program folder DIR an access list of its own, inheriting nothing from above (C:\
+; lets every authenticated user write, and a folder made there passes that on): administrators
+; and the system have full control, users read and run. Nobody but an administrator can then put
+; a program of their own where the ticker will load or start it.
+!define PROGRAM_FOLDER_ACL "D:PAI(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)"
+!macro ProtectProgramFolder DIR
+  ; SDDL_REVISION_1; SE_FILE_OBJECT; DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION.
+  System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptor(t "${PROGRAM_FOLDER_ACL}", i 1, *p .r0, p 0) i .r1'
+  ${If} $1 <> 0
+    System::Call 'advapi32::GetSecurityDescriptorDacl(p r0, *i .r2, *p .r3, *i .r4) i .r1'
+    System::Call 'advapi32::SetNamedSecurityInfo(t "${DIR}", i 1, i 0x80000004, p 0, p 0, p r3, p 0) i .r1'
+    System::Call 'kernel32::LocalFree(p r0)'
+  ${EndIf}
+!macroend
+
 ; Points the Start-menu shortcut at the program in DIR. The shortcut starts the program in its
 ; own folder ($OUTDIR is the shortcut's working folder).
 !macro WriteShortcut DIR

@@ -3,8 +3,9 @@
 ; and, only when the user says so, the preferences. "/S" installs or uninstalls silently; a
 ; silent uninstall keeps the preferences.
 ;
-; Defined by the build: OUTFILE, PROGRAM_FILE (the built Ticker.exe), ICON (the program's icon)
-; and, when the tree builds it, BAND_FILE (the desk band library).
+; Defined by the build: OUTFILE, PROGRAM_FILE (the built Ticker.exe), ICON (the program's icon),
+; SIDE_PICTURE and HEADER_PICTURE (drawn with the program's pictures, src/res/art) and, when the
+; tree builds it, BAND_FILE (the desk band library).
 
 !include "newsrail.nsh"
 !include "MUI2.nsh"
@@ -25,8 +26,18 @@ VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} Setup"
   !define MUI_ICON "${ICON}"
   !define MUI_UNICON "${ICON}"
 !endif
+!ifdef SIDE_PICTURE
+  !define MUI_WELCOMEFINISHPAGE_BITMAP "${SIDE_PICTURE}"
+!endif
+; The header's own picture, on the header's white, in place of the icon on a grey face.
+!ifdef HEADER_PICTURE
+  !define MUI_HEADERIMAGE
+  !define MUI_HEADERIMAGE_RIGHT
+  !define MUI_HEADERIMAGE_BITMAP "${HEADER_PICTURE}"
+!endif
 !define MUI_ABORTWARNING
 
+!insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_RUN "$INSTDIR\${PROGRAM}"
@@ -38,9 +49,10 @@ VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} Setup"
 
 !insertmacro MUI_LANGUAGE "English"
 
-Section "Newsrail"
+Section "Newsrail" SecProgram
   !insertmacro EndRunningTicker "$INSTDIR\${PROGRAM}"
   SetOutPath "$INSTDIR"
+  !insertmacro ProtectProgramFolder "$INSTDIR"
   File "/oname=${PROGRAM}" "${PROGRAM_FILE}"
 !ifdef BAND_FILE
   ; The shell may hold the band library loaded; then the one there stays until the next update
@@ -60,6 +72,9 @@ Section "Newsrail"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\${UNINSTALLER}"'
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\${UNINSTALLER}" /S'
+  ; What the files take, in kilobytes, for Add/Remove Programs.
+  SectionGetSize ${SecProgram} $0
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
 SectionEnd
@@ -84,6 +99,8 @@ Section "Uninstall"
   Delete "$INSTDIR\tlxtemp.exe"
   Delete "$INSTDIR\update.exe"
   Delete "$INSTDIR\ticker.ex_"
+  Delete "$INSTDIR\update.manifest"
+  Delete "$INSTDIR\update.pending"
   Delete "$INSTDIR\vinstall.exe"
   Delete "$INSTDIR\*.sig"
   Delete "$INSTDIR\${UNINSTALLER}"

@@ -8,8 +8,8 @@
 
 OutFile "${OUTFILE}"
 SilentInstall silent
-; The ticker starts this with WinExec, which cannot raise a program's rights: it runs with the
-; ticker's own, which are the ones that just replaced the program in its folder.
+; The ticker starts this with CreateProcess, which cannot raise a program's rights: it runs with
+; the ticker's own, which are the ones that just replaced the program in its folder.
 RequestExecutionLevel user
 VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} update step"
 

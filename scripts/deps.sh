@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev python3 file
   g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 googletest
-  wine wine32:i386 wine64 xvfb xauth fonts-liberation
+  wine wine32:i386 wine64 xvfb xauth fonts-liberation fonts-wine
   mscompress xdotool tinyproxy imagemagick x11-apps openssl
   nsis
   libcpp-httplib-dev libpugixml-dev libcurl4-openssl-dev libssl-dev pkgconf

@@ -573,7 +573,50 @@ def draw_emblem(source, font):
     return canvas
 
 
-DRAWINGS = {"banner": draw_banner, "emblem": draw_emblem}
+class Size:
+    """Just the size of a drawing, for one drawn inside another."""
+    def __init__(self, width, height):
+        self.size = (width, height)
+        self.settings = {}
+
+
+def paste(canvas, picture, left, top, scale=1):
+    """Draws picture onto canvas, each pixel scale × scale; its button face lets canvas show."""
+    for y in range(picture.height):
+        for x in range(picture.width):
+            colour = picture.pixels[y * picture.width + x]
+            if colour != BUTTON_FACE:
+                canvas.fill(left + x * scale, top + y * scale, left + (x + 1) * scale,
+                            top + (y + 1) * scale, colour)
+
+
+def draw_setup_side(source, font):
+    """The setup's welcome and finish pages: the emblem large over the product's name and strips
+    running past, on a deep blue ground."""
+    width, height = source.size
+    canvas = Canvas(width, height)
+    for y in range(height):
+        canvas.fill(0, y, width, y + 1, ramp([NAVY, NAVY_LIGHT, NAVY], y / max(1, height - 1)))
+    paste(canvas, draw_emblem(Size(58, 52), font), (width - 116) // 2, 36, scale=2)
+    mask, text_width, text_height = font_mask(font, source.settings.get("text", ""), 2)
+    draw_lettering(canvas, mask, (width - text_width) // 2, 160, text_height)
+    for n, top in enumerate(range(206, height - 24, 26)):
+        draw_strip(canvas, 0, top, width, top + 11, seed=n + 1, arrow=n % 2 == 1)
+    return canvas
+
+
+def draw_setup_header(source, font):
+    """The setup's other pages: the emblem on the header's white, a strip running into it."""
+    width, height = source.size
+    canvas = Canvas(width, height, background=(255, 255, 255))
+    left, top = width - 60, (height - 52) // 2
+    draw_strip(canvas, 0, top + 27, left + 2, top + 38, seed=5)  # into the emblem's own strip
+    paste(canvas, draw_emblem(Size(58, 52), font), left, top)
+    return canvas
+
+
+DRAWINGS = {"banner": draw_banner, "emblem": draw_emblem, "setup-side": draw_setup_side,
+            "setup-header": draw_setup_header}
 
 
 def avoid_mapped_greys(colour):
@@ -738,7 +781,8 @@ def build(sources, out):
     makers = {"bitmap": make_bitmap, "cursor": make_cursor, "wave": synthesise}
     icons = {}
     for source in sources:
-        if not source.ids and source.kind != "font":
+        # A picture without an id is a file for the setup, not a resource of the program.
+        if not source.ids and source.kind not in ("font", "picture"):
             raise SourceError(f"{source.path}: names no resource id")
         if source.kind in makers:
             path = write(stem(source), source.kind, makers[source.kind](source))
@@ -758,12 +802,14 @@ def build(sources, out):
         if what not in DRAWINGS:
             raise SourceError(f"{source.path}: draw one of {', '.join(sorted(DRAWINGS))}")
         canvases.append(DRAWINGS[what](source, font))
-    if canvases:
-        palette = shared_palette(canvases)
-        for source, canvas in zip(drawings, canvases):
-            data = bmp_8bit(canvas.width, canvas.height, palette, nearest_indices(canvas, palette))
-            path = write(stem(source), "picture", data)
-            outputs.append(("picture", source.ids, path, source.file))
+    # The program's pictures share one palette; each of the setup's has its own.
+    shared = [c for s, c in zip(drawings, canvases) if s.ids]
+    palette = shared_palette(shared) if shared else None
+    for source, canvas in zip(drawings, canvases):
+        colours = palette if source.ids else shared_palette([canvas])
+        data = bmp_8bit(canvas.width, canvas.height, colours, nearest_indices(canvas, colours))
+        path = write(stem(source), "picture", data)
+        outputs.append(("picture", source.ids, path, source.file))
     return outputs
 
 

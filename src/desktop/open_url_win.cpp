@@ -2,6 +2,7 @@
 #include "desktop/open_url_win.h"
 
 #include <ddeml.h>
+#include <shellapi.h>
 
 #include <cstring>
 
@@ -66,8 +67,9 @@ bool BrowserDdeRequest(BrowserDde& dde, const char* item) {
   return true;
 }
 
-// Steps 2 and 3 of opening: DDE when a browser answers, else the command line. A URL that is not
-// a web page's (links come from the network) opens nothing at all, not even the browser.
+// Steps 2 and 3 of opening: DDE when a browser answers, else the command line, else the shell. A
+// URL that is not a web page's (links come from the network) opens nothing at all, not even the
+// browser. When nothing opens the page, the strip says so.
 void OpenWith(const char* command, const char* url) {
   char item[kLaunchLineSize];
   char line[kLaunchLineSize];
@@ -85,7 +87,16 @@ void OpenWith(const char* command, const char* url) {
     }
     return;
   }
-  WinExec(line, SW_SHOWNORMAL);
+  // A bare URL is no command line: without a registered command the shell finds the handler
+  // of the URL's protocol itself. The item's URL is the encoded one, between its quotes.
+  if (command[0] != '\0' && WinExec(line, SW_SHOWNORMAL) > 31) return;
+  char encoded[kLaunchLineSize];
+  if (EncodeBrowserUrl(url, encoded, sizeof encoded) &&
+      reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", encoded, nullptr, nullptr,
+                                              SW_SHOWNORMAL)) > 32) {
+    return;
+  }
+  Ticker().flags.linkNotOpened = 1;
 }
 
 bool ReadDefaultValue(HKEY parent, const char* subKey, char* buffer, DWORD capacity) {
@@ -115,16 +126,20 @@ void GetBrowserCommand(char* command) {
     return;
   }
   char documentClass[261] = "";
-  char path[300];
+  char path[300] = "";
   if (ReadDefaultValue(classes, ".htm", documentClass, sizeof documentClass)) {
     std::strcpy(path, documentClass);
     std::strcat(path, "\\shell\\open\\command");
-    char value[261];
-    if (ReadDefaultValue(classes, path, value, sizeof value)) {
-      std::strncpy(command, value, kBrowserCommandSize - 1);
-      command[kBrowserCommandSize - 1] = '\0';
-      TrimBrowserCommand(command);
-    }
+  }
+  char value[261];
+  // Without a document class for ".htm" (Wine with its HTML engine left out has none), the
+  // command of the "http" protocol: Wine registers winebrowser there, which hands the address to
+  // the desktop's browser.
+  if ((path[0] != '\0' && ReadDefaultValue(classes, path, value, sizeof value)) ||
+      ReadDefaultValue(classes, "http\\shell\\open\\command", value, sizeof value)) {
+    std::strncpy(command, value, kBrowserCommandSize - 1);
+    command[kBrowserCommandSize - 1] = '\0';
+    TrimBrowserCommand(command);
   }
   RegCloseKey(classes);
   RegCloseKey(software);

@@ -297,6 +297,12 @@ bool LayOutInNotificationArea(HWND ticker) {
   return true;
 }
 
+bool TaskbarToDockIn() {
+  HWND taskbar = FindWindowA(kTaskbarClass, nullptr);
+  return ChildOfClass(taskbar, "TrayNotifyWnd") != nullptr ||
+         ChildOfClass(taskbar, "ReBarWindow32") != nullptr;
+}
+
 bool TaskbarIsVertical() {
   APPBARDATA bar = {};
   bar.cbSize = sizeof bar;

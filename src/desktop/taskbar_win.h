@@ -7,6 +7,10 @@
 // the settings of a floating ticker fitted to the caption.
 HWND AttachToTaskbar();
 
+// A taskbar the ticker can dock in: one with a notification area or a rebar for the desk band.
+// Wine's own taskbar is an empty window.
+bool TaskbarToDockIn();
+
 // shell32's version from DllGetVersion: 0.0 when it cannot be loaded, 4.0 without the export.
 void GetShellVersion(DWORD* major, DWORD* minor);
 

@@ -47,16 +47,24 @@ void DialupSession::DialIfNeeded(DialupEnvironment& env, bool firstCycle) {
   if (entry < 0) return;
 
   if (firstCycle) env.ShowDialingStatus(profile);
-  env.Dial(names[entry]);
-  // A failed dial is not told apart: the fetches that follow fail in their usual ways.
-  dialled_ = 1;
+  // A failed dial is not tried again within the cycle (the library stays loaded): the fetches
+  // that follow fail in their usual ways.
+  if (env.Dial(names[entry])) {
+    dialled_ = 1;
+  } else {
+    dialFailed_ = 1;
+  }
 }
 
 void DialupSession::HangUpIfDialled(DialupEnvironment& env) {
-  if (dialled_.load() == 0) return;
-  if (!env.FindHangUpFunctions()) return;
-  env.HangUpFirstConnection();
-  dialled_ = 0;
+  if (dialled_.load() != 0) {
+    if (!env.FindHangUpFunctions()) return;
+    env.HangUpDialled();
+    dialled_ = 0;
+  } else if (dialFailed_.load() == 0) {
+    return;
+  }
+  dialFailed_ = 0;
   env.UnloadServiceLibrary();
   loaded_ = 0;
 }

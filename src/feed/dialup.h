@@ -34,10 +34,13 @@ class DialupEnvironment {
   // Fills up to kDialListRoom NUL-terminated names; the number filled.
   virtual int32_t ListEntries(char (*names)[kDialEntryNameSize]) = 0;
   virtual void ShowDialingStatus(const char* profile) = 0;
-  // Dials the entry with its stored user name and password; blocks until up or failed.
-  virtual void Dial(const char* entryName) = 0;
+  // Dials the entry with its stored user name and password; blocks until up or failed. True when
+  // the connection is up; on failure the half-made connection has been hung up already.
+  virtual bool Dial(const char* entryName) = 0;
   virtual bool FindHangUpFunctions() = 0;
-  virtual void HangUpFirstConnection() = 0;
+  // Hangs up the connection that Dial made, and no other: the first of the user's connections
+  // may be one the ticker never made (a VPN).
+  virtual void HangUpDialled() = 0;
   virtual void UnloadServiceLibrary() = 0;
 };
 
@@ -52,7 +55,8 @@ class DialupSession {
   // loaded (dialled this cycle, or the user was found connected), or there is nothing to dial.
   // The dialling status goes to the strip on the first cycle only.
   void DialIfNeeded(DialupEnvironment& env, bool firstCycle);
-  // At the end of a cycle: hangs up what this session dialled and unloads the library.
+  // At the end of a cycle: hangs up what this session dialled and unloads the library. After a
+  // dial that failed, only unloads it, so that the next cycle dials again.
   void HangUpIfDialled(DialupEnvironment& env);
 
   bool LibraryLoaded() const { return loaded_.load() != 0; }
@@ -60,4 +64,5 @@ class DialupSession {
  private:
   std::atomic<int32_t>& dialled_;
   std::atomic<int32_t> loaded_{0};
+  std::atomic<int32_t> dialFailed_{0};
 };

@@ -26,8 +26,14 @@ class RasEnvironment : public DialupEnvironment {
  public:
   bool HangupSettingOn() override { return Settings().ReadSetting(SettingId::kHangup) != 0; }
 
+  // From the system folder by its full path: a library of that name in the program's folder,
+  // the current folder or on the PATH would otherwise be found first.
   bool LoadServiceLibrary() override {
-    library_ = LoadLibraryA("RASAPI32.DLL");
+    char path[MAX_PATH];
+    const UINT n = GetSystemDirectoryA(path, MAX_PATH);
+    if (n == 0 || n + sizeof "\\RASAPI32.DLL" > MAX_PATH) return false;
+    lstrcatA(path, "\\RASAPI32.DLL");
+    library_ = LoadLibraryA(path);
     return library_ != nullptr;
   }
 
@@ -91,7 +97,7 @@ class RasEnvironment : public DialupEnvironment {
     ShowStatusPair(t.items, &measurer, t.flags, caption, message);
   }
 
-  void Dial(const char* entryName) override {
+  bool Dial(const char* entryName) override {
     RasDialParamsRecord params = {};
     params.dwSize = sizeof params;
     lstrcpynA(params.szEntryName, entryName, sizeof params.szEntryName);
@@ -100,22 +106,27 @@ class RasEnvironment : public DialupEnvironment {
     BOOL hasPassword = FALSE;
     getDialParams_(nullptr, &params, &hasPassword);
     RasConnectionHandle connection = nullptr;
-    dial_(nullptr, nullptr, &params, 0, nullptr, &connection);
+    const DWORD result = dial_(nullptr, nullptr, &params, 0, nullptr, &connection);
     SecureZeroMemory(params.szPassword, sizeof params.szPassword);
+    dialled_ = nullptr;
+    if (result == 0 && connection != nullptr) {
+      dialled_ = connection;
+      return true;
+    }
+    // A failed dial may still have given a handle, which holds the port until it is hung up.
+    hangUp_ = Find<RasHangUpFn>("RasHangUpA");
+    if (connection != nullptr && hangUp_ != nullptr) hangUp_(connection);
+    return false;
   }
 
   bool FindHangUpFunctions() override {
-    enumConnections_ = Find<RasEnumConnectionsFn>("RasEnumConnectionsA");
     hangUp_ = Find<RasHangUpFn>("RasHangUpA");
-    return enumConnections_ && hangUp_;
+    return hangUp_ != nullptr;
   }
 
-  void HangUpFirstConnection() override {
-    RasConnectionRecord connections[kDialListRoom] = {};
-    DWORD count = 0;
-    if (EnumConnections(connections, &count) == 0 && count > 0) {
-      hangUp_(connections[0].hrasconn);
-    }
+  void HangUpDialled() override {
+    if (dialled_ != nullptr) hangUp_(dialled_);
+    dialled_ = nullptr;
   }
 
   void UnloadServiceLibrary() override {
@@ -150,6 +161,7 @@ class RasEnvironment : public DialupEnvironment {
   RasDialFn dial_ = nullptr;
   RasEnumConnectionsFn enumConnections_ = nullptr;
   RasHangUpFn hangUp_ = nullptr;
+  RasConnectionHandle dialled_ = nullptr;  // the connection this program made
 };
 
 // One of each for the process; only the refresh worker uses them, inside the refresh lock.

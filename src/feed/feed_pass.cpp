@@ -56,16 +56,17 @@ class FeedPass {
         ShowStatus(IDS_CONTACTING_CAPTION, IDS_CONTACTING_MESSAGE);
       }
     } else {
+      // An error page or a cut answer counts as nothing: it replaces no file and shows nothing.
       if (NamesHttpAddress(keys_.image)) {
-        const size_t n = Fetch(keys_.image, picture_.get(), kPictureBufferSize);
+        const size_t n = FetchWhole(keys_.image, picture_.get(), kPictureBufferSize);
         if (Closing()) return FeedResult::kClosing;
         env_.WriteProgramFile(kSponsorPictureFile, picture_.get(), n);
       }
       if (keys_.news[0] != '\0') {
-        const size_t n = Fetch(keys_.news, feed, kFeedBufferSize);
+        const size_t n = FetchWhole(keys_.news, feed, kFeedBufferSize);
         if (Closing()) return FeedResult::kClosing;
         if (n > 0) {
-          env_.WriteProgramFile(kSponsorCacheFile, feed, n);
+          cacheNotSaved_ = !env_.WriteProgramFile(kSponsorCacheFile, feed, n);
           sponsorLength = n;
         }
       }
@@ -144,7 +145,9 @@ class FeedPass {
       time[6] = '\0';
       char address[kRequestAddressSize];
       BuildDataRequestAddress(settings_, time, address, sizeof address);
-      const size_t n = Fetch(address, feed, kFeedBufferSize);
+      // An error page (a 500, a busy server's 503) or a feed cut off on the way is no answer:
+      // the cache and the strip of earlier news stay.
+      const size_t n = FetchWhole(address, feed, kFeedBufferSize);
       if (Closing()) return FeedResult::kClosing;
       if (n == 0) {
         // No answer. A strip of earlier news stays as it is; but a strip that has nothing to show
@@ -163,10 +166,15 @@ class FeedPass {
         flags_.restartNoticeSeen = 1;
         continue;
       }
-      env_.WriteProgramFile(kNewsCacheFile, feed, n);
-      if (feed[0] == kTopicMarker) return Parse(n);
-      ShowStatus(IDS_NO_DATA_CAPTION, IDS_NO_DATA_MESSAGE);
-      return FeedResult::kDone;
+      // Only a feed replaces the cache, so that the next start still shows the last good news.
+      if (feed[0] != kTopicMarker) {
+        ShowStatus(IDS_NO_DATA_CAPTION, IDS_NO_DATA_MESSAGE);
+        return FeedResult::kDone;
+      }
+      if (!env_.WriteProgramFile(kNewsCacheFile, feed, n) || cacheNotSaved_) {
+        AnnounceCacheNotSaved();
+      }
+      return Parse(n);
     }
   }
 
@@ -196,11 +204,32 @@ class FeedPass {
   }
 
   // Fetches into the buffer and NUL-terminates what came, whatever the environment reported.
-  size_t Fetch(const char* url, char* buffer, size_t capacity) {
-    size_t n = env_.HttpGet(url, buffer, capacity);
+  size_t Fetch(const char* url, char* buffer, size_t capacity, HttpAnswer* answer = nullptr) {
+    HttpAnswer ignored;
+    size_t n = env_.HttpGet(url, buffer, capacity, answer != nullptr ? answer : &ignored);
     if (n > capacity - 1) n = capacity - 1;
     buffer[n] = '\0';
     return n;
+  }
+
+  // As Fetch, but anything other than a whole 200 answer counts as nothing (0).
+  size_t FetchWhole(const char* url, char* buffer, size_t capacity) {
+    HttpAnswer answer;
+    const size_t n = Fetch(url, buffer, capacity, &answer);
+    if (answer.status == 200 && answer.whole) return n;
+    buffer[0] = '\0';
+    return 0;
+  }
+
+  // A program folder that cannot be written: said once per run, ahead of the news, rather than
+  // caching silently no more.
+  void AnnounceCacheNotSaved() {
+    if (flags_.cacheNoticeShown.exchange(1) != 0) return;
+    if (!listRestarted_) target_.list->Restart();
+    listRestarted_ = true;
+    char text[kProgramTextSize];
+    LoadText(IDS_CACHE_NOT_SAVED, text);
+    target_.list->Append(target_.measurer, text, "", 15, 1, 1);
   }
 
   // A program file by name, or a file by path; -1 when missing. NUL-terminated like Fetch.
@@ -248,9 +277,17 @@ class FeedPass {
   char encodedUserId_[kEncodedCredentialSize] = "";
   char encodedPassword_[kEncodedCredentialSize] = "";
   bool listRestarted_ = false;
+  bool cacheNotSaved_ = false;  // "Sponsor.Dat" could not be written this pass
 };
 
 }  // namespace
+
+bool NewsCacheHoldsFeed(FeedPassEnvironment& env) {
+  char first[2] = "";
+  const long n = env.ReadProgramFile(kNewsCacheFile, first, sizeof first);
+  first[sizeof first - 1] = '\0';
+  return n >= 0 && StartsLikeFeed(first);
+}
 
 FeedResult RunFeedPass(FeedPassEnvironment& env, const FeedSettings& settings,
                        const FeedTarget& target, char* textBuffer, size_t textCapacity) {

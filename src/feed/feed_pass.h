@@ -9,6 +9,7 @@
 #include "feed/feed_parser.h"
 #include "feed/feed_settings.h"
 #include "feed/sponsor.h"
+#include "feed/transfer_bounds.h"
 
 // Buffers of one pass.
 constexpr size_t kFeedBufferSize = 200000;    // sponsor file, then login answer, then the feed
@@ -29,8 +30,9 @@ class FeedPassEnvironment : public SponsorKeySource {
   // `HttpGetUrl` on the cycle's Internet handle: stores at most capacity-1 body bytes and a NUL
   // after them, and returns the number stored. An answer longer than that is cut: the read stops
   // when the buffer is full. 0 means failure, a 404, or an empty answer. Stops early (returning
-  // what it has) when `closing` is set.
-  virtual size_t HttpGet(const char* url, char* buffer, size_t capacity) = 0;
+  // what it has) when `closing` is set. *answer tells the status and whether the body came whole
+  // (a cut answer never did).
+  virtual size_t HttpGet(const char* url, char* buffer, size_t capacity, HttpAnswer* answer) = 0;
 
   // Reads the file `name` in the program's folder ("Sponsor.Dat", "News.Dat"): at most
   // capacity-1 bytes, then a NUL. Returns the bytes stored, or -1 when the file cannot be opened.
@@ -41,7 +43,8 @@ class FeedPassEnvironment : public SponsorKeySource {
   virtual long ReadPathFile(const char* path, char* buffer, size_t capacity) = 0;
 
   // Creates the file `name` in the program's folder anew with exactly these bytes (none makes an
-  // empty file). False when it cannot be written; the pass goes on either way.
+  // empty file), replacing the old one in one step. False when it cannot be written: the old file
+  // stays, and the pass goes on.
   virtual bool WriteProgramFile(const char* name, const char* bytes, size_t count) = 0;
 
   // Opens the address in the user's browser (`OpenUrl`).
@@ -68,7 +71,7 @@ class FeedPassEnvironment : public SponsorKeySource {
 //   FeedSettings settings;                    // from the preference copies, under their lock,
 //   ReadFeedStoreSettings(store, &settings);  // then the values read afresh from the store
 //   FeedTarget target{&itemList, &measurer, &flags};
-//   if (!flags.loadFromCache && flags.firstCycle) {  // show the cached strip first
+//   if (!flags.loadFromCache && flags.firstCycle && NewsCacheHoldsFeed(env)) {  // cache first
 //     flags.loadFromCache = 1;
 //     if (RunFeedPass(env, settings, target, text, size) == FeedResult::kClosing) -> end early
 //     repaint the window now; flags.loadFromCache = 0; flags.stripFilled = 1;
@@ -78,6 +81,11 @@ class FeedPassEnvironment : public SponsorKeySource {
 //
 // "End early": release the text buffer, leave the lock, give back the worker gate and end the
 // thread without touching the window; shutdown is waiting on the gate.
+
+// True when "News.Dat" holds what a cache pass shows (it reads like a feed). The first cycle
+// shows the cache before it goes to the network only then: a cache pass without one would fetch
+// the feed itself, and the network pass after it the same feed again.
+bool NewsCacheHoldsFeed(FeedPassEnvironment& env);
 
 // Runs one pass. A cache pass when target.flags->loadFromCache is set, else a network pass.
 // `textBuffer` is the cycle's text buffer (kFeedTextBufferSize bytes); the feed and picture

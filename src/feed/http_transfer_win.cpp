@@ -269,27 +269,60 @@ void SetReceiveTimeout(HINTERNET request) {
 
 // Reads the body into buffer up to capacity-1 bytes and NUL-terminates it. Stops at the end, when
 // the buffer is full (the rest is not read: closing the request abandons it) and when the program
-// closes, keeping what came; a body still coming at the deadline is dropped (0).
+// closes, keeping what came; a body still coming at the deadline is dropped (0). *readToEnd says
+// whether the body ended by itself, with nothing left over.
 size_t ReadBody(CallRunner& runner, HINTERNET request, const TransferBudget& budget, char* buffer,
-                size_t capacity) {
+                size_t capacity, bool* readToEnd) {
   size_t total = 0;
+  *readToEnd = false;
   for (;;) {
     TransferStop stop = CheckTransfer(budget, GetTickCount(), total, Closing());
+    DWORD got = 0;
     if (stop == TransferStop::kNone) {
       size_t want = capacity - 1 - total;
       if (want > kReadPiece) want = kReadPiece;
-      DWORD got = 0;
-      if (runner.Read(request, buffer + total, static_cast<DWORD>(want), &got, budget, &stop) &&
-          got != 0) {
+      const bool read =
+          runner.Read(request, buffer + total, static_cast<DWORD>(want), &got, budget, &stop);
+      if (read && got != 0) {
         total += got;
         continue;
       }
+      *readToEnd = read;
+    } else if (stop == TransferStop::kFull) {
+      // Full: whole only if nothing more comes.
+      char probe;
+      *readToEnd = runner.Read(request, &probe, 1, &got, budget, &stop) && got == 0;
     }
     if (stop == TransferStop::kDeadline) total = 0;
     break;
   }
   buffer[total] = '\0';
   return total;
+}
+
+// The length the server announced, if it did.
+bool AnnouncedLength(HINTERNET request, uint64_t* length) {
+  char text[32];
+  DWORD size = sizeof text;
+  if (!HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) return false;
+  uint64_t n = 0;
+  size_t digits = 0;
+  for (; digits < size && text[digits] >= '0' && text[digits] <= '9' && digits < 19; ++digits) {
+    n = n * 10 + static_cast<uint64_t>(text[digits] - '0');
+  }
+  if (digits == 0) return false;
+  *length = n;
+  return true;
+}
+
+// Records the answer's status and whether its body came whole.
+void DescribeAnswer(HINTERNET request, DWORD status, bool readToEnd, uint64_t received,
+                    HttpAnswer* answer) {
+  if (answer == nullptr) return;
+  uint64_t announced = 0;
+  const bool lengthAnnounced = AnnouncedLength(request, &announced);
+  answer->status = status;
+  answer->whole = BodyArrivedWhole(readToEnd, lengthAnnounced, announced, received);
 }
 
 // Reads and drops the body of an authentication answer, through the caller's buffer. False when
@@ -314,7 +347,9 @@ bool DiscardBody(CallRunner& runner, HINTERNET request, const TransferBudget& re
 
 }  // namespace
 
-size_t HttpGetUrl(HINTERNET internet, const char* url, char* buffer, size_t capacity) {
+size_t HttpGetUrl(HINTERNET internet, const char* url, char* buffer, size_t capacity,
+                  HttpAnswer* answer) {
+  if (answer != nullptr) *answer = HttpAnswer();
   if (buffer == nullptr || capacity == 0) return 0;
   buffer[0] = '\0';
   if (url == nullptr || Closing()) return 0;
@@ -371,7 +406,10 @@ size_t HttpGetUrl(HINTERNET internet, const char* url, char* buffer, size_t capa
     if (status == HTTP_STATUS_NOT_FOUND) return 0;
     if (status != HTTP_STATUS_DENIED && status != HTTP_STATUS_FORBIDDEN &&
         status != HTTP_STATUS_PROXY_AUTH_REQ) {
-      return ReadBody(runner, request.get(), budget, buffer, capacity);
+      bool readToEnd = false;
+      const size_t n = ReadBody(runner, request.get(), budget, buffer, capacity, &readToEnd);
+      DescribeAnswer(request.get(), status, readToEnd, n, answer);
+      return n;
     }
 
     ReadRawHeaders(request.get());
@@ -399,7 +437,8 @@ size_t HttpGetUrl(HINTERNET internet, const char* url, char* buffer, size_t capa
 }
 
 int DownloadUrlToFile(HINTERNET internet, const char* url, char* buffer, size_t capacity,
-                      const char* fileName, const FILETIME* fileTime) {
+                      const char* fileName, const FILETIME* fileTime, size_t* received) {
+  if (received != nullptr) *received = 0;
   if (url == nullptr || (buffer == nullptr && capacity != 0) || Closing()) return 0;
   char headers[128];
   std::strcpy(headers, kRequestHeaders);
@@ -414,6 +453,14 @@ int DownloadUrlToFile(HINTERNET internet, const char* url, char* buffer, size_t 
   InternetHandle source(runner.OpenUrl(internet, url, headers, budget, &stop));
   if (!source) return 0;
   SetReceiveTimeout(source.get());
+  // An error page is no file of the server's: nothing is written.
+  DWORD status = 0;
+  DWORD statusSize = sizeof status;
+  if (!HttpQueryInfoA(source.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
+                      &statusSize, nullptr) ||
+      status != HTTP_STATUS_OK) {
+    return 0;
+  }
 
   HANDLE file = INVALID_HANDLE_VALUE;
   if (fileName != nullptr) {
@@ -459,10 +506,17 @@ int DownloadUrlToFile(HINTERNET internet, const char* url, char* buffer, size_t 
     total += got;
   }
 
+  // A body shorter than the server announced was cut off on the way.
+  uint64_t announced = 0;
+  if (result != 0 && !cut && AnnouncedLength(source.get(), &announced) && announced != total) {
+    cut = true;
+    result = 0;
+  }
   if (file != INVALID_HANDLE_VALUE) {
     if (fileTime != nullptr) SetFileTime(file, fileTime, nullptr, fileTime);
     CloseHandle(file);
     if (cut) DeleteFileA(fileName);
   }
+  if (received != nullptr) *received = result != 0 ? total : 0;
   return result;
 }

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 
+#include "feed/transfer_bounds.h"
 #include "prefs/credentials_win.h"
 
 // The three Accept lines sent with every request.
@@ -35,11 +36,16 @@ struct HttpTransferState {
 // empty answer, or an answer that did not end before the deadline. When the program closes the
 // bytes read so far are returned. A proxy or server that asks for authentication gets the stored
 // "Proxy ID" and "Proxy Pass" once, then whatever the user enters, up to four requests in all.
-size_t HttpGetUrl(HINTERNET internet, const char* url, char* buffer, size_t capacity);
+// With `answer`, also its status and whether its body came whole (an error page, a body cut off
+// on the way or cut at the buffer are bytes, but no answer to keep).
+size_t HttpGetUrl(HINTERNET internet, const char* url, char* buffer, size_t capacity,
+                  HttpAnswer* answer = nullptr);
 
 // Downloads url into buffer (at most capacity bytes, not NUL-terminated) and, with a file name,
-// into that file, stamped with the given creation and last-write time. Non-zero when the transfer
-// ended normally; 0 when the URL cannot be opened, a read failed, the body did not fit the buffer,
-// the deadline passed or the program is closing (a file then is removed rather than left cut).
+// into that file, stamped with the given creation and last-write time. Non-zero when a 200 answer
+// came whole; 0 when the URL cannot be opened, the answer is not 200 (no file is made), a read
+// failed, the body did not fit the buffer or was shorter than announced, the deadline passed or
+// the program is closing (a file then is removed rather than left cut). With `received`, the
+// number of bytes stored (0 on failure).
 int DownloadUrlToFile(HINTERNET internet, const char* url, char* buffer, size_t capacity,
-                      const char* fileName, const FILETIME* fileTime);
+                      const char* fileName, const FILETIME* fileTime, size_t* received = nullptr);

@@ -42,8 +42,8 @@ class WorkerEnvironment : public FeedPassEnvironment {
  public:
   explicit WorkerEnvironment(HINTERNET internet) : internet_(internet) {}
 
-  size_t HttpGet(const char* url, char* buffer, size_t capacity) override {
-    return HttpGetUrl(internet_, url, buffer, capacity);
+  size_t HttpGet(const char* url, char* buffer, size_t capacity, HttpAnswer* answer) override {
+    return HttpGetUrl(internet_, url, buffer, capacity, answer);
   }
 
   long ReadProgramFile(const char* name, char* buffer, size_t capacity) override {
@@ -62,22 +62,10 @@ class WorkerEnvironment : public FeedPassEnvironment {
     return static_cast<long>(n);
   }
 
-  // Written aside and moved into place, so that a cache file is never left half written.
+  // A cache file is never left half written.
   bool WriteProgramFile(const char* name, const char* bytes, size_t count) override {
     char path[MAX_PATH];
-    char temporary[MAX_PATH];
-    if (!ProgramFilePath(name, path, sizeof path)) return false;
-    if (std::snprintf(temporary, sizeof temporary, "%s.new", path) >= MAX_PATH) return false;
-    std::FILE* file = std::fopen(temporary, "wb");
-    if (file == nullptr) return false;
-    const bool written = std::fwrite(bytes, 1, count, file) == count;
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed ||
-        !MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      DeleteFileA(temporary);
-      return false;
-    }
-    return true;
+    return ProgramFilePath(name, path, sizeof path) && ReplaceFileWith(path, bytes, count);
   }
 
   void ReadSponsorKey(const char* key, char* out, size_t capacity) override {
@@ -180,7 +168,11 @@ unsigned __stdcall RefreshWorker(void*) {
     f.mailAlertPending = 0;
     WorkerEnvironment env(internet);
 
-    if (f.loadFromCache.load() == 0 && f.firstCycle.load() != 0) {
+    if (f.loadFromCache.load() == 0 && f.firstCycle.load() != 0 && !NewsCacheHoldsFeed(env)) {
+      // Nothing cached yet: the one network pass below fetches, meanwhile the strip says so.
+      WindowMeasurer measurer(window);
+      ShowTextPair(t.items, &measurer, f, IDS_CONTACTING_CAPTION, IDS_CONTACTING_MESSAGE);
+    } else if (f.loadFromCache.load() == 0 && f.firstCycle.load() != 0) {
       // The first cycle after an ordinary start: the cached strip at once, the network after.
       f.loadFromCache = 1;
       closing = RunPass(env, window, text.get()) == FeedResult::kClosing;

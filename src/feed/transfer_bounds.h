@@ -50,3 +50,17 @@ inline uint32_t NextWaitMs(const TransferBudget& budget, uint32_t nowMs) {
   const uint32_t left = kTransferDeadlineMs - elapsed;
   return left < kTransferSliceMs ? left : kTransferSliceMs;
 }
+
+// What came with an answer besides its bytes: its status code, and whether its body arrived whole
+// (see BodyArrivedWhole). Only a whole 200 answer replaces anything kept.
+struct HttpAnswer {
+  uint32_t status = 0;
+  bool whole = false;
+};
+
+// A body arrived whole when its read came to its end by itself (not stopped by the buffer, the
+// deadline, closing or an error) and, when the server announced a length, that many bytes came.
+inline bool BodyArrivedWhole(bool readToEnd, bool lengthAnnounced, uint64_t announced,
+                             uint64_t received) {
+  return readToEnd && (!lengthAnnounced || announced == received);
+}

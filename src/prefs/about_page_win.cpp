@@ -52,13 +52,45 @@ void ShowVersionLine(HWND page) {
   SetDlgItemTextA(page, IDC_VERSION_LINE, line);
 }
 
+// The pictures are drawn on the button face, which their loader turns into the user's; those
+// pixels let the page show through. A mask and two inverting copies do that on every Windows,
+// without TransparentBlt.
+void DrawOnPage(HDC dc, int x, int y, int w, int h, HDC picture) {
+  HDC maskDc = CreateCompatibleDC(dc);
+  HBITMAP mask = CreateBitmap(w, h, 1, 1, nullptr);
+  HGDIOBJ oldMask = SelectObject(maskDc, mask);
+  const COLORREF oldBk = SetBkColor(picture, GetSysColor(COLOR_3DFACE));
+  BitBlt(maskDc, 0, 0, w, h, picture, 0, 0, SRCCOPY);  // 1 where the face is
+  SetBkColor(picture, oldBk);
+  const COLORREF oldText = SetTextColor(dc, RGB(0, 0, 0));
+  const COLORREF oldDcBk = SetBkColor(dc, RGB(255, 255, 255));
+  BitBlt(dc, x, y, w, h, picture, 0, 0, SRCINVERT);
+  BitBlt(dc, x, y, w, h, maskDc, 0, 0, SRCAND);
+  BitBlt(dc, x, y, w, h, picture, 0, 0, SRCINVERT);
+  SetTextColor(dc, oldText);
+  SetBkColor(dc, oldDcBk);
+  SelectObject(maskDc, oldMask);
+  DeleteObject(mask);
+  DeleteDC(maskDc);
+}
+
 // The banner's palette serves both pictures: they were drawn with one colour table.
 void DrawPicture(const DRAWITEMSTRUCT* item) {
   const int id = item->CtlID == IDC_ABOUT_BANNER ? IDB_ABOUT_BANNER : IDB_ABOUT_EMBLEM;
   HDC dc = item->hDC;
-  HBRUSH face = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
-  FillRect(dc, &item->rcItem, face);
-  DeleteObject(face);
+  // The page's own background (a themed tab's, or the plain dialog face): the page erases the
+  // button's place itself, drawn as if the button were not there.
+  HWND page = GetParent(item->hwndItem);
+  POINT origin = {0, 0};
+  MapWindowPoints(item->hwndItem, page, &origin, 1);
+  POINT oldOrigin;
+  SetViewportOrgEx(dc, -origin.x, -origin.y, &oldOrigin);
+  if (SendMessageA(page, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0) == 0) {
+    RECT r = item->rcItem;
+    OffsetRect(&r, origin.x, origin.y);
+    FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+  }
+  SetViewportOrgEx(dc, oldOrigin.x, oldOrigin.y, nullptr);
 
   HMODULE module = Ticker().instance;
   HPALETTE palette = nullptr;
@@ -76,8 +108,7 @@ void DrawPicture(const DRAWITEMSTRUCT* item) {
     BITMAP size = {};
     GetObjectA(picture, sizeof size, &size);
     HGDIOBJ oldBitmap = SelectObject(memory, picture);
-    BitBlt(dc, item->rcItem.left, item->rcItem.top, size.bmWidth, size.bmHeight, memory, 0, 0,
-           SRCCOPY);
+    DrawOnPage(dc, item->rcItem.left, item->rcItem.top, size.bmWidth, size.bmHeight, memory);
     SelectObject(memory, oldBitmap);
   }
   if (palette != nullptr) {

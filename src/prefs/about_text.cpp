@@ -3,10 +3,14 @@
 
 namespace {
 
-// Appends text at *used, cut to leave room for the NUL.
-void Append(const char* text, char* out, size_t capacity, size_t* used, bool commasToPeriods) {
+// Appends text at *used, cut to leave room for the NUL. A version resource writes its numbers
+// "2, 0, 1, 0"; as a version they read 2.0.1.0.
+void Append(const char* text, char* out, size_t capacity, size_t* used, bool versionNumbers) {
+  bool afterComma = false;
   for (const char* p = text != nullptr ? text : ""; *p != '\0' && *used + 1 < capacity; ++p) {
-    out[(*used)++] = commasToPeriods && *p == ',' ? '.' : *p;
+    if (versionNumbers && afterComma && *p == ' ') continue;
+    afterComma = versionNumbers && *p == ',';
+    out[(*used)++] = afterComma ? '.' : *p;
   }
 }
 

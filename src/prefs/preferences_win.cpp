@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "desktop/open_url_win.h"
+#include "prefs/credentials_win.h"
 #include "prefs/pages_win.h"
 #include "prefs/prefs_copies_win.h"
 #include "res/resource.h"
@@ -74,6 +75,13 @@ LRESULT CALLBACK SheetProc(HWND sheet, UINT message, WPARAM wParam, LPARAM lPara
   return CallWindowProcA(g_sheetProc, sheet, message, wParam, lParam);
 }
 
+// Beside the strip before the sheet first shows: moved only after that, the window system's
+// report of the first position can arrive late and put it back.
+int CALLBACK PlaceSheetOnCreation(HWND sheet, UINT message, LPARAM) {
+  if (message == PSCB_INITIALIZED) PlaceBesideStrip(sheet, Ticker().tickerWindow);
+  return 0;
+}
+
 }  // namespace
 
 void NoteApplyRefused() { g_applyRefused = true; }
@@ -88,7 +96,8 @@ void OpenPreferencesSheet(HWND ticker) {
 
   PROPSHEETHEADERA header = {};
   header.dwSize = sizeof header;
-  header.dwFlags = PSH_MODELESS | PSH_PROPSHEETPAGE;
+  header.dwFlags = PSH_MODELESS | PSH_PROPSHEETPAGE | PSH_USECALLBACK;
+  header.pfnCallback = PlaceSheetOnCreation;
   header.hwndParent = ticker;
   header.hInstance = t.instance;
   header.pszCaption = MAKEINTRESOURCEA(IDS_PREFERENCES);
@@ -99,6 +108,9 @@ void OpenPreferencesSheet(HWND ticker) {
   t.sheetWindow = sheet > 0 ? reinterpret_cast<HWND>(sheet) : nullptr;
   t.sheetClosed = 0;
   if (t.sheetWindow != nullptr) {
+    // Again once it has its final size: the dialog manager keeps a new dialog on the screen by
+    // the size of its template, which the sheet outgrows when it fits its pages.
+    PlaceBesideStrip(t.sheetWindow, ticker);
     g_sheetProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
         t.sheetWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SheetProc)));
   }

@@ -28,6 +28,52 @@ void FillSchemeList(HWND page) {
   }
 }
 
+// The scheme list is owner-drawn: its names in one column and their kinds ("(VGA)") lined up in
+// a second, which spaces cannot do in the dialog's proportional font.
+void DrawSchemeItem(const DRAWITEMSTRUCT* item) {
+  HDC dc = item->hDC;
+  const bool selected = (item->itemState & ODS_SELECTED) != 0;
+  FillRect(dc, &item->rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+  if (item->itemID >= static_cast<UINT>(kColorSchemeCount)) return;
+  int column = 0;
+  char label[64];
+  char kind[32];
+  for (int n = 0; n < kColorSchemeCount; ++n) {
+    char name[64] = "";
+    SendMessageA(item->hwndItem, CB_GETLBTEXT, n, reinterpret_cast<LPARAM>(name));
+    SplitSchemeName(name, label, sizeof label, kind, sizeof kind);
+    SIZE size = {};
+    GetTextExtentPoint32A(dc, label, lstrlenA(label), &size);
+    if (size.cx > column) column = size.cx;
+  }
+  char name[64] = "";
+  SendMessageA(item->hwndItem, CB_GETLBTEXT, item->itemID, reinterpret_cast<LPARAM>(name));
+  SplitSchemeName(name, label, sizeof label, kind, sizeof kind);
+  const int colour = (item->itemState & ODS_DISABLED) != 0 ? COLOR_GRAYTEXT
+                     : selected                             ? COLOR_HIGHLIGHTTEXT
+                                                            : COLOR_WINDOWTEXT;
+  SetTextColor(dc, GetSysColor(colour));
+  SetBkMode(dc, TRANSPARENT);
+  const int x = item->rcItem.left + 2;
+  TEXTMETRICA metrics = {};
+  GetTextMetricsA(dc, &metrics);
+  const int y = item->rcItem.top + (item->rcItem.bottom - item->rcItem.top - metrics.tmHeight) / 2;
+  TextOutA(dc, x, y, label, lstrlenA(label));
+  TextOutA(dc, x + column + metrics.tmAveCharWidth * 2, y, kind, lstrlenA(kind));
+  if ((item->itemState & ODS_FOCUS) != 0) DrawFocusRect(dc, &item->rcItem);
+}
+
+// Items as high as the page's font, with a pixel of room above and below.
+void MeasureSchemeItem(HWND page, MEASUREITEMSTRUCT* item) {
+  HDC dc = GetDC(page);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(page, WM_GETFONT, 0, 0)));
+  TEXTMETRICA metrics = {};
+  GetTextMetricsA(dc, &metrics);
+  SelectObject(dc, old);
+  ReleaseDC(page, dc);
+  item->itemHeight = static_cast<UINT>(metrics.tmHeight + 2);
+}
+
 void OnInitDialog(HWND page) {
   g_loaded = false;
   FillSchemeList(page);
@@ -209,6 +255,14 @@ INT_PTR CALLBACK TickerPageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
     case WM_COMMAND: OnCommand(page, LOWORD(wParam), HIWORD(wParam)); return TRUE;
     case WM_HSCROLL:
       if (LOWORD(wParam) == TB_ENDTRACK) MarkChanged(page);
+      return TRUE;
+    case WM_MEASUREITEM:
+      if (wParam != IDC_SCHEME) return FALSE;
+      MeasureSchemeItem(page, reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+      return TRUE;
+    case WM_DRAWITEM:
+      if (wParam != IDC_SCHEME) return FALSE;
+      DrawSchemeItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
       return TRUE;
     default: return FALSE;
   }

@@ -191,7 +191,13 @@
 #define IDS_UPDATE_AVAILABLE_TITLE 5190
 #define IDS_UPDATE_REFUSED 5191
 
+// The feed cache.
+#define IDS_CACHE_NOT_SAVED 5200
+
 // The screen-saver bar.
 #define IDS_DELAYED_NOTICE 5230
+
+// Opening links.
+#define IDS_LINK_NOT_OPENED 5240
 
 #endif

@@ -71,3 +71,29 @@ void ApplyColorScheme(SettingsStore& settings, int32_t n, uint32_t colors[kStrip
   }
   LoadStripColors(settings, colors);
 }
+
+namespace {
+
+void CopyCut(const char* from, size_t length, char* to, size_t capacity) {
+  if (to == nullptr || capacity == 0) return;
+  if (length > capacity - 1) length = capacity - 1;
+  for (size_t i = 0; i < length; ++i) to[i] = from[i];
+  to[length] = '\0';
+}
+
+}  // namespace
+
+void SplitSchemeName(const char* name, char* label, size_t labelCapacity, char* kind,
+                     size_t kindCapacity) {
+  if (name == nullptr) name = "";
+  size_t length = 0;
+  size_t open = static_cast<size_t>(-1);
+  for (; name[length] != '\0'; ++length) {
+    if (name[length] == '(') open = length;
+  }
+  const size_t labelEnd = open != static_cast<size_t>(-1) ? open : length;
+  size_t end = labelEnd;
+  while (end > 0 && name[end - 1] == ' ') --end;
+  CopyCut(name, end, label, labelCapacity);
+  CopyCut(name + labelEnd, length - labelEnd, kind, kindCapacity);
+}

@@ -1,6 +1,7 @@
 // The ten named colour schemes and the loading and storing of the twelve strip colours.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "settings/settings_store.h"
@@ -15,6 +16,12 @@ struct ColorScheme {
 };
 
 extern const ColorScheme kColorSchemes[kColorSchemeCount];
+
+// A scheme's name as the Ticker tab's list shows it, in two columns: the name ("Neon on Blue",
+// the spaces that padded it for a fixed-width font left out) and the kind in parentheses
+// ("(VGA)"). A name without parentheses is all name. Both are cut to their capacities.
+void SplitSchemeName(const char* name, char* label, size_t labelCapacity, char* kind,
+                     size_t kindCapacity);
 
 // The strip colours in the order the painter indexes them: US, World, Business, Politics, Sports,
 // Entertainment, Technology, Quote UP, Quote DOWN, Quote NC, SYMBOL, Background.

@@ -2,6 +2,7 @@
 #include "shell/process_win.h"
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -98,6 +99,44 @@ bool ProgramFilePath(const char* fileName, char* buffer, size_t capacity) {
   }
   std::memcpy(buffer, directory, d);
   std::memcpy(buffer + d, fileName, f + 1);
+  return true;
+}
+
+bool ReplaceFileWith(const char* path, const char* bytes, size_t count) {
+  char aside[MAX_PATH + 4];
+  if (std::snprintf(aside, sizeof aside, "%s.new", path) >= static_cast<int>(sizeof aside)) {
+    return false;
+  }
+  std::FILE* file = std::fopen(aside, "wb");
+  if (file == nullptr) return false;
+  const bool written = std::fwrite(bytes, 1, count, file) == count;
+  const bool closed = std::fclose(file) == 0;
+  if (!written || !closed ||
+      !MoveFileExA(aside, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    DeleteFileA(aside);
+    return false;
+  }
+  return true;
+}
+
+bool StartProgramAt(const char* path, const char* arguments) {
+  char command[MAX_PATH + 64];
+  if (path == nullptr || arguments == nullptr ||
+      std::snprintf(command, sizeof command, "\"%s\" %s", path, arguments) >=
+          static_cast<int>(sizeof command)) {
+    return false;
+  }
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOWNORMAL;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessA(path, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
+    return false;
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
   return true;
 }
 

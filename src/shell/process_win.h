@@ -27,6 +27,16 @@ void GetProgramDirectory(char* directory, size_t capacity);
 // Joins the program's folder and a file name into buffer (MAX_PATH bytes); false if it does not fit.
 bool ProgramFilePath(const char* fileName, char* buffer, size_t capacity);
 
+// Creates the file at `path` anew with exactly these bytes: written beside it, then renamed over
+// it with the write going through to the disk, so that nobody ever finds it half written. False,
+// with the old file as it was, when that cannot be done.
+bool ReplaceFileWith(const char* path, const char* bytes, size_t count);
+
+// Starts the program at `path` (a full path, given as the application name, so that no other
+// program is tried for a path with spaces) with the command line "<path>" arguments. True when the
+// process was created.
+bool StartProgramAt(const char* path, const char* arguments);
+
 // Case-insensitive class name test of a window (names read up to 100 characters).
 bool WindowHasClass(HWND window, const char* className);
 

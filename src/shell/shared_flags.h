@@ -29,8 +29,14 @@ struct SharedFlags {
   std::atomic<int32_t> loginRetry{0};
   std::atomic<int32_t> restartNoticeSeen{0};
   std::atomic<int32_t> mailSoundArmed{1};
+  // The strip has said once that the cache files cannot be written.
+  std::atomic<int32_t> cacheNoticeShown{0};
 
   std::atomic<int32_t> dialledByTicker{0};
   std::atomic<int32_t> settingsChanged{0};
   std::atomic<int32_t> updateRunning{0};
+
+  // A link found no browser (set wherever a page is opened, the worker included); the next
+  // housekeeping tick says so on the strip.
+  std::atomic<int32_t> linkNotOpened{0};
 };

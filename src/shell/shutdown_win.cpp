@@ -35,11 +35,7 @@ bool WaitForWorker(int waits) {
 
 void StartProgramFile(const char* fileName, const char* argument) {
   char path[MAX_PATH];
-  if (!ProgramFilePath(fileName, path, sizeof path)) return;
-  // Quoted, so that a folder with spaces in its name is not split.
-  char command[MAX_PATH + 16];
-  std::snprintf(command, sizeof command, "\"%s\" %s", path, argument);
-  WinExec(command, SW_SHOWNORMAL);
+  if (ProgramFilePath(fileName, path, sizeof path)) StartProgramAt(path, argument);
 }
 
 void SaveFramePositionIfFloating(bool onlyOutsideCaption) {

@@ -3,16 +3,14 @@
 
 #include <shellapi.h>
 
-#include <cstdio>
 #include <cstring>
 
 #include "desktop/taskbar_win.h"
 #include "prefs/preferences_win.h"
-#include "res/resource.h"
 #include "shell/process_win.h"
 #include "shell/screensaver_win.h"
 #include "shell/shutdown_win.h"
-#include "update/signature_win.h"
+#include "update/hand_off_win.h"
 #include "window/frame_window_win.h"
 #include "window/placement_win.h"
 #include "window/ticker_state_win.h"
@@ -22,7 +20,6 @@
 namespace {
 
 constexpr int kMaxRestartRequests = 21;
-constexpr int kHandOffAttempts = 15;
 
 // The first "Ticker" child among a window's children.
 HWND FindTickerChild(HWND parent) {
@@ -40,46 +37,6 @@ HWND FindTickerInBand(HWND bar) {
   HWND band = FindWindowExA(rebar, nullptr, "VexloDeskBandClass", nullptr);
   if (band == nullptr) return nullptr;
   return FindWindowExA(band, nullptr, kTickerClass, nullptr);
-}
-
-// Copies the running hand-off copy over "Ticker.exe", runs a fetched installer, and restarts.
-[[noreturn]] void FinishUpdateHandOff(const char* programPath) {
-  char target[MAX_PATH];
-  ProgramFilePath("Ticker.exe", target, sizeof target);
-  bool copied = false;
-  for (int attempt = 0; attempt < kHandOffAttempts && !copied; ++attempt) {
-    // The old Ticker.exe may still be ending; its file stays locked until then.
-    PumpMessages(1000);
-    copied = CopyFileA(programPath, target, FALSE) != 0;
-  }
-  if (!copied) {
-    char caption[64];
-    char text[512];
-    LoadProgramText(IDS_UPDATE_ERROR_CAPTION, caption, sizeof caption);
-    LoadProgramText(IDS_UPDATE_ERROR_TEXT, text, sizeof text);
-    MessageBoxA(nullptr, text, caption, MB_OK);
-    EndProcess(0);
-  }
-
-  char installer[MAX_PATH];
-  if (ProgramFilePath("vinstall.exe", installer, sizeof installer)) {
-    // An installer fetched as an error page (HTML) must not be run, nor one that anybody but the
-    // publisher made.
-    if (FILE* file = std::fopen(installer, "rb")) {
-      const int first = std::fgetc(file);
-      std::fclose(file);
-      if (first != EOF && first != '<' && VerifyPublisherSignature(installer)) {
-        WinExec(installer, SW_SHOWNORMAL);
-      }
-    }
-  }
-  RestartProgram();
-}
-
-void DeleteUpdateLeftovers() {
-  char path[MAX_PATH];
-  if (ProgramFilePath("tlxtemp.exe", path, sizeof path)) DeleteFileA(path);
-  if (ProgramFilePath("update.exe", path, sizeof path)) DeleteFileA(path);
 }
 
 }  // namespace
@@ -147,7 +104,8 @@ bool StartInstance(HINSTANCE instance) {
   std::strcpy(upper, programPath);
   CharUpperA(upper);
   if (std::strstr(upper, "TLXTEMP") != nullptr) FinishUpdateHandOff(programPath);
-  DeleteUpdateLeftovers();
+  // A hand-off that was cut off is finished (or handed to the copy again) before anything else.
+  if (!SettlePendingUpdate(t.flags.loadFromCache.load() != 0)) return false;
 
   SettingsStore& settings = Settings();
   settings.CreateSettingsKey();

@@ -173,3 +173,25 @@ void ShowStatusPair(TickerItemList& list, TextMeasurer* measurer, SharedFlags& f
   flags.listBusy = 0;
   flags.stripFilled = 1;
 }
+
+void ShowNoticeAhead(TickerItemList& list, TextMeasurer* measurer, SharedFlags& flags,
+                     const char* text) {
+  std::vector<TickerItem> shown;
+  {
+    const ItemsView view = list.Read();
+    const TickerItem* first = view.itemCount > 0 ? view.Slot(0) : nullptr;
+    if (first != nullptr && std::strncmp(first->text, text, kItemTextSize - 1) == 0) return;
+    for (int32_t i = 0; i < view.itemCount; ++i) {
+      if (const TickerItem* item = view.Slot(static_cast<uint32_t>(i))) shown.push_back(*item);
+    }
+  }
+  flags.listBusy = 1;
+  list.Restart();
+  list.Append(measurer, text, "", 15, 1, 1);
+  for (const TickerItem& item : shown) {
+    list.Append(measurer, item.text, item.link, item.colorIndex, item.startsSection,
+                item.tallFont);
+  }
+  list.Finish();
+  flags.listBusy = 0;
+}

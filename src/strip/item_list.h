@@ -115,3 +115,8 @@ class TickerItemList {
 // Replaces the strip by a two-item status message: a caption and a message.
 void ShowStatusPair(TickerItemList& list, TextMeasurer* measurer, SharedFlags& flags,
                     const char* caption, const char* message);
+
+// Puts one notice (caption colour, tall font) in front of what the strip shows, which keeps
+// running after it. A notice already in front is not put there a second time.
+void ShowNoticeAhead(TickerItemList& list, TextMeasurer* measurer, SharedFlags& flags,
+                     const char* text);

@@ -41,6 +41,15 @@ SlotRange FindVisibleSlots(const TickerItem* items, uint32_t drawCount, int32_t 
   return SlotRange{first, i};
 }
 
+TextTops ComputeTextTops(int32_t clientHeight, int32_t tallAscent, int32_t smallAscent,
+                         int32_t smallHeight) {
+  constexpr int32_t kTallTop = 3;
+  int64_t small = int64_t{kTallTop} + tallAscent - smallAscent;
+  if (small + smallHeight > clientHeight) small = int64_t{clientHeight} - smallHeight;
+  if (small < 0) small = 0;
+  return TextTops{kTallTop, static_cast<int32_t>(small)};
+}
+
 int32_t NormaliseOffset(int32_t offset, int32_t stripWidth) {
   if (stripWidth <= 0) return 0;
   if (offset > stripWidth) offset -= stripWidth;

@@ -53,6 +53,15 @@ void WalkVisibleSlots(const TickerItem* items, uint32_t drawCount, int32_t itemC
   }
 }
 
+// Where the two strip fonts are drawn: the tall font's text 3 pixels from the top, and the small
+// font's (topic captions) on the same baseline, as far as it fits inside the client height.
+struct TextTops {
+  int32_t tall;
+  int32_t small;
+};
+TextTops ComputeTextTops(int32_t clientHeight, int32_t tallAscent, int32_t smallAscent,
+                         int32_t smallHeight);
+
 // The offset kept within one cycle of the strip. An empty strip (width 0 or less) pins it to 0.
 int32_t NormaliseOffset(int32_t offset, int32_t stripWidth);
 

@@ -17,6 +17,17 @@ HFONT CreateArial(int height, int weight) {
                      "Arial");
 }
 
+// The font's ascent and height in pixels, measured in a context of the window.
+TEXTMETRICA FontMetrics(HWND window, HFONT font) {
+  TEXTMETRICA m = {};
+  HDC dc = GetDC(window);
+  HGDIOBJ old = SelectObject(dc, font);
+  GetTextMetricsA(dc, &m);
+  SelectObject(dc, old);
+  ReleaseDC(window, dc);
+  return m;
+}
+
 void ReleaseFrameBitmap(StripPaintCache& c) {
   if (c.frameBitmap == nullptr) return;
   SelectObject(c.memoryDc, c.originalBitmap);
@@ -78,9 +89,15 @@ void CreateStripFonts(HWND ticker) {
   const int weight = bold ? FW_BOLD : FW_NORMAL;
   HFONT small = CreateArial(h * 3 / 4, weight);
   HFONT tall = CreateArial(bold ? h - 3 : h - 4, weight);
+  const TEXTMETRICA smallMetrics = FontMetrics(ticker, small);
+  const TEXTMETRICA tallMetrics = FontMetrics(ticker, tall);
+  const TextTops tops =
+      ComputeTextTops(h, tallMetrics.tmAscent, smallMetrics.tmAscent, smallMetrics.tmHeight);
 
   StripPaintCache& c = Ticker().paintCache;
   std::lock_guard<std::mutex> guard(c.fontLock);
+  c.tallTop = tops.tall;
+  c.smallTop = tops.small;
   DeselectStripFont(c);
   if (c.smallFont != nullptr) DeleteObject(c.smallFont);
   if (c.tallFont != nullptr) DeleteObject(c.tallFont);
@@ -140,8 +157,8 @@ void PaintStrip(HDC windowDc, HWND ticker) {
                        area.right, [&](const TickerItem& item, int32_t x) {
                          SelectStripFont(c, item.tallFont != 0 ? c.tallFont : c.smallFont);
                          SetTextColor(c.memoryDc, colors[StripColorForIndex(item.colorIndex)]);
-                         TextOutA(c.memoryDc, x - offset, item.tallFont != 0 ? 3 : 0, item.text,
-                                  item.textLength);
+                         const int top = item.tallFont != 0 ? c.tallTop : c.smallTop;
+                         TextOutA(c.memoryDc, x - offset, top, item.text, item.textLength);
                        });
       BitBlt(windowDc, copy.left, copy.top, copy.right - copy.left, copy.bottom - copy.top,
              c.memoryDc, copy.left, copy.top, SRCCOPY);

@@ -27,6 +27,9 @@ struct StripPaintCache {
   std::mutex fontLock;
   HFONT smallFont = nullptr;
   HFONT tallFont = nullptr;
+  // Where each font's text starts, so that both share one baseline (set with the fonts).
+  int tallTop = 3;
+  int smallTop = 0;
   // The strip font now selected into memoryDc, and the context's own font from before.
   HFONT selectedFont = nullptr;
   HGDIOBJ originalFont = nullptr;

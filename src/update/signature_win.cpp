@@ -1,6 +1,6 @@
 // Publisher signatures of downloaded files: RSA with SHA-256 (PKCS #1 v1.5, as `openssl dgst
 // -sha256 -sign` makes them), checked by the system's CryptoAPI against the public key that the
-// build put into the program.
+// build put into the program; and the SHA-256 of files against the signed manifest.
 #include "update/signature_win.h"
 
 #include <windows.h>
@@ -39,34 +39,58 @@ bool ReadSignature(const char* path, BYTE* signature, DWORD* size) {
   return true;
 }
 
-// Feeds the whole file to the hash.
-bool HashFile(const char* path, HCRYPTHASH hash) {
-  // No writer may change the file while it is read.
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  BYTE piece[16 * 1024];
-  bool ok = true;
-  for (;;) {
-    DWORD got = 0;
-    if (!ReadFile(file, piece, sizeof piece, &got, nullptr)) {
-      ok = false;
-      break;
+// A SHA-256 hash of the AES provider, the one that knows SHA-256; released with the object.
+class Sha256 {
+ public:
+  Sha256() {
+    if (!CryptAcquireContextA(&provider_, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) {
+      provider_ = 0;
+      return;
     }
-    if (got == 0) break;
-    if (!CryptHashData(hash, piece, got, 0)) {
-      ok = false;
-      break;
-    }
+    if (!CryptCreateHash(provider_, kSha256, 0, 0, &hash_)) hash_ = 0;
   }
-  CloseHandle(file);
-  return ok;
-}
+  ~Sha256() {
+    if (hash_ != 0) CryptDestroyHash(hash_);
+    if (provider_ != 0) CryptReleaseContext(provider_, 0);
+  }
+  Sha256(const Sha256&) = delete;
+  Sha256& operator=(const Sha256&) = delete;
 
-}  // namespace
+  bool Ready() const { return hash_ != 0; }
+  HCRYPTPROV Provider() const { return provider_; }
+  HCRYPTHASH Hash() const { return hash_; }
+  bool Add(const void* bytes, size_t count) {
+    return CryptHashData(hash_, static_cast<const BYTE*>(bytes), static_cast<DWORD>(count), 0) !=
+           FALSE;
+  }
+  // Feeds the file from its start to its end.
+  bool AddFile(HANDLE file, uint64_t* size) {
+    if (SetFilePointer(file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) return false;
+    BYTE piece[16 * 1024];
+    uint64_t total = 0;
+    for (;;) {
+      DWORD got = 0;
+      if (!ReadFile(file, piece, sizeof piece, &got, nullptr)) return false;
+      if (got == 0) break;
+      if (!Add(piece, got)) return false;
+      total += got;
+    }
+    *size = total;
+    return true;
+  }
+  bool Digest(uint8_t (&digest)[kSha256Size]) {
+    DWORD length = kSha256Size;
+    return CryptGetHashParam(hash_, HP_HASHVAL, digest, &length, 0) && length == kSha256Size;
+  }
 
-bool VerifyPublisherSignature(const char* path) {
-  if (path == nullptr || path[0] == '\0') return false;
+ private:
+  HCRYPTPROV provider_ = 0;
+  HCRYPTHASH hash_ = 0;
+};
+
+// Whether the signature beside `path` is the publisher's over what `feed` puts into the hash.
+template <typename Feed>
+bool VerifySignatureOf(const char* path, Feed feed) {
   BYTE signature[kSignatureMaxSize];
   DWORD signatureSize = 0;
   if (!ReadSignature(path, signature, &signatureSize)) return false;
@@ -85,27 +109,70 @@ bool VerifyPublisherSignature(const char* path) {
     return false;
   }
   bool verified = false;
-  HCRYPTPROV provider = 0;
-  // The AES provider is the one that knows SHA-256.
-  if (CryptAcquireContextA(&provider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) {
-    HCRYPTKEY key = 0;
-    if (CryptImportPublicKeyInfo(provider, X509_ASN_ENCODING, keyInfo, &key)) {
-      HCRYPTHASH hash = 0;
-      if (CryptCreateHash(provider, kSha256, 0, 0, &hash)) {
-        verified = HashFile(path, hash) &&
-                   CryptVerifySignatureA(hash, signature, signatureSize, key, nullptr, 0) != FALSE;
-        CryptDestroyHash(hash);
-      }
-      CryptDestroyKey(key);
-    }
-    CryptReleaseContext(provider, 0);
+  Sha256 hash;
+  HCRYPTKEY key = 0;
+  if (hash.Ready() &&
+      CryptImportPublicKeyInfo(hash.Provider(), X509_ASN_ENCODING, keyInfo, &key)) {
+    verified = feed(hash) &&
+               CryptVerifySignatureA(hash.Hash(), signature, signatureSize, key, nullptr, 0) != FALSE;
+    CryptDestroyKey(key);
   }
   LocalFree(keyInfo);
   return verified;
 }
 
-void RegisterBandLibrary(const char* path) {
-  if (!VerifyPublisherSignature(path)) return;
+}  // namespace
+
+bool VerifyPublisherSignature(const char* path) {
+  if (path == nullptr || path[0] == '\0') return false;
+  HeldFile file;
+  if (!file.Open(path)) return false;
+  return VerifySignatureOf(path, [&file](Sha256& hash) {
+    uint64_t size = 0;
+    return hash.AddFile(file.Handle(), &size);
+  });
+}
+
+bool HeldFile::Open(const char* path) {
+  Close();
+  handle_ = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  return handle_ != INVALID_HANDLE_VALUE;
+}
+
+void HeldFile::Close() {
+  if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  handle_ = INVALID_HANDLE_VALUE;
+}
+
+bool HeldFile::Matches(const UpdateManifest& manifest, const char* entry) {
+  if (!IsOpen()) return false;
+  Sha256 hash;
+  uint64_t size = 0;
+  uint8_t digest[kSha256Size];
+  return hash.Ready() && hash.AddFile(handle_, &size) && hash.Digest(digest) &&
+         FileMatchesManifest(manifest, entry, size, digest);
+}
+
+bool Sha256OfBytes(const void* bytes, size_t count, uint8_t (&digest)[kSha256Size]) {
+  Sha256 hash;
+  return hash.Ready() && hash.Add(bytes, count) && hash.Digest(digest);
+}
+
+bool LoadVerifiedManifest(const char* path, UpdateManifest* manifest) {
+  HeldFile file;
+  if (path == nullptr || !file.Open(path)) return false;
+  char bytes[kManifestMaxSize + 1];
+  DWORD got = 0;
+  if (!ReadFile(file.Handle(), bytes, sizeof bytes, &got, nullptr) || got > kManifestMaxSize) {
+    return false;
+  }
+  const bool signedByPublisher =
+      VerifySignatureOf(path, [&](Sha256& hash) { return hash.Add(bytes, got); });
+  return signedByPublisher && ParseUpdateManifest(bytes, got, manifest);
+}
+
+void RegisterVerifiedLibrary(const char* path) {
   HMODULE library = LoadLibraryA(path);
   if (library == nullptr) return;
   using RegisterServer = HRESULT(STDAPICALLTYPE*)();
@@ -118,4 +185,11 @@ void RegisterBandLibrary(const char* path) {
     if (SUCCEEDED(com)) CoUninitialize();
   }
   FreeLibrary(library);
+}
+
+void RegisterBandLibrary(const char* path) {
+  // Held from the check until it is loaded.
+  HeldFile held;
+  if (!held.Open(path) || !VerifyPublisherSignature(path)) return;
+  RegisterVerifiedLibrary(path);
 }

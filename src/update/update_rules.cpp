@@ -7,10 +7,11 @@
 namespace {
 
 const UpdateFileInfo kUpdateFiles[] = {
-    {UpdateFile::kPackage, "/ion/ticker.ex_", "ticker.ex_", true},
-    {UpdateFile::kNote, "/ion/update.txt", nullptr, false},
-    {UpdateFile::kLibrary, "/ion/vexlodb.dll", "vexlodb.dll", true},
-    {UpdateFile::kInstaller, "/ion/vinstall.exe", "vinstall.exe", true},
+    {UpdateFile::kManifest, "/ion/update.manifest", "update.manifest", nullptr},
+    {UpdateFile::kPackage, "/ion/ticker.ex_", "ticker.ex_", "ticker.ex_"},
+    {UpdateFile::kNote, "/ion/update.txt", nullptr, "update.txt"},
+    {UpdateFile::kLibrary, "/ion/vexlodb.dll", "vexlodb.dll", "vexlodb.dll"},
+    {UpdateFile::kInstaller, "/ion/vinstall.exe", "vinstall.exe", "vinstall.exe"},
 };
 
 }  // namespace
@@ -45,18 +46,29 @@ Endpoint UpdateHost(UpdateFile file, bool myVexlo) {
 
 int32_t UpdatingColorIndex(bool myVexlo) { return myVexlo ? 11 : 14; }
 
-UpdateVerdict JudgeDownloads(const DownloadedProgram& package, const DownloadedProgram& library,
-                             const DownloadedProgram& installer) {
-  if (!package.arrived) return UpdateVerdict::kNothing;
-  if (!package.signatureOk) return UpdateVerdict::kRefuse;
-  for (const DownloadedProgram* optional : {&library, &installer}) {
-    if (optional->arrived && optional->isProgram && !optional->signatureOk) {
-      return UpdateVerdict::kRefuse;
-    }
+UpdateVerdict JudgeDownloads(const FetchedFile* files, size_t count) {
+  bool allArrived = true;
+  for (size_t i = 0; i < count; ++i) {
+    if (files[i].arrived && !files[i].matches) return UpdateVerdict::kRefuse;
+    allArrived = allArrived && files[i].arrived;
   }
-  return UpdateVerdict::kOffer;
+  return allArrived ? UpdateVerdict::kOffer : UpdateVerdict::kNothing;
 }
 
-bool LooksLikeProgram(const unsigned char* head, size_t count) {
-  return head != nullptr && count >= 2 && head[0] == 'M' && head[1] == 'Z';
+int32_t ReadHandOffStarts(const char* text, size_t count) {
+  int32_t n = 0;
+  size_t i = 0;
+  for (; i < count && i < 6 && text[i] >= '0' && text[i] <= '9'; ++i) n = n * 10 + (text[i] - '0');
+  if (i == 0) return 0;
+  while (i < count && (text[i] == '\r' || text[i] == '\n')) ++i;
+  return i == count ? n : 0;
+}
+
+PendingUpdate DecidePendingUpdate(bool markerFound, int32_t handOffsBegun, bool manifestVerified,
+                                  bool programIsNew, bool copyIsNew, bool restartStart) {
+  if (!markerFound) return PendingUpdate::kNone;
+  if (!manifestVerified) return PendingUpdate::kGiveUp;
+  if (programIsNew) return PendingUpdate::kPostUpdate;
+  if (!copyIsNew || handOffsBegun >= kMaxHandOffStarts) return PendingUpdate::kGiveUp;
+  return restartStart ? PendingUpdate::kLeaveForLater : PendingUpdate::kHandOffAgain;
 }

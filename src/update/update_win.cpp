@@ -1,11 +1,13 @@
 // Software update: on the first refresh cycle, the update server's package date against the
-// installed program's; a newer package is downloaded with its library and installer, checked
-// against the publisher's signature, offered with the release note, expanded into "tlxtemp.exe"
-// and handed off to.
+// installed program's as a first filter; then the signed manifest, whose version must be greater
+// than the program's own; then every file it lists, each taken only by its size and hash. A
+// complete set is offered with the release note, expanded into "tlxtemp.exe", checked, and handed
+// off to.
 //
-// Everything is downloaded and verified before the user is asked, so that a package which is not
-// the publisher's is never offered. Until the user says OK the files wait under names of their
-// own ("ticker.ex_.new" and so on), so a declined update leaves the program's folder as it was.
+// Everything is downloaded and checked before the user is asked, so that nothing which is not the
+// publisher's is ever offered. Until the user says OK the files wait under names of their own
+// ("ticker.ex_.new" and so on), held so that nobody can change them, and a declined update leaves
+// the program's folder as it was.
 #include "update/update_win.h"
 
 #include <lzexpand.h>
@@ -23,7 +25,9 @@
 #include "shell/process_win.h"
 #include "shell/shutdown_win.h"
 #include "strip/strip_paint_win.h"
+#include "update/hand_off_win.h"
 #include "update/signature_win.h"
+#include "update/update_manifest.h"
 #include "update/update_rules.h"
 #include "window/ticker_state_win.h"
 
@@ -40,12 +44,14 @@ struct InternetHandleCloser {
 };
 using OwnedHandle = std::unique_ptr<void, InternetHandleCloser>;
 
-// One file of the update as it waits in the program's folder.
+// One file of the update as it waits in the program's folder under a name of its own, held from
+// the moment it is checked.
 struct StagedFile {
   UpdateFile file;
-  char staged[MAX_PATH];  // "<name>.new"; its signature is "<name>.new.sig"
+  char staged[MAX_PATH];  // "<name>.new"
   char final[MAX_PATH];   // "<name>"
-  DownloadedProgram state;
+  FetchedFile state;
+  HeldFile held;
 };
 
 bool AddSuffix(const char* path, const char* suffix, char* out, size_t capacity) {
@@ -56,19 +62,6 @@ void DeleteWithSignature(const char* path) {
   char signature[MAX_PATH + 8];
   DeleteFileA(path);
   if (AddSuffix(path, ".sig", signature, sizeof signature)) DeleteFileA(signature);
-}
-
-// Moves a verified file and its signature into place; false when the file could not be moved.
-bool MoveIntoPlace(const StagedFile& f) {
-  char fromSig[MAX_PATH + 8];
-  char toSig[MAX_PATH + 8];
-  if (!AddSuffix(f.staged, ".sig", fromSig, sizeof fromSig) ||
-      !AddSuffix(f.final, ".sig", toSig, sizeof toSig)) {
-    return false;
-  }
-  if (!MoveFileExA(f.staged, f.final, MOVEFILE_REPLACE_EXISTING)) return false;
-  MoveFileExA(fromSig, toSig, MOVEFILE_REPLACE_EXISTING);
-  return true;
 }
 
 bool FileUpdateUrl(UpdateFile file, bool myVexlo, const char* suffix, char* url, size_t capacity) {
@@ -134,64 +127,89 @@ bool ScreenSaverRunning() {
   return __atomic_load_n(&Ticker().screenSaverWindow, __ATOMIC_RELAXED) != nullptr;
 }
 
-// Downloads one program file and its signature beside it and checks them. Nothing is loaded or
-// run here.
-void FetchProgram(HINTERNET internet, bool myVexlo, char* buffer, const FILETIME& fileTime,
-                  StagedFile* f) {
+// Downloads one file that the manifest lists to "<name>.new" and checks its size and hash while
+// holding it, so that what was checked is what is later expanded, loaded or run. Nothing is
+// loaded or run here.
+void FetchListed(HINTERNET internet, bool myVexlo, char* buffer, const FILETIME& fileTime,
+                 const UpdateManifest& manifest, StagedFile* f) {
   const UpdateFileInfo& info = DescribeUpdateFile(f->file);
+  char url[kTextValueSize + 64];
+  if (!ProgramFilePath(info.localName, f->final, sizeof f->final) ||
+      !AddSuffix(f->final, ".new", f->staged, sizeof f->staged) ||
+      !FileUpdateUrl(f->file, myVexlo, "", url, sizeof url)) {
+    f->staged[0] = '\0';
+    return;
+  }
+  DeleteFileA(f->staged);
+  if (DownloadUrlToFile(internet, url, buffer, kDownloadBufferSize, f->staged, &fileTime) == 0 ||
+      !f->held.Open(f->staged)) {
+    return;
+  }
+  f->state.arrived = true;
+  f->state.matches = f->held.Matches(manifest, info.manifestName);
+}
+
+enum class ManifestFetch { kNone, kRefused, kNotNewer, kOffer };
+
+// Fetches the manifest and its signature to "update.manifest.new" (+ ".sig") and judges it. A
+// server without a manifest offers nothing, as one from before manifests.
+ManifestFetch FetchManifest(HINTERNET internet, bool myVexlo, char* buffer, StagedFile* f,
+                            UpdateManifest* manifest) {
   char url[kTextValueSize + 64];
   char sigUrl[kTextValueSize + 64];
   char sigPath[MAX_PATH + 8];
-  if (!ProgramFilePath(info.localName, f->final, sizeof f->final) ||
+  if (!ProgramFilePath(kManifestName, f->final, sizeof f->final) ||
       !AddSuffix(f->final, ".new", f->staged, sizeof f->staged) ||
       !AddSuffix(f->staged, ".sig", sigPath, sizeof sigPath) ||
       !FileUpdateUrl(f->file, myVexlo, "", url, sizeof url) ||
       !FileUpdateUrl(f->file, myVexlo, ".sig", sigUrl, sizeof sigUrl)) {
     f->staged[0] = '\0';
-    return;
+    return ManifestFetch::kNone;
   }
   DeleteWithSignature(f->staged);
-  if (DownloadUrlToFile(internet, url, buffer, kDownloadBufferSize, f->staged, &fileTime) == 0 ||
-      GetFileAttributesA(f->staged) == INVALID_FILE_ATTRIBUTES) {
-    return;
+  if (DownloadUrlToFile(internet, url, buffer, kManifestMaxSize, f->staged, nullptr) == 0) {
+    return ManifestFetch::kNone;
   }
-  f->state.arrived = true;
-  unsigned char head[2] = {};
-  size_t headSize = 0;
-  if (std::FILE* file = std::fopen(f->staged, "rb")) {
-    headSize = std::fread(head, 1, sizeof head, file);
-    std::fclose(file);
+  DownloadUrlToFile(internet, sigUrl, buffer, kSignatureMaxSize, sigPath, nullptr);
+  if (!LoadVerifiedManifest(f->staged, manifest)) return ManifestFetch::kRefused;
+  switch (JudgeManifest(*manifest, OwnProductName(), OwnProgramVersion())) {
+    case ManifestVerdict::kOffer:
+      return ManifestFetch::kOffer;
+    case ManifestVerdict::kNotNewer:
+      return ManifestFetch::kNotNewer;
+    case ManifestVerdict::kUnusable:
+      break;
   }
-  f->state.isProgram = LooksLikeProgram(head, headSize);
-  char signature[kSignatureMaxSize];
-  if (DownloadUrlToFile(internet, sigUrl, signature, sizeof signature, sigPath, nullptr) != 0) {
-    f->state.signatureOk = VerifyPublisherSignature(f->staged);
+  return ManifestFetch::kRefused;
+}
+
+// The release note into `received` (at most kReleaseNoteSize - 1 bytes), and whether it is the
+// one the manifest lists.
+FetchedFile FetchNote(HINTERNET internet, bool myVexlo, const UpdateManifest& manifest,
+                      char (&received)[kReleaseNoteSize], size_t* count) {
+  FetchedFile note;
+  char url[kTextValueSize + 64];
+  *count = 0;
+  if (!FileUpdateUrl(UpdateFile::kNote, myVexlo, "", url, sizeof url) ||
+      DownloadUrlToFile(internet, url, received, kReleaseNoteSize - 1, nullptr, nullptr, count) ==
+          0) {
+    return note;
   }
+  note.arrived = true;
+  uint8_t digest[kSha256Size];
+  note.matches = Sha256OfBytes(received, *count, digest) &&
+                 FileMatchesManifest(manifest, DescribeUpdateFile(UpdateFile::kNote).manifestName,
+                                     *count, digest);
+  return note;
 }
 
 // One item on the strip, ahead of what it shows now, says that the update was refused; the news
 // keep running after it.
 void ShowRefusal(HWND window) {
-  TickerWindowState& t = Ticker();
   char text[kTextSize];
   LoadProgramText(IDS_UPDATE_REFUSED, text, sizeof text);
-  std::vector<TickerItem> shown;
-  {
-    const ItemsView view = t.items.Read();
-    for (int32_t i = 0; i < view.itemCount; ++i) {
-      if (const TickerItem* item = view.Slot(static_cast<uint32_t>(i))) shown.push_back(*item);
-    }
-  }
   WindowMeasurer measurer(window);
-  t.flags.listBusy = 1;
-  t.items.Restart();
-  t.items.Append(&measurer, text, "", 15, 1, 1);
-  for (const TickerItem& item : shown) {
-    t.items.Append(&measurer, item.text, item.link, item.colorIndex, item.startsSection,
-                   item.tallFont);
-  }
-  t.items.Finish();
-  t.flags.listBusy = 0;
+  ShowNoticeAhead(Ticker().items, &measurer, Ticker().flags, text);
 }
 
 void ShowUpdatingSoftware(HWND window, bool myVexlo) {
@@ -207,17 +225,17 @@ void ShowUpdatingSoftware(HWND window, bool myVexlo) {
   t.flags.listBusy = 0;
 }
 
-// Expands the package into "tlxtemp.exe"; true when LZCopy wrote something.
-bool ExpandPackage(const char* package) {
-  char target[MAX_PATH];
-  if (!ProgramFilePath("tlxtemp.exe", target, sizeof target)) return false;
+// Expands the package into the copy; true when LZCopy wrote something.
+bool ExpandPackage(const char* package, const char* target) {
   OFSTRUCT sourceInfo = {};
   OFSTRUCT targetInfo = {};
   char source[MAX_PATH];
+  char copy[MAX_PATH];
   lstrcpynA(source, package, sizeof source);
+  lstrcpynA(copy, target, sizeof copy);
   const INT from = LZOpenFileA(source, &sourceInfo, OF_READ);
   if (from < 0) return false;
-  const INT to = LZOpenFileA(target, &targetInfo, OF_CREATE);
+  const INT to = LZOpenFileA(copy, &targetInfo, OF_CREATE);
   if (to < 0) {
     LZClose(from);
     return false;
@@ -225,8 +243,61 @@ bool ExpandPackage(const char* package) {
   const LONG copied = LZCopy(from, to);
   LZClose(from);
   LZClose(to);
-  if (copied <= 0) DeleteFileA(target);
   return copied > 0;
+}
+
+// Renames a checked file over the one it replaces, then holds the result and checks it again.
+bool PutInPlace(StagedFile* f, const UpdateManifest& manifest) {
+  f->held.Close();
+  if (!MoveFileExA(f->staged, f->final, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return false;
+  }
+  f->staged[0] = '\0';
+  return f->held.Open(f->final) &&
+         f->held.Matches(manifest, DescribeUpdateFile(f->file).manifestName);
+}
+
+// After OK: the package is expanded and the new program checked first; only then do the manifest,
+// the installer and the library take their places, the library registers, and the hand-off is
+// marked. False, with the old set as it was, when the program or the installer cannot be made
+// ready. The new program stays held until the process ends and the copy has started.
+bool InstallUpdate(StagedFile& manifestFile, StagedFile& package, StagedFile& library,
+                   StagedFile& installer, const UpdateManifest& manifest) {
+  char copyPath[MAX_PATH];
+  if (!ProgramFilePath("tlxtemp.exe", copyPath, sizeof copyPath)) return false;
+  HeldFile copy;
+  const bool ready = ExpandPackage(package.staged, copyPath) && copy.Open(copyPath) &&
+                     copy.Matches(manifest, kManifestProgramEntry);
+  if (!ready) {
+    copy.Close();
+    DeleteFileA(copyPath);
+    return false;
+  }
+
+  char manifestSig[MAX_PATH + 8];
+  char finalSig[MAX_PATH + 8];
+  if (!AddSuffix(manifestFile.staged, ".sig", manifestSig, sizeof manifestSig) ||
+      !AddSuffix(manifestFile.final, ".sig", finalSig, sizeof finalSig) ||
+      !MoveFileExA(manifestSig, finalSig, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ||
+      !MoveFileExA(manifestFile.staged, manifestFile.final,
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ||
+      (installer.state.arrived && !PutInPlace(&installer, manifest))) {
+    copy.Close();
+    DeleteFileA(copyPath);
+    DeleteWithSignature(manifestFile.final);
+    return false;
+  }
+  manifestFile.staged[0] = '\0';
+  // A library that cannot be replaced (the shell holds it) stays as it is, and is not loaded anew.
+  if (library.state.arrived && PutInPlace(&library, manifest)) {
+    char librarySig[MAX_PATH + 8];
+    // A signature left beside an older library would not be this one's.
+    if (AddSuffix(library.final, ".sig", librarySig, sizeof librarySig)) DeleteFileA(librarySig);
+    RegisterVerifiedLibrary(library.final);
+  }
+  MarkHandOffBegun();
+  copy.KeepUntilExit();
+  return true;
 }
 
 void RunUpdate(HWND window, HINTERNET internet) {
@@ -244,31 +315,56 @@ void RunUpdate(HWND window, HINTERNET internet) {
   ULARGE_INTEGER package;
   package.LowPart = packageTime.dwLowDateTime;
   package.HighPart = packageTime.dwHighDateTime;
+  // The date is only a cheap first test; what decides is the signed manifest's version.
   if (!PackageIsNewer(package.QuadPart, programTime.QuadPart)) return;
   // Nobody could answer while a screen saver runs, and nothing is installed unasked.
   if (ScreenSaverRunning()) return;
 
   std::unique_ptr<char[]> buffer(new (std::nothrow) char[kDownloadBufferSize]);
   if (!buffer) return;
-  StagedFile files[] = {{UpdateFile::kPackage, "", "", {}},
-                        {UpdateFile::kLibrary, "", "", {}},
-                        {UpdateFile::kInstaller, "", "", {}}};
-  StagedFile& packageFile = files[0];
-  StagedFile& library = files[1];
-  StagedFile& installer = files[2];
-  FetchProgram(internet, myVexlo, buffer.get(), packageTime, &packageFile);
-  if (packageFile.state.arrived) {
-    FetchProgram(internet, myVexlo, buffer.get(), packageTime, &library);
-    FetchProgram(internet, myVexlo, buffer.get(), packageTime, &installer);
-  }
-  buffer.reset();
+  StagedFile files[] = {{UpdateFile::kManifest, "", "", {}, {}},
+                        {UpdateFile::kPackage, "", "", {}, {}},
+                        {UpdateFile::kLibrary, "", "", {}, {}},
+                        {UpdateFile::kInstaller, "", "", {}, {}}};
+  StagedFile& manifestFile = files[0];
+  StagedFile& packageFile = files[1];
+  StagedFile& library = files[2];
+  StagedFile& installer = files[3];
   auto discardAll = [&files] {
-    for (const StagedFile& f : files) {
+    for (StagedFile& f : files) {
+      f.held.Close();
       if (f.staged[0] != '\0') DeleteWithSignature(f.staged);
     }
   };
 
-  switch (JudgeDownloads(packageFile.state, library.state, installer.state)) {
+  UpdateManifest manifest;
+  switch (FetchManifest(internet, myVexlo, buffer.get(), &manifestFile, &manifest)) {
+    case ManifestFetch::kNone:
+    case ManifestFetch::kNotNewer:
+      discardAll();
+      return;
+    case ManifestFetch::kRefused:
+      discardAll();
+      ShowRefusal(window);
+      return;
+    case ManifestFetch::kOffer:
+      break;
+  }
+
+  // Every file the manifest lists must come, and be what it lists; the note as well.
+  FetchedFile fetched[4];
+  size_t fetchedCount = 0;
+  for (StagedFile* f : {&packageFile, &library, &installer}) {
+    if (FindManifestFile(manifest, DescribeUpdateFile(f->file).manifestName) == nullptr) continue;
+    FetchListed(internet, myVexlo, buffer.get(), packageTime, manifest, f);
+    fetched[fetchedCount++] = f->state;
+  }
+  buffer.reset();
+  char received[kReleaseNoteSize] = {};
+  size_t noteSize = 0;
+  fetched[fetchedCount++] = FetchNote(internet, myVexlo, manifest, received, &noteSize);
+
+  switch (JudgeDownloads(fetched, fetchedCount)) {
     case UpdateVerdict::kNothing:
       discardAll();
       return;
@@ -279,25 +375,13 @@ void RunUpdate(HWND window, HINTERNET internet) {
     case UpdateVerdict::kOffer:
       break;
   }
-  // An optional file that is no program (the server's answer that it has none) is dropped.
-  for (StagedFile* f : {&library, &installer}) {
-    if (!f->state.signatureOk && f->staged[0] != '\0') {
-      DeleteWithSignature(f->staged);
-      f->staged[0] = '\0';
-    }
-  }
-
-  char received[kReleaseNoteSize] = {};
-  char note[kReleaseNoteSize];
-  char noteUrl[kTextValueSize + 64];
   if (ScreenSaverRunning()) {
     discardAll();
     return;
   }
-  if (FileUpdateUrl(UpdateFile::kNote, myVexlo, "", noteUrl, sizeof noteUrl)) {
-    DownloadUrlToFile(internet, noteUrl, received, kReleaseNoteSize - 1, nullptr, nullptr);
-  }
-  TakeReleaseNote(received, kReleaseNoteSize - 1, note);
+
+  char note[kReleaseNoteSize];
+  TakeReleaseNote(received, noteSize, note);
   char title[kTextSize];
   LoadProgramText(IDS_UPDATE_AVAILABLE_TITLE, title, sizeof title);
   if (MessageBoxA(window, note, title, MB_OKCANCEL) != IDOK) {
@@ -306,25 +390,12 @@ void RunUpdate(HWND window, HINTERNET internet) {
   }
 
   ShowUpdatingSoftware(window, myVexlo);
-  // A library that cannot be replaced (the shell holds it) stays as it is, and is not loaded anew.
-  if (library.staged[0] != '\0') {
-    if (MoveIntoPlace(library)) {
-      RegisterBandLibrary(library.final);
-    } else {
-      DeleteWithSignature(library.staged);
-    }
-  }
-  if (installer.staged[0] != '\0' && !MoveIntoPlace(installer)) {
-    DeleteWithSignature(installer.staged);
-  }
-  if (ExpandPackage(packageFile.staged)) {
-    DeleteWithSignature(packageFile.staged);
-    RemoveTrayPlaceholders();
-    // Another at-exit start (a restart under way) wins; the update is offered again next time.
-    if (RegisterHandOffAtExit()) EndProcess(0);
-    return;
-  }
-  DeleteWithSignature(packageFile.staged);
+  const bool installed = InstallUpdate(manifestFile, packageFile, library, installer, manifest);
+  discardAll();
+  if (!installed) return;
+  RemoveTrayPlaceholders();
+  // Another at-exit start (a restart under way) wins; the marker makes that start hand off.
+  if (RegisterHandOffAtExit()) EndProcess(0);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "shell/screensaver_win.h"
 #include "shell/shutdown_win.h"
 #include "shell/startup_win.h"
+#include "strip/strip_paint_win.h"
 #include "strip/tooltips_win.h"
 #include "window/mouse_win.h"
 #include "window/placement_win.h"
@@ -96,6 +97,15 @@ void RunHousekeepingTick(HWND ticker) {
     t.reloadNeeded = 0;
   }
   ++t.tickCounter;
+  // A page that no browser took: said once on the strip, which no worker is rebuilding now.
+  if (f.linkNotOpened.load() != 0 && f.refreshRunning.load() == 0) {
+    f.linkNotOpened = 0;
+    char text[kItemTextSize];
+    LoadProgramText(IDS_LINK_NOT_OPENED, text, sizeof text);
+    WindowMeasurer measurer(ticker);
+    ShowNoticeAhead(t.items, &measurer, f, text);
+    f.scrollOffset = -20;  // as a jump to it would: 20 pixels in from the left
+  }
 
   if (TaskbarTurnedVertical(t)) {
     Settings().WriteSetting(SettingId::kDockInTaskbar, 1);

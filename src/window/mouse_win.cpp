@@ -71,30 +71,84 @@ void MoveFrameByOvershoot(HWND ticker, int x, int y, const Client& c) {
   (void)ticker;
 }
 
+// The window whose middle line holds the pointer during a width drag, and its rectangle.
+RECT WidthDragRect(HWND ticker) {
+  const TickerWindowState& t = Ticker();
+  RECT r;
+  GetWindowRect(t.undocked != 0 ? t.frameWindow : ticker, &r);
+  return r;
+}
+
+int WidthDragX(HWND ticker, int screenX) {
+  RECT tickerRect;
+  GetWindowRect(ticker, &tickerRect);
+  return ClampWidthDragX(screenX, Ticker().undocked != 0, tickerRect.right);
+}
+
+// The floating frame's left edge to x, keeping its right edge, top and height.
+void MoveFrameLeftEdge(int x, const RECT& r) {
+  TickerWindowState& t = Ticker();
+  const int frameX = GetSystemMetrics(SM_CXFRAME);
+  SetWindowPos(t.frameWindow, nullptr, x - frameX, r.top, r.right - x + frameX, r.bottom - r.top,
+               SWP_NOZORDER);
+  t.flags.listBusy = 0;
+  InvalidateRect(t.frameWindow, nullptr, TRUE);
+}
+
+// The width follows the pointer between the drag's clamps. The pointer itself is left where the
+// user moves it: under Wine each SetCursorPos, and a cursor clip, gives up the pointer grab that
+// the press made, and a release outside the window then never arrives.
 void WidthDrag(HWND ticker) {
   TickerWindowState& t = Ticker();
   POINT cursor;
   GetCursorPos(&cursor);
-  RECT r;
-  GetWindowRect(t.undocked != 0 ? t.frameWindow : ticker, &r);
+  const RECT r = WidthDragRect(ticker);
   const int m = r.top + (r.bottom - r.top) / 2 - 1;
-  RECT tickerRect;
-  GetWindowRect(ticker, &tickerRect);
-  const int x = ClampWidthDragX(cursor.x, t.undocked != 0, tickerRect.right);
-  SetCursorPos(x, m);  // the pointer stays on the window's middle line
+  const int x = WidthDragX(ticker, cursor.x);
   if (x == t.lastResizePoint.x && m == t.lastResizePoint.y) return;
 
   if (t.undocked != 0) {
-    const int frameX = GetSystemMetrics(SM_CXFRAME);
-    SetWindowPos(t.frameWindow, nullptr, x - frameX, r.top, r.right - x + frameX,
-                 r.bottom - r.top, SWP_NOZORDER);
-    t.flags.listBusy = 0;
-    InvalidateRect(t.frameWindow, nullptr, TRUE);
+    MoveFrameLeftEdge(x, r);
   } else if (t.lastResizePoint.x != 0) {
     t.dockedWidth -= x - t.lastResizePoint.x;  // dragging left widens the ticker
   }
   t.lastResizePoint = POINT{x, m};
 }
+
+// The end of a width drag, by a release at screen x, or by whatever took its place (a move
+// without the button after a release that went elsewhere, another window taking the mouse). True
+// when the program restarts with the docked ticker's new width.
+bool EndWidthDrag(HWND ticker, int screenX) {
+  TickerWindowState& t = Ticker();
+  t.resizing = 0;  // first: letting go of the capture sends WM_CAPTURECHANGED back here
+  if (GetCapture() == ticker) ReleaseCapture();
+  t.flags.listBusy = 0;
+  const int x = WidthDragX(ticker, screenX);
+  if (t.undocked == 0) {
+    const int newSize = DockedSizeAfterDrag(t.tickerSize, GetSystemMetrics(SM_CXSCREEN),
+                                            t.pressScreenX, x);
+    if (newSize == 0) return false;
+    Settings().WriteSetting(SettingId::kTickerSize, newSize);
+    RemoveTrayPlaceholders();
+    RestartProgram();
+    return true;
+  }
+  // The frame follows moves; a release elsewhere than the last move still counts.
+  if (t.lastResizePoint.x != 0 && x != t.lastResizePoint.x) {
+    MoveFrameLeftEdge(x, WidthDragRect(ticker));
+  }
+  InvalidateRect(ticker, nullptr, TRUE);
+  return false;
+}
+
+// Where a drag whose release never came stands: its last move, or its press.
+int LastWidthDragX() {
+  const TickerWindowState& t = Ticker();
+  return t.lastResizePoint.x != 0 ? t.lastResizePoint.x : t.pressScreenX;
+}
+
+// The screen x of the pointer when the message being handled was sent.
+int MessageScreenX() { return static_cast<short>(LOWORD(GetMessagePos())); }
 
 // Buttons whose rectangle the pointer has left are drawn raised again.
 void ButtonFeedback(HWND ticker, int x, int y, bool held, const PanelLayout& layout) {
@@ -166,6 +220,9 @@ void OnTickerLeftDown(HWND ticker, WPARAM, LPARAM lParam) {
     t.resizing = 0;
   } else if (t.inDeskBand == 0) {
     t.resizing = 1;
+    POINT press = {x, 0};
+    ClientToScreen(ticker, &press);
+    t.pressScreenX = press.x;
     SetCapture(ticker);
   } else {
     t.resizing = 0;
@@ -186,11 +243,16 @@ void OnTickerMouseMove(HWND ticker, WPARAM wParam, LPARAM lParam) {
     ShowSavedCursor();
   }
 
-  if (GetCapture() == ticker) {
-    if (t.resizing != 0) {
+  if (t.resizing != 0) {
+    // Without the button the release went elsewhere: the drag ends here all the same.
+    if (!held) {
+      EndWidthDrag(ticker, LastWidthDragX());
+    } else if (GetCapture() == ticker) {
       WidthDrag(ticker);
-      return;
     }
+    return;
+  }
+  if (GetCapture() == ticker) {
     const int sx = SignedX(lParam);
     const int sy = SignedY(lParam);
     if (held && t.undocked != 0 && t.fitToCaption == 0 &&
@@ -246,22 +308,8 @@ void OnTickerLeftUp(HWND ticker, WPARAM, LPARAM lParam) {
   t.dragging = 0;
 
   if (t.resizing != 0) {
-    t.resizing = 0;
-    if (t.undocked == 0) {
-      POINT press = {t.pressX, 0};
-      ClientToScreen(ticker, &press);
-      POINT cursor;
-      GetCursorPos(&cursor);
-      const int newSize = DockedSizeAfterDrag(t.tickerSize, GetSystemMetrics(SM_CXSCREEN),
-                                              press.x, cursor.x);
-      if (newSize != 0) {
-        Settings().WriteSetting(SettingId::kTickerSize, newSize);
-        RemoveTrayPlaceholders();
-        RestartProgram();
-      }
-      return;
-    }
-    InvalidateRect(ticker, nullptr, TRUE);
+    const bool docked = t.undocked == 0;
+    if (EndWidthDrag(ticker, MessageScreenX()) || docked) return;
   }
 
   t.pressX = 0;
@@ -295,6 +343,10 @@ void OnTickerLeftUp(HWND ticker, WPARAM, LPARAM lParam) {
   t.flags.listBusy = 0;
   ShowSavedCursor();
   InvalidateRect(ticker, nullptr, FALSE);
+}
+
+void OnTickerCaptureLost(HWND ticker) {
+  if (Ticker().resizing != 0) EndWidthDrag(ticker, LastWidthDragX());
 }
 
 void OnTickerDoubleClick(HWND ticker, WPARAM, LPARAM lParam) {
@@ -363,6 +415,9 @@ void ShowContextMenu(HWND owner) {
 
   if (t.flags.refreshRunning.load() != 0) {
     EnableMenuItem(popup, IDM_UPDATE_NOW, MF_BYCOMMAND | MF_GRAYED);
+  }
+  if (t.undocked != 0 && !TaskbarToDockIn()) {
+    EnableMenuItem(popup, IDM_TASKBAR_DOCK, MF_BYCOMMAND | MF_GRAYED);
   }
   CheckMenuItem(popup, IDM_SEARCH_WINDOW,
                 MF_BYCOMMAND | (t.searchShown != 0 ? MF_CHECKED : MF_UNCHECKED));

@@ -7,6 +7,8 @@
 void OnTickerLeftDown(HWND ticker, WPARAM wParam, LPARAM lParam);
 void OnTickerMouseMove(HWND ticker, WPARAM wParam, LPARAM lParam);
 void OnTickerLeftUp(HWND ticker, WPARAM wParam, LPARAM lParam);
+// Another window took the mouse: a width drag ends there.
+void OnTickerCaptureLost(HWND ticker);
 void OnTickerDoubleClick(HWND ticker, WPARAM wParam, LPARAM lParam);
 void OnTickerRightDown(HWND ticker, WPARAM wParam, LPARAM lParam);
 void OnTickerRightUp(HWND ticker, WPARAM wParam, LPARAM lParam);

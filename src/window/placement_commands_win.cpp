@@ -1,6 +1,7 @@
 // Placement commands.
 #include "window/placement_commands_win.h"
 
+#include "desktop/taskbar_win.h"
 #include "res/resource.h"
 #include "shell/shutdown_win.h"
 #include "window/placement.h"
@@ -26,6 +27,10 @@ void RunPlacementCommand(int commandId) {
 }
 
 void ToggleTaskbarDocking() {
+  // Without a taskbar the new process could only give up docking again, and on its way would
+  // store the caption placement over the user's own; the menu greys the item, and this holds
+  // for the command from anywhere else too.
+  if (Ticker().undocked != 0 && !TaskbarToDockIn()) return;
   // `undocked` stays as it is, so a floating frame's position is saved on the way out.
   Settings().WriteSetting(SettingId::kDockInTaskbar, Ticker().undocked != 0 ? 0 : 1);
   RemoveTrayPlaceholders();

@@ -67,6 +67,9 @@ struct TickerWindowState {
   int32_t logoButtonUp = 1, nextButtonUp = 1, searchButtonUp = 1;
   int32_t resizing = 0, dragging = 0, pressX = 0, lastDragX = 0, enterToggle = 0;
   POINT lastResizePoint = {0, 0};
+  // Where a width drag began, on the screen: the docked ticker moves while its width changes,
+  // so the press's client x means another place by the time of the release.
+  int32_t pressScreenX = 0;
 
   // The "Last Stock Update" text that the strip's tooltip shows; written by the worker.
   char lastStockUpdate[kTextValueSize] = "";

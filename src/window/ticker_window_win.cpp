@@ -131,10 +131,13 @@ void OnTickerSize(HWND ticker, int width, int height) {
   InvalidateRect(ticker, nullptr, TRUE);
 }
 
+// The panel, and the strip at once: after a resize or an uncovering the strip would otherwise
+// stay erased until the next scroll tick, which a held button or a pause holds back.
 void OnTickerPaint(HWND ticker) {
   PAINTSTRUCT ps;
   BeginPaint(ticker, &ps);
   PaintControlPanel(ticker);
+  if (Ticker().flags.stripFilled.load() != 0) PaintStrip(ps.hdc, ticker);
   EndPaint(ticker, &ps);
 }
 
@@ -314,6 +317,7 @@ LRESULT CALLBACK TickerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_MOUSEMOVE: OnTickerMouseMove(window, wParam, lParam); return 0;
     case WM_LBUTTONDOWN: OnTickerLeftDown(window, wParam, lParam); return 0;
     case WM_LBUTTONUP: OnTickerLeftUp(window, wParam, lParam); return 0;
+    case WM_CAPTURECHANGED: OnTickerCaptureLost(window); return 0;
     case WM_LBUTTONDBLCLK: OnTickerDoubleClick(window, wParam, lParam); return 0;
     case WM_RBUTTONDOWN: OnTickerRightDown(window, wParam, lParam); return 0;
     case WM_RBUTTONUP: OnTickerRightUp(window, wParam, lParam); return 0;

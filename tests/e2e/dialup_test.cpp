@@ -1,5 +1,6 @@
-// Dial-up under Ticker.exe, with a stand-in "rasapi32.dll" beside it that reports entries and
-// connections as each case sets them and records every call it gets.
+// Dial-up under Ticker.exe, with a stand-in "rasapi32.dll" in the system folder that reports
+// entries and connections as each case sets them and records every call it gets. Another copy
+// lies beside the program, where it must not be taken from.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -117,6 +118,19 @@ class Dialup : public testing::Test {
     }));
   }
 
+  // The calls of one cycle that dials "My ISP" from the system folder's library and hangs up.
+  static std::vector<std::string> DialCycle() {
+    return {
+        "load",
+        "RasEnumConnectionsA size=" + kConnectionSize,
+        "RasEnumEntriesA size=264 phonebook=(default)",
+        "RasGetEntryDialParamsA size=1052 entry=My ISP",
+        "RasDialA size=1052 entry=My ISP phone= user=dialuser password=secret blocking=yes",
+        "RasHangUpA dialled",
+        "unload",
+    };
+  }
+
   static bool ShowsDialing(const StripReport& strip) {
     const auto texts = strip.Texts();
     return std::find(texts.begin(), texts.end(), "Dialing my isp") != texts.end();
@@ -181,16 +195,7 @@ TEST_F(Dialup, TheMatchingEntryIsDialledWithItsCredentialsAndHungUpAtTheEndOfEac
   WriteWholeFile(folder_ + "ras-release.txt", "");
   ASSERT_TRUE(WaitForCycle());
   ASSERT_TRUE(WaitUntil([&] { return CallsOf("unload") == 1; }, 10000));
-  const std::vector<std::string> cycle = {
-      "load",
-      "RasEnumConnectionsA size=" + kConnectionSize,
-      "RasEnumEntriesA size=264 phonebook=(default)",
-      "RasGetEntryDialParamsA size=1052 entry=My ISP",
-      "RasDialA size=1052 entry=My ISP phone= user=dialuser password=secret blocking=yes",
-      "RasEnumConnectionsA size=" + kConnectionSize,
-      "RasHangUpA dialled",
-      "unload",
-  };
+  const std::vector<std::string> cycle = DialCycle();
   EXPECT_EQ(Calls(), cycle);
 
   // A later cycle dials afresh, without the status.
@@ -205,6 +210,19 @@ TEST_F(Dialup, TheMatchingEntryIsDialledWithItsCredentialsAndHungUpAtTheEndOfEac
   std::vector<std::string> twice = cycle;
   twice.insert(twice.end(), cycle.begin(), cycle.end());
   EXPECT_EQ(Calls(), twice);
+}
+
+TEST_F(Dialup, AFailedDialHangsUpItsOwnHandleOnlyAndTheNextCycleDialsAgain) {
+  // The service gives a handle with its failure; the port stays taken until it is hung up.
+  Configure(1, "My ISP", "fail 1\nentry My ISP|dialuser|secret\n");
+  StartTicker();
+  ASSERT_TRUE(WaitForCycle());
+  ASSERT_TRUE(WaitUntil([&] { return CallsOf("unload") == 1; }, 10000));
+  // The calls of a dial that worked, but the hang-up comes from the failed dial itself.
+  EXPECT_EQ(Calls(), DialCycle());
+  NextCycle();
+  ASSERT_TRUE(WaitUntil([&] { return CallsOf("unload") == 2; }, 20000));
+  EXPECT_EQ(CallsOf("RasDialA"), 2u);
 }
 
 }  // namespace

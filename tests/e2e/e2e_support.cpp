@@ -379,8 +379,7 @@ int WaitForNumberInFile(const std::string& windowsPath, DWORD timeoutMs) {
   return number;
 }
 
-bool Xdotool(const std::string& arguments) {
-  std::string command = "/usr/bin/xdotool " + arguments;
+bool RunUnixProgram(const std::string& command) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
@@ -394,6 +393,21 @@ bool Xdotool(const std::string& arguments) {
   CloseHandle(process.hProcess);
   CloseHandle(process.hThread);
   return true;
+}
+
+bool Xdotool(const std::string& arguments) {
+  return RunUnixProgram("/usr/bin/xdotool " + arguments);
+}
+
+void XdotoolDrag(POINT from, int toX, int steps, const std::function<void()>& whileHeld) {
+  const std::string y = " " + std::to_string(from.y);
+  Xdotool("mousemove " + std::to_string(from.x) + y + " mousedown 1");
+  for (int step = 1; step <= steps; ++step) {
+    Xdotool("mousemove " + std::to_string(from.x + (toX - from.x) * step / steps) + y);
+    if (steps > 1) Sleep(150);
+  }
+  if (whileHeld) whileHeld();
+  Xdotool("mouseup 1");
 }
 
 bool Tinyproxy::Start(const char* name, const std::string& extraConfig) {
@@ -506,6 +520,10 @@ DefaultBrowser::~DefaultBrowser() {
 }
 
 void ChooseStandInLibrary(bool chosen) {
+  // Ticker.exe loads the library from the system folder only; the prefix is the test's own.
+  char system[MAX_PATH];
+  const UINT n = GetSystemDirectoryA(system, MAX_PATH - 16);
+  if (chosen && n > 0) CopyInto(HelperPath("ras_standin.dll"), std::string(system) + "\\rasapi32.dll");
   const char* key = "Software\\Wine\\AppDefaults\\Ticker.exe\\DllOverrides";
   HKEY k;
   if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr) !=

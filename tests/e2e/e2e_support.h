@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,8 +24,14 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes);
 PROCESS_INFORMATION StartProgram(const std::string& exe, const std::string& arguments = "");
 void EndStartedPrograms();
 
-// Real pointer input: runs xdotool (a Linux program; Wine starts it) and waits for it.
+// Runs a Linux program (Wine starts those too) and waits for it, at most ten seconds.
+bool RunUnixProgram(const std::string& commandLine);
+// Real pointer input: runs xdotool and waits for it.
 bool Xdotool(const std::string& arguments);
+// A real drag with the left button from `from` to (toX, from.y): in one move, or in `steps`
+// moves 150 ms apart (Wine merges motions that queue up, and the first a drag sees only marks
+// its start). whileHeld runs before the release.
+void XdotoolDrag(POINT from, int toX, int steps, const std::function<void()>& whileHeld = {});
 
 DWORD ProcessOfWindow(HWND window);
 // The running ticker's frame: the "SSBar" window titled "MyVexlo! Newsrail" with a Ticker child.
@@ -104,8 +111,9 @@ HWND StartTaskbarStandIn(const std::string& options = "");
 // A free TCP port on 127.0.0.1 (free when asked).
 int FreePort();
 
-// Makes Ticker.exe load the stand-in "rasapi32.dll" beside it instead of Wine's own (a per-program
-// DLL override in this prefix), or undoes that.
+// Makes Ticker.exe load the stand-in "rasapi32.dll" from the system folder instead of Wine's own
+// (the stand-in copied there and a per-program DLL override in this prefix), or undoes the
+// override.
 void ChooseStandInLibrary(bool chosen);
 
 // Waits until the file exists and holds a number; 0 when it did not come.

@@ -174,6 +174,13 @@ TEST_F(Installer, InstallsAndRemovesEverything) {
     EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"),
               "\"" + folder + "uninstall.exe\"");
     EXPECT_TRUE(FileExists(folder + "uninstall.exe"));
+    // Add/Remove Programs shows the size the files take, in kilobytes.
+    DWORD kilobytes = 0;
+    DWORD size = sizeof kilobytes;
+    EXPECT_EQ(RegGetValueA(HKEY_LOCAL_MACHINE, kUninstallKey, "EstimatedSize", RRF_RT_REG_DWORD,
+                           nullptr, &kilobytes, &size),
+              ERROR_SUCCESS);
+    EXPECT_GE(kilobytes, ReadWholeFile(TickerExePath()).size() / 1024);
 
     // The preferences, wherever the program keeps them, and a running ticker, which holds its
     // file open.

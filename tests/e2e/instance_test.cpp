@@ -1,5 +1,6 @@
 // One ticker at a time: a new one takes the place of a running one, gives up on one that never
-// goes away, and the update copy replaces Ticker.exe and restarts it.
+// goes away, and the update copy replaces Ticker.exe, runs the post-update step and restarts it;
+// a hand-off cut off at any step is finished by the next start.
 #include <gtest/gtest.h>
 
 #include "e2e/e2e_support.h"
@@ -48,85 +49,141 @@ TEST_F(Instance, GivesUpAfterTwentyOneRequestsToATickerThatStays) {
   EXPECT_EQ(WaitForExit(stubborn, 0), static_cast<DWORD>(STILL_ACTIVE));
 }
 
-class HandOff : public Instance {
- protected:
-  // A program folder as an update leaves it: the new program as "tlxtemp.exe", the old one still
-  // "Ticker.exe", and an installer "vinstall.exe".
-  std::string Prepare(const char* name, const std::string& installer) {
-    const std::string folder = MakeProgramFolder(name);
-    EXPECT_TRUE(CopyInto(TickerExePath(), folder + "tlxtemp.exe"));
-    EXPECT_TRUE(WriteWholeFile(folder + "Ticker.exe", "the old program"));
-    EXPECT_TRUE(WriteWholeFile(folder + "vinstall.exe", installer));
-    return folder;
-  }
-};
-
-// The installer signed with the build's own key, made by the build beside its signature.
-std::string SignedInstaller() {
+// The update folders made for the tests (tests/helpers/make_update_fixtures), as a Windows path.
+std::string Fixture(const char* set, const char* name) {
   std::string folder = UnixArgument("--fixtures=");
   for (char& c : folder) {
     if (c == '/') c = '\\';
   }
-  return "Z:" + folder + "\\install_recorder.exe";
+  return "Z:" + folder + "\\" + set + "\\" + name;
 }
+
+class HandOff : public Instance {
+ protected:
+  void SetUp() override {
+    SetEnvironmentVariableA(kStopVariable, nullptr);
+    if (!FileExists(Fixture("next", "update.manifest.sig"))) {
+      GTEST_SKIP() << "built for a publisher's key: no manifest signed by it";
+    }
+  }
+  void TearDown() override {
+    SetEnvironmentVariableA(kStopVariable, nullptr);
+    Instance::TearDown();
+  }
+
+  // A program folder as the old program leaves it when it ends to hand off: the new program as
+  // "tlxtemp.exe" with the signed manifest that lists it, the installer, the marker, and the old
+  // program still "Ticker.exe".
+  std::string Prepare(const char* name) {
+    const std::string folder = MakeProgramFolder(name);
+    for (const char* leftover : {"installer-ran.txt", "Ticker.exe.new", "update.pending"}) {
+      DeleteFileA((folder + leftover).c_str());
+    }
+    EXPECT_TRUE(CopyInto(TickerExePath(), folder + "tlxtemp.exe"));
+    EXPECT_TRUE(WriteWholeFile(folder + "Ticker.exe", OldProgram()));
+    for (const char* file : {"update.manifest", "update.manifest.sig", "vinstall.exe"}) {
+      EXPECT_TRUE(CopyInto(Fixture("next", file), folder + file)) << file;
+    }
+    EXPECT_TRUE(WriteWholeFile(folder + "update.pending", "0\r\n"));
+    return folder;
+  }
+
+  static std::string OldProgram() { return ReadWholeFile(TickerExePath()) + "an older build"; }
+
+  // The update is complete: the new program runs (started by the hand-off, not by `notBy`), the
+  // installer ran, and nothing of the update is left once the new program runs.
+  static void ExpectFinished(const std::string& folder, DWORD notBy) {
+    EXPECT_TRUE(WaitUntil([&] { return FileExists(folder + "installer-ran.txt"); }, 30000));
+    EXPECT_EQ(ReadWholeFile(folder + "Ticker.exe"), ReadWholeFile(TickerExePath()));
+    HWND frame = nullptr;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+          frame = FindTickerFrame();
+          return frame != nullptr && ProcessOfWindow(frame) != notBy;
+        },
+        30000));
+    EXPECT_TRUE(WaitUntil([&] { return !FileExists(folder + "tlxtemp.exe"); }, 20000))
+        << "the copy is removed once the new program runs";
+    for (const char* name : {"update.pending", "update.manifest", "Ticker.exe.new"}) {
+      EXPECT_FALSE(FileExists(folder + name)) << name;
+    }
+  }
+
+  static constexpr const char* kStopVariable = "NEWSRAIL_TEST_HANDOFF_STOP";
+};
 
 TEST_F(HandOff, TheCopyReplacesTickerExeRunsTheInstallerAndRestarts) {
-  const std::string folder = Prepare("handoff", "");
-  if (!FileExists(SignedInstaller() + ".sig")) {
-    GTEST_SKIP() << "built for a publisher's key: no installer signed by it";
-  }
-  ASSERT_TRUE(CopyInto(SignedInstaller(), folder + "vinstall.exe"));
-  ASSERT_TRUE(CopyInto(SignedInstaller() + ".sig", folder + "vinstall.exe.sig"));
-
-  PROCESS_INFORMATION copy = StartProgram(folder + "tlxtemp.exe");
+  const std::string folder = Prepare("handoff");
+  PROCESS_INFORMATION copy = StartProgram(folder + "tlxtemp.exe", "R");
   EXPECT_EQ(WaitForExit(copy, 30000), 0u);
-  EXPECT_EQ(ReadWholeFile(folder + "Ticker.exe"), ReadWholeFile(TickerExePath()));
-  EXPECT_TRUE(WaitUntil([&] { return FileExists(folder + "installer-ran.txt"); }, 10000));
-
-  // The restarted "Ticker.exe R" shows its strip.
-  HWND frame = nullptr;
-  ASSERT_TRUE(WaitUntil([&] { return (frame = FindTickerFrame()) != nullptr; }, 15000));
-  EXPECT_NE(ProcessOfWindow(frame), copy.dwProcessId);
-
-  // The copy may still be ending while the restart starts, so the next start removes it.
-  PROCESS_INFORMATION next = StartProgram(folder + "Ticker.exe");
-  ASSERT_TRUE(WaitUntil(
-      [&] {
-        frame = FindTickerFrame();
-        return frame != nullptr && ProcessOfWindow(frame) == next.dwProcessId;
-      },
-      15000));
-  EXPECT_FALSE(FileExists(folder + "tlxtemp.exe"));
+  ExpectFinished(folder, copy.dwProcessId);
 }
 
-TEST_F(HandOff, AnInstallerThatIsAWebPageOrNotThePublishersIsSkippedAndTheRestartStillHappens) {
+TEST_F(HandOff, AnythingTheManifestDoesNotListIsNeitherPutInPlaceNorRun) {
   const struct {
     const char* what;
-    bool webPage;
-    const char* signature;  // a file of the fixtures copied as "vinstall.exe.sig", or none
+    const char* file;  // written in the prepared folder
+    std::string bytes;
+    bool replaced;
   } rows[] = {
-      {"a web page", true, nullptr},
-      {"no signature", false, nullptr},
-      {"signed with another key", false, "install_recorder.exe.stranger.sig"},
-      {"a signature of another file", false, "band_marker.dll.sig"},
+      {"an installer that is a web page", "vinstall.exe", "<html>Not Found</html>", true},
+      {"a copy that is another build", "tlxtemp.exe", OldProgram(), false},
+      {"a manifest whose signature is not its own", "update.manifest.sig",
+       ReadWholeFile(Fixture("next", "vinstall.exe.sig")), false},
   };
-  const std::string fixtures = SignedInstaller().substr(0, SignedInstaller().rfind('\\') + 1);
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
-    const std::string folder = Prepare("handoff-refused", "<html>Not Found</html>");
-    DeleteFileA((folder + "installer-ran.txt").c_str());
-    DeleteFileA((folder + "vinstall.exe.sig").c_str());
-    if (!row.webPage) {
-      ASSERT_TRUE(CopyInto(HelperPath("install_recorder.exe"), folder + "vinstall.exe"));
-    }
-    if (row.signature != nullptr) {
-      ASSERT_TRUE(CopyInto(fixtures + row.signature, folder + "vinstall.exe.sig"));
-    }
-    PROCESS_INFORMATION copy = StartProgram(folder + "tlxtemp.exe");
+    const std::string folder = Prepare("handoff-refused");
+    ASSERT_TRUE(WriteWholeFile(folder + row.file, row.bytes));
+
+    PROCESS_INFORMATION copy = StartProgram(folder + "tlxtemp.exe", "R");
     EXPECT_EQ(WaitForExit(copy, 30000), 0u);
-    ASSERT_TRUE(WaitUntil([] { return FindTickerFrame() != nullptr; }, 15000));
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+          HWND frame = FindTickerFrame();
+          return frame != nullptr && ProcessOfWindow(frame) != copy.dwProcessId;
+        },
+        15000))
+        << "the restart happens either way";
+    Sleep(1000);
     EXPECT_FALSE(FileExists(folder + "installer-ran.txt"));
-    EXPECT_EQ(ReadWholeFile(folder + "Ticker.exe"), ReadWholeFile(TickerExePath()));
+    EXPECT_EQ(ReadWholeFile(folder + "Ticker.exe"),
+              row.replaced ? ReadWholeFile(TickerExePath()) : OldProgram());
+    EXPECT_FALSE(FileExists(folder + "update.pending"));
+    EndStartedPrograms();
+  }
+}
+
+TEST_F(HandOff, CutOffAtAnyStepTheProgramStillStartsAndTheNextStartFinishesTheUpdate) {
+  const size_t programSize = ReadWholeFile(TickerExePath()).size();
+  const std::string late = "copy:" + std::to_string(programSize - programSize / 50);
+  const struct {
+    const char* what;
+    std::string stop;
+    bool replaced;  // Ticker.exe is the new program once the copy is cut off
+  } rows[] = {
+      {"in the first piece of the copy", "copy:1", false},
+      {"at 98 % of the copy", late, false},
+      {"written and flushed beside, not yet renamed", "copied", false},
+      {"renamed, before the post-update step", "placed", true},
+      {"the post-update step started, the marker still there", "installer", true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    const std::string folder = Prepare("handoff-cut");
+    SetEnvironmentVariableA(kStopVariable, row.stop.c_str());
+    PROCESS_INFORMATION copy = StartProgram(folder + "tlxtemp.exe", "R");
+    SetEnvironmentVariableA(kStopVariable, nullptr);
+    EXPECT_EQ(WaitForExit(copy, 30000), 9u) << "killed at its step";
+    // One whole program, never a part of one.
+    EXPECT_EQ(ReadWholeFile(folder + "Ticker.exe"),
+              row.replaced ? ReadWholeFile(TickerExePath()) : OldProgram());
+    EXPECT_TRUE(FileExists(folder + "update.pending"));
+
+    // The user starts the ticker again.
+    StartProgram(folder + "Ticker.exe");
+    ExpectFinished(folder, 0);
+    EXPECT_EQ(TopLevelWindows("SSBar").size(), 1u);
     EndStartedPrograms();
   }
 }

@@ -35,11 +35,6 @@ int Lines(const std::string& log, const std::string& line) {
   return n;
 }
 
-// A mouse message's position; x may lie left of the window.
-LPARAM MousePoint(int x, int y) {
-  return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y));
-}
-
 class Placement : public testing::Test {
  protected:
   void SetUp() override {
@@ -173,6 +168,24 @@ TEST_F(Placement, TaskbarDockMakesRoomInTheNotificationAreaAndGivesItBackAtExit)
   DestroyWindow(other);
 }
 
+// Without a taskbar (plain Wine has none) "Taskbar Dock / UnDock" is greyed, and the command does
+// nothing: it used to restart the ticker into the caption area, on top, and leave "Dock in
+// Taskbar" where choosing it again could not undo it.
+TEST_F(Placement, WithoutATaskbarDockingChangesNothing) {
+  StartProgram(folder_ + "Ticker.exe");
+  HWND frame = WaitForFrame();
+  ASSERT_NE(frame, nullptr);
+  const RECT before = ScreenRect(frame);
+  const DWORD process = ProcessOfWindow(frame);
+  PostMessageA(FindChild(frame, "Ticker"), WM_COMMAND, 40008, 0);
+  WaitUntil([] { return false; }, 5000);  // a restart takes two or three seconds
+  EXPECT_EQ(ProcessOfWindow(FindTickerFrame()), process) << "no restart";
+  EXPECT_EQ(ScreenRect(frame).left, before.left);
+  EXPECT_EQ(Number("Dock in Taskbar"), 1u);
+  EXPECT_EQ(Number("Fit To Caption"), 0u);
+  EXPECT_EQ(Number("Always On Top"), 0u);
+}
+
 TEST_F(Placement, DraggingTheDockedGripLeftWidensTheTickerAfterARestart) {
   StartTaskbar("");
   WriteRegistryNumber("Dock in Taskbar", 0);
@@ -182,17 +195,14 @@ TEST_F(Placement, DraggingTheDockedGripLeftWidensTheTickerAfterARestart) {
   ASSERT_NE(ticker, nullptr);
   ASSERT_TRUE(WaitUntil([&] { return SitsLeftOfTheClock(ticker, 197); }, 5000));
 
-  // Press on the grip, move 50 pixels left (the first move only marks where the drag starts),
-  // release there.
+  // A real drag of the grip 50 pixels to the left, in steps that arrive one by one. While the
+  // button is held the layout widens the ticker to the left, under the pointer: the release still
+  // counts the 50 pixels from where the press was on the screen.
   const RECT r = ScreenRect(ticker);
-  const int y = (r.bottom - r.top) / 2;
-  PostMessageA(ticker, WM_LBUTTONDOWN, MK_LBUTTON, MousePoint(3, y));
-  for (int dx : {0, -25, -50}) {
-    SetCursorPos(r.left + 3 + dx, r.top + y);
-    PostMessageA(ticker, WM_MOUSEMOVE, MK_LBUTTON, MousePoint(3 + dx, y));
-    WaitUntil([] { return false; }, 200);
-  }
-  PostMessageA(ticker, WM_LBUTTONUP, 0, MousePoint(3 - 50, y));
+  XdotoolDrag(POINT{r.left + 3, (r.top + r.bottom) / 2}, r.left + 3 - 50, 5, [&] {
+    EXPECT_TRUE(WaitUntil([&] { return ScreenRect(ticker).left < r.left; }, 3000))
+        << "widened while held";
+  });
 
   HWND wider = WaitForDockedTicker(ProcessOfWindow(ticker));
   ASSERT_NE(wider, nullptr);

@@ -9,9 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
-#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -87,7 +85,7 @@ class Preferences : public testing::Test {
     process_ = StartProgram(folder_ + "Ticker.exe");
     ASSERT_EQ(WaitForTickerFrame(process_), "");
     ticker_ = FindTickerWindow();
-    ASSERT_TRUE(WaitUntil([&] { return DataRequests().size() >= 2 && ReadStrip(ticker_).filled; },
+    ASSERT_TRUE(WaitUntil([&] { return DataRequests().size() >= 1 && ReadStrip(ticker_).filled; },
                           30000))
         << "the first cycle";
   }
@@ -208,24 +206,6 @@ class Preferences : public testing::Test {
     return text;
   }
 
-  // A picture of the screen for the README, when NEWSRAIL_SHOTS names a Linux folder.
-  void Shoot(HWND sheet, const char* name) {
-    const char* folder = std::getenv("NEWSRAIL_SHOTS");
-    if (folder == nullptr || folder[0] != '/') return;
-    // The sheet opens beside the strip, which may put part of it off the screen.
-    SetWindowPos(sheet, nullptr, 40, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    RECT r;
-    GetWindowRect(sheet, &r);
-    Sleep(700);
-    char geometry[64];
-    std::snprintf(geometry, sizeof geometry, "%ldx%ld+%ld+%ld", r.right - r.left, r.bottom - r.top,
-                  r.left, r.top);
-    UnixProgram shot;
-    shot.Start(std::string("/usr/bin/import -window root -crop ") + geometry + " " + folder +
-               "/" + name);
-    Sleep(3000);
-  }
-
   // The logo button shows the envelope: its red seal is in the panel at the strip's right end.
   bool MailIconShown() {
     const PixelGrab g = GrabFromScreen(ticker_);
@@ -255,6 +235,39 @@ class Preferences : public testing::Test {
   HWND ticker_ = nullptr;
 };
 
+// The sheet opens beside the strip, below it or above it, and wholly on the work area: from the
+// first run's strip in the caption area at the top right it once reached 65 pixels past the
+// screen's right edge.
+TEST_F(Preferences, TheSheetOpensBesideTheStripWhollyOnTheWorkArea) {
+  const struct {
+    const char* what;
+    bool firstRun;
+  } rows[] = {{"the first run's strip in the caption area", true},
+              {"a strip near the bottom of the screen", false}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    if (row.firstRun) RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Talmora\\Ticker");
+    process_ = StartProgram(folder_ + "Ticker.exe");
+    ASSERT_EQ(WaitForTickerFrame(process_), "");
+    ticker_ = FindTickerWindow();
+    HWND sheet = OpenSheet();
+    ASSERT_NE(sheet, nullptr);
+    const RECT strip = ScreenRect(FindTickerFrame());
+    const RECT r = ScreenRect(sheet);
+    RECT work;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_TRUE(r.left >= work.left && r.top >= work.top && r.right <= work.right &&
+                r.bottom <= work.bottom)
+        << r.left << "," << r.top << ".." << r.right << "," << r.bottom;
+    RECT overlap;
+    EXPECT_FALSE(IntersectRect(&overlap, &r, &strip))
+        << "strip " << strip.left << "," << strip.top << ".." << strip.right << "," << strip.bottom;
+    ASSERT_TRUE(PressAndWaitClosed(sheet, IDCANCEL));
+    EndStartedPrograms();
+    PlaceFloatingFrame(0, 560, 1000);
+  }
+}
+
 TEST_F(Preferences, TheSheetHasItsPagesAndFollowsTheAccountSwitch) {
   StartServer();
   StartTicker();
@@ -276,11 +289,8 @@ TEST_F(Preferences, TheSheetHasItsPagesAndFollowsTheAccountSwitch) {
   Click(page, kMyVexlo);
   EXPECT_EQ(PageTitles(sheet), (std::vector<std::string>{"Ticker", "News", "Quotes", "Proxy",
                                                          "Mail Alerts", "About Newsrail"}));
-  Shoot(sheet, "prefs-ticker.png");
   SelectPage(sheet, 1);
-  Shoot(sheet, "prefs-news.png");
   SelectPage(sheet, 2);
-  Shoot(sheet, "prefs-quotes.png");
   const size_t before = DataRequests().size();
   ASSERT_TRUE(PressAndWaitClosed(sheet, IDCANCEL));
   EXPECT_EQ(Number("My Vexlo!"), 0u);
@@ -514,7 +524,6 @@ TEST_F(Preferences, MailAlertsStoreTheirValuesAndTheMailIconFollowsAtOnce) {
   SetText(page, kMailCycle, "2");
   SetCheck(page, kMailSound, true);
   Choose(page, kMailSoundList, 1);
-  Shoot(sheet, "prefs-mail.png");
   ASSERT_TRUE(PressAndWaitClosed(sheet, IDOK));
   EXPECT_EQ(Number("Mail Alert Icon"), 1u);
   EXPECT_EQ(Number("Mail Icon Cycle"), 2u);
@@ -586,7 +595,7 @@ TEST_F(Preferences, TheAboutTabShowsTheProgramsOwnVersionAndItsPictures) {
     return std::string(static_cast<const char*>(value));
   };
   const std::string product = query("ProductName");
-  std::string version = query("ProductVersion");
+  const std::string version = query("ProductVersion");
   EXPECT_EQ(version, NEWSRAIL_VERSION_TEXT);
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT fixedLength = 0;
@@ -597,15 +606,16 @@ TEST_F(Preferences, TheAboutTabShowsTheProgramsOwnVersionAndItsPictures) {
             static_cast<DWORD>(NEWSRAIL_VERSION_PATCH << 16 | NEWSRAIL_VERSION_BUILD));
   EXPECT_EQ(fixed->dwFileVersionMS, fixed->dwProductVersionMS);
   EXPECT_EQ(fixed->dwFileVersionLS, fixed->dwProductVersionLS);
-  for (char& c : version) {
-    if (c == ',') c = '.';
-  }
 
   HWND sheet = OpenSheet();
   ASSERT_NE(sheet, nullptr);
   SetWindowPos(sheet, HWND_TOP, 40, 40, 0, 0, SWP_NOSIZE);
   HWND page = SelectPage(sheet, 5);
-  EXPECT_EQ(ControlText(page, kVersionLine), product + " Build " + version);
+  EXPECT_EQ(ControlText(page, kVersionLine),
+            product + " Build " + std::to_string(NEWSRAIL_VERSION_MAJOR) + "." +
+                std::to_string(NEWSRAIL_VERSION_MINOR) + "." +
+                std::to_string(NEWSRAIL_VERSION_PATCH) + "." +
+                std::to_string(NEWSRAIL_VERSION_BUILD));
   Sleep(500);
   for (int id : {kBanner, kEmblem}) {
     const PixelGrab g = GrabFromScreen(GetDlgItem(page, id));
@@ -616,8 +626,12 @@ TEST_F(Preferences, TheAboutTabShowsTheProgramsOwnVersionAndItsPictures) {
     }
     EXPECT_GT(colours.size(), 12u) << "control " << id << " shows a picture, not a plain face";
     EXPECT_LT(colours[GetSysColor(COLOR_BTNFACE)], g.width * g.height * 3 / 4) << id;
+    // Drawn on the page's own colour: the picture's corner as the page beside it.
+    const PixelGrab around = GrabFromScreen(page);
+    const RECT r = ScreenRect(GetDlgItem(page, id));
+    const RECT p = ScreenRect(page);
+    EXPECT_EQ(g.At(0, 0), around.At(r.left - p.left - 2, r.top - p.top)) << id;
   }
-  Shoot(sheet, "prefs-about.png");
   ASSERT_TRUE(PressAndWaitClosed(sheet, IDOK));
 }
 
@@ -675,8 +689,8 @@ TEST_F(Preferences, TheProxyTabSendsTheNextRefreshThroughItsProxy) {
   for (const char* expected :
        {"If you use Microsoft's Internet Explorer, you do NOT need to enter proxy information "
         "here.  The ticker will automatically get the proxy information from IE.",
-        "If you use Netscape Navigator 3.x, the Newsrail can determine your proxy and port "
-        "settings from your browser.  If  you use Netscape Communicator, you will need to enter "
+        "If you use Netscape Navigator 3.x, Newsrail can determine your proxy and port "
+        "settings from your browser.  If you use Netscape Communicator, you will need to enter "
         "your proxy information here.",
         "NOTE:  'Automatic' and 'SOCKS' proxies are not supported under Netscape (all versions).  "
         "To use either of these proxy types, you must use Microsoft's IE as your browser.",
@@ -707,7 +721,6 @@ TEST_F(Preferences, TheProxyTabSendsTheNextRefreshThroughItsProxy) {
   EXPECT_EQ(Text("Proxy Port"), "");
 
   SetText(page, kProxyPort, proxy.Port().c_str());
-  Shoot(sheet, "prefs-proxy.png");
   const size_t before = DataRequests().size();
   ASSERT_TRUE(PressAndWaitClosed(sheet, IDOK));
   EXPECT_EQ(Text("HTTP Proxy"), "127.0.0.1");

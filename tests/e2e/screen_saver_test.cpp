@@ -191,7 +191,6 @@ TEST_F(ScreenSaver, TheTickerRunsAsTheBarWhileTheScreenSaverRunsAndFloatsAgainAf
 
 TEST_F(ScreenSaver, ASwitchDuringARefreshStartsTheBarOnlyAfterTheRefresh) {
   // The refresh is held in a dial that the stand-in dial-up library keeps waiting.
-  ASSERT_TRUE(CopyInto(HelperPath("ras_standin.dll"), folder_ + "rasapi32.dll"));
   DeleteFileA((folder_ + "ras-calls.txt").c_str());
   DeleteFileA((folder_ + "ras-release.txt").c_str());
   ASSERT_TRUE(WriteWholeFile(folder_ + "ras-standin.txt", "hold 1\nentry Modem|user|pass\n"));

@@ -1,7 +1,8 @@
-// The software update end to end: Ticker.exe against the content server's update folder. A
-// signed newer package is offered with its note, replaces the program through "tlxtemp.exe",
-// registers the band library and runs the installer; a package that is not the publisher's is
-// never offered, leaves nothing behind, and the old ticker keeps running.
+// The software update end to end: Ticker.exe against the content server's update folder. An
+// update whose signed manifest names a higher version is offered with its note, replaces the
+// program through "tlxtemp.exe", registers the band library and runs the installer; one of the
+// version already installed is not offered, however it is dated; a file that is not the one the
+// manifest lists is never offered, leaves nothing behind, and the old ticker keeps running.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -72,18 +73,19 @@ class Update : public testing::Test {
     server_.Stop();
   }
 
-  // The update folder as the build writes it, with a library and an installer that leave marks.
-  void Publish() {
-    for (const char* name : {"ticker.ex_", "ticker.ex_.sig", "update.txt"}) {
-      ASSERT_TRUE(CopyInto(built_ + name, Served(name))) << name;
+  // An update folder of the fixtures, as make-update-files writes it: "next" (a version above the
+  // program's), "same", "older"...; its library and installer leave marks.
+  void Publish(const char* set = "next") {
+    for (const char* name : {"ticker.ex_", "ticker.ex_.sig", "update.txt", "update.manifest",
+                             "update.manifest.sig", "vinstall.exe", "vexlodb.dll"}) {
+      ASSERT_TRUE(CopyInto(Fixture(set, name), Served(name))) << set << " " << name;
     }
-    ASSERT_TRUE(CopyInto(fixtures_ + "band_marker.dll", Served("vexlodb.dll")));
-    ASSERT_TRUE(CopyInto(fixtures_ + "band_marker.dll.sig", Served("vexlodb.dll.sig")));
-    ASSERT_TRUE(CopyInto(fixtures_ + "install_recorder.exe", Served("vinstall.exe")));
-    ASSERT_TRUE(CopyInto(fixtures_ + "install_recorder.exe.sig", Served("vinstall.exe.sig")));
   }
 
   std::string Served(const char* name) const { return ion_.windows + "\\" + name; }
+  std::string Fixture(const char* set, const char* name) const {
+    return fixtures_ + set + "\\" + name;
+  }
 
   // An installed ticker whose program file differs from the package's and is dated `age` before it.
   void Install(const char* name, ULONGLONG packageTime, ULONGLONG age) {
@@ -149,9 +151,10 @@ class Update : public testing::Test {
   }
 
   static constexpr const char* kUpdateLeftovers[] = {
-      "ticker.ex_",   "ticker.ex_.new",   "ticker.ex_.new.sig",   "vexlodb.dll",
-      "vexlodb.dll.new", "vexlodb.dll.new.sig", "vinstall.exe", "vinstall.exe.new",
-      "vinstall.exe.new.sig", "tlxtemp.exe", "band-loaded.txt", "installer-ran.txt"};
+      "ticker.ex_",      "ticker.ex_.new",      "vexlodb.dll",         "vexlodb.dll.new",
+      "vinstall.exe",    "vinstall.exe.new",    "update.manifest",     "update.manifest.sig",
+      "update.manifest.new", "update.manifest.new.sig", "update.pending", "tlxtemp.exe",
+      "band-loaded.txt", "installer-ran.txt"};
 
   bool NothingLeftOver() {
     for (const char* name : kUpdateLeftovers) {
@@ -183,7 +186,7 @@ class Update : public testing::Test {
   UnixProgram server_;
 };
 
-TEST_F(Update, ASignedNewerPackageIsOfferedAndReplacesTheProgramOnOk) {
+TEST_F(Update, AHigherVersionIsOfferedAndReplacesTheProgramOnOk) {
   Publish();
   const ULONGLONG packageTime = Now();
   Install("update-ok", packageTime, kDay);
@@ -200,10 +203,13 @@ TEST_F(Update, ASignedNewerPackageIsOfferedAndReplacesTheProgramOnOk) {
       },
       5000))
       << "the release note is shown as it was published";
-  // Asked only after everything was fetched and checked; nothing was loaded or moved yet.
+  // Asked only after everything was fetched and checked; nothing was loaded or moved yet, and
+  // what was checked cannot be changed while the box waits.
   EXPECT_FALSE(FileExists(folder_ + "band-loaded.txt"));
   EXPECT_FALSE(FileExists(folder_ + "vinstall.exe"));
   EXPECT_TRUE(FileExists(folder_ + "ticker.ex_.new"));
+  EXPECT_FALSE(WriteWholeFile(folder_ + "ticker.ex_.new", "swapped while the box waits"));
+  EXPECT_FALSE(MoveFileA((folder_ + "vinstall.exe.new").c_str(), (folder_ + "moved").c_str()));
 
   PostMessageA(box, WM_COMMAND, IDOK, 0);
   EXPECT_EQ(WaitForExit(old, 30000), 0u) << "the old ticker ends to hand off";
@@ -217,13 +223,18 @@ TEST_F(Update, ASignedNewerPackageIsOfferedAndReplacesTheProgramOnOk) {
   HWND frame = nullptr;
   ASSERT_TRUE(WaitUntil([&] { return (frame = FindTickerFrame()) != nullptr; }, 20000));
   EXPECT_NE(ProcessOfWindow(frame), old.dwProcessId);
-  Sleep(3000);
+  // The copy goes once the new program runs; nothing of the update stays.
+  EXPECT_TRUE(WaitUntil([&] { return !FileExists(folder_ + "tlxtemp.exe"); }, 20000));
+  for (const char* name : {"ticker.ex_.new", "update.pending", "update.manifest"}) {
+    EXPECT_FALSE(FileExists(folder_ + name)) << name;
+  }
   EXPECT_EQ(TopLevelWindows("SSBar").size(), 1u) << "exactly one ticker runs";
   EXPECT_EQ(FindOffer(), nullptr) << "the restarted ticker does not offer it again";
-  EXPECT_FALSE(FileExists(folder_ + "ticker.ex_.new"));
-  // The installer from the publisher's update server, which here is the same server.
+  // The installer from the publisher's update server, which here is the same server; the
+  // manifest vouches for every file, which needs no signature of its own.
   EXPECT_EQ(Requests("/ion/vinstall.exe"), 1);
-  EXPECT_EQ(Requests("/ion/vinstall.exe.sig"), 1);
+  EXPECT_EQ(Requests("/ion/update.manifest.sig"), 1);
+  EXPECT_EQ(Requests("/ion/vinstall.exe.sig") + Requests("/ion/ticker.ex_.sig"), 0);
 }
 
 TEST_F(Update, CancelLeavesTheProgramFolderAsItWas) {
@@ -245,70 +256,88 @@ TEST_F(Update, CancelLeavesTheProgramFolderAsItWas) {
   EXPECT_EQ(WaitForExit(ticker, 0), static_cast<DWORD>(STILL_ACTIVE));
   EXPECT_EQ(RefusalsOnStrip(), 0);
 
-  for (const char* path : {"/ion/ticker.ex_.sig", "/ion/update.txt", "/ion/vexlodb.dll",
-                           "/ion/vexlodb.dll.sig"}) {
+  for (const char* path :
+       {"/ion/update.manifest", "/ion/update.manifest.sig", "/ion/update.txt", "/ion/vexlodb.dll"}) {
     SCOPED_TRACE(path);
     EXPECT_EQ(RequestsIn(maker, path), 1);
     EXPECT_EQ(Requests(path), 0);
   }
   EXPECT_EQ(RequestsIn(maker, "/ion/ticker.ex_"), 2) << "the version request and the download";
-  for (const char* path : {"/ion/vinstall.exe", "/ion/vinstall.exe.sig"}) {
-    SCOPED_TRACE(path);
-    EXPECT_EQ(Requests(path), 1);
-    EXPECT_EQ(RequestsIn(maker, path), 0);
-  }
+  EXPECT_EQ(Requests("/ion/vinstall.exe"), 1);
+  EXPECT_EQ(RequestsIn(maker, "/ion/vinstall.exe"), 0);
   makerServer.Stop();
 }
 
-TEST_F(Update, APackageThatIsNotNewerIsNeverFetched) {
+TEST_F(Update, AnUpdateThatIsNotNewerIsNeverFetched) {
+  const long long kWeek = 7 * static_cast<long long>(kDay);
   const struct {
     const char* what;
-    long long age;  // of the installed program against the package, in file-time units
+    const char* set;
+    long long packageAhead;   // of now, in file-time units
+    long long age;            // of the installed program against the package
+    bool withoutManifest;     // a server from before manifests
+    int manifestAsked;
   } rows[] = {
-      {"same date", 0},
-      {"package a few minutes newer", 5 * static_cast<long long>(kMinute)},
-      {"package older", -static_cast<long long>(kDay)},
+      {"same date", "next", 0, 0, false, 0},
+      {"package a few minutes newer", "next", 0, 5 * static_cast<long long>(kMinute), false, 0},
+      {"package older", "next", 0, -static_cast<long long>(kDay), false, 0},
+      {"the installed version, dated next week", "same", kWeek, kWeek, false, 1},
+      {"an older build, dated next week", "older", kWeek, kWeek, false, 1},
+      {"no manifest", "next", 0, kDay, true, 1},
   };
-  Publish();
   StartServer();
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
-    Install("update-same", Now(), static_cast<ULONGLONG>(row.age));
+    Publish(row.set);
+    if (row.withoutManifest) {
+      ASSERT_TRUE(DeleteFileA(Served("update.manifest").c_str()));
+    }
+    Install("update-same", Now() + static_cast<ULONGLONG>(row.packageAhead),
+            static_cast<ULONGLONG>(row.age));
     const int asked = Requests("/ion/ticker.ex_");
+    const int manifests = Requests("/ion/update.manifest");
     PROCESS_INFORMATION ticker = StartTicker();
     ASSERT_TRUE(WaitUntil([&] { return Requests("/ion/ticker.ex_") > asked; }, kCheckMs));
+    if (row.manifestAsked > 0) {
+      ASSERT_TRUE(WaitUntil([&] { return Requests("/ion/update.manifest") > manifests; }, 30000));
+    }
     Sleep(3000);
     EXPECT_EQ(FindOffer(), nullptr);
+    EXPECT_EQ(RefusalsOnStrip(), 0);
     EXPECT_EQ(Requests("/ion/ticker.ex_"), asked + 1) << "only the version request";
-    EXPECT_EQ(Requests("/ion/ticker.ex_.sig") + Requests("/ion/update.txt"), 0);
+    EXPECT_EQ(Requests("/ion/update.manifest"), manifests + row.manifestAsked);
+    EXPECT_EQ(Requests("/ion/update.txt") + Requests("/ion/vinstall.exe"), 0);
     EXPECT_EQ(WaitForExit(ticker, 0), static_cast<DWORD>(STILL_ACTIVE));
+    ExpectFolderUntouched();
     EndStartedPrograms();
   }
 }
 
-TEST_F(Update, APackageThatCannotBeExpandedLeavesTheOldTickerRunning) {
-  Publish();
-  ASSERT_TRUE(CopyInto(fixtures_ + "corrupt.ex_", Served("ticker.ex_")));
-  ASSERT_TRUE(CopyInto(fixtures_ + "corrupt.ex_.sig", Served("ticker.ex_.sig")));
-  Install("update-corrupt", Now(), kDay);
+TEST_F(Update, APackageThatDoesNotExpandToTheListedProgramChangesNothing) {
   StartServer();
-  PROCESS_INFORMATION ticker = StartTicker();
-  HWND box = nullptr;
-  ASSERT_TRUE(WaitUntil([&] { return (box = FindOffer()) != nullptr; }, kCheckMs));
-  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  for (const char* set : {"corrupt", "expands-wrong"}) {
+    SCOPED_TRACE(set);
+    Publish(set);
+    Install("update-corrupt", Now(), kDay);
+    PROCESS_INFORMATION ticker = StartTicker();
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = FindOffer()) != nullptr; }, kCheckMs));
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
 
-  const std::string updating = ProgramText(IDS_UPDATING_SOFTWARE);
-  EXPECT_TRUE(WaitUntil(
-      [&] {
-        const std::vector<std::string> texts = ReadStrip(FindTickerWindow()).Texts();
-        return texts == std::vector<std::string>{updating, updating};
-      },
-      20000));
-  EXPECT_TRUE(WaitUntil([&] { return !FileExists(folder_ + "ticker.ex_.new"); }, 10000));
-  Sleep(3000);
-  EXPECT_EQ(WaitForExit(ticker, 0), static_cast<DWORD>(STILL_ACTIVE));
-  EXPECT_FALSE(FileExists(folder_ + "tlxtemp.exe"));
-  EXPECT_EQ(ReadWholeFile(folder_ + "Ticker.exe"), oldProgram_);
+    const std::string updating = ProgramText(IDS_UPDATING_SOFTWARE);
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+          const std::vector<std::string> texts = ReadStrip(FindTickerWindow()).Texts();
+          return texts == std::vector<std::string>{updating, updating};
+        },
+        20000));
+    // Checked before anything else moved: the library was neither put in place nor loaded.
+    ExpectFolderUntouched();
+    EXPECT_FALSE(FileExists(folder_ + "band-registered.txt"));
+    Sleep(2000);
+    EXPECT_EQ(WaitForExit(ticker, 0), static_cast<DWORD>(STILL_ACTIVE));
+    EndStartedPrograms();
+  }
 }
 
 bool FlipMiddleByte(const std::string& path) {
@@ -353,23 +382,34 @@ class Refusal : public Update {
   }
 };
 
-TEST_F(Refusal, APackageThatIsNotThePublishersIsNeverOffered) {
+TEST_F(Refusal, APackageOrManifestThatIsNotThePublishersIsNeverOffered) {
   ExpectEachRefused({
-      {"a flipped byte in the package", [&] { return FlipMiddleByte(Served("ticker.ex_")); }},
-      {"no signature", [&] { return DeleteFileA(Served("ticker.ex_.sig").c_str()) != 0; }},
-      {"signed with another key",
-       [&] { return CopyInto(fixtures_ + "ticker.ex_.stranger.sig", Served("ticker.ex_.sig")); }},
-      {"a valid signature of another file",
-       [&] { return CopyInto(Served("vinstall.exe.sig"), Served("ticker.ex_.sig")); }},
+      {"a package swapped after the manifest was signed",
+       [&] { return FlipMiddleByte(Served("ticker.ex_")); }},
+      {"the signed installer served under the package's name",
+       [&] {
+         return CopyInto(Served("vinstall.exe"), Served("ticker.ex_")) &&
+                CopyInto(Fixture("next", "vinstall.exe.sig"), Served("ticker.ex_.sig"));
+       }},
+      {"the signed package of another version",
+       [&] {
+         return CopyInto(Fixture("older", "ticker.ex_"), Served("ticker.ex_")) &&
+                CopyInto(Fixture("older", "ticker.ex_.sig"), Served("ticker.ex_.sig"));
+       }},
+      {"a manifest changed after signing",
+       [&] { return FlipMiddleByte(Served("update.manifest")); }},
+      {"a manifest without its signature",
+       [&] { return DeleteFileA(Served("update.manifest.sig").c_str()) != 0; }},
   });
 }
 
-TEST_F(Refusal, ALibraryOrInstallerThatIsNotThePublishersStopsTheUpdate) {
+TEST_F(Refusal, ALibraryInstallerOrNoteThatIsNotTheListedOneStopsTheUpdate) {
   ExpectEachRefused({
       // The library would leave a mark the moment it is loaded.
-      {"a band library that is not signed", [&] { return FlipMiddleByte(Served("vexlodb.dll")); }},
-      {"an installer without a signature",
-       [&] { return DeleteFileA(Served("vinstall.exe.sig").c_str()) != 0; }},
+      {"a band library swapped", [&] { return FlipMiddleByte(Served("vexlodb.dll")); }},
+      {"an installer swapped", [&] { return FlipMiddleByte(Served("vinstall.exe")); }},
+      {"the release note of another version",
+       [&] { return CopyInto(Fixture("same", "update.txt"), Served("update.txt")); }},
   });
 }
 

@@ -5,6 +5,9 @@ request path picks the misbehaviour:
   /truncated  promises 5000 bytes of feed and sends 300, then closes
   /huge       a well-formed feed of 10 MB
   /notfound   404, with a feed as its body
+  /error500   500 with an HTML error page
+  /error503   503 with an HTML error page
+  /busy       the content server's own answer when it is full: 503, Retry-After, its text
   /garbage    200 with bytes that are no feed
   /dropped    200, half a feed, then the connection is reset
   /forever    200, then one byte a second for as long as the client listens
@@ -94,6 +97,22 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def answer_notfound(self):
         body = feed(5)
         self.head(404, len(body))
+        self.wfile.write(body)
+
+    def answer_error500(self):
+        body = b"<html><body><h1>500 Internal Server Error</h1></body></html>"
+        self.head(500, len(body))
+        self.wfile.write(body)
+
+    def answer_error503(self):
+        body = b"<html><body><h1>503 Service Unavailable</h1></body></html>"
+        self.head(503, len(body))
+        self.wfile.write(body)
+
+    def answer_busy(self):
+        # As server/content_server.cpp answers when it has no room for another connection.
+        body = b"The server is busy; try again shortly.\n"
+        self.head(503, len(body), [("Retry-After", "1")])
         self.wfile.write(body)
 
     def answer_garbage(self):

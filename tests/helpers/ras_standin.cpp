@@ -1,10 +1,13 @@
 // A stand-in for "RASAPI32.DLL" (Wine's reports no entries and no connections). The test copies it
-// beside Ticker.exe as "rasapi32.dll" and starts the ticker with WINEDLLOVERRIDES=rasapi32=n,b.
-// It reads what to report from "ras-standin.txt" beside itself:
+// over the system folder's "rasapi32.dll" of its prefix and lets Ticker.exe prefer it to Wine's
+// own (a DLL override). It reads what to report from "ras-standin.txt" beside the program that
+// loads it:
 //   connections N          active connections the user already has
 //   entry NAME|USER|PASS   a phonebook entry with its stored credentials (up to 20)
 //   hold 1                 RasDialA waits until "ras-release.txt" appears, then deletes it
-// and appends every call, with the record sizes it was given, to "ras-calls.txt" beside itself.
+//   fail 1                 RasDialA fails, after giving a handle
+// and appends every call, with the record sizes it was given, to "ras-calls.txt" there. A copy
+// loaded from anywhere but the system folder says so in its first line.
 #include <windows.h>
 
 #include "feed/ras_records_win.h"
@@ -30,6 +33,7 @@ struct Entry {
 char g_folder[MAX_PATH];
 int g_connections = 0;
 bool g_hold = false;
+bool g_fail = false;
 Entry g_entries[kMaxEntries];
 int g_entryCount = 0;
 RasConnectionHandle g_dialled = nullptr;
@@ -67,13 +71,28 @@ bool StartsWith(const char* line, const char* prefix) {
   return CompareStringA(LOCALE_INVARIANT, 0, line, n, prefix, n) == CSTR_EQUAL;
 }
 
-void ReadConfiguration(HMODULE module) {
-  GetModuleFileNameA(module, g_folder, MAX_PATH);
-  char* slash = g_folder;
-  for (char* c = g_folder; *c != '\0'; ++c) {
+// The folder of a module's file, up to and including its last backslash.
+void ModuleFolder(HMODULE module, char* folder) {
+  GetModuleFileNameA(module, folder, MAX_PATH);
+  char* slash = folder;
+  for (char* c = folder; *c != '\0'; ++c) {
     if (*c == '\\') slash = c + 1;
   }
   *slash = '\0';
+}
+
+// Whether this library was loaded from the system folder.
+bool LoadedFromSystemFolder(HMODULE module) {
+  char own[MAX_PATH];
+  char system[MAX_PATH];
+  ModuleFolder(module, own);
+  const UINT n = GetSystemDirectoryA(system, MAX_PATH - 1);
+  lstrcpyA(system + n, "\\");
+  return lstrcmpiA(own, system) == 0;
+}
+
+void ReadConfiguration() {
+  ModuleFolder(nullptr, g_folder);
   char path[MAX_PATH];
   FolderFile("ras-standin.txt", path);
   HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -92,6 +111,9 @@ void ReadConfiguration(HMODULE module) {
     } else if (StartsWith(line, "hold ")) {
       TakeField(line + 5, '\n', number, sizeof number);
       g_hold = number[0] == '1';
+    } else if (StartsWith(line, "fail ")) {
+      TakeField(line + 5, '\n', number, sizeof number);
+      g_fail = number[0] == '1';
     } else if (StartsWith(line, "entry ") && g_entryCount < kMaxEntries) {
       Entry& e = g_entries[g_entryCount++];
       const char* p = TakeField(line + 6, '|', e.name, sizeof e.name);
@@ -202,7 +224,8 @@ __declspec(dllexport) DWORD WINAPI RasDialA(void* extensions, const char* phoneb
   }
   g_dialled = reinterpret_cast<RasConnectionHandle>(0x7001);
   *connection = g_dialled;
-  return 0;
+  constexpr DWORD kNoAnswer = 678;  // ERROR_NO_ANSWER
+  return g_fail ? kNoAnswer : 0;
 }
 
 __declspec(dllexport) DWORD WINAPI RasHangUpA(RasConnectionHandle connection) {
@@ -215,8 +238,8 @@ __declspec(dllexport) DWORD WINAPI RasHangUpA(RasConnectionHandle connection) {
 
 BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, void* reserved) {
   if (reason == DLL_PROCESS_ATTACH) {
-    ReadConfiguration(module);
-    Log("load");
+    ReadConfiguration();
+    Log(LoadedFromSystemFolder(module) ? "load" : "load from outside the system folder");
   } else if (reason == DLL_PROCESS_DETACH) {
     // Without `reserved` the library is being freed; with it, the process is ending.
     Log(reserved == nullptr ? "unload" : "process end");

@@ -20,32 +20,40 @@ class FakeFeedEnvironment : public FeedPassEnvironment {
   std::map<std::string, std::string> programFiles, pathFiles;
   std::map<std::string, std::string> sponsorKeys;  // by the exact key the pass asks for
   std::function<void()> duringFetch;               // runs inside every fetch, after the answer
+  // The status of an address's answers and whether they came whole; by default 200 and whole.
+  std::map<std::string, HttpAnswer> answerInfo;
+  bool unwritable = false;  // the program's folder: every write fails
 
   std::vector<std::string> log;  // "GET url", "READ name", "WRITE name", "OPEN url", "SOUND name"
   std::vector<size_t> fetchCapacities, readCapacities;
   std::vector<std::pair<std::string, std::string>> messages;
 
-  size_t HttpGet(const char* url, char* buffer, size_t capacity) override {
+  size_t HttpGet(const char* url, char* buffer, size_t capacity, HttpAnswer* answer) override {
     log.push_back(std::string("GET ") + url);
     fetchCapacities.push_back(capacity);
+    *answer = HttpAnswer();
     auto it = answers.find(url);
     if (it == answers.end() || it->second.empty()) return 0;
     const std::string body = it->second.front();
     if (it->second.size() > 1) it->second.erase(it->second.begin());
     const size_t n = Copy(body, buffer, capacity);
+    auto info = answerInfo.find(url);
+    *answer = info != answerInfo.end() ? info->second : HttpAnswer{200, true};
+    if (n < body.size()) answer->whole = false;  // cut at the buffer
     if (duringFetch) duringFetch();
     return n;
+  }
+  bool WriteProgramFile(const char* name, const char* bytes, size_t count) override {
+    log.push_back(std::string("WRITE ") + name);
+    if (unwritable) return false;
+    programFiles[name] = std::string(bytes, count);
+    return true;
   }
   long ReadProgramFile(const char* name, char* buffer, size_t capacity) override {
     return Read(programFiles, name, buffer, capacity);
   }
   long ReadPathFile(const char* path, char* buffer, size_t capacity) override {
     return Read(pathFiles, path, buffer, capacity);
-  }
-  bool WriteProgramFile(const char* name, const char* bytes, size_t count) override {
-    log.push_back(std::string("WRITE ") + name);
-    programFiles[name] = std::string(bytes, count);
-    return true;
   }
   void ReadSponsorKey(const char* key, char* out, size_t capacity) override {
     auto it = sponsorKeys.find(key);

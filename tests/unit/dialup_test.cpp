@@ -19,6 +19,7 @@ struct Service {
   int32_t connections = 0;
   const char* profile = "";
   std::vector<std::string> entries;
+  bool dialFails = false;
 };
 
 class ScriptedEnvironment : public DialupEnvironment {
@@ -49,12 +50,14 @@ class ScriptedEnvironment : public DialupEnvironment {
     return static_cast<int32_t>(s_.entries.size());  // as a service that has more than room
   }
   void ShowDialingStatus(const char* profile) override { Note(std::string("status ") + profile); }
-  void Dial(const char* entry) override {
-    Note(std::string("dial ") + entry);
+  bool Dial(const char* entry) override {
+    Note(std::string("dial ") + entry + (s_.dialFails ? " (failed)" : ""));
+    if (s_.dialFails) return false;
     ++s_.connections;
+    return true;
   }
   bool FindHangUpFunctions() override { return s_.hangUpFunctions; }
-  void HangUpFirstConnection() override {
+  void HangUpDialled() override {
     Note("hangup");
     --s_.connections;
   }
@@ -103,6 +106,10 @@ TEST(Dialup, EachFetchAndCycleEndAsksTheServiceOnlyWhatItMust) {
       {"no hang-up functions: stays dialled and loaded",
        {true, true, true, false, 0, "Work", isp}, "Fefe",
        "load, connections, entries, status Work, dial Work", 1},
+      {"a failed dial: not tried again in the cycle, nothing hung up, the next cycle dials",
+       {true, true, true, true, 0, "Work", isp, true}, "FFefe",
+       "load, connections, entries, status Work, dial Work (failed), unload, "
+       "load, connections, entries, dial Work (failed), unload", 0},
       {"the end of a cycle that dialled nothing does nothing",
        {true, true, true, true, 0, "Home", isp}, "e", "", 0},
       {"more entries than room: only the first ten are looked at",

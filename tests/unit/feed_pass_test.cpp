@@ -100,6 +100,8 @@ TEST_F(FeedPassTest, CachePassFallsBackToTheNetwork) {
     env.programFiles["Sponsor.Dat"] = "";
     if (row.newsDat != nullptr) env.programFiles["News.Dat"] = row.newsDat;
     flags.firstCycle = row.firstCycle ? 1 : 0;
+    // What the first cycle asks before it shows the cache: whether this pass would fetch.
+    EXPECT_EQ(NewsCacheHoldsFeed(env), !row.fetched);
     Run(true);
     EXPECT_EQ(measurer.Measured(ProgramText(IDS_CONTACTING_CAPTION)), row.statusShown);
     EXPECT_EQ(Fetched(kDataUrl), row.fetched);
@@ -246,18 +248,32 @@ TEST_F(FeedPassTest, PleaseRestartLogsInAgainOncePerProcess) {
 }
 
 TEST_F(FeedPassTest, DataAnswers) {
+  const Texts noData = {ProgramText(IDS_NO_DATA_CAPTION), ProgramText(IDS_NO_DATA_MESSAGE)};
   const struct {
     const char* name;
     bool sponsor;
     const char* answer;  // null: nothing came
+    HttpAnswer info;
     Texts strip;
     const char* newsDat;
   } rows[] = {
-      {"not a feed: reported and still cached", false, "<html>Internal error</html>",
-       {ProgramText(IDS_NO_DATA_CAPTION), ProgramText(IDS_NO_DATA_MESSAGE)}, "<html>Internal error</html>"},
-      {"nothing, no sponsor: the old strip stays", false, nullptr, {"old strip"}, "old news"},
-      {"nothing after sponsor items: they alone", true, nullptr, {kSponsorCaption, "  A  " BULLET},
+      {"a whole feed replaces the cache", false, kFreshFeed.c_str(), {200, true}, {kFresh},
+       kFreshFeed.c_str()},
+      {"not a feed: reported, the cache kept", false, "<html>Internal error</html>", {200, true},
+       noData, "old news"},
+      {"a 500 page: the old strip and the cache stay", false, "<html>Internal error</html>",
+       {500, true}, {"old strip"}, "old news"},
+      {"a busy server's 503", false, "The server is busy; try again shortly.\n", {503, true},
+       {"old strip"}, "old news"},
+      {"an error page that looks like a feed", false, kFreshFeed.c_str(), {503, true},
+       {"old strip"}, "old news"},
+      {"a feed cut off on the way", false, kFreshFeed.c_str(), {200, false}, {"old strip"},
        "old news"},
+      {"nothing, no sponsor: the old strip stays", false, nullptr, {}, {"old strip"}, "old news"},
+      {"nothing after sponsor items: they alone", true, nullptr, {}, {kSponsorCaption, "  A  " BULLET},
+       "old news"},
+      {"an error page after sponsor items: they alone", true, "<html>gone</html>", {500, true},
+       {kSponsorCaption, "  A  " BULLET}, "old news"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -267,10 +283,40 @@ TEST_F(FeedPassTest, DataAnswers) {
     if (row.sponsor) env.sponsorKeys["news"] = "http://s.example/s.txt";
     env.answers["http://s.example/s.txt"] = {"A|a"};
     if (row.answer != nullptr) env.answers[kDataUrl] = {row.answer};
+    env.answerInfo[kDataUrl] = row.info;
     EXPECT_EQ(Run(), FeedResult::kDone);
     EXPECT_EQ(PublishedTexts(list), row.strip);
     EXPECT_EQ(env.ProgramFile("News.Dat"), row.newsDat);
   }
+}
+
+TEST_F(FeedPassTest, ASponsorFileThatIsNoWholeAnswerIsNeitherShownNorKept) {
+  const HttpAnswer answers[] = {{404, true}, {500, true}, {200, false}};
+  for (const HttpAnswer& answer : answers) {
+    SCOPED_TRACE(answer.status);
+    NextRow();
+    env.programFiles["Sponsor.Dat"] = "Old|o";
+    env.sponsorKeys["news"] = "http://s.example/s.txt";
+    env.answers["http://s.example/s.txt"] = {"Error|page"};
+    env.answerInfo["http://s.example/s.txt"] = answer;
+    env.answers[kDataUrl] = {kFreshFeed};
+    Run();
+    EXPECT_EQ(env.ProgramFile("Sponsor.Dat"), "Old|o");
+    EXPECT_EQ(PublishedTexts(list), Texts{kFresh});
+  }
+}
+
+TEST_F(FeedPassTest, AFolderThatCannotBeWrittenSaysSoOnceAheadOfTheNews) {
+  const std::string notice = ProgramText(IDS_CACHE_NOT_SAVED);
+  env.unwritable = true;
+  env.sponsorKeys["news"] = "http://s.example/s.txt";
+  env.answers["http://s.example/s.txt"] = {"A|a"};
+  env.answers[kDataUrl] = {kFreshFeed};
+  Run();
+  EXPECT_EQ(PublishedTexts(list), (Texts{kSponsorCaption, "  A  " BULLET, notice, kFresh}));
+  Run();
+  EXPECT_EQ(PublishedTexts(list), (Texts{kSponsorCaption, "  A  " BULLET, kFresh}));
+  EXPECT_EQ(env.Logged("WRITE News.Dat").size(), 2u) << "still tried at every pass";
 }
 
 TEST_F(FeedPassTest, NoAnswerOnAStripWithNothingYetSaysNoDataCame) {
@@ -347,30 +393,32 @@ TEST_F(FeedPassTest, OverLongAnswersAndFilesAreCutToTheirBuffers) {
   std::string huge = FEED_TOPIC "rt" FEED_KIND "2";
   while (huge.size() < 10 * 1000 * 1000) huge += FEED_TEXT "Story of the day" FEED_LINK "/s|";
   const std::string story = "Story of the day  " BULLET "  ";
+  const std::string hugeSponsor = std::string(300000, 'x') + "|l";
   env.answers[kDataUrl] = {huge};
   env.sponsorKeys["news"] = "http://s.example/s.txt";
-  env.answers["http://s.example/s.txt"] = {std::string(300000, 'x') + "|l"};
+  env.answers["http://s.example/s.txt"] = {hugeSponsor};
   env.sponsorKeys["Image"] = "http://s.example/p.bmp";
   env.answers["http://s.example/p.bmp"] = {std::string(50000, 'p')};
+  env.programFiles["News.Dat"] = kCachedFeed;
 
+  // Cut at their buffers, the answers did not come whole: none is kept or shown.
   EXPECT_EQ(Run(), FeedResult::kDone);
   EXPECT_EQ(env.fetchCapacities, (std::vector<size_t>{kPictureBufferSize, kFeedBufferSize, kFeedBufferSize}));
-  EXPECT_EQ(env.ProgramFile("sponsor.bmp").size(), kPictureBufferSize - 1);
-  EXPECT_EQ(env.ProgramFile("Sponsor.Dat").size(), kFeedBufferSize - 1);
-  EXPECT_EQ(env.ProgramFile("News.Dat"), huge.substr(0, kFeedBufferSize - 1));
-  // The cut sponsor file has no '|' left; the cut feed gives whole items only.
-  Texts texts = PublishedTexts(list);
-  ASSERT_GT(texts.size(), 1000u);
-  EXPECT_EQ(texts[0], kSponsorCaption);
-  EXPECT_EQ(texts.back(), story);
+  EXPECT_EQ(env.ProgramFile("sponsor.bmp"), "");
+  EXPECT_EQ(env.ProgramFile("Sponsor.Dat"), "<missing>");
+  EXPECT_EQ(env.ProgramFile("News.Dat"), kCachedFeed);
 
-  // Cache passes read at most 100000 bytes of each file.
+  // Cache passes read at most 100000 bytes of each file; the cut feed gives whole items only.
+  env.programFiles["News.Dat"] = huge;
+  env.programFiles["Sponsor.Dat"] = hugeSponsor;
   env.log.clear();
   Run(true);
   EXPECT_TRUE(env.Logged("GET").empty());
   EXPECT_EQ(env.readCapacities, (std::vector<size_t>{kFeedFileReadMax + 1, kFeedFileReadMax + 1}));
-  texts = PublishedTexts(list);
+  // The cut sponsor file has no '|' left.
+  const Texts texts = PublishedTexts(list);
   ASSERT_GT(texts.size(), 1000u);
+  EXPECT_EQ(texts[0], kSponsorCaption);
   EXPECT_EQ(texts.back(), story);
 }
 

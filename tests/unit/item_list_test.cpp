@@ -122,6 +122,26 @@ TEST_F(ItemListTest, StatusPairResetsOffsetAndLetsTheStripPaint) {
   EXPECT_EQ(flags.stripFilled.load(), 1);
 }
 
+TEST_F(ItemListTest, ANoticeGoesInFrontOnceAndTheStripRunsOnBehindIt) {
+  list.Append(&measurer, "Story", "http://a.test/1", 2, 1, 1);
+  list.Append(&measurer, "Quote", "", 10, 0, 0);
+  list.Finish();
+  for (int shown = 0; shown < 2; ++shown) {
+    ShowNoticeAhead(list, &measurer, flags, ProgramText(IDS_LINK_NOT_OPENED));
+    ItemsView view = list.Read();
+    ASSERT_EQ(view.itemCount, 3) << "not in front twice";
+    EXPECT_STREQ(view.items[0].text, ProgramText(IDS_LINK_NOT_OPENED));
+    EXPECT_EQ(view.items[0].colorIndex, 15);
+    EXPECT_EQ(view.items[0].tallFont, 1);
+    EXPECT_STREQ(view.items[1].text, "Story");
+    EXPECT_STREQ(view.items[1].link, "http://a.test/1");
+    EXPECT_EQ(view.items[1].colorIndex, 2);
+    EXPECT_STREQ(view.items[2].text, "Quote");
+    EXPECT_EQ(view.items[2].tallFont, 0);
+    EXPECT_EQ(flags.listBusy.load(), 0);
+  }
+}
+
 TEST_F(ItemListTest, TextsAndLinksAreCutToTheirFields) {
   const std::string text249(249, 't');
   const std::string text250(250, 'u');

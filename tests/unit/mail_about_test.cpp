@@ -107,19 +107,20 @@ TEST_F(MailPage, APickedPathThatATextValueWouldCutIsRefused) {
   EXPECT_FALSE(MailSoundPathFits(nullptr));
 }
 
-TEST(VersionLine, JoinsNameAndVersionWithPeriodsForCommas) {
+TEST(VersionLine, JoinsNameAndVersionWithPeriodsForCommasAndNoSpaces) {
   const struct {
     const char* name;
     const char* version;
     size_t capacity;
     const char* line;
   } rows[] = {
-      {"Vexlo! Newsrail", "2, 0, 1, 0", 64, "Vexlo! Newsrail Build 2. 0. 1. 0"},
+      {"Vexlo! Newsrail", "2, 0, 1, 0", 64, "Vexlo! Newsrail Build 2.0.1.0"},
+      {"Newsrail", "2,  0 ,1", 64, "Newsrail Build 2.0 .1"},
       {"Newsrail", "3,1,4,15", 64, "Newsrail Build 3.1.4.15"},
       {"Newsrail", "", 64, "Newsrail Build "},
-      {"", "1, 0", 64, " Build 1. 0"},
+      {"", "1, 0", 64, " Build 1.0"},
       {"Vexlo! Newsrail", "2, 0, 1, 0", 10, "Vexlo! Ne"},
-      {"Newsrail", "2, 0, 1, 0", 20, "Newsrail Build 2. 0"},
+      {"Newsrail", "2, 0, 1, 0", 20, "Newsrail Build 2.0."},
       {"Newsrail", "2", 1, ""},
   };
   for (const auto& r : rows) {

@@ -299,4 +299,36 @@ TEST(CenteredPosition, CentredAndKeptOnItsMonitor) {
   }
 }
 
+TEST(BesideStripPosition, BelowOrAboveTheStripAndWhollyOnTheWorkArea) {
+  const Rect work = R(0, 0, 1024, 738);  // a taskbar 30 pixels high at the bottom
+  const Rect sheet = R(0, 0, 404, 433);
+  const struct {
+    const char* what;
+    Rect window, strip, work;
+    Point at;
+  } rows[] = {
+      {"a first-run strip at the top right: below it, pulled in from the right", sheet,
+       R(685, 0, 835, 18), work, {620, 18}},
+      {"a strip near the bottom: above it", sheet, R(0, 560, 1000, 590), work, {0, 127}},
+      {"a strip in the middle with room below", sheet, R(100, 200, 800, 230), work, {100, 230}},
+      {"no room either side: the larger side, still on the work area", sheet,
+       R(100, 300, 800, 330), work, {100, 305}},
+      {"a strip half off the left edge", sheet, R(-300, 100, 200, 130), work, {0, 130}},
+      {"the docked strip in a taskbar below the work area", sheet, R(700, 738, 1024, 768), work,
+       {620, 305}},
+      {"on a second monitor to the left", sheet, R(-1000, 0, -600, 30), R(-1280, 0, 0, 1024),
+       {-1000, 30}},
+      {"a sheet larger than the work area keeps to its top left", R(0, 0, 1100, 800),
+       R(100, 100, 300, 130), work, {0, 0}},
+      {"extreme rectangles do not overflow", sheet, R(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX),
+       work, {0, 305}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    const Point at = BesideStripPosition(row.window, row.strip, row.work);
+    EXPECT_EQ(at.x, row.at.x);
+    EXPECT_EQ(at.y, row.at.y);
+  }
+}
+
 }  // namespace

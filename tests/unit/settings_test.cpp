@@ -186,6 +186,31 @@ TEST(ColorSchemes, NamesAreSpelledAsShown) {
   EXPECT_EQ(kColorSchemes[2].quoteNc, MakeColor(255, 255, 0));
 }
 
+TEST(ColorSchemes, NamesAreShownInTwoColumnsWithoutTheirPadding) {
+  const struct {
+    const char* name;
+    size_t labelCapacity;
+    const char* label;
+    const char* kind;
+  } rows[] = {
+      {"Neon on Black (VGA)", 32, "Neon on Black", "(VGA)"},
+      {"Subtle Gray   (VGA)", 32, "Subtle Gray", "(VGA)"},
+      {"Marine (Hi-Color)", 32, "Marine", "(Hi-Color)"},
+      {"Plain", 32, "Plain", ""},
+      {"   (VGA)", 32, "", "(VGA)"},
+      {"a (b) (c)", 32, "a (b)", "(c)"},
+      {"Neon on Black (VGA)", 5, "Neon", "(VGA)"},
+      {"", 32, "", ""},
+  };
+  for (const auto& row : rows) {
+    char label[32];
+    char kind[16];
+    SplitSchemeName(row.name, label, row.labelCapacity, kind, sizeof kind);
+    EXPECT_STREQ(label, row.label) << row.name;
+    EXPECT_STREQ(kind, row.kind) << row.name;
+  }
+}
+
 TEST_F(SettingsTest, ServersDefaultToTheLocalContentServerAndCanBeMoved) {
   char url[200];
   ASSERT_TRUE(BuildEndpointUrl(settings, Endpoint::kPublisherData, "/tlx/update", url, sizeof url));

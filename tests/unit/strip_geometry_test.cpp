@@ -92,6 +92,24 @@ TEST(NormaliseOffset, WrapsOnceIntoOneCycle) {
   EXPECT_EQ(NormaliseOffset(-5, -1), 0);
 }
 
+TEST(TextTops, CaptionsShareTheHeadlinesBaseline) {
+  const struct {
+    int32_t h, tallAscent, smallAscent, smallHeight, small;
+  } rows[] = {
+      {28, 22, 17, 20, 8},   // baseline at 25 for both fonts
+      {24, 18, 15, 18, 6},
+      {20, 14, 12, 15, 5},   // 3 + 14 - 12
+      {20, 18, 4, 15, 5},    // the baseline would push the caption out at the bottom
+      {10, 2, 9, 12, 0},     // never above the top
+      {30, 1 << 30, -(1 << 30), 5, 25},  // absurd metrics stay inside the window
+  };
+  for (const auto& row : rows) {
+    const TextTops tops = ComputeTextTops(row.h, row.tallAscent, row.smallAscent, row.smallHeight);
+    EXPECT_EQ(tops.tall, 3);
+    EXPECT_EQ(tops.small, row.small) << row.h << " " << row.tallAscent << " " << row.smallAscent;
+  }
+}
+
 TEST(StripColorForIndex, TableAndTheCaptionColourForEverythingElse) {
   const int expected[16] = {11, 0, 1, 2, 6, 3, 5, 4, 9, 8, 7, 9, 3, 5, 1, 10};
   for (int i = 0; i < 16; ++i) EXPECT_EQ(StripColorForIndex(i), expected[i]) << i;

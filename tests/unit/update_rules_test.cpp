@@ -1,11 +1,17 @@
 // The software update's decisions: the version test on the package's date, the release note's
-// bound, the host of each file, and which downloaded sets may be offered.
+// bound, the host of each file, the signed manifest (what parses, which version is offered, which
+// file is taken), which downloaded sets may be offered, and what a start does about a hand-off
+// that was cut off.
 #include "update/update_rules.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
+
+#include "update/update_manifest.h"
 
 namespace {
 
@@ -79,6 +85,8 @@ TEST(UpdateHost, TheInstallerAlwaysComesFromThePublisher) {
     bool myVexlo;
     Endpoint host;
   } rows[] = {
+      {UpdateFile::kManifest, true, Endpoint::kPublisherUpdate},
+      {UpdateFile::kManifest, false, Endpoint::kMaker},
       {UpdateFile::kPackage, true, Endpoint::kPublisherUpdate},
       {UpdateFile::kPackage, false, Endpoint::kMaker},
       {UpdateFile::kNote, true, Endpoint::kPublisherUpdate},
@@ -95,49 +103,177 @@ TEST(UpdateHost, TheInstallerAlwaysComesFromThePublisher) {
   }
   EXPECT_EQ(UpdatingColorIndex(true), 11);
   EXPECT_EQ(UpdatingColorIndex(false), 14);
-  // Every file that is code carries a signature; the note is only shown.
-  EXPECT_TRUE(DescribeUpdateFile(UpdateFile::kPackage).signedProgram);
-  EXPECT_TRUE(DescribeUpdateFile(UpdateFile::kLibrary).signedProgram);
-  EXPECT_TRUE(DescribeUpdateFile(UpdateFile::kInstaller).signedProgram);
-  EXPECT_FALSE(DescribeUpdateFile(UpdateFile::kNote).signedProgram);
 }
 
-TEST(JudgeDownloads, OffersOnlyWhatThePublisherSigned) {
-  const DownloadedProgram good{true, true, true};
-  const DownloadedProgram absent{false, false, false};
-  const DownloadedProgram errorPage{true, false, false};  // the server has no such file
-  const DownloadedProgram unsigned_{true, true, false};
-  const DownloadedProgram signedPage{true, false, true};
+// The manifest's decisions in one table: what parses, which version is offered to a program of
+// version 2.0.1.0, and which files the manifest requires and bounds.
+const std::string kHash(64, 'a');
+const std::string kPackageLine = "file ticker.ex_ 1000 " + kHash + "\n";
+const std::string kProgramLine = "file Ticker.exe 4000 " + kHash + "\n";
+const std::string kNoteLine = "file update.txt 999 " + kHash + "\n";
+const std::string kFiles = kPackageLine + kProgramLine + kNoteLine;
+
+std::string Manifest(const std::string& version, const std::string& files = kFiles,
+                     const std::string& product = "Vexlo! Newsrail") {
+  return "product " + product + "\nversion " + version + "\n" + files;
+}
+
+// A manifest of version 2.0.1.1 with these file lines; one file line.
+std::string Listing(const std::string& files) { return Manifest("2.0.1.1", files); }
+std::string File(const std::string& name, const std::string& size) {
+  return "file " + name + " " + size + " " + kHash + "\n";
+}
+
+std::string Decide(const std::string& text, const char* product, const ProgramVersion& own) {
+  UpdateManifest manifest;
+  if (!ParseUpdateManifest(text.data(), text.size(), &manifest)) return "malformed";
+  switch (JudgeManifest(manifest, product, own)) {
+    case ManifestVerdict::kOffer: return "offer";
+    case ManifestVerdict::kNotNewer: return "not newer";
+    case ManifestVerdict::kUnusable: return "unusable";
+  }
+  return "?";
+}
+
+TEST(UpdateManifest, ParsesOnlyItsOwnFormAndOffersOnlyANewerCompleteUpdate) {
+  const std::string full = std::to_string(kDownloadBufferSize);
+  const std::string over = std::to_string(kDownloadBufferSize + 1);
+  std::string tooMany = kFiles;
+  for (int i = 0; i < 6; ++i) tooMany += File("x" + std::to_string(i), "1");
   const struct {
     const char* what;
-    DownloadedProgram package, library, installer;
-    UpdateVerdict verdict;
+    std::string manifest;
+    const char* decision;  // "malformed" or the verdict
   } rows[] = {
-      {"all signed", good, good, good, UpdateVerdict::kOffer},
-      {"package alone", good, absent, absent, UpdateVerdict::kOffer},
-      {"no library or installer published", good, errorPage, errorPage, UpdateVerdict::kOffer},
-      {"package did not arrive", absent, good, good, UpdateVerdict::kNothing},
-      {"package unsigned", unsigned_, good, good, UpdateVerdict::kRefuse},
-      // The package is compressed, not a program, and is trusted only by its signature.
-      {"package is an error page", errorPage, good, good, UpdateVerdict::kRefuse},
-      {"library unsigned", good, unsigned_, good, UpdateVerdict::kRefuse},
-      {"installer unsigned", good, good, unsigned_, UpdateVerdict::kRefuse},
-      {"signed non-program", good, signedPage, good, UpdateVerdict::kOffer},
+      {"one number newer", Manifest("2.0.1.1"), "offer"},
+      {"the same version (a replay)", Manifest("2.0.1.0"), "not newer"},
+      {"older: the third number before the fourth", Manifest("2.0.0.65535"), "not newer"},
+      {"older: the first number first", Manifest("1.65535.65535.65535"), "not newer"},
+      {"numbers, not text: 10 after 2", Manifest("10.0.0.0"), "offer"},
+      {"CR LF, a later keyword, no last line end",
+       "product Vexlo! Newsrail\r\nversion 2.0.1.1\r\nsigned-by x\r\n" + kPackageLine +
+           kProgramLine + kNoteLine.substr(0, kNoteLine.size() - 1),
+       "offer"},
+      {"another product", Manifest("2.0.1.1", kFiles, "Newsrail Lite"), "unusable"},
+      {"no package", Listing(kProgramLine + kNoteLine), "unusable"},
+      {"no program", Listing(kPackageLine + kNoteLine), "unusable"},
+      {"no release note", Listing(kPackageLine + kProgramLine), "unusable"},
+      {"a note over 999 bytes", Listing(kPackageLine + kProgramLine + File("update.txt", "1000")),
+       "unusable"},
+      {"a package over the buffer", Listing(File("ticker.ex_", over) + kProgramLine + kNoteLine),
+       "unusable"},
+      {"a library that fills the buffer", Listing(kFiles + File("vexlodb.dll", full)), "offer"},
+      {"no version", "product Vexlo! Newsrail\n" + kFiles, "malformed"},
+      {"no product", "version 2.0.1.1\n" + kFiles, "malformed"},
+      {"two versions", Manifest("2.0.1.1") + "version 9.0.0.0\n", "malformed"},
+      {"three numbers", Manifest("2.0.1"), "malformed"},
+      {"five numbers", Manifest("2.0.1.1.1"), "malformed"},
+      {"a number above 65535", Manifest("2.0.1.65536"), "malformed"},
+      {"a leading zero", Manifest("2.0.1.01"), "malformed"},
+      {"a sign", Manifest("2.0.1.+1"), "malformed"},
+      {"a space after the version", Manifest("2.0.1.1 "), "malformed"},
+      {"a file named twice", Listing(kFiles + kNoteLine), "malformed"},
+      {"a file name with a path", Listing(kFiles + File("..\\T.exe", "1")), "malformed"},
+      {"a short hash", Listing(kFiles + "file x.dll 1 " + kHash.substr(1)), "malformed"},
+      {"a hash that is not hex", Listing(kFiles + "file x.dll 1 g" + kHash.substr(1)), "malformed"},
+      {"a negative size", Listing(kFiles + File("x.dll", "-1")), "malformed"},
+      {"more files than it may list", Listing(tooMany), "malformed"},
+      {"a NUL", Manifest("2.0.1.1") + std::string(1, '\0'), "malformed"},
+      {"larger than any manifest", Manifest("2.0.1.1") + std::string(kManifestMaxSize, '#'),
+       "malformed"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
-    EXPECT_EQ(JudgeDownloads(row.package, row.library, row.installer), row.verdict);
+    EXPECT_EQ(Decide(row.manifest, "Vexlo! Newsrail", {{2, 0, 1, 0}}), row.decision);
+  }
+  // The program judges by its own product and the version its own resource carries.
+  const ProgramVersion own = OwnProgramVersion();
+  char version[32];
+  std::snprintf(version, sizeof version, "%u.%u.%u.%u", own.part[0], own.part[1], own.part[2],
+                own.part[3]);
+  EXPECT_EQ(Decide(Manifest(version, kFiles, OwnProductName()), OwnProductName(), own),
+            "not newer");
+}
+
+TEST(UpdateManifest, TakesAFileOnlyByItsOwnNameSizeAndHash) {
+  // The package's hash is 0xAA in every byte; the installer's is 0xBB, written in upper case.
+  const std::string text =
+      Listing(File("ticker.ex_", "1043881") + "file vinstall.exe 98304 " + std::string(64, 'B'));
+  UpdateManifest manifest;
+  ASSERT_TRUE(ParseUpdateManifest(text.data(), text.size(), &manifest));
+  const struct {
+    const char* what;
+    const char* name;
+    uint64_t size;
+    uint8_t hashByte;
+    bool taken;
+  } rows[] = {
+      {"as listed", "ticker.ex_", 1043881, 0xaa, true},
+      {"the other file as listed", "vinstall.exe", 98304, 0xbb, true},
+      {"one byte longer", "ticker.ex_", 1043882, 0xaa, false},
+      {"the installer's hash under the package's name", "ticker.ex_", 1043881, 0xbb, false},
+      {"a name in another case", "TICKER.EX_", 1043881, 0xaa, false},
+      {"a name not listed", "vexlodb.dll", 1043881, 0xaa, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    uint8_t hash[kSha256Size];
+    std::memset(hash, row.hashByte, sizeof hash);
+    EXPECT_EQ(FileMatchesManifest(manifest, row.name, row.size, hash), row.taken);
   }
 }
 
-TEST(LooksLikeProgram, WantsTheMzMark) {
-  const unsigned char program[] = {'M', 'Z', 0x90, 0};
-  const unsigned char page[] = {'<', 'h', 't', 'm'};
-  const unsigned char half[] = {'M'};
-  EXPECT_TRUE(LooksLikeProgram(program, sizeof program));
-  EXPECT_FALSE(LooksLikeProgram(page, sizeof page));
-  EXPECT_FALSE(LooksLikeProgram(half, sizeof half));
-  EXPECT_FALSE(LooksLikeProgram(nullptr, 0));
+TEST(JudgeDownloads, OffersOnlyWhenEveryListedFileCameAsListed) {
+  const FetchedFile good{true, true};
+  const FetchedFile missing{false, false};
+  const FetchedFile swapped{true, false};
+  const struct {
+    const char* what;
+    std::vector<FetchedFile> files;
+    UpdateVerdict verdict;
+  } rows[] = {
+      {"all as listed", {good, good, good, good}, UpdateVerdict::kOffer},
+      {"the package and the note alone", {good, good}, UpdateVerdict::kOffer},
+      {"one did not come: quietly nothing", {good, missing, good}, UpdateVerdict::kNothing},
+      {"one swapped: refused", {good, swapped, good}, UpdateVerdict::kRefuse},
+      {"a swapped one refuses, whatever is missing", {missing, swapped}, UpdateVerdict::kRefuse},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    EXPECT_EQ(JudgeDownloads(row.files.data(), row.files.size()), row.verdict);
+  }
+}
+
+TEST(PendingUpdate, AnInterruptedHandOffIsFinishedRetriedOrGivenUp) {
+  using P = PendingUpdate;
+  const struct {
+    const char* what;
+    bool marker;
+    const char* count;
+    bool verified, programNew, copyNew, restart;
+    PendingUpdate decision;
+  } rows[] = {
+      {"no hand-off under way", false, "", true, true, true, false, P::kNone},
+      {"cut off after the program was replaced", true, "1\r\n", true, true, false, false,
+       P::kPostUpdate},
+      {"the same at a restart", true, "1", true, true, false, true, P::kPostUpdate},
+      {"cut off before: hand off again", true, "1\r\n", true, false, true, false, P::kHandOffAgain},
+      {"cut off before the copy began", true, "0", true, false, true, false, P::kHandOffAgain},
+      {"the restart after a failed hand-off waits", true, "1", true, false, true, true,
+       P::kLeaveForLater},
+      {"three hand-offs begun: given up", true, "3", true, false, true, false, P::kGiveUp},
+      {"a copy that is not the manifest's", true, "1", true, false, false, false, P::kGiveUp},
+      {"a manifest that does not verify", true, "1", false, false, false, false, P::kGiveUp},
+      {"a marker that holds no number counts none", true, "x9", true, false, true, false,
+       P::kHandOffAgain},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    const int32_t begun = ReadHandOffStarts(row.count, std::strlen(row.count));
+    EXPECT_EQ(DecidePendingUpdate(row.marker, begun, row.verified, row.programNew, row.copyNew,
+                                  row.restart),
+              row.decision);
+  }
 }
 
 }  // namespace

@@ -297,3 +297,20 @@ TEST(Resources, TheStringTableHoldsEveryProgramText) {
 }
 
 }  // namespace
+
+// Windows draws the caption buttons of every window, message box and installer page with the
+// symbols of the Marlett font; where the prefix lacks it (Debian's fonts-wine), Wine falls back to
+// a text font and the close button reads "r".
+TEST(Resources, TheCaptionButtonsSymbolFontIsInstalled) {
+  HFONT font = CreateFontA(16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SYMBOL_CHARSET,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                           DEFAULT_PITCH, "Marlett");
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font);
+  char face[LF_FACESIZE] = "";
+  GetTextFaceA(dc, sizeof face, face);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  DeleteObject(font);
+  EXPECT_STREQ(face, "Marlett");
+}

@@ -106,37 +106,35 @@ TEST_F(StripPaint, EachColorIndexDrawsInItsColour) {
   }
 }
 
-TEST_F(StripPaint, TallItemsSitLowerThanSmallOnes) {
-  auto firstInkRow = [](const PixelGrab& g, COLORREF ink) {
-    for (int y = 0; y < g.height; ++y) {
-      if (g.Count(20, y, g.width - 41, y + 1, ink) > 0) return y;
-    }
-    return -1;
-  };
+// The first and last rows that hold ink of this colour in the strip's scroll area; capitals
+// have no descenders, so the last row of a word of them is its baseline.
+std::pair<int, int> InkRows(const PixelGrab& g, COLORREF ink) {
+  std::pair<int, int> rows{-1, -1};
+  for (int y = 0; y < g.height; ++y) {
+    if (g.Count(20, y, g.width - 41, y + 1, ink) == 0) continue;
+    if (rows.first < 0) rows.first = y;
+    rows.second = y;
+  }
+  return rows;
+}
+
+TEST_F(StripPaint, TallAndSmallItemsStandOnOneBaseline) {
   FillStrip({{"HHHHHH", 1, 0}});
   Ticker().flags.scrollOffset = -30;
-  const int small = firstInkRow(RenderStrip(300, 28), kDistinct[kColorUsHeadlines]);
+  const auto small = InkRows(RenderStrip(300, 28), kDistinct[kColorUsHeadlines]);
   FillStrip({{"HHHHHH", 1, 1}});
   Ticker().flags.scrollOffset = -30;
-  const int tall = firstInkRow(RenderStrip(300, 28), kDistinct[kColorUsHeadlines]);
-  ASSERT_GE(small, 0);
-  ASSERT_GE(tall, 0);
-  EXPECT_NE(small, tall);
+  const auto tall = InkRows(RenderStrip(300, 28), kDistinct[kColorUsHeadlines]);
+  ASSERT_GE(small.first, 0);
+  ASSERT_GE(tall.first, 0);
+  EXPECT_LT(tall.first, small.first) << "tall letters reach higher";
+  EXPECT_EQ(tall.second, small.second) << "and stand on the same line";
 }
 
 // The strip font stays selected in the drawing context from frame to frame: a frame must still
 // switch for each item, start right after a frame that ended in the other font, and pick up the
 // fonts that a resize has rebuilt.
 TEST_F(StripPaint, EachFrameDrawsItemsInTheirFontsAcrossFramesAndResizes) {
-  auto inkRows = [](const PixelGrab& g, COLORREF ink) {
-    std::pair<int, int> rows{-1, -1};
-    for (int y = 0; y < g.height; ++y) {
-      if (g.Count(20, y, g.width - 41, y + 1, ink) == 0) continue;
-      if (rows.first < 0) rows.first = y;
-      rows.second = y;
-    }
-    return rows;
-  };
   const COLORREF smallInk = kDistinct[kColorUsHeadlines];
   const COLORREF tallInk = kDistinct[kColorWorldHeadlines];
   FillStrip({{"HHHH ", 2, 1}, {"HHHH ", 1, 0}, {"HHHH ", 2, 1}, {"HHHH ", 1, 0}});
@@ -145,16 +143,16 @@ TEST_F(StripPaint, EachFrameDrawsItemsInTheirFontsAcrossFramesAndResizes) {
   Ticker().flags.scrollOffset = -30;
   const PixelGrab second = RenderStrip(300, 28);
   EXPECT_TRUE(first.bits == second.bits);
-  const auto small = inkRows(second, smallInk);
-  const auto tall = inkRows(second, tallInk);
+  const auto small = InkRows(second, smallInk);
+  const auto tall = InkRows(second, tallInk);
   ASSERT_GE(small.first, 0);
   ASSERT_GE(tall.first, 0);
   EXPECT_GT(tall.second - tall.first, small.second - small.first) << "tall letters are taller";
 
   Ticker().flags.scrollOffset = -30;
-  const auto low = inkRows(RenderStrip(300, 18), smallInk);
+  const auto low = InkRows(RenderStrip(300, 18), smallInk);
   Ticker().flags.scrollOffset = -30;
-  const auto high = inkRows(RenderStrip(300, 40), smallInk);
+  const auto high = InkRows(RenderStrip(300, 40), smallInk);
   ASSERT_GE(low.first, 0);
   EXPECT_GT(high.second - high.first, low.second - low.first + 4) << "fonts of the new height";
 }
