@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
     QueryPerformanceCounter(&start);
     PaintStrip(dc, t.tickerWindow);
     QueryPerformanceCounter(&end);
-    t.flags.scrollOffset.fetch_add(3);
+    t.stripFlags.scrollOffset.fetch_add(3);
     micros.push_back(1e6 * static_cast<double>(end.QuadPart - start.QuadPart) /
                      static_cast<double>(frequency.QuadPart));
   }

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "desktop/link_rules.h"
-#include "shell/process_win.h"
+#include "base/process_win.h"
 #include "window/ticker_state_win.h"
 
 namespace {
@@ -96,7 +96,7 @@ void OpenWith(const char* command, const char* url) {
                                               SW_SHOWNORMAL)) > 32) {
     return;
   }
-  Ticker().flags.linkNotOpened = 1;
+  Ticker().links.notOpened = 1;
 }
 
 bool ReadDefaultValue(HKEY parent, const char* subKey, char* buffer, DWORD capacity) {
@@ -187,7 +187,7 @@ void OpenLinkAt(int x, int) {
     }
   } else if (x >= 0) {
     ItemsView view = t.items.Read();
-    const char* link = LinkUnderPointer(view, t.flags.scrollOffset.load(), x);
+    const char* link = LinkUnderPointer(view, t.stripFlags.scrollOffset.load(), x);
     if (link == nullptr) return;
     std::strncpy(url, link, sizeof url - 1);
   } else {

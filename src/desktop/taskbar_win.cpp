@@ -10,14 +10,15 @@
 #include <memory>
 #include <new>
 
-#include "feed/http_transfer_win.h"
-#include "feed/proxy_discovery_win.h"
+#include "net/http_transfer_win.h"
+#include "net/proxy_discovery_win.h"
 #include "res/resource.h"
 #include "settings/endpoints.h"
-#include "shell/process_win.h"
+#include "base/process_win.h"
 #include "shell/shutdown_win.h"
 #include "shell/startup_win.h"
 #include "update/signature_win.h"
+#include "desktop/tray_layout.h"
 #include "window/placement.h"
 #include "window/ticker_state_win.h"
 #include "window/timers.h"
@@ -69,7 +70,7 @@ NOTIFYICONDATAA PlaceholderIcon(HWND taskbar, UINT id) {
   icon.hWnd = taskbar;
   icon.uID = id;
   icon.uFlags = NIF_ICON;
-  icon.hIcon = LoadIconA(Ticker().instance, MAKEINTRESOURCEA(IDI_TICKER));
+  icon.hIcon = LoadIconA(ProgramInstance(), MAKEINTRESOURCEA(IDI_TICKER));
   return icon;
 }
 #ifndef _WIN64
@@ -99,7 +100,7 @@ HWND DockInBand(HWND band, HWND taskbar) {
   t.gripWidth = 0;
   t.trayBaselinePending = 0;
   CreateWindowExA(0, kTickerClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, r.right,
-                  r.bottom, band, nullptr, t.instance, nullptr);
+                  r.bottom, band, nullptr, ProgramInstance(), nullptr);
   t.dockedWidth = t.tickerSize;
   // A band in a floating bar without any taskbar still hosts the ticker.
   return taskbar != nullptr ? taskbar : band;
@@ -196,7 +197,7 @@ HWND DockInNotificationArea(HWND taskbar) {
   LockWindowUpdate(nullptr);
 
   CreateWindowExA(0, kTickerClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0, area,
-                  nullptr, t.instance, nullptr);
+                  nullptr, ProgramInstance(), nullptr);
   // Lay it out over the room at once rather than a second later.
   if (t.tickerWindow != nullptr) SendMessageA(t.tickerWindow, WM_TIMER, kHousekeepingTimer, 0);
   return area;
@@ -275,7 +276,7 @@ bool LayOutInNotificationArea(HWND ticker) {
   in.dockedWidth = t.dockedWidth;
   in.trayBaseline = t.trayBaseline;
   in.trayBaselinePending = t.trayBaselinePending != 0;
-  in.refreshRunning = t.flags.refreshRunning.load() != 0;
+  in.refreshRunning = t.refresh.refreshRunning.load() != 0;
   in.tickCounter = t.tickCounter;
   const TrayLayout out = LayOutTray(in);
   t.trayBaseline = out.trayBaseline;

@@ -9,7 +9,7 @@
 #include "feed/feed_parser.h"
 #include "feed/feed_settings.h"
 #include "feed/sponsor.h"
-#include "feed/transfer_bounds.h"
+#include "net/transfer_bounds.h"
 
 // Buffers of one pass.
 constexpr size_t kFeedBufferSize = 200000;    // sponsor file, then login answer, then the feed

@@ -11,12 +11,12 @@
 #include <memory>
 #include <new>
 
-#include "feed/dialup_win.h"
+#include "net/dialup_win.h"
 #include "feed/feed_pass.h"
-#include "feed/http_transfer_win.h"
-#include "feed/proxy_discovery_win.h"
+#include "net/http_transfer_win.h"
+#include "net/proxy_discovery_win.h"
 #include "res/resource.h"
-#include "shell/process_win.h"
+#include "base/process_win.h"
 #include "strip/strip_paint_win.h"
 #include "strip/tooltips_win.h"
 #include "update/update_win.h"
@@ -28,7 +28,7 @@ namespace {
 constexpr const char* kUserAgent = "Mozilla/4.01 [en] (Win95; I)";
 
 // A status pair from two entries of the string table.
-void ShowTextPair(TickerItemList& list, TextMeasurer* measurer, SharedFlags& flags, int captionId,
+void ShowTextPair(TickerItemList& list, TextMeasurer* measurer, StripFlags& flags, int captionId,
                   int messageId) {
   char caption[kProgramTextSize];
   char message[kProgramTextSize];
@@ -117,7 +117,7 @@ FeedResult RunPass(WorkerEnvironment& env, HWND window, char* text) {
   auto settings = std::make_unique<FeedSettings>();
   SnapshotSettings(settings.get());
   WindowMeasurer measurer(window);
-  const FeedTarget target{&t.items, &measurer, &t.flags};
+  const FeedTarget target{&t.items, &measurer, &t.stripFlags, &t.refresh};
   return RunFeedPass(env, *settings, target, text, kFeedTextBufferSize);
 }
 
@@ -125,7 +125,7 @@ FeedResult RunPass(WorkerEnvironment& env, HWND window, char* text) {
 void StampLastUpdate() {
   TickerWindowState& t = Ticker();
   char stamp[256] = "";
-  LoadStringA(t.instance, IDS_LAST_UPDATED, stamp, 64);
+  LoadStringA(ProgramInstance(), IDS_LAST_UPDATED, stamp, 64);
   size_t n = std::strlen(stamp);
   n += GetDateFormatA(LOCALE_SYSTEM_DEFAULT, DATE_LONGDATE, nullptr, nullptr, stamp + n,
                       static_cast<int>(sizeof stamp - n - 4));
@@ -141,7 +141,7 @@ void StampLastUpdate() {
 
 unsigned __stdcall RefreshWorker(void*) {
   TickerWindowState& t = Ticker();
-  SharedFlags& f = t.flags;
+  RefreshFlags& f = t.refresh;
   RefreshWorkerState& w = t.worker;
   HWND window = w.window;
 
@@ -150,7 +150,7 @@ unsigned __stdcall RefreshWorker(void*) {
 
   if (f.loadFromCache.load() != 0) {
     WindowMeasurer measurer(window);
-    ShowTextPair(t.items, &measurer, f, IDS_CONTACTING_CAPTION, IDS_CONTACTING_MESSAGE);
+    ShowTextPair(t.items, &measurer, t.stripFlags, IDS_CONTACTING_CAPTION, IDS_CONTACTING_MESSAGE);
   }
 
   char proxy[kProxyTextSize];
@@ -171,7 +171,7 @@ unsigned __stdcall RefreshWorker(void*) {
     if (f.loadFromCache.load() == 0 && f.firstCycle.load() != 0 && !NewsCacheHoldsFeed(env)) {
       // Nothing cached yet: the one network pass below fetches, meanwhile the strip says so.
       WindowMeasurer measurer(window);
-      ShowTextPair(t.items, &measurer, f, IDS_CONTACTING_CAPTION, IDS_CONTACTING_MESSAGE);
+      ShowTextPair(t.items, &measurer, t.stripFlags, IDS_CONTACTING_CAPTION, IDS_CONTACTING_MESSAGE);
     } else if (f.loadFromCache.load() == 0 && f.firstCycle.load() != 0) {
       // The first cycle after an ordinary start: the cached strip at once, the network after.
       f.loadFromCache = 1;
@@ -180,13 +180,13 @@ unsigned __stdcall RefreshWorker(void*) {
         InvalidateRect(window, nullptr, TRUE);
         UpdateWindow(window);
         f.loadFromCache = 0;
-        f.stripFilled = 1;
+        t.stripFlags.stripFilled = 1;
       }
     }
     if (!closing) {
       closing = RunPass(env, window, text.get()) == FeedResult::kClosing;
       if (!closing) {
-        f.stripFilled = 1;
+        t.stripFlags.stripFilled = 1;
         if (f.feedReceived.load() != 0) StampLastUpdate();
       }
     }
@@ -197,7 +197,7 @@ unsigned __stdcall RefreshWorker(void*) {
     LoadProgramText(IDS_NO_CONNECTION_TEXT, message, sizeof message);
     MessageBoxA(window, message, caption, MB_OK);
     WindowMeasurer measurer(window);
-    ShowTextPair(t.items, &measurer, f, IDS_NO_DATA_CAPTION, IDS_NO_DATA_MESSAGE);
+    ShowTextPair(t.items, &measurer, t.stripFlags, IDS_NO_DATA_CAPTION, IDS_NO_DATA_MESSAGE);
   }
   text.reset();
 
@@ -213,7 +213,7 @@ unsigned __stdcall RefreshWorker(void*) {
     PumpMessages(1000);
     f.firstCycle = 0;
     f.loadFromCache = 0;
-    f.stripFilled = 1;
+    t.stripFlags.stripFilled = 1;
   }
   LeaveCriticalSection(&w.refreshLock);
   // The last act: from here on shutdown may delete the lock and free the fonts and the items, so
@@ -224,7 +224,7 @@ unsigned __stdcall RefreshWorker(void*) {
 
 }  // namespace
 
-WorkerGate RefreshWorkerGate() { return WorkerGate(Ticker().flags.refreshRunning); }
+WorkerGate RefreshWorkerGate() { return WorkerGate(Ticker().refresh.refreshRunning); }
 
 void InitRefreshLock() {
   RefreshWorkerState& w = Ticker().worker;
@@ -240,16 +240,16 @@ void DeleteRefreshLock() {
 
 void PlayMailSound(const MailSound& sound) {
   if (sound.kind == MailSoundKind::kResource) {
-    PlaySoundA(sound.name, Ticker().instance, SND_RESOURCE | SND_ASYNC);
+    PlaySoundA(sound.name, ProgramInstance(), SND_RESOURCE | SND_ASYNC);
   } else if (sound.kind == MailSoundKind::kFile) {
-    PlaySoundA(sound.name, Ticker().instance, SND_ASYNC);
+    PlaySoundA(sound.name, ProgramInstance(), SND_ASYNC);
   }
 }
 
 bool StartRefreshWorker(HWND ticker) {
   TickerWindowState& t = Ticker();
   RefreshWorkerState& w = t.worker;
-  if (!w.lockReady || t.flags.closing.load() != 0) return false;
+  if (!w.lockReady || t.stripFlags.closing.load() != 0) return false;
   // Claimed before the thread exists, so that shutdown never sees an idle gate with a worker on
   // its way; a request while a worker exists is dropped, not queued.
   WorkerGate gate = RefreshWorkerGate();

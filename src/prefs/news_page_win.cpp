@@ -193,13 +193,13 @@ void Cancel() {
     }
   }
   g_page.loaded = false;
-  Ticker().flags.settingsChanged = 0;
+  Ticker().sheet.settingsChanged = 0;
 }
 
 void OnCommand(HWND page, int id, int code) {
   if (code != BN_CLICKED && code != EN_CHANGE) return;
   if (g_page.loaded) {
-    Ticker().flags.settingsChanged = 1;
+    Ticker().sheet.settingsChanged = 1;
     MarkChanged(page);
   }
   const int index = code == BN_CLICKED ? ButtonIndex(id) : -1;

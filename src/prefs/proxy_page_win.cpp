@@ -2,7 +2,7 @@
 // proxy discovery, and a way to forget them in favour of the browser's settings.
 #include <cstring>
 
-#include "feed/proxy_discovery_win.h"
+#include "net/proxy_discovery_win.h"
 #include "prefs/pages_win.h"
 #include "prefs/preferences_win.h"
 #include "prefs/proxy_entry.h"
@@ -31,7 +31,7 @@ bool Apply(HWND page) {
     // after the sheet closes then already goes through the browser's proxy.
     SetProxyCopy("", "");
     SetChecked(page, IDC_PROXY_RELOAD, false);
-    Ticker().flags.settingsChanged = 1;
+    Ticker().sheet.settingsChanged = 1;
   } else {
     char host[kProxyFieldChars + 1] = "";
     char port[kProxyFieldChars + 1] = "";
@@ -54,7 +54,7 @@ bool Apply(HWND page) {
 void OnCommand(HWND page, int id, int code) {
   if (code != EN_CHANGE || !g_loaded) return;
   if (id != IDC_PROXY_HOST && id != IDC_PROXY_PORT) return;
-  Ticker().flags.settingsChanged = 1;
+  Ticker().sheet.settingsChanged = 1;
   MarkChanged(page);
 }
 

@@ -34,7 +34,7 @@ void AddTypedSymbol(HWND page) {
   if (ReadAccountCopy().myVexlo) {
     ShowPageMessage(page, IDS_ACCOUNT_CHOOSES_TITLE, IDS_ACCOUNT_CHOOSES_TEXT, MB_OK);
   }
-  Ticker().flags.settingsChanged = 1;
+  Ticker().sheet.settingsChanged = 1;
   MarkChanged(page);
 
   char symbol[kSymbolMaxChars + 1] = "";
@@ -61,7 +61,7 @@ void AddTypedSymbol(HWND page) {
 }
 
 void RemoveSelectedSymbol(HWND page) {
-  Ticker().flags.settingsChanged = 1;
+  Ticker().sheet.settingsChanged = 1;
   MarkChanged(page);
   HWND box = GetDlgItem(page, IDC_SYMBOL_LIST);
   const LRESULT selected = SendMessageA(box, LB_GETCURSEL, 0, 0);
@@ -92,7 +92,7 @@ const PageSteps kSteps = {
       if (!g_loaded) Load(page);
     },
     [](HWND page) {
-      if (g_listModified) Ticker().flags.settingsChanged = 1;
+      if (g_listModified) Ticker().sheet.settingsChanged = 1;
       MarkUnchanged(page);
       g_loaded = false;
       return true;

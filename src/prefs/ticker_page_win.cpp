@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "desktop/open_url_win.h"
-#include "prefs/hover_wheel_win.h"
+#include "window/hover_wheel_win.h"
 #include "prefs/page_store.h"
 #include "prefs/pages_win.h"
 #include "prefs/prefs_copies_win.h"
@@ -23,7 +23,7 @@ void FillSchemeList(HWND page) {
   HWND list = GetDlgItem(page, IDC_SCHEME);
   for (int n = 0; n < kColorSchemeCount; ++n) {
     char name[64] = "";
-    LoadStringA(Ticker().instance, IDS_SCHEME_FIRST + n, name, sizeof name);
+    LoadStringA(ProgramInstance(), IDS_SCHEME_FIRST + n, name, sizeof name);
     SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
   }
 }
@@ -173,10 +173,10 @@ void Apply(HWND page) {
   display.tickerSpeed = stored.tickerSpeed;
   display.newsRefresh = stored.newsRefresh;
   SetDisplayCopy(display);
-  if (decision.loginRetry) t.flags.loginRetry = 1;
+  if (decision.loginRetry) t.refresh.loginRetry = 1;
   if (decision.reloadFromCache) {
-    t.flags.loadFromCache = 1;
-    t.flags.settingsChanged = 1;
+    t.refresh.loadFromCache = 1;
+    t.sheet.settingsChanged = 1;
   }
 
   HWND ticker = t.tickerWindow;
@@ -193,7 +193,7 @@ void Apply(HWND page) {
 
 void Cancel() {
   TickerWindowState& t = Ticker();
-  t.flags.settingsChanged = 0;
+  t.sheet.settingsChanged = 0;
   // A click on the account switch changed the in-memory flag at once; nothing was stored.
   SetMyVexloCopy(Settings().ReadSetting(SettingId::kMyVexlo) != 0);
   g_loaded = false;
@@ -214,7 +214,7 @@ void OnCommand(HWND page, int id, int code) {
   }
   if (!g_loaded) return;
   if (code == EN_CHANGE) {
-    if (id == IDC_USER_ID || id == IDC_PASSWORD) Ticker().flags.settingsChanged = 1;
+    if (id == IDC_USER_ID || id == IDC_PASSWORD) Ticker().sheet.settingsChanged = 1;
     MarkChanged(page);
     return;
   }
@@ -225,7 +225,7 @@ void OnCommand(HWND page, int id, int code) {
       MarkChanged(page);
       break;
     case IDC_MY_VEXLO: {
-      Ticker().flags.settingsChanged = 1;
+      Ticker().sheet.settingsChanged = 1;
       const bool on = IsChecked(page, IDC_MY_VEXLO);
       SetMyVexloCopy(on);
       RebuildPagesAfterAccountSwitch(page, on);

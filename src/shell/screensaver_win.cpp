@@ -7,7 +7,7 @@
 
 #include "feed/feed_pass.h"
 #include "res/resource.h"
-#include "shell/process_win.h"
+#include "base/process_win.h"
 #include "shell/shutdown_win.h"
 #include "shell/startup_win.h"
 #include "window/ticker_state_win.h"

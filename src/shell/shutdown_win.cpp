@@ -11,9 +11,10 @@
 #include "desktop/taskbar_win.h"
 #include "feed/refresh_worker_win.h"
 #include "res/resource.h"
-#include "shell/process_win.h"
+#include "base/process_win.h"
 #include "strip/strip_paint_win.h"
 #include "strip/tooltips_win.h"
+#include "desktop/tray_layout.h"
 #include "window/placement.h"
 #include "window/placement_win.h"
 #include "window/ticker_state_win.h"
@@ -66,7 +67,7 @@ void DeleteGdiObject(Handle* handle) {
 
 void ShutdownTicker(HWND ticker) {
   TickerWindowState& t = Ticker();
-  t.flags.listBusy = 1;
+  t.stripFlags.listBusy = 1;
   SaveFramePositionIfFloating(false);
 
   KillTickerTimer(ticker, &t.scrollTimer);
@@ -81,7 +82,7 @@ void ShutdownTicker(HWND ticker) {
   DestroyTooltips();
   ReleaseStripCaches();
 
-  t.flags.closing = 1;
+  t.stripFlags.closing = 1;
   RefreshWorkerGate().Close();
   // A worker that is still running may still measure with the fonts and fill the list, and it
   // holds the lock.
@@ -113,7 +114,7 @@ void RestartProgram() {
     }
   }
   // Everything that waits happens here, before exit() begins: at exit no message runs any more.
-  t.flags.closing = 1;
+  t.stripFlags.closing = 1;
   RefreshWorkerGate().Close();
   WaitForWorker(kRestartWaits);
   EndProcess(0);

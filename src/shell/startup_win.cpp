@@ -7,7 +7,7 @@
 
 #include "desktop/taskbar_win.h"
 #include "prefs/preferences_win.h"
-#include "shell/process_win.h"
+#include "base/process_win.h"
 #include "shell/screensaver_win.h"
 #include "shell/shutdown_win.h"
 #include "update/hand_off_win.h"
@@ -105,7 +105,7 @@ bool StartInstance(HINSTANCE instance) {
   CharUpperA(upper);
   if (std::strstr(upper, "TLXTEMP") != nullptr) FinishUpdateHandOff(programPath);
   // A hand-off that was cut off is finished (or handed to the copy again) before anything else.
-  if (!SettlePendingUpdate(t.flags.loadFromCache.load() != 0)) return false;
+  if (!SettlePendingUpdate(t.refresh.loadFromCache.load() != 0)) return false;
 
   SettingsStore& settings = Settings();
   settings.CreateSettingsKey();
@@ -179,8 +179,8 @@ int RunTickerProgram(HINSTANCE instance, char* commandLine) {
   TickerWindowState& t = Ticker();
   RememberStartDesktop();
   CharUpperA(commandLine);
-  t.flags.loadFromCache = commandLine[0] == 'R' ? 1 : 0;
-  t.flags.feedReceived = 0;
+  t.refresh.loadFromCache = commandLine[0] == 'R' ? 1 : 0;
+  t.refresh.feedReceived = 0;
 
   // A running ticker gives way; one that does not go away within 21 requests wins.
   HWND running = FindRunningTicker();
@@ -201,7 +201,7 @@ int RunTickerProgram(HINSTANCE instance, char* commandLine) {
 
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    if (t.sheetWindow != nullptr && IsDialogMessageA(t.sheetWindow, &msg)) continue;
+    if (t.sheet.window != nullptr && IsDialogMessageA(t.sheet.window, &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }

@@ -24,7 +24,7 @@ void FillFace(HDC dc, const Rect& face) {
 // Copies (or stretches) a bitmap resource, loaded with the 3-D greys mapped to the system's.
 void DrawBitmap(HDC dc, int id, int x, int y, int width, int height, int sourceWidth,
                 int sourceHeight) {
-  HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(Ticker().instance, MAKEINTRESOURCEA(id),
+  HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(ProgramInstance(), MAKEINTRESOURCEA(id),
                                                    IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS));
   if (bitmap == nullptr) return;
   HDC source = CreateCompatibleDC(dc);
@@ -46,7 +46,7 @@ void DrawEdge(HDC dc, const Rect& r, int raised) {
 
 void DrawLogoButton(HDC dc, const TickerWindowState& t, const PanelLayout& layout, int w, int h) {
   const int id =
-      t.sponsorPhase == 0 && t.flags.mailAlertPending.load() != 0 ? IDB_MAIL : IDB_LOGO;
+      t.sponsorPhase == 0 && t.refresh.mailAlertPending.load() != 0 ? IDB_MAIL : IDB_LOGO;
   FillFace(dc, layout.logoFace);
   const LogoPlacement p = PlaceLogo(w, h, t.logoButtonUp != 0);
   DrawBitmap(dc, id, p.x, p.y, p.width, p.height, 19, 13);

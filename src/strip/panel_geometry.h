@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "strip/rect.h"
+#include "base/rect.h"
 
 // Where the 19 x 13 logo bitmap is copied: to (x, y) at its size, or stretched to 19 x height.
 struct LogoPlacement {

@@ -4,7 +4,7 @@
 
 #include <mutex>
 
-#include "prefs/hover_wheel_win.h"
+#include "window/hover_wheel_win.h"
 #include "strip/scroll_step.h"
 #include "strip/strip_geometry.h"
 #include "window/ticker_state_win.h"
@@ -152,7 +152,7 @@ void PaintStrip(HDC windowDc, HWND ticker) {
       SetBkColor(c.memoryDc, colors[kColorBackground]);
 
       ItemsView view = t.items.Read();
-      const int32_t offset = t.flags.scrollOffset.load();
+      const int32_t offset = t.stripFlags.scrollOffset.load();
       WalkVisibleSlots(view.items, view.drawCount, view.itemCount, view.stripWidth, offset,
                        area.right, [&](const TickerItem& item, int32_t x) {
                          SelectStripFont(c, item.tallFont != 0 ? c.tallFont : c.smallFont);
@@ -166,7 +166,7 @@ void PaintStrip(HDC windowDc, HWND ticker) {
   }
 
   // Keep the offset within one cycle for the next frame.
-  t.flags.scrollOffset = NormaliseOffset(t.flags.scrollOffset.load(), t.items.StripWidth());
+  t.stripFlags.scrollOffset = NormaliseOffset(t.stripFlags.scrollOffset.load(), t.items.StripWidth());
 }
 
 void EraseStripBackground(HDC dc, HWND ticker) {
@@ -198,7 +198,7 @@ void ReleaseStripCaches() {
 
 void RunScrollTick(HWND ticker) {
   TickerWindowState& t = Ticker();
-  SharedFlags& f = t.flags;
+  StripFlags& f = t.stripFlags;
   // A tick that finds a pause counts it down and draws nothing: a pause of nine stands for nine
   // ticks (450 ms) after a jump.
   if (f.pauseTicks.load() > 0) {

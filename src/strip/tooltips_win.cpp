@@ -21,14 +21,14 @@ TOOLINFOA MakeTool(HWND ticker, UINT id, const Rect& r, char* text) {
   tool.hwnd = ticker;
   tool.uId = id;
   tool.rect = RECT{r.left, r.top, r.right, r.bottom};
-  tool.hinst = Ticker().instance;
+  tool.hinst = ProgramInstance();
   tool.lpszText = text;
   return tool;
 }
 
 HWND CreateTipWindow(HWND ticker) {
   return CreateWindowExA(0, TOOLTIPS_CLASSA, "", TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                         CW_USEDEFAULT, CW_USEDEFAULT, ticker, nullptr, Ticker().instance, nullptr);
+                         CW_USEDEFAULT, CW_USEDEFAULT, ticker, nullptr, ProgramInstance(), nullptr);
 }
 
 void DestroyTip(HWND* tip) {
@@ -57,7 +57,7 @@ void CreateTooltips(HWND ticker, const RECT& bounds) {
   t.stripTip = CreateTipWindow(ticker);
   DestroyTip(&t.logoTip);
   t.logoTip = CreateTipWindow(ticker);
-  if (logoText[0] == '\0') LoadStringA(t.instance, IDS_PAGES_MENU, logoText, kLogoTipSize);
+  if (logoText[0] == '\0') LoadStringA(ProgramInstance(), IDS_PAGES_MENU, logoText, kLogoTipSize);
   DestroyTip(&t.searchTip);
   DestroyTip(&t.navigationTip);
   if (layout.buttons) {

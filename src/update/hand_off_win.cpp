@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "res/resource.h"
-#include "shell/process_win.h"
+#include "base/process_win.h"
 #include "shell/shutdown_win.h"
 #include "update/signature_win.h"
 #include "update/update_rules.h"

@@ -18,11 +18,11 @@
 #include <new>
 #include <vector>
 
-#include "feed/dialup_win.h"
-#include "feed/http_transfer_win.h"
+#include "net/dialup_win.h"
+#include "net/http_transfer_win.h"
 #include "res/resource.h"
 #include "settings/endpoints.h"
-#include "shell/process_win.h"
+#include "base/process_win.h"
 #include "shell/shutdown_win.h"
 #include "strip/strip_paint_win.h"
 #include "update/hand_off_win.h"
@@ -209,7 +209,7 @@ void ShowRefusal(HWND window) {
   char text[kTextSize];
   LoadProgramText(IDS_UPDATE_REFUSED, text, sizeof text);
   WindowMeasurer measurer(window);
-  ShowNoticeAhead(Ticker().items, &measurer, Ticker().flags, text);
+  ShowNoticeAhead(Ticker().items, &measurer, Ticker().stripFlags, text);
 }
 
 void ShowUpdatingSoftware(HWND window, bool myVexlo) {
@@ -217,12 +217,12 @@ void ShowUpdatingSoftware(HWND window, bool myVexlo) {
   char text[kTextSize];
   LoadProgramText(IDS_UPDATING_SOFTWARE, text, sizeof text);
   WindowMeasurer measurer(window);
-  t.flags.listBusy = 1;
+  t.stripFlags.listBusy = 1;
   t.items.Reset();
   t.items.Append(&measurer, text, "", 15, 1, 0);
   t.items.Append(&measurer, text, "", UpdatingColorIndex(myVexlo), 1, 1);
   t.items.Finish();
-  t.flags.listBusy = 0;
+  t.stripFlags.listBusy = 0;
 }
 
 // Expands the package into the copy; true when LZCopy wrote something.
@@ -401,15 +401,15 @@ void RunUpdate(HWND window, HINTERNET internet) {
 }  // namespace
 
 int CheckForUpdate(HWND ticker, HINTERNET internet) {
-  SharedFlags& flags = Ticker().flags;
-  flags.updateRunning = 1;
+  std::atomic<int32_t>& running = Ticker().update.running;
+  running = 1;
   if (Settings().ReadNumberValue(value_name::kNoAutoDial) != 0 &&
       !InternetCheckConnectionA(nullptr, 0, 0)) {
-    flags.updateRunning = 0;
+    running = 0;
     return 0;
   }
   DialIfNeeded();
   RunUpdate(ticker, internet);
-  flags.updateRunning = 0;
+  running = 0;
   return 1;
 }

@@ -2,7 +2,7 @@
 // keeps a glued frame at the bottom of the z-order.
 #include "window/frame_window_win.h"
 
-#include "shell/process_win.h"
+#include "base/process_win.h"
 #include "shell/screensaver_win.h"
 #include "strip/strip_paint_win.h"
 #include "strip/tooltips_win.h"
@@ -31,7 +31,7 @@ void OnFrameSize(HWND frame, WPARAM kind) {
   CreateTooltips(t.tickerWindow, tips);
   CreateStripFonts(t.tickerWindow);
   if (client.bottom != g_lastClientHeight) {
-    t.flags.loadFromCache = 1;
+    t.refresh.loadFromCache = 1;
     g_lastClientHeight = client.bottom;
   }
 }

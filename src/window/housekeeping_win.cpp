@@ -8,7 +8,7 @@
 #include "desktop/taskbar_win.h"
 #include "feed/refresh_worker_win.h"
 #include "res/resource.h"
-#include "shell/process_win.h"
+#include "base/process_win.h"
 #include "shell/screensaver_win.h"
 #include "shell/shutdown_win.h"
 #include "shell/startup_win.h"
@@ -33,7 +33,7 @@ bool TaskbarTurnedVertical(const TickerWindowState& t) {
 }
 
 int32_t PhaseLength(const TickerWindowState& t) {
-  return LogoPhaseLength(t.prefs, t.flags.mailAlertPending.load() != 0);
+  return LogoPhaseLength(t.prefs, t.refresh.mailAlertPending.load() != 0);
 }
 
 void FlipLogoPhase(HWND ticker, const char* tip, int32_t phase) {
@@ -78,7 +78,8 @@ void KeepOnCaption() {
 
 void RunHousekeepingTick(HWND ticker) {
   TickerWindowState& t = Ticker();
-  SharedFlags& f = t.flags;
+  StripFlags& f = t.stripFlags;
+  RefreshFlags& r = t.refresh;
   SetProcessShutdownParameters(0x80, SHUTDOWN_NORETRY);
 
   if (AnotherTickerTookOver(t)) {
@@ -87,19 +88,19 @@ void RunHousekeepingTick(HWND ticker) {
   }
   // Kept until a worker takes it: a cycle still running when the sheet closes does not see the
   // new preferences, so the next tick after it ends starts another.
-  if (f.settingsChanged.load() != 0 && t.sheetWindow == nullptr && StartRefreshWorker(ticker)) {
-    f.settingsChanged = 0;
+  if (t.sheet.settingsChanged.load() != 0 && t.sheet.window == nullptr && StartRefreshWorker(ticker)) {
+    t.sheet.settingsChanged = 0;
   }
-  if (f.refreshRunning.load() == 0 && t.reloadNeeded != 0) {
+  if (r.refreshRunning.load() == 0 && t.reloadNeeded != 0) {
     // The strip's height changed: rebuild it from the cache with the new fonts.
-    f.loadFromCache = 1;
+    r.loadFromCache = 1;
     StartRefreshWorker(ticker);
     t.reloadNeeded = 0;
   }
   ++t.tickCounter;
   // A page that no browser took: said once on the strip, which no worker is rebuilding now.
-  if (f.linkNotOpened.load() != 0 && f.refreshRunning.load() == 0) {
-    f.linkNotOpened = 0;
+  if (t.links.notOpened.load() != 0 && r.refreshRunning.load() == 0) {
+    t.links.notOpened = 0;
     char text[kItemTextSize];
     LoadProgramText(IDS_LINK_NOT_OPENED, text, sizeof text);
     WindowMeasurer measurer(ticker);
@@ -124,7 +125,7 @@ void RunHousekeepingTick(HWND ticker) {
     t.screenSaverWindow = nullptr;
   }
   if (t.screenSaverMode != 0 && t.screenSaverWindow == nullptr) LeaveScreenSaverMode();
-  if (t.screenSaverMode == 0 && t.screenSaverWindow != nullptr && f.updateRunning.load() == 0) {
+  if (t.screenSaverMode == 0 && t.screenSaverWindow != nullptr && t.update.running.load() == 0) {
     EnterScreenSaverMode();
   }
 

@@ -91,7 +91,7 @@ void MoveFrameLeftEdge(int x, const RECT& r) {
   const int frameX = GetSystemMetrics(SM_CXFRAME);
   SetWindowPos(t.frameWindow, nullptr, x - frameX, r.top, r.right - x + frameX, r.bottom - r.top,
                SWP_NOZORDER);
-  t.flags.listBusy = 0;
+  t.stripFlags.listBusy = 0;
   InvalidateRect(t.frameWindow, nullptr, TRUE);
 }
 
@@ -122,7 +122,7 @@ bool EndWidthDrag(HWND ticker, int screenX) {
   TickerWindowState& t = Ticker();
   t.resizing = 0;  // first: letting go of the capture sends WM_CAPTURECHANGED back here
   if (GetCapture() == ticker) ReleaseCapture();
-  t.flags.listBusy = 0;
+  t.stripFlags.listBusy = 0;
   const int x = WidthDragX(ticker, screenX);
   if (t.undocked == 0) {
     const int newSize = DockedSizeAfterDrag(t.tickerSize, GetSystemMetrics(SM_CXSCREEN),
@@ -193,7 +193,7 @@ void OnTickerLeftDown(HWND ticker, WPARAM, LPARAM lParam) {
   const PanelLayout layout = TickerPanelLayout(ticker);
   const int x = MouseX(lParam);
   const int g = t.gripWidth;
-  t.flags.listBusy = 1;
+  t.stripFlags.listBusy = 1;
   t.lastResizePoint = POINT{0, 0};
   t.pressX = x;
 
@@ -214,7 +214,7 @@ void OnTickerLeftDown(HWND ticker, WPARAM, LPARAM lParam) {
     InvalidatePanelRect(ticker, layout.logoRepaint, true);
     t.resizing = 0;
   } else if (x > g) {
-    t.flags.listBusy = 1;
+    t.stripFlags.listBusy = 1;
     if (GetCursor() != t.sizingCursor) t.savedCursor = SetCursor(t.handCursor);
     SetCapture(ticker);
     t.resizing = 0;
@@ -236,7 +236,7 @@ void OnTickerMouseMove(HWND ticker, WPARAM wParam, LPARAM lParam) {
   const bool held = (wParam & MK_LBUTTON) != 0;
 
   if (t.savedCursor == nullptr) t.savedCursor = GetCursor();
-  if (x != t.pressX && held) t.flags.listBusy = 0;
+  if (x != t.pressX && held) t.stripFlags.listBusy = 0;
   if (t.inDeskBand == 0 && x < 7) {
     SetCursor(t.sizingCursor);
   } else if (!held) {
@@ -266,7 +266,7 @@ void OnTickerMouseMove(HWND ticker, WPARAM wParam, LPARAM lParam) {
   if (!held) {
     if (GetCursor() != t.sizingCursor) ShowSavedCursor();
     t.dragging = 0;
-    t.flags.listBusy = 0;
+    t.stripFlags.listBusy = 0;
     t.lastDragX = 0;
     GoIdle();
     ReleaseCapture();
@@ -275,14 +275,14 @@ void OnTickerMouseMove(HWND ticker, WPARAM wParam, LPARAM lParam) {
 
   if (t.lastDragX == 0) t.lastDragX = x;
   const StripDrag drag = DragStrip(x, t.lastDragX, t.pressX, c.w, t.gripWidth,
-                                   t.flags.scrollOffset.load(), t.items.StripWidth(),
-                                   t.flags.scrollForward.load());
+                                   t.stripFlags.scrollOffset.load(), t.items.StripWidth(),
+                                   t.stripFlags.scrollForward.load());
   switch (drag.outcome) {
     case StripDrag::kCancel:
       ShowSavedCursor();
       t.searchButtonUp = t.nextButtonUp = t.logoButtonUp = 1;
       InvalidateRect(ticker, nullptr, TRUE);
-      t.flags.listBusy = 0;
+      t.stripFlags.listBusy = 0;
       t.lastDragX = 0;
       return;
     case StripDrag::kOutside:
@@ -291,8 +291,8 @@ void OnTickerMouseMove(HWND ticker, WPARAM wParam, LPARAM lParam) {
     case StripDrag::kScroll:
       t.dragging = 1;
       if (GetCursor() != t.sizingCursor) SetCursor(t.handCursor);
-      t.flags.scrollForward = drag.scrollForward;
-      t.flags.scrollOffset = drag.offset;
+      t.stripFlags.scrollForward = drag.scrollForward;
+      t.stripFlags.scrollOffset = drag.offset;
       t.lastDragX = x;
       return;
   }
@@ -304,7 +304,7 @@ void OnTickerLeftUp(HWND ticker, WPARAM, LPARAM lParam) {
   const int x = MouseX(lParam);
   const int y = SignedY(lParam);
   GoIdle();
-  t.flags.listBusy = 0;
+  t.stripFlags.listBusy = 0;
   t.dragging = 0;
 
   if (t.resizing != 0) {
@@ -321,7 +321,7 @@ void OnTickerLeftUp(HWND ticker, WPARAM, LPARAM lParam) {
       ReleaseCapture();
       DiscardClipRegion();
       t.searchButtonUp = 1;
-      t.flags.listBusy = 0;
+      t.stripFlags.listBusy = 0;
       t.searchShown = !t.searchShown;
       PostMessageA(ticker, WM_TIMER, kHousekeepingTimer, 0);
       InvalidatePanelRect(ticker, layout.searchReleaseRepaint, false);
@@ -340,7 +340,7 @@ void OnTickerLeftUp(HWND ticker, WPARAM, LPARAM lParam) {
     if (layout.logoRepaint.Contains(x, y)) OpenLinkAt(x, y);
   }
 
-  t.flags.listBusy = 0;
+  t.stripFlags.listBusy = 0;
   ShowSavedCursor();
   InvalidateRect(ticker, nullptr, FALSE);
 }
@@ -389,18 +389,18 @@ void OnJumpRequest(HWND ticker, WPARAM wParam) {
   bool changed = false;
   {
     ItemsView view = t.items.Read();
-    changed = ComputeJump(view, t.flags.scrollOffset.load(),
+    changed = ComputeJump(view, t.stripFlags.scrollOffset.load(),
                           IsNewerSerial(serial, static_cast<uint32_t>(t.jumpSerial)), nextSection,
-                          t.flags.scrollForward.load() != 0, &offset);
+                          t.stripFlags.scrollForward.load() != 0, &offset);
   }
   if (!changed) return;  // nothing to jump in before the first fill
-  t.flags.scrollOffset = offset;
+  t.stripFlags.scrollOffset = offset;
   t.jumpSerial = static_cast<int32_t>(serial);
-  t.flags.pauseTicks = 0;
+  t.stripFlags.pauseTicks = 0;
   UpdateWindow(ticker);
   SendMessageA(ticker, WM_TIMER, kScrollTimer, 0);
   UpdateWindow(ticker);
-  t.flags.pauseTicks = 9;  // the strip stands still for 450 ms at the new place
+  t.stripFlags.pauseTicks = 9;  // the strip stands still for 450 ms at the new place
 }
 
 void ShowContextMenu(HWND owner) {
@@ -413,7 +413,7 @@ void ShowContextMenu(HWND owner) {
   HMENU popup = menu != nullptr ? GetSubMenu(menu, 0) : nullptr;
   if (popup == nullptr) RestartProgram();
 
-  if (t.flags.refreshRunning.load() != 0) {
+  if (t.refresh.refreshRunning.load() != 0) {
     EnableMenuItem(popup, IDM_UPDATE_NOW, MF_BYCOMMAND | MF_GRAYED);
   }
   if (t.undocked != 0 && !TaskbarToDockIn()) {

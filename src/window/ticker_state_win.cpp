@@ -15,11 +15,3 @@ SettingsStore& Settings() {
   static SettingsStore* store = new SettingsStore(*registry);
   return *store;
 }
-
-void LoadProgramText(int id, char* out, size_t capacity) {
-  if (capacity == 0) return;
-  out[0] = '\0';
-  if (LoadStringA(Ticker().instance, static_cast<UINT>(id), out, static_cast<int>(capacity)) <= 0) {
-    out[0] = '\0';
-  }
-}

@@ -1,6 +1,6 @@
 // The one process-wide record of the ticker window: its handles, mode and layout, interaction
 // flags and the in-memory copies of the settings (portable part in ticker_prefs.h). Members that the
-// refresh worker also touches are atomics (in SharedFlags) or guarded by prefsLock.
+// refresh worker also touches are atomics (the subsystems' flags) or guarded by prefsLock.
 #pragma once
 
 #include <windows.h>
@@ -8,23 +8,25 @@
 #include <cstdint>
 #include <mutex>
 
-#include "feed/http_transfer_win.h"
+#include "net/http_transfer_win.h"
+#include "desktop/open_url_win.h"
 #include "feed/refresh_worker_win.h"
+#include "prefs/preferences_win.h"
 #include "settings/settings_store.h"
 #include "settings/settings_table.h"
-#include "shell/shared_flags.h"
 #include "strip/item_list.h"
+#include "strip/strip_flags.h"
+#include "update/update_win.h"
 #include "strip/strip_paint_win.h"
 #include "strip/tooltips_win.h"
-#include "window/ticker_prefs.h"
+#include "settings/ticker_prefs.h"
+#include "res/program_resources_win.h"
 
 struct TickerWindowState {
   // Handles and resources.
   HINSTANCE instance = nullptr;
   HWND tickerWindow = nullptr;
   HWND frameWindow = nullptr;
-  HWND sheetWindow = nullptr;
-  int32_t sheetClosed = 0;  // OK or Cancel ended the sheet; destroyed before the next message
   HWND searchBox = nullptr;
   HFONT searchFont = nullptr;
   HWND stripTip = nullptr, logoTip = nullptr, searchTip = nullptr, navigationTip = nullptr;
@@ -83,8 +85,13 @@ struct TickerWindowState {
   // The HTTP transfers' credentials and last authentication answer (refresh worker only).
   HttpTransferState http;
 
-  SharedFlags flags;
-  TickerItemList items{flags};
+  StripFlags stripFlags;
+  TickerItemList items{stripFlags};
+  RefreshFlags refresh;
+
+  PreferencesSheet sheet;
+  UpdateState update;
+  BrowserLinks links;
 
   // The refresh worker's lock, window and thread (refresh_worker_win.h).
   RefreshWorkerState worker;
@@ -98,7 +105,3 @@ TickerWindowState& Ticker();
 
 // The settings store over the registry key.
 SettingsStore& Settings();
-
-// The text of string-table entry `id` (res/string_table.inc), NUL-terminated and cut to
-// capacity; the empty text when the entry is missing.
-void LoadProgramText(int id, char* out, size_t capacity);

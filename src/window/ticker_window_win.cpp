@@ -9,12 +9,12 @@
 #include "desktop/open_url_win.h"
 #include "feed/codecs.h"
 #include "feed/refresh_worker_win.h"
-#include "prefs/credentials_win.h"
-#include "prefs/hover_wheel_win.h"
+#include "net/credentials_win.h"
+#include "window/hover_wheel_win.h"
 #include "prefs/preferences_win.h"
 #include "res/resource.h"
 #include "settings/color_schemes.h"
-#include "shell/process_win.h"
+#include "base/process_win.h"
 #include "shell/shutdown_win.h"
 #include "strip/control_panel_win.h"
 #include "strip/strip_paint_win.h"
@@ -123,7 +123,7 @@ void OnTickerSize(HWND ticker, int width, int height) {
     t.dockedWidth = width;
     t.tickerSize = width;
   }
-  if (height != t.lastStripHeight && t.flags.stripFilled.load() != 0) {
+  if (height != t.lastStripHeight && t.stripFlags.stripFilled.load() != 0) {
     t.reloadNeeded = 1;
     t.lastStripHeight = height;
   }
@@ -137,7 +137,7 @@ void OnTickerPaint(HWND ticker) {
   PAINTSTRUCT ps;
   BeginPaint(ticker, &ps);
   PaintControlPanel(ticker);
-  if (Ticker().flags.stripFilled.load() != 0) PaintStrip(ps.hdc, ticker);
+  if (Ticker().stripFlags.stripFilled.load() != 0) PaintStrip(ps.hdc, ticker);
   EndPaint(ticker, &ps);
 }
 
@@ -170,11 +170,11 @@ void OnTickerTimer(HWND ticker, WPARAM id) {
 
 void OpenMailAndRearm(HWND ticker) {
   TickerWindowState& t = Ticker();
-  t.flags.mailAlertPending = 0;
+  t.refresh.mailAlertPending = 0;
   KillTimer(ticker, kRefreshTimer);
   t.refreshTimer = SetTimer(ticker, kRefreshTimer, RefreshPeriodMs(t.prefs.newsRefresh), nullptr);
   OpenEndpoint(Endpoint::kPortalMail, "");
-  t.flags.mailSoundArmed = 1;
+  t.refresh.mailSoundArmed = 1;
 }
 
 void DestroyHost() {
@@ -206,7 +206,7 @@ void OnTickerCommand(HWND ticker, WPARAM wParam, LPARAM lParam) {
   switch (LOWORD(wParam)) {
     case IDM_PREFERENCES: OpenPreferencesSheet(ticker); break;
     case IDM_EXIT:
-      t.flags.closing = 1;
+      t.stripFlags.closing = 1;
       DestroyHost();
       break;
     case IDM_UPDATE_NOW: StartRefreshWorker(ticker); break;
@@ -244,12 +244,12 @@ void OnRestartRequest() {
 
 void OnShowItem(WPARAM slot) {
   TickerWindowState& t = Ticker();
-  if (t.flags.closing.load() != 0) return;
+  if (t.stripFlags.closing.load() != 0) return;
   ItemsView view = t.items.Read();
   // Nothing is shown (before the first fill, or after a reset): no slot to scroll to.
   if (view.drawCount == 0 || slot > view.drawCount) return;
   if (const TickerItem* item = view.Slot(static_cast<uint32_t>(slot))) {
-    t.flags.scrollOffset = item->x - 20;
+    t.stripFlags.scrollOffset = item->x - 20;
   }
 }
 
@@ -262,9 +262,9 @@ LRESULT OnDescribeStrip() {
     CloseHandle(mapping);
     return 0;
   }
-  std::string report = std::to_string(t.flags.scrollOffset.load()) + " " +
-                       std::to_string(t.flags.scrollForward.load()) + " " +
-                       std::to_string(t.flags.stripFilled.load()) + "\n";
+  std::string report = std::to_string(t.stripFlags.scrollOffset.load()) + " " +
+                       std::to_string(t.stripFlags.scrollForward.load()) + " " +
+                       std::to_string(t.stripFlags.stripFilled.load()) + "\n";
   {
     ItemsView view = t.items.Read();
     for (int32_t i = 0; i < view.itemCount && static_cast<uint32_t>(i) < view.slotCount; ++i) {
@@ -289,10 +289,10 @@ void Prologue(HWND ticker, UINT message, WPARAM wParam, LPARAM lParam) {
     RelayToTooltips(ticker, message, wParam, lParam);
   }
   if (message == WM_MOUSEMOVE) NotePointerOnStrip(ticker);
-  if (t.sheetWindow != nullptr && (t.sheetClosed != 0 || !IsWindow(t.sheetWindow))) {
-    DestroyWindow(t.sheetWindow);
-    t.sheetWindow = nullptr;
-    t.sheetClosed = 0;
+  if (t.sheet.window != nullptr && (t.sheet.closed != 0 || !IsWindow(t.sheet.window))) {
+    DestroyWindow(t.sheet.window);
+    t.sheet.window = nullptr;
+    t.sheet.closed = 0;
   }
 }
 

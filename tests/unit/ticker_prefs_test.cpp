@@ -1,6 +1,6 @@
 // The in-memory preferences: read through the table, the content selection, the first run and
 // the account.
-#include "window/ticker_prefs.h"
+#include "settings/ticker_prefs.h"
 
 #include <gtest/gtest.h>
 

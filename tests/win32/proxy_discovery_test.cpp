@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "e2e/e2e_support.h"
-#include "feed/proxy_discovery_win.h"
+#include "net/proxy_discovery_win.h"
 
 namespace {
 

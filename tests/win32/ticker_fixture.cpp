@@ -63,5 +63,5 @@ void FillStrip(const std::initializer_list<TestItem>& items) {
                    item.startsSection, item.tallFont);
   }
   t.items.Finish();
-  t.flags.stripFilled = 1;
+  t.stripFlags.stripFilled = 1;
 }

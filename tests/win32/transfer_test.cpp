@@ -15,7 +15,7 @@
 
 #include "desktop/open_url_win.h"
 #include "e2e/e2e_support.h"
-#include "feed/http_transfer_win.h"
+#include "net/http_transfer_win.h"
 #include "win32/ticker_fixture.h"
 
 namespace {
@@ -125,13 +125,13 @@ class ClosingLater {
   ~ClosingLater() {
     WaitForSingleObject(thread_, INFINITE);
     CloseHandle(thread_);
-    Ticker().flags.closing = 0;
+    Ticker().stripFlags.closing = 0;
   }
 
  private:
   static DWORD WINAPI Run(void* self) {
     Sleep(static_cast<ClosingLater*>(self)->delayMs_);
-    Ticker().flags.closing = 1;
+    Ticker().stripFlags.closing = 1;
     return 0;
   }
   DWORD delayMs_;
@@ -182,12 +182,12 @@ TEST_F(Transfers, AnEndlessAuthenticationBodyFailsAtItsBoundWithoutAsking) {
 
 TEST_F(Transfers, AClosingProgramStartsNoTransfer) {
   char buffer[100] = "junk";
-  Ticker().flags.closing = 1;
+  Ticker().stripFlags.closing = 1;
   EXPECT_EQ(HttpGetUrl(internet_, Url("/ok").c_str(), buffer, sizeof buffer), 0u);
   EXPECT_EQ(DownloadUrlToFile(internet_, Url("/ok").c_str(), buffer, sizeof buffer, nullptr,
                               nullptr),
             0);
-  Ticker().flags.closing = 0;
+  Ticker().stripFlags.closing = 0;
   EXPECT_STREQ(buffer, "");
 }
 

@@ -1,5 +1,5 @@
 // Proxy discovery over the real registry.
-#include "feed/proxy_discovery_win.h"
+#include "net/proxy_discovery_win.h"
 
 #include <windows.h>
 

@@ -5,9 +5,29 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "feed/feed_settings.h"
 #include "settings/settings_store.h"
 #include "settings/settings_table.h"
+
+// What the data request asks for. Declared once: the ticker's in-memory preferences hold one,
+// and each feed pass takes a copy of it whole.
+struct ContentSelection {
+  int32_t stockQuotes = 0;                  // "Stock Quotes"
+  char stockSymbols[kSymbolListSize] = "";  // "Stock Symbols", joined by '+'
+  int32_t weather = 0;                      // "Weather"
+  int32_t fahrenheit = 0;                   // "Temperature System" on
+  char airports[kTextValueSize] = "";       // "Airports"; a feed pass reads it afresh
+  int32_t storiesPerTopic = 0;              // "Stories Per Topic"
+  int32_t usHeadlines = 0;
+  int32_t worldHeadlines = 0;
+  int32_t businessHeadlines = 0;
+  int32_t politicsHeadlines = 0;
+  int32_t technologyHeadlines = 0;
+  int32_t sportsHeadlines = 0;
+  int32_t entertainmentHeadlines = 0;
+};
+
+// True when no topic, no quotes and no weather are selected: a first run.
+bool NoContentSelected(const ContentSelection& content);
 
 constexpr int kStripColorCount = 12;
 

@@ -1,12 +1,12 @@
 // Dial-up connection management over "RASAPI32.DLL", loaded only when dialling is asked for, so
 // that the ticker runs where the Remote Access Service is not installed.
-#include "feed/dialup_win.h"
+#include "net/dialup_win.h"
 
 #include <cstring>
 
-#include "feed/dialup.h"
+#include "net/dialup.h"
 #include "feed/feed_pass.h"
-#include "feed/ras_records_win.h"
+#include "net/ras_records_win.h"
 #include "res/resource.h"
 #include "window/ticker_state_win.h"
 
@@ -94,7 +94,7 @@ class RasEnvironment : public DialupEnvironment {
     const size_t n = std::strlen(message);
     lstrcpynA(message + n, profile, static_cast<int>(sizeof message - n));
     WindowMeasurer measurer(t.worker.window);
-    ShowStatusPair(t.items, &measurer, t.flags, caption, message);
+    ShowStatusPair(t.items, &measurer, t.stripFlags, caption, message);
   }
 
   bool Dial(const char* entryName) override {
@@ -171,12 +171,12 @@ RasEnvironment& Environment() {
 }
 
 DialupSession& Session() {
-  static DialupSession session(Ticker().flags.dialledByTicker);
+  static DialupSession session;
   return session;
 }
 
 }  // namespace
 
-void DialIfNeeded() { Session().DialIfNeeded(Environment(), Ticker().flags.firstCycle.load() != 0); }
+void DialIfNeeded() { Session().DialIfNeeded(Environment(), Ticker().refresh.firstCycle.load() != 0); }
 
 void HangUpIfDialled() { Session().HangUpIfDialled(Environment()); }

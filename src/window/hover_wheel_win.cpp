@@ -1,5 +1,5 @@
 // The strip under the pointer: pause on hover and the speed wheel.
-#include "prefs/hover_wheel_win.h"
+#include "window/hover_wheel_win.h"
 
 #include "prefs/pref_rules.h"
 #include "prefs/prefs_copies_win.h"

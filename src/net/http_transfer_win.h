@@ -7,8 +7,8 @@
 
 #include <cstddef>
 
-#include "feed/transfer_bounds.h"
-#include "prefs/credentials_win.h"
+#include "net/transfer_bounds.h"
+#include "net/credentials_win.h"
 
 // The three Accept lines sent with every request.
 constexpr const char* kRequestHeaders = "Accept: */*\r\nAccept: text/plain\r\nAccept: text/html\r\n";

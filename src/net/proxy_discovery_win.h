@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "feed/proxy_discovery.h"
+#include "net/proxy_discovery.h"
 
 // Writes "host:port" into buffer (kProxyTextSize bytes) and returns true when a proxy is to be
 // named: the one entered on the Proxy tab, else Netscape Navigator's manual proxy when it is the

@@ -1,5 +1,5 @@
 // HTTP transfers of the refresh worker.
-#include "feed/http_transfer_win.h"
+#include "net/http_transfer_win.h"
 
 #include <winsock2.h>
 
@@ -7,10 +7,10 @@
 #include <cstring>
 #include <string>
 
-#include "feed/dialup_win.h"
-#include "feed/http_auth.h"
-#include "feed/transfer_bounds.h"
-#include "prefs/credentials_win.h"
+#include "net/dialup_win.h"
+#include "net/http_auth.h"
+#include "net/transfer_bounds.h"
+#include "net/credentials_win.h"
 #include "res/resource.h"
 #include "window/ticker_state_win.h"
 
@@ -22,7 +22,7 @@ constexpr int kMaxRequests = 4;
 constexpr DWORD kReceiveTimeoutMs = 60000;
 
 HttpTransferState& State() { return Ticker().http; }
-bool Closing() { return Ticker().flags.closing.load() != 0; }
+bool Closing() { return Ticker().stripFlags.closing.load() != 0; }
 
 class InternetHandle {
  public:

@@ -1,5 +1,5 @@
 // The in-memory copies of the settings: read through a table, the account, the first run.
-#include "window/ticker_prefs.h"
+#include "settings/ticker_prefs.h"
 
 #include <cstring>
 
@@ -142,4 +142,10 @@ int32_t LogoPhaseLength(const TickerPrefs& prefs, bool mailAlertPending) {
   const int32_t n = prefs.mailCycleLength;
   if (n > 0 && mailAlertPending && prefs.mailAlertIcon != 0) return n;
   return 10;
+}
+
+bool NoContentSelected(const ContentSelection& c) {
+  return c.usHeadlines == 0 && c.worldHeadlines == 0 && c.businessHeadlines == 0 &&
+         c.politicsHeadlines == 0 && c.stockQuotes == 0 && c.sportsHeadlines == 0 &&
+         c.entertainmentHeadlines == 0 && c.technologyHeadlines == 0 && c.weather == 0;
 }
