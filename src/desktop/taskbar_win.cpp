@@ -128,14 +128,20 @@ bool DownloadBandLibrary(const char* target, const char* signature) {
   std::unique_ptr<char[]> buffer(new (std::nothrow) char[kBandTransferBuffer]);
   if (!buffer) return false;
   char proxy[kProxyTextSize] = "";
-  const bool viaProxy = DiscoverProxy(proxy);
+  char proxyHost[kTextValueSize];
+  char proxyPort[kTextValueSize];
+  CopyProxySetting(Ticker(), proxyHost, proxyPort);
+  const bool viaProxy = DiscoverProxy(proxyHost, proxyPort, proxy);
   HINTERNET internet =
       InternetOpenA(kBandUserAgent, viaProxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG,
                     viaProxy ? proxy : nullptr, nullptr, 0);
   if (internet == nullptr) return false;
+  // Before the ticker window exists: no credentials dialog has an owner, and nothing dials.
+  HttpTransferState transfers;
+  const HttpSession session{internet, &transfers, &Ticker().stripFlags.closing, nullptr, nullptr};
   const bool fetched =
-      DownloadUrlToFile(internet, url, buffer.get(), kBandTransferBuffer, target, nullptr) != 0 &&
-      DownloadUrlToFile(internet, signatureUrl, buffer.get(), kBandTransferBuffer, signature,
+      DownloadUrlToFile(session, url, buffer.get(), kBandTransferBuffer, target, nullptr) != 0 &&
+      DownloadUrlToFile(session, signatureUrl, buffer.get(), kBandTransferBuffer, signature,
                         nullptr) != 0;
   InternetCloseHandle(internet);
   return fetched;

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 
+#include "res/program_text.h"
 #include "feed/feed_parser.h"
 #include "feed/feed_settings.h"
 #include "feed/sponsor.h"
@@ -20,9 +21,6 @@ constexpr size_t kPictureBufferSize = 20000;  // the sponsor picture
 constexpr const char* kSponsorCacheFile = "Sponsor.Dat";
 constexpr const char* kNewsCacheFile = "News.Dat";
 constexpr const char* kSponsorPictureFile = "sponsor.bmp";
-
-// Room for one text of the string table.
-constexpr size_t kProgramTextSize = 256;
 
 // What the pass asks of the Win32 side. Every call runs on the refresh worker and may block.
 class FeedPassEnvironment : public SponsorKeySource {

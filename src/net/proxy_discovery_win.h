@@ -7,10 +7,7 @@
 #include "net/proxy_discovery.h"
 
 // Writes "host:port" into buffer (kProxyTextSize bytes) and returns true when a proxy is to be
-// named: the one entered on the Proxy tab, else Netscape Navigator's manual proxy when it is the
-// default browser. False lets WinINet use the system's configuration (Internet Explorer's).
-bool DiscoverProxy(char* buffer);
-
-// The in-memory proxy host and port that DiscoverProxy prefers (each cut to the settings' text
-// size); empty texts make it read the browser's settings again.
-void SetProxyCopy(const char* host, const char* port);
+// named: the one entered on the Proxy tab (host and port, the program's copies), else Netscape
+// Navigator's manual proxy when it is the default browser. Empty copies make it read the browser's
+// settings; false lets WinINet use the system's configuration (Internet Explorer's).
+bool DiscoverProxy(const char* host, const char* port, char* buffer);

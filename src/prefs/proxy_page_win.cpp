@@ -18,7 +18,10 @@ void Load(HWND page) {
   char text[kProxyTextSize] = "";
   char host[kProxyFieldChars + 1];
   char port[kProxyFieldChars + 1];
-  if (DiscoverProxy(text) && SplitProxyText(text, host, sizeof host, port, sizeof port)) {
+  char storedHost[kTextValueSize];
+  char storedPort[kTextValueSize];
+  CopyProxySetting(Ticker(), storedHost, storedPort);
+  if (DiscoverProxy(storedHost, storedPort, text) && SplitProxyText(text, host, sizeof host, port, sizeof port)) {
     SetDlgItemTextA(page, IDC_PROXY_HOST, host);
     SetDlgItemTextA(page, IDC_PROXY_PORT, port);
   }
@@ -29,7 +32,7 @@ bool Apply(HWND page) {
   if (IsChecked(page, IDC_PROXY_RELOAD)) {
     // Only the running program forgets; the stored values stay for the next start. The refresh
     // after the sheet closes then already goes through the browser's proxy.
-    SetProxyCopy("", "");
+    SetProxySetting(Ticker(), "", "");
     SetChecked(page, IDC_PROXY_RELOAD, false);
     Ticker().sheet.settingsChanged = 1;
   } else {
@@ -43,7 +46,7 @@ bool Apply(HWND page) {
       NoteApplyRefused();
       return false;
     }
-    SetProxyCopy(host, port);
+    SetProxySetting(Ticker(), host, port);
     Settings().WriteTextValue(value_name::kHttpProxy, host);
     Settings().WriteTextValue(value_name::kProxyPort, port);
   }

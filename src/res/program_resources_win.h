@@ -5,6 +5,8 @@
 
 #include <cstddef>
 
+#include "res/program_text.h"
+
 // The program's module, which holds the dialogs, menus, texts, pictures, cursors and sounds.
 HINSTANCE ProgramInstance();
 

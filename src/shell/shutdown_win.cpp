@@ -31,7 +31,7 @@ constexpr DWORD kWorkerWaitMs = 50;
 constexpr int kRestartWaits = 600;  // 30 s
 
 bool WaitForWorker(int waits) {
-  return RefreshWorkerGate().WaitIdle(waits, [] { AnswerSentMessages(kWorkerWaitMs); });
+  return RefreshWorkerGate(Ticker().refresh).WaitIdle(waits, [] { AnswerSentMessages(kWorkerWaitMs); });
 }
 
 void StartProgramFile(const char* fileName, const char* argument) {
@@ -83,13 +83,13 @@ void ShutdownTicker(HWND ticker) {
   ReleaseStripCaches();
 
   t.stripFlags.closing = 1;
-  RefreshWorkerGate().Close();
+  RefreshWorkerGate(Ticker().refresh).Close();
   // A worker that is still running may still measure with the fonts and fill the list, and it
   // holds the lock.
   if (WaitForWorker(kWorkerWaits)) {
     DeleteStripFonts();
     t.items.Release();
-    DeleteRefreshLock();
+    DeleteRefreshLock(t.worker);
   }
 }
 
@@ -115,7 +115,7 @@ void RestartProgram() {
   }
   // Everything that waits happens here, before exit() begins: at exit no message runs any more.
   t.stripFlags.closing = 1;
-  RefreshWorkerGate().Close();
+  RefreshWorkerGate(Ticker().refresh).Close();
   WaitForWorker(kRestartWaits);
   EndProcess(0);
 }

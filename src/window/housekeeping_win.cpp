@@ -88,13 +88,13 @@ void RunHousekeepingTick(HWND ticker) {
   }
   // Kept until a worker takes it: a cycle still running when the sheet closes does not see the
   // new preferences, so the next tick after it ends starts another.
-  if (t.sheet.settingsChanged.load() != 0 && t.sheet.window == nullptr && StartRefreshWorker(ticker)) {
+  if (t.sheet.settingsChanged.load() != 0 && t.sheet.window == nullptr && StartRefreshWorker(t.refreshParts, ticker)) {
     t.sheet.settingsChanged = 0;
   }
   if (r.refreshRunning.load() == 0 && t.reloadNeeded != 0) {
     // The strip's height changed: rebuild it from the cache with the new fonts.
     r.loadFromCache = 1;
-    StartRefreshWorker(ticker);
+    StartRefreshWorker(t.refreshParts, ticker);
     t.reloadNeeded = 0;
   }
   ++t.tickCounter;

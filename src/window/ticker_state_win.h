@@ -12,6 +12,7 @@
 #include "desktop/open_url_win.h"
 #include "feed/refresh_worker_win.h"
 #include "prefs/preferences_win.h"
+#include "settings/registry_store_win.h"
 #include "settings/settings_store.h"
 #include "settings/settings_table.h"
 #include "strip/item_list.h"
@@ -21,6 +22,24 @@
 #include "strip/tooltips_win.h"
 #include "settings/ticker_prefs.h"
 #include "res/program_resources_win.h"
+
+struct TickerWindowState;
+
+// What the refresh worker and the update check ask of the rest of the program, answered from the
+// ticker's record.
+class TickerRefreshHost : public RefreshHost, public UpdateCheckHost {
+ public:
+  explicit TickerRefreshHost(TickerWindowState& t) : t_(t) {}
+  void SnapshotSettings(FeedSettings* settings) override;
+  void CopyProxy(char (&host)[kTextValueSize], char (&port)[kTextValueSize]) override;
+  void ShowLastUpdate(const char* stamp) override;
+  void CheckForUpdate(HWND window, const HttpSession& session) override;
+  bool ScreenSaverRunning() override;
+  void HandOffAndEnd() override;
+
+ private:
+  TickerWindowState& t_;
+};
 
 struct TickerWindowState {
   // Handles and resources.
@@ -98,10 +117,18 @@ struct TickerWindowState {
 
   // What the painter keeps between frames: memory context, fonts, brush, clip box.
   StripPaintCache paintCache;
+
+  // The subsystems' parts, wired together here: each call is handed the part it needs.
+  TickerRefreshHost hosts{*this};
+  RefreshParts refreshParts{worker, refresh, items, stripFlags, http, hosts};
+  UpdateParts updateParts{update, items, stripFlags, hosts};
 };
 
 // The process's one ticker.
 TickerWindowState& Ticker();
 
-// The settings store over the registry key.
-SettingsStore& Settings();
+// The Proxy tab's host and port as the program holds them, copied under prefsLock (each cut to the
+// settings' text size); empty texts make proxy discovery read the browser's settings again.
+void CopyProxySetting(TickerWindowState& t, char (&host)[kTextValueSize],
+                      char (&port)[kTextValueSize]);
+void SetProxySetting(TickerWindowState& t, const char* host, const char* port);

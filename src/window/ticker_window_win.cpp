@@ -51,7 +51,7 @@ bool OnTickerCreate(HWND ticker) {
   TickerPrefs& p = t.prefs;
 
   t.tickerWindow = ticker;
-  InitRefreshLock();
+  InitRefreshLock(Ticker().worker);
 
   t.handCursor = LoadCursorA(t.instance, MAKEINTRESOURCEA(IDCUR_HAND));
   t.sizingCursor = LoadCursorA(t.instance, MAKEINTRESOURCEA(IDCUR_SIZING));
@@ -142,7 +142,7 @@ void OnTickerPaint(HWND ticker) {
 }
 
 void OnRefreshTick(HWND ticker) {
-  if (Ticker().prefs.autoUpdate != 0) StartRefreshWorker(ticker);
+  if (Ticker().prefs.autoUpdate != 0) StartRefreshWorker(Ticker().refreshParts, ticker);
 }
 
 void OnScrollTimerTick(HWND ticker) {
@@ -209,7 +209,7 @@ void OnTickerCommand(HWND ticker, WPARAM wParam, LPARAM lParam) {
       t.stripFlags.closing = 1;
       DestroyHost();
       break;
-    case IDM_UPDATE_NOW: StartRefreshWorker(ticker); break;
+    case IDM_UPDATE_NOW: StartRefreshWorker(Ticker().refreshParts, ticker); break;
     case IDM_HELP: OpenEndpoint(Endpoint::kPortal, "/help/ticker/"); break;
     case IDM_TASKBAR_DOCK: ToggleTaskbarDocking(); break;
     case IDM_SEARCH_WINDOW:
