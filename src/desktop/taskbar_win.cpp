@@ -12,16 +12,13 @@
 
 #include "net/http_transfer_win.h"
 #include "net/proxy_discovery_win.h"
+#include "res/program_resources_win.h"
 #include "res/resource.h"
 #include "settings/endpoints.h"
 #include "base/process_win.h"
-#include "shell/shutdown_win.h"
-#include "shell/startup_win.h"
 #include "update/signature_win.h"
 #include "desktop/tray_layout.h"
-#include "window/placement.h"
-#include "window/ticker_state_win.h"
-#include "window/timers.h"
+#include "settings/registry_store_win.h"
 
 namespace {
 
@@ -92,16 +89,16 @@ HWND FindBandWindow(HWND taskbar) {
   return nullptr;
 }
 
-HWND DockInBand(HWND band, HWND taskbar) {
-  TickerWindowState& t = Ticker();
+HWND DockInBand(TaskbarDock& dock, const char* tickerClass, int32_t tickerSize, HWND band,
+                HWND taskbar) {
   RECT r;
   GetClientRect(band, &r);
-  t.inDeskBand = 1;
-  t.gripWidth = 0;
-  t.trayBaselinePending = 0;
-  CreateWindowExA(0, kTickerClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, r.right,
+  dock.inDeskBand = 1;
+  dock.gripWidth = 0;
+  dock.trayBaselinePending = 0;
+  CreateWindowExA(0, tickerClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, r.right,
                   r.bottom, band, nullptr, ProgramInstance(), nullptr);
-  t.dockedWidth = t.tickerSize;
+  dock.dockedWidth = tickerSize;
   // A band in a floating bar without any taskbar still hosts the ticker.
   return taskbar != nullptr ? taskbar : band;
 }
@@ -115,7 +112,8 @@ bool FileOpensForReading(const char* path) {
 }
 
 // Fetches the library and its signature into the download name; true when both arrived.
-bool DownloadBandLibrary(const char* target, const char* signature) {
+bool DownloadBandLibrary(const char* target, const char* signature, const char* proxyHost,
+                         const char* proxyPort, const std::atomic<int32_t>& closing) {
   SettingsStore& settings = Settings();
   const Endpoint server =
       settings.ReadSetting(SettingId::kMyVexlo) != 0 ? Endpoint::kPortal : Endpoint::kMaker;
@@ -128,9 +126,6 @@ bool DownloadBandLibrary(const char* target, const char* signature) {
   std::unique_ptr<char[]> buffer(new (std::nothrow) char[kBandTransferBuffer]);
   if (!buffer) return false;
   char proxy[kProxyTextSize] = "";
-  char proxyHost[kTextValueSize];
-  char proxyPort[kTextValueSize];
-  CopyProxySetting(Ticker(), proxyHost, proxyPort);
   const bool viaProxy = DiscoverProxy(proxyHost, proxyPort, proxy);
   HINTERNET internet =
       InternetOpenA(kBandUserAgent, viaProxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG,
@@ -138,7 +133,7 @@ bool DownloadBandLibrary(const char* target, const char* signature) {
   if (internet == nullptr) return false;
   // Before the ticker window exists: no credentials dialog has an owner, and nothing dials.
   HttpTransferState transfers;
-  const HttpSession session{internet, &transfers, &Ticker().stripFlags.closing, nullptr, nullptr};
+  const HttpSession session{internet, &transfers, &closing, nullptr, nullptr};
   const bool fetched =
       DownloadUrlToFile(session, url, buffer.get(), kBandTransferBuffer, target, nullptr) != 0 &&
       DownloadUrlToFile(session, signatureUrl, buffer.get(), kBandTransferBuffer, signature,
@@ -149,7 +144,8 @@ bool DownloadBandLibrary(const char* target, const char* signature) {
 
 // The band library beside the program, fetched and registered when it is missing. Nothing that
 // fails the publisher's signature is kept, loaded or registered.
-void EnsureBandLibrary() {
+void EnsureBandLibrary(const char* proxyHost, const char* proxyPort,
+                       const std::atomic<int32_t>& closing) {
   char library[MAX_PATH];
   char download[MAX_PATH];
   char signature[MAX_PATH];
@@ -167,7 +163,7 @@ void EnsureBandLibrary() {
   lstrcatA(librarySignature, ".sig");
   // The signature stays beside the library, as the update leaves it, so that the library can be
   // checked again whenever it is to be loaded.
-  const bool trusted = DownloadBandLibrary(download, signature) &&
+  const bool trusted = DownloadBandLibrary(download, signature, proxyHost, proxyPort, closing) &&
                        VerifyPublisherSignature(download) &&
                        MoveFileExA(download, library, MOVEFILE_REPLACE_EXISTING) != 0 &&
                        MoveFileExA(signature, librarySignature, MOVEFILE_REPLACE_EXISTING) != 0;
@@ -176,8 +172,8 @@ void EnsureBandLibrary() {
   if (trusted) RegisterBandLibrary(library);
 }
 
-HWND DockInNotificationArea(HWND taskbar) {
-  TickerWindowState& t = Ticker();
+HWND DockInNotificationArea(TaskbarDock& dock, const char* tickerClass, int32_t tickerSize,
+                            HWND taskbar) {
   if (taskbar == nullptr) return nullptr;
   // Icons left over from a run that did not end cleanly.
   LockWindowUpdate(taskbar);
@@ -186,11 +182,11 @@ HWND DockInNotificationArea(HWND taskbar) {
 
   HWND area = ChildOfClass(taskbar, "TrayNotifyWnd");
   if (area == nullptr) return nullptr;
-  t.clockWidth = ClientWidth(FindTrayClock(area));
+  dock.clockWidth = ClientWidth(FindTrayClock(area));
 
   LockWindowUpdate(taskbar);
   const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
-  TrayGrowth growth(ClientWidth(area), TrayTargetWidth(t.tickerSize, screenWidth), screenWidth);
+  TrayGrowth growth(ClientWidth(area), TrayTargetWidth(tickerSize, screenWidth), screenWidth);
   for (UINT id = 0;; ++id) {
     NOTIFYICONDATAA icon = PlaceholderIcon(taskbar, id);
     Shell_NotifyIconA(NIM_ADD, &icon);
@@ -198,14 +194,12 @@ HWND DockInNotificationArea(HWND taskbar) {
     GetClientRect(area, &r);
     if (!growth.AddedIcon(r.right, r.bottom)) break;
   }
-  t.trayIconWidth = growth.TrayIconWidth();
-  t.dockedWidth = growth.DockedWidth();
+  dock.trayIconWidth = growth.TrayIconWidth();
+  dock.dockedWidth = growth.DockedWidth();
   LockWindowUpdate(nullptr);
 
-  CreateWindowExA(0, kTickerClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0, area,
+  CreateWindowExA(0, tickerClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0, area,
                   nullptr, ProgramInstance(), nullptr);
-  // Lay it out over the room at once rather than a second later.
-  if (t.tickerWindow != nullptr) SendMessageA(t.tickerWindow, WM_TIMER, kHousekeepingTimer, 0);
   return area;
 }
 
@@ -231,15 +225,19 @@ void GetShellVersion(DWORD* major, DWORD* minor) {
   FreeLibrary(shell);
 }
 
-HWND AttachToTaskbar() {
+HWND AttachToTaskbar(TaskbarDock& dock, const char* tickerClass, int32_t tickerSize,
+                     const char* proxyHost, const char* proxyPort,
+                     const std::atomic<int32_t>& closing) {
   HWND taskbar = FindWindowA(kTaskbarClass, nullptr);
-  if (HWND band = FindBandWindow(taskbar)) return DockInBand(band, taskbar);
+  if (HWND band = FindBandWindow(taskbar)) {
+    return DockInBand(dock, tickerClass, tickerSize, band, taskbar);
+  }
 
   DWORD major = 0;
   DWORD minor = 0;
   GetShellVersion(&major, &minor);
   const bool deskBands = ShellHasDeskBands(major, minor);
-  if (deskBands) EnsureBandLibrary();
+  if (deskBands) EnsureBandLibrary(proxyHost, proxyPort, closing);
 
   SettingsStore& settings = Settings();
   if (deskBands && settings.ReadNumberValue(value_name::kIeWarning) <= 3) {
@@ -250,7 +248,7 @@ HWND AttachToTaskbar() {
     settings.WriteSetting(SettingId::kAlwaysOnTop, 1);
     return nullptr;
   }
-  return DockInNotificationArea(taskbar);
+  return DockInNotificationArea(dock, tickerClass, tickerSize, taskbar);
 }
 
 void DeletePlaceholderIcons(HWND taskbar, UINT count) {
@@ -260,14 +258,14 @@ void DeletePlaceholderIcons(HWND taskbar, UINT count) {
   }
 }
 
-bool LayOutInNotificationArea(HWND ticker) {
-  TickerWindowState& t = Ticker();
+TrayPlacement LayOutInNotificationArea(TaskbarDock& dock, HWND ticker, bool refreshRunning,
+                                       int32_t tickCounter) {
   SetPriorityClass(GetCurrentProcess(), IDLE_PRIORITY_CLASS);
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
 
   HWND area = ChildOfClass(FindWindowA(kTaskbarClass, nullptr), "TrayNotifyWnd");
   // Only a ticker that this area hosts is laid out in it.
-  if (area == nullptr || GetParent(ticker) != area) return true;
+  if (area == nullptr || GetParent(ticker) != area) return TrayPlacement::kPlaced;
 
   RECT areaOnScreen;
   RECT areaClient;
@@ -278,30 +276,26 @@ bool LayOutInNotificationArea(HWND ticker) {
   in.areaBottom = areaOnScreen.bottom;
   in.screenHeight = GetSystemMetrics(SM_CYSCREEN);
   in.clockNow = ClientWidth(FindTrayClock(area));
-  in.clockWidth = t.clockWidth;
-  in.dockedWidth = t.dockedWidth;
-  in.trayBaseline = t.trayBaseline;
-  in.trayBaselinePending = t.trayBaselinePending != 0;
-  in.refreshRunning = t.refresh.refreshRunning.load() != 0;
-  in.tickCounter = t.tickCounter;
+  in.clockWidth = dock.clockWidth;
+  in.dockedWidth = dock.dockedWidth;
+  in.trayBaseline = dock.trayBaseline;
+  in.trayBaselinePending = dock.trayBaselinePending != 0;
+  in.refreshRunning = refreshRunning;
+  in.tickCounter = tickCounter;
   const TrayLayout out = LayOutTray(in);
-  t.trayBaseline = out.trayBaseline;
-  t.trayBaselinePending = out.trayBaselinePending ? 1 : 0;
+  dock.trayBaseline = out.trayBaseline;
+  dock.trayBaselinePending = out.trayBaselinePending ? 1 : 0;
 
   switch (out.action) {
-    case TrayLayout::kHidden: return false;
-    case TrayLayout::kRestart:
-      KillTimer(ticker, t.housekeepingTimer);
-      t.housekeepingTimer = 0;
-      RemoveTrayPlaceholders();
-      RestartProgram();
+    case TrayLayout::kHidden: return TrayPlacement::kHidden;
+    case TrayLayout::kRestart: return TrayPlacement::kRestart;
     case TrayLayout::kPlace: break;
   }
-  SetWindowPos(ticker, nullptr, out.x, 0, t.dockedWidth, areaClient.bottom,
+  SetWindowPos(ticker, nullptr, out.x, 0, dock.dockedWidth, areaClient.bottom,
                SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-  if (out.x != t.trayLastX) InvalidateRect(ticker, nullptr, TRUE);
-  t.trayLastX = out.x;
-  return true;
+  if (out.x != dock.trayLastX) InvalidateRect(ticker, nullptr, TRUE);
+  dock.trayLastX = out.x;
+  return TrayPlacement::kPlaced;
 }
 
 bool TaskbarToDockIn() {

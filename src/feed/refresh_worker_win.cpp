@@ -39,7 +39,8 @@ void ShowTextPair(TickerItemList& list, TextMeasurer* measurer, StripFlags& flag
 // What a feed pass asks of Windows, on this cycle's Internet handle.
 class WorkerEnvironment : public FeedPassEnvironment {
  public:
-  explicit WorkerEnvironment(const HttpSession& session) : session_(session) {}
+  WorkerEnvironment(const HttpSession& session, BrowserLinks& links)
+      : session_(session), links_(links) {}
 
   size_t HttpGet(const char* url, char* buffer, size_t capacity, HttpAnswer* answer) override {
     return HttpGetUrl(session_, url, buffer, capacity, answer);
@@ -71,7 +72,7 @@ class WorkerEnvironment : public FeedPassEnvironment {
     ::ReadSponsorKey(key, "", out, capacity);
   }
 
-  void OpenUrl(const char* url) override { ::OpenUrl(url); }
+  void OpenUrl(const char* url) override { ::OpenUrl(links_, url); }
 
   void LoadText(int id, char* out, size_t capacity) override {
     LoadProgramText(id, out, capacity);
@@ -92,6 +93,7 @@ class WorkerEnvironment : public FeedPassEnvironment {
 
  private:
   const HttpSession& session_;
+  BrowserLinks& links_;
 };
 
 // Dialling says so on the strip of the window that the cycle works for.
@@ -100,7 +102,7 @@ class WorkerDialup : public DialupHost {
   WorkerDialup(RefreshParts& parts, HWND window) : parts_(parts), window_(window) {}
   bool FirstCycle() override { return parts_.refresh.firstCycle.load() != 0; }
   void ShowDialingStatus(const char* caption, const char* message) override {
-    WindowMeasurer measurer(window_);
+    WindowMeasurer measurer(window_, parts_.paint);
     ShowStatusPair(parts_.items, &measurer, parts_.stripFlags, caption, message);
   }
 
@@ -114,7 +116,7 @@ FeedResult RunPass(RefreshParts& parts, WorkerEnvironment& env, HWND window, cha
   auto settings = std::make_unique<FeedSettings>();
   parts.host.SnapshotSettings(settings.get());
   ReadFeedStoreSettings(Settings(), settings.get());
-  WindowMeasurer measurer(window);
+  WindowMeasurer measurer(window, parts.paint);
   const FeedTarget target{&parts.items, &measurer, &parts.stripFlags, &parts.refresh};
   return RunFeedPass(env, *settings, target, text, kFeedTextBufferSize);
 }
@@ -147,7 +149,7 @@ unsigned __stdcall RefreshWorker(void* parameter) {
   std::unique_ptr<char[]> text(new (std::nothrow) char[kFeedTextBufferSize]());
 
   if (f.loadFromCache.load() != 0) {
-    WindowMeasurer measurer(window);
+    WindowMeasurer measurer(window, parts.paint);
     ShowTextPair(parts.items, &measurer, parts.stripFlags, IDS_CONTACTING_CAPTION, IDS_CONTACTING_MESSAGE);
   }
 
@@ -168,11 +170,11 @@ unsigned __stdcall RefreshWorker(void* parameter) {
     InternetSetOptionA(internet, INTERNET_OPTION_CONNECT_RETRIES, &retries, sizeof retries);
     f.mailAlertPending = 0;
     const HttpSession session{internet, &parts.http, &parts.stripFlags.closing, window, &dialup};
-    WorkerEnvironment env(session);
+    WorkerEnvironment env(session, parts.links);
 
     if (f.loadFromCache.load() == 0 && f.firstCycle.load() != 0 && !NewsCacheHoldsFeed(env)) {
       // Nothing cached yet: the one network pass below fetches, meanwhile the strip says so.
-      WindowMeasurer measurer(window);
+      WindowMeasurer measurer(window, parts.paint);
       ShowTextPair(parts.items, &measurer, parts.stripFlags, IDS_CONTACTING_CAPTION, IDS_CONTACTING_MESSAGE);
     } else if (f.loadFromCache.load() == 0 && f.firstCycle.load() != 0) {
       // The first cycle after an ordinary start: the cached strip at once, the network after.
@@ -198,7 +200,7 @@ unsigned __stdcall RefreshWorker(void* parameter) {
     LoadProgramText(IDS_NO_CONNECTION_CAPTION, caption, sizeof caption);
     LoadProgramText(IDS_NO_CONNECTION_TEXT, message, sizeof message);
     MessageBoxA(window, message, caption, MB_OK);
-    WindowMeasurer measurer(window);
+    WindowMeasurer measurer(window, parts.paint);
     ShowTextPair(parts.items, &measurer, parts.stripFlags, IDS_NO_DATA_CAPTION, IDS_NO_DATA_MESSAGE);
   }
   text.reset();

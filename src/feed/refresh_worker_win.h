@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "feed/feed_parser.h"
+#include "desktop/open_url_win.h"
 #include "feed/feed_settings.h"
 #include "feed/refresh_flags.h"
 #include "feed/worker_gate.h"
@@ -15,6 +16,7 @@
 #include "settings/settings_store.h"
 #include "strip/item_list.h"
 #include "strip/strip_flags.h"
+#include "strip/strip_paint_win.h"
 
 // What the worker code keeps between cycles, and what the end of the process (which waits for the
 // worker) keeps; one record per process, the ticker state's `worker`. Whether a worker exists is
@@ -60,7 +62,9 @@ struct RefreshParts {
   RefreshFlags& refresh;
   TickerItemList& items;
   StripFlags& stripFlags;
+  StripPaintCache& paint;
   HttpTransferState& http;
+  BrowserLinks& links;
   RefreshHost& host;
 };
 

@@ -59,7 +59,7 @@ class DialupSession {
 
   bool LibraryLoaded() const { return loaded_.load() != 0; }
   // The ticker dialled the connection and hangs it up (`dialledByTicker`).
-  bool DialledByTicker() const { return dialled_.load() != 0; }
+  bool DialledByProgram() const { return dialled_.load() != 0; }
 
  private:
   std::atomic<int32_t> dialled_{0};

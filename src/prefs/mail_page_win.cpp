@@ -126,7 +126,7 @@ void OnCommand(HWND page, int id, int code) {
   MarkChanged(page);
   if (code != BN_CLICKED) return;
   switch (id) {
-    case IDC_SIGN_UP: OpenEndpoint(Endpoint::kPortalMail, ""); break;
+    case IDC_SIGN_UP: OpenEndpoint(Ticker().links, Endpoint::kPortalMail, ""); break;
     case IDC_OTHER_SOUND: PickOtherSound(page); break;
     default: break;
   }

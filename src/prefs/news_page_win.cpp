@@ -161,11 +161,11 @@ bool Apply(HWND page) {
   const bool acceptable = StoreNewsPage(settings, ReadControls(page), ReadAccountCopy().myVexlo);
   ReloadNewsCopies(settings);
 
-  DiscardBackgroundBrush();
+  DiscardBackgroundBrush(Ticker().paintCache);
   ReloadColorCopies(settings);
   HWND ticker = Ticker().tickerWindow;
   if (ticker != nullptr) {
-    CreateStripFonts(ticker);
+    CreateTickerFonts(Ticker(), ticker);
     InvalidateRect(ticker, nullptr, TRUE);
     UpdateWindow(ticker);
   }

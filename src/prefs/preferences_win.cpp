@@ -152,7 +152,7 @@ INT_PTR AnswerPageNotify(HWND page, const NMHDR* header, const PageSteps& steps)
   }
 }
 
-void OpenHelpPage() { OpenEndpoint(Endpoint::kPortal, "/help/ticker/"); }
+void OpenHelpPage() { OpenEndpoint(Ticker().links, Endpoint::kPortal, "/help/ticker/"); }
 
 int ShowPageMessage(HWND page, UINT captionId, UINT textId, UINT type) {
   char caption[128] = "";

@@ -158,7 +158,7 @@ void Apply(HWND page) {
   if (decision.askSignUp &&
       ShowPageMessage(page, IDS_SIGN_UP_TITLE, IDS_SIGN_UP_TEXT,
                       MB_YESNO | MB_TASKMODAL | MB_ICONQUESTION) == IDYES) {
-    OpenEndpoint(Endpoint::kPortal, kRegistrationPath);
+    OpenEndpoint(Ticker().links, Endpoint::kPortal, kRegistrationPath);
   }
   TickerPageStored stored;
   StoreTickerPage(settings, values, decision, &stored);
@@ -183,7 +183,7 @@ void Apply(HWND page) {
   if (ticker != nullptr) {
     KillTimer(ticker, kRefreshTimer);
     t.refreshTimer = SetTimer(ticker, kRefreshTimer, RefreshPeriodMs(display.newsRefresh), nullptr);
-    CreateStripFonts(ticker);
+    CreateTickerFonts(Ticker(), ticker);
     InvalidateRect(ticker, nullptr, TRUE);
     UpdateWindow(ticker);
   }
@@ -202,7 +202,7 @@ void Cancel() {
 void OnSchemeChosen(HWND page) {
   const LRESULT n = SendDlgItemMessageA(page, IDC_SCHEME, CB_GETCURSEL, 0, 0);
   if (n < 0 || n >= kColorSchemeCount) return;
-  DiscardBackgroundBrush();
+  DiscardBackgroundBrush(Ticker().paintCache);
   ApplySchemeToCopies(Settings(), static_cast<int32_t>(n));
   if (Ticker().tickerWindow != nullptr) InvalidateRect(Ticker().tickerWindow, nullptr, TRUE);
 }
@@ -221,7 +221,7 @@ void OnCommand(HWND page, int id, int code) {
   if (code != BN_CLICKED) return;
   switch (id) {
     case IDC_SIGN_UP:
-      OpenEndpoint(Endpoint::kPortal, kRegistrationPath);
+      OpenEndpoint(Ticker().links, Endpoint::kPortal, kRegistrationPath);
       MarkChanged(page);
       break;
     case IDC_MY_VEXLO: {

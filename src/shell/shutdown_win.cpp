@@ -79,15 +79,15 @@ void ShutdownTicker(HWND ticker) {
   DeleteGdiObject(&t.shadowPen);
   DeleteGdiObject(&t.facePen);
 
-  DestroyTooltips();
-  ReleaseStripCaches();
+  DestroyTooltips(t.tooltips);
+  ReleaseStripCaches(t.paintCache);
 
   t.stripFlags.closing = 1;
   RefreshWorkerGate(Ticker().refresh).Close();
   // A worker that is still running may still measure with the fonts and fill the list, and it
   // holds the lock.
   if (WaitForWorker(kWorkerWaits)) {
-    DeleteStripFonts();
+    DeleteStripFonts(t.paintCache);
     t.items.Release();
     DeleteRefreshLock(t.worker);
   }
@@ -95,7 +95,7 @@ void ShutdownTicker(HWND ticker) {
 
 void RemoveTrayPlaceholders() {
   TickerWindowState& t = Ticker();
-  if (t.inDeskBand != 0 || t.trayIconWidth == 0) return;
+  if (t.dock.inDeskBand != 0 || t.dock.trayIconWidth == 0) return;
   HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
   LockWindowUpdate(taskbar);
   DeletePlaceholderIcons(taskbar, kMaxTrayPlaceholders);

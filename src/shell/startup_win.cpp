@@ -103,7 +103,10 @@ bool StartInstance(HINSTANCE instance) {
   char upper[MAX_PATH];
   std::strcpy(upper, programPath);
   CharUpperA(upper);
-  if (std::strstr(upper, "TLXTEMP") != nullptr) FinishUpdateHandOff(programPath);
+  if (std::strstr(upper, "TLXTEMP") != nullptr) {
+    FinishUpdateHandOff(programPath);
+    RestartProgram();
+  }
   // A hand-off that was cut off is finished (or handed to the copy again) before anything else.
   if (!SettlePendingUpdate(t.refresh.loadFromCache.load() != 0)) return false;
 
@@ -123,7 +126,7 @@ bool StartInstance(HINSTANCE instance) {
       ChooseTickerSize(settings.ReadSetting(SettingId::kTickerSize), screenWidth);
   t.tickerSize = size.tickerSize;
   if (size.store) {
-    t.dockedWidth = size.dockedWidth;
+    t.dock.dockedWidth = size.dockedWidth;
     settings.WriteSetting(SettingId::kTickerSize, size.tickerSize);
   }
 
@@ -138,7 +141,17 @@ bool StartInstance(HINSTANCE instance) {
 
   if (t.undocked == 0) {
     t.frameWindow = nullptr;
-    if (AttachToTaskbar() != nullptr) return t.tickerWindow != nullptr && IsWindow(t.tickerWindow);
+    char proxyHost[kTextValueSize];
+    char proxyPort[kTextValueSize];
+    CopyProxySetting(t, proxyHost, proxyPort);
+    if (AttachToTaskbar(t.dock, kTickerClass, t.tickerSize, proxyHost, proxyPort,
+                        t.stripFlags.closing) != nullptr) {
+      // In the notification area: lay it out over the room at once rather than a second later.
+      if (t.dock.inDeskBand == 0 && t.tickerWindow != nullptr) {
+        SendMessageA(t.tickerWindow, WM_TIMER, kHousekeepingTimer, 0);
+      }
+      return t.tickerWindow != nullptr && IsWindow(t.tickerWindow);
+    }
     // No taskbar host: the settings now say floating, fitted to the caption.
   }
 

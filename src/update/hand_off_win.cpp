@@ -7,10 +7,9 @@
 
 #include "res/resource.h"
 #include "base/process_win.h"
-#include "shell/shutdown_win.h"
 #include "update/signature_win.h"
 #include "update/update_rules.h"
-#include "window/ticker_state_win.h"
+#include "res/program_resources_win.h"
 
 namespace {
 
@@ -189,7 +188,7 @@ void FinishUpdateHandOff(const char* copyPath) {
       !copy.Matches(manifest, kManifestProgramEntry)) {
     // Not the program the publisher signed: the one there stays, and its start clears the rest.
     RemoveMarker();
-    RestartProgram();
+    return;
   }
 
   bool placed = false;
@@ -206,13 +205,12 @@ void FinishUpdateHandOff(const char* copyPath) {
     LoadProgramText(IDS_UPDATE_ERROR_CAPTION, caption, sizeof caption);
     LoadProgramText(IDS_UPDATE_ERROR_TEXT, text, sizeof text);
     MessageBoxA(nullptr, text, caption, MB_OK);
-    RestartProgram();
+    return;
   }
 
   // Started before the marker goes, so that a hand-off cut off here runs it at the next start.
   RunPostUpdateStep(manifest);
   RemoveMarker();
-  RestartProgram();
 }
 
 bool SettlePendingUpdate(bool restartStart) {

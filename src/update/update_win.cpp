@@ -203,14 +203,14 @@ FetchedFile FetchNote(const HttpSession& session, bool myVexlo, const UpdateMani
 void ShowRefusal(UpdateParts& parts, HWND window) {
   char text[kTextSize];
   LoadProgramText(IDS_UPDATE_REFUSED, text, sizeof text);
-  WindowMeasurer measurer(window);
+  WindowMeasurer measurer(window, parts.paint);
   ShowNoticeAhead(parts.items, &measurer, parts.stripFlags, text);
 }
 
 void ShowUpdatingSoftware(UpdateParts& t, HWND window, bool myVexlo) {
   char text[kTextSize];
   LoadProgramText(IDS_UPDATING_SOFTWARE, text, sizeof text);
-  WindowMeasurer measurer(window);
+  WindowMeasurer measurer(window, t.paint);
   t.stripFlags.listBusy = 1;
   t.items.Reset();
   t.items.Append(&measurer, text, "", 15, 1, 0);

@@ -10,6 +10,7 @@
 #include "net/http_transfer_win.h"
 #include "strip/item_list.h"
 #include "strip/strip_flags.h"
+#include "strip/strip_paint_win.h"
 
 // Whether the update check runs (it runs on the refresh worker; the housekeeping tick leaves the
 // screen-saver bar alone meanwhile).
@@ -35,6 +36,7 @@ struct UpdateParts {
   UpdateState& update;
   TickerItemList& items;
   StripFlags& stripFlags;
+  StripPaintCache& paint;
   UpdateCheckHost& host;
 };
 

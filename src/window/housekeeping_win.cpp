@@ -38,7 +38,7 @@ int32_t PhaseLength(const TickerWindowState& t) {
 
 void FlipLogoPhase(HWND ticker, const char* tip, int32_t phase) {
   TickerWindowState& t = Ticker();
-  SetLogoTip(tip);
+  SetLogoTip(t.tooltips, ticker, tip);
   t.mailCycleCountdown = PhaseLength(t) - 1;
   t.sponsorPhase = phase;
   InvalidateRect(ticker, nullptr, FALSE);
@@ -103,7 +103,7 @@ void RunHousekeepingTick(HWND ticker) {
     t.links.notOpened = 0;
     char text[kItemTextSize];
     LoadProgramText(IDS_LINK_NOT_OPENED, text, sizeof text);
-    WindowMeasurer measurer(ticker);
+    WindowMeasurer measurer(ticker, t.paintCache);
     ShowNoticeAhead(t.items, &measurer, f, text);
     f.scrollOffset = -20;  // as a jump to it would: 20 pixels in from the left
   }
@@ -117,7 +117,7 @@ void RunHousekeepingTick(HWND ticker) {
 
   --t.mailCycleCountdown;
   const bool barOnScreenSaver = t.screenSaverMode != 0 && t.screenSaverWindow != nullptr;
-  if (barOnScreenSaver || t.undocked != 0 || t.trayBaselinePending == 0) CycleLogoButton(ticker);
+  if (barOnScreenSaver || t.undocked != 0 || t.dock.trayBaselinePending == 0) CycleLogoButton(ticker);
 
   if (t.prefs.showInScreenSaver != 0) {
     t.screenSaverWindow = WatchForScreenSaver();
@@ -130,9 +130,16 @@ void RunHousekeepingTick(HWND ticker) {
   }
 
   if (t.fitToCaption != 0 && t.screenSaverWindow == nullptr) KeepOnCaption();
-  if (t.undocked == 0 && t.screenSaverWindow == nullptr && t.inDeskBand == 0 &&
-      !LayOutInNotificationArea(ticker)) {
-    return;  // the taskbar hides below the screen
+  if (t.undocked == 0 && t.screenSaverWindow == nullptr && t.dock.inDeskBand == 0) {
+    switch (LayOutInNotificationArea(t.dock, ticker, r.refreshRunning.load() != 0, t.tickCounter)) {
+      case TrayPlacement::kHidden: return;  // the taskbar hides below the screen
+      case TrayPlacement::kRestart:
+        KillTimer(ticker, t.housekeepingTimer);
+        t.housekeepingTimer = 0;
+        RemoveTrayPlaceholders();
+        RestartProgram();
+      case TrayPlacement::kPlaced: break;
+    }
   }
   SearchBoxUpkeep(ticker);
 }

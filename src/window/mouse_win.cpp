@@ -4,10 +4,12 @@
 #include "window/mouse_win.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "desktop/link_rules.h"
 #include "desktop/open_url_win.h"
 #include "desktop/taskbar_win.h"
+#include "base/process_win.h"
 #include "res/resource.h"
 #include "shell/shutdown_win.h"
 #include "strip/control_panel_win.h"
@@ -18,6 +20,48 @@
 #include "window/timers.h"
 
 namespace {
+
+// The link that a click at client x of the ticker window means: the item under the pointer, the
+// sponsor's page, the portal's page or a search for the search box's text.
+void OpenLinkAt(int x, int) {
+  TickerWindowState& t = Ticker();
+  RECT client;
+  GetClientRect(t.tickerWindow, &client);
+  const int w = client.right;
+
+  char url[1100] = "";
+  if (x > w - 65) {
+    // The right-hand end: the sponsor's page, the portal's page, or a search.
+    if (t.sponsorPhase != 0 && t.searchShown == 0) {
+      ReadSponsorKey("URL", "", url, 100);
+    }
+    if (url[0] == '\0') {
+      BuildEndpointUrl(Settings(), Endpoint::kPortal, "/tlx/", url, sizeof url);
+      if (t.searchShown != 0 && t.searchBox != nullptr) {
+        char text[256] = "";
+        GetWindowTextA(t.searchBox, text, sizeof text);
+        char query[800];
+        if (BuildSearchQuery(text, query, sizeof query) > 0) {
+          char path[900];
+          std::strcpy(path, "/bin/search?p=");
+          std::strcat(path, query);
+          std::strcat(path, "&a=i");
+          BuildEndpointUrl(Settings(), Endpoint::kPortalSearch, path, url, sizeof url);
+        }
+      }
+    }
+  } else if (x >= 0) {
+    ItemsView view = t.items.Read();
+    const char* link = LinkUnderPointer(view, t.stripFlags.scrollOffset.load(), x);
+    if (link == nullptr) return;
+    std::strncpy(url, link, sizeof url - 1);
+  } else {
+    return;
+  }
+
+  RedrawWindow(t.tickerWindow, nullptr, nullptr, RDW_INVALIDATE);
+  if (url[0] != '\0') OpenUrl(t.links, url);
+}
 
 WNDPROC g_editProc = nullptr;
 
@@ -110,7 +154,7 @@ void WidthDrag(HWND ticker) {
   if (t.undocked != 0) {
     MoveFrameLeftEdge(x, r);
   } else if (t.lastResizePoint.x != 0) {
-    t.dockedWidth -= x - t.lastResizePoint.x;  // dragging left widens the ticker
+    t.dock.dockedWidth -= x - t.lastResizePoint.x;  // dragging left widens the ticker
   }
   t.lastResizePoint = POINT{x, m};
 }
@@ -192,7 +236,7 @@ void OnTickerLeftDown(HWND ticker, WPARAM, LPARAM lParam) {
   TickerWindowState& t = Ticker();
   const PanelLayout layout = TickerPanelLayout(ticker);
   const int x = MouseX(lParam);
-  const int g = t.gripWidth;
+  const int g = t.dock.gripWidth;
   t.stripFlags.listBusy = 1;
   t.lastResizePoint = POINT{0, 0};
   t.pressX = x;
@@ -218,7 +262,7 @@ void OnTickerLeftDown(HWND ticker, WPARAM, LPARAM lParam) {
     if (GetCursor() != t.sizingCursor) t.savedCursor = SetCursor(t.handCursor);
     SetCapture(ticker);
     t.resizing = 0;
-  } else if (t.inDeskBand == 0) {
+  } else if (t.dock.inDeskBand == 0) {
     t.resizing = 1;
     POINT press = {x, 0};
     ClientToScreen(ticker, &press);
@@ -237,7 +281,7 @@ void OnTickerMouseMove(HWND ticker, WPARAM wParam, LPARAM lParam) {
 
   if (t.savedCursor == nullptr) t.savedCursor = GetCursor();
   if (x != t.pressX && held) t.stripFlags.listBusy = 0;
-  if (t.inDeskBand == 0 && x < 7) {
+  if (t.dock.inDeskBand == 0 && x < 7) {
     SetCursor(t.sizingCursor);
   } else if (!held) {
     ShowSavedCursor();
@@ -274,7 +318,7 @@ void OnTickerMouseMove(HWND ticker, WPARAM wParam, LPARAM lParam) {
   }
 
   if (t.lastDragX == 0) t.lastDragX = x;
-  const StripDrag drag = DragStrip(x, t.lastDragX, t.pressX, c.w, t.gripWidth,
+  const StripDrag drag = DragStrip(x, t.lastDragX, t.pressX, c.w, t.dock.gripWidth,
                                    t.stripFlags.scrollOffset.load(), t.items.StripWidth(),
                                    t.stripFlags.scrollForward.load());
   switch (drag.outcome) {
@@ -319,7 +363,7 @@ void OnTickerLeftUp(HWND ticker, WPARAM, LPARAM lParam) {
   if (layout.buttons) {
     if (layout.searchZone.Contains(x)) {
       ReleaseCapture();
-      DiscardClipRegion();
+      DiscardClipRegion(Ticker().paintCache);
       t.searchButtonUp = 1;
       t.stripFlags.listBusy = 0;
       t.searchShown = !t.searchShown;
@@ -361,7 +405,7 @@ void OnTickerRightDown(HWND ticker, WPARAM wParam, LPARAM lParam) {
     SetCapture(ticker);
     t.nextButtonUp = 0;
     InvalidatePanelRect(ticker, layout.nextRightPressRepaint, false);
-  } else if (t.inDeskBand != 0) {
+  } else if (t.dock.inDeskBand != 0) {
     PostMessageA(GetParent(ticker), WM_RBUTTONDOWN, wParam, lParam);
   }
 }
@@ -374,7 +418,7 @@ void OnTickerRightUp(HWND ticker, WPARAM wParam, LPARAM lParam) {
     InvalidatePanelRect(ticker, layout.nextRightReleaseRepaint, false);
     t.nextButtonUp = 1;
     PostJump(ticker, 0);
-  } else if (t.inDeskBand != 0) {
+  } else if (t.dock.inDeskBand != 0) {
     PostMessageA(GetParent(ticker), WM_RBUTTONUP, wParam, lParam);
   } else {
     ShowContextMenu(ticker);
@@ -480,7 +524,7 @@ void SearchBoxUpkeep(HWND ticker) {
   }
   if (t.searchBox != nullptr && t.screenSaverWindow == nullptr) {
     const Rect r =
-        SearchBoxRect(c.w, c.h, t.gripWidth, t.searchShown != 0, t.undocked != 0);
+        SearchBoxRect(c.w, c.h, t.dock.gripWidth, t.searchShown != 0, t.undocked != 0);
     SetWindowPos(t.searchBox, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                  SWP_NOZORDER | SWP_SHOWWINDOW);
   } else if (t.searchBox != nullptr) {

@@ -10,6 +10,7 @@
 
 #include "net/http_transfer_win.h"
 #include "desktop/open_url_win.h"
+#include "desktop/taskbar_win.h"
 #include "feed/refresh_worker_win.h"
 #include "prefs/preferences_win.h"
 #include "settings/registry_store_win.h"
@@ -19,6 +20,7 @@
 #include "strip/strip_flags.h"
 #include "update/update_win.h"
 #include "strip/strip_paint_win.h"
+#include "strip/control_panel_win.h"
 #include "strip/tooltips_win.h"
 #include "settings/ticker_prefs.h"
 #include "res/program_resources_win.h"
@@ -48,7 +50,6 @@ struct TickerWindowState {
   HWND frameWindow = nullptr;
   HWND searchBox = nullptr;
   HFONT searchFont = nullptr;
-  HWND stripTip = nullptr, logoTip = nullptr, searchTip = nullptr, navigationTip = nullptr;
   TooltipRecord tooltips;
   UINT_PTR scrollTimer = 0, refreshTimer = 0, housekeepingTimer = 0;
   HPEN highlightPen = nullptr, shadowPen = nullptr, facePen = nullptr;
@@ -57,7 +58,6 @@ struct TickerWindowState {
 
   // Mode and layout.
   int32_t undocked = 0;
-  int32_t inDeskBand = 0;
   int32_t screenSaverMode = 0;
   HWND screenSaverWindow = nullptr;
   int32_t screenSaverSwitch = 0;
@@ -65,13 +65,7 @@ struct TickerWindowState {
   int32_t alwaysOnTop = 0;
   int32_t glueToDesktop = 0;
   int32_t tickerSize = 0;
-  int32_t dockedWidth = 0;
-  int32_t gripWidth = 10;
-  int32_t trayIconWidth = 0;
-  int32_t trayBaseline = 0;
-  int32_t trayBaselinePending = 1;
-  int32_t clockWidth = 0;
-  int32_t trayLastX = 0;
+  TaskbarDock dock;
 
   // The client size as the last resize gave it (the scroll tick paints with it, without asking).
   int32_t clientWidth = 0;
@@ -91,9 +85,6 @@ struct TickerWindowState {
   // Where a width drag began, on the screen: the docked ticker moves while its width changes,
   // so the press's client x means another place by the time of the release.
   int32_t pressScreenX = 0;
-
-  // The "Last Stock Update" text that the strip's tooltip shows; written by the worker.
-  char lastStockUpdate[kTextValueSize] = "";
 
   // Guards prefs between the preference pages and the worker's snapshot of them. Lock order:
   // refreshLock (worker.refreshLock), then prefsLock, then the item list's publish lock. Held only
@@ -120,8 +111,8 @@ struct TickerWindowState {
 
   // The subsystems' parts, wired together here: each call is handed the part it needs.
   TickerRefreshHost hosts{*this};
-  RefreshParts refreshParts{worker, refresh, items, stripFlags, http, hosts};
-  UpdateParts updateParts{update, items, stripFlags, hosts};
+  RefreshParts refreshParts{worker, refresh, items, stripFlags, paintCache, http, links, hosts};
+  UpdateParts updateParts{update, items, stripFlags, paintCache, hosts};
 };
 
 // The process's one ticker.
@@ -132,3 +123,16 @@ TickerWindowState& Ticker();
 void CopyProxySetting(TickerWindowState& t, char (&host)[kTextValueSize],
                       char (&port)[kTextValueSize]);
 void SetProxySetting(TickerWindowState& t, const char* host, const char* port);
+
+// The strip's frame for window `ticker` as the record describes it, a frame painted with it, and
+// the strip's fonts for the window's height and "Bold Font".
+StripFrame TickerStripFrame(TickerWindowState& t, HWND ticker);
+void PaintTickerStrip(TickerWindowState& t, HDC dc, HWND ticker);
+void CreateTickerFonts(TickerWindowState& t, HWND ticker);
+
+// The control panel's layout for a client area of w x h with the ticker's grip and flags (tipTop:
+// where the strip and logo tooltips start), the layout of the window's current client area, and
+// what the panel shows now.
+PanelLayout TickerPanelLayout(int w, int h, int tipTop = 0);
+PanelLayout TickerPanelLayout(HWND ticker);
+PanelLook TickerPanelLook(TickerWindowState& t, HWND ticker);

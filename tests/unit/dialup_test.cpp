@@ -129,7 +129,7 @@ TEST(Dialup, EachFetchAndCycleEndAsksTheServiceOnlyWhatItMust) {
       }
     }
     EXPECT_EQ(env.trace, row.trace);
-    EXPECT_EQ(session.DialledByTicker() ? 1 : 0, row.dialledAfter);
+    EXPECT_EQ(session.DialledByProgram() ? 1 : 0, row.dialledAfter);
   }
 }
 

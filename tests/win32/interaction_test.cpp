@@ -108,9 +108,9 @@ TEST_F(Interaction, JumpsPlaceSectionsAndStoriesAtTheLeftEdge) {
 
 TEST_F(Interaction, TheNextTopicButtonPostsTheJump) {
   const int32_t serial = t.jumpSerial;
-  Send(WM_LBUTTONDOWN, MK_LBUTTON, At(t.gripWidth + 5, 10));
+  Send(WM_LBUTTONDOWN, MK_LBUTTON, At(t.dock.gripWidth + 5, 10));
   EXPECT_EQ(t.nextButtonUp, 0);
-  Send(WM_LBUTTONUP, 0, At(t.gripWidth + 5, 10));
+  Send(WM_LBUTTONUP, 0, At(t.dock.gripWidth + 5, 10));
   EXPECT_EQ(t.nextButtonUp, 1);
   WaitUntil([&] { return t.jumpSerial != serial; }, 2000);
   EXPECT_EQ(t.jumpSerial, (serial + 1) & 0xFFFF);
@@ -207,14 +207,14 @@ TEST_F(Interaction, TheSearchBoxTakesAThirdOfAWideStrip) {
   RECT box;
   GetWindowRect(t.searchBox, &box);
   MapWindowPoints(nullptr, t.tickerWindow, reinterpret_cast<POINT*>(&box), 2);
-  EXPECT_EQ(box.left, t.gripWidth + 640);
+  EXPECT_EQ(box.left, t.dock.gripWidth + 640);
   EXPECT_EQ(box.right, 960);
 
   SetTickerClientSize(401, 28);
   SearchBoxUpkeep(t.tickerWindow);
   GetWindowRect(t.searchBox, &box);
   MapWindowPoints(nullptr, t.tickerWindow, reinterpret_cast<POINT*>(&box), 2);
-  EXPECT_EQ(box.left, t.gripWidth) << "a narrow strip: the box covers it";
+  EXPECT_EQ(box.left, t.dock.gripWidth) << "a narrow strip: the box covers it";
   EXPECT_EQ(box.right, 361);
 
   t.searchShown = 0;
@@ -246,9 +246,9 @@ TEST_F(Interaction, TheLogoButtonFlipsEveryMailCycleWhileMailWaits) {
   t.mailCycleCountdown = 0;
   EXPECT_EQ(flipsWithin(11), (std::vector<int>{1, 6, 11}));
   EXPECT_EQ(t.sponsorPhase, 1);
-  EXPECT_STREQ(LogoTipText(), "Vexlo!") << "entering the sponsor phase: the Toolhelp text";
+  EXPECT_STREQ(Ticker().tooltips.logoText, "Vexlo!") << "entering the sponsor phase: the Toolhelp text";
   flipsWithin(5);
-  EXPECT_STREQ(LogoTipText(), "Vexlo! Pages Menu");
+  EXPECT_STREQ(Ticker().tooltips.logoText, "Vexlo! Pages Menu");
 
   t.refresh.mailAlertPending = 0;
   t.mailCycleCountdown = 0;

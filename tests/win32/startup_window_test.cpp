@@ -21,7 +21,7 @@ class StartupWindow : public testing::Test {
   TickerWindowState& t = StartedTicker();
 
   void FillStrip(int items) {
-    WindowMeasurer measurer(t.tickerWindow);
+    WindowMeasurer measurer(t.tickerWindow, t.paintCache);
     t.items.Restart();
     for (int i = 0; i < items; ++i) {
       const std::string text = "Headline number " + std::to_string(i);
@@ -177,7 +177,7 @@ TEST_F(StartupWindow, ShowItemScrollsToASlotThatExists) {
 }
 
 TEST_F(StartupWindow, StatusPairsAreMeasuredInTheStripFonts) {
-  WindowMeasurer measurer(t.tickerWindow);
+  WindowMeasurer measurer(t.tickerWindow, t.paintCache);
   ShowStatusPair(t.items, &measurer, t.stripFlags, " Contacting Server", " Getting your news selections");
   ItemsView view = t.items.Read();
   ASSERT_EQ(view.drawCount, 10u);
@@ -185,7 +185,7 @@ TEST_F(StartupWindow, StatusPairsAreMeasuredInTheStripFonts) {
   EXPECT_GT(view.items[1].width, view.items[0].width) << "longer text, taller font";
   EXPECT_EQ(view.items[1].x, view.items[0].width);
 
-  WindowMeasurer gone(nullptr);
+  WindowMeasurer gone(nullptr, Ticker().paintCache);
   EXPECT_FALSE(gone.CanMeasure());
 }
 

@@ -29,8 +29,8 @@ class StripPaint : public testing::Test {
     TickerWindowState& t = StartedTicker();
     saved_ = t.prefs;
     for (int i = 0; i < kStripColorCount; ++i) t.prefs.colors[i] = kDistinct[i];
-    DiscardBackgroundBrush();
-    DiscardClipRegion();
+    DiscardBackgroundBrush(Ticker().paintCache);
+    DiscardClipRegion(Ticker().paintCache);
     t.stripFlags.scrollOffset = 0;
     t.fitToCaption = 0;
     t.alwaysOnTop = 0;
@@ -42,24 +42,24 @@ class StripPaint : public testing::Test {
     t.prefs = saved_;
     t.fitToCaption = 1;
     t.alwaysOnTop = 1;
-    DiscardBackgroundBrush();
-    DiscardClipRegion();
+    DiscardBackgroundBrush(Ticker().paintCache);
+    DiscardClipRegion(Ticker().paintCache);
     SetTickerClientSize(150, 18);
   }
 
   // One frame at the current offset into a canvas of the ticker's size.
   PixelGrab RenderStrip(int width, int height) {
     SetTickerClientSize(width, height);
-    DiscardClipRegion();
+    DiscardClipRegion(Ticker().paintCache);
     MemoryCanvas canvas(width, height, kUntouched);
-    PaintStrip(canvas.dc(), Ticker().tickerWindow);
+    PaintTickerStrip(Ticker(), canvas.dc(), Ticker().tickerWindow);
     return canvas.Grab();
   }
 
   PixelGrab RenderPanel(int width, int height) {
     SetTickerClientSize(width, height);
     MemoryCanvas canvas(width, height, kUntouched);
-    DrawControlPanel(canvas.dc(), Ticker().tickerWindow);
+    DrawControlPanel(canvas.dc(), Ticker().tickerWindow, TickerPanelLook(Ticker(), Ticker().tickerWindow));
     return canvas.Grab();
   }
 
@@ -189,7 +189,7 @@ TEST_F(StripPaint, NarrowWindowsPaintNothingAndStillWrapTheOffset) {
     SCOPED_TRACE(width);
     Ticker().stripFlags.scrollOffset = -7;
     const PixelGrab g = RenderStrip(width, 28);
-    const ScrollArea area = ComputeScrollArea(width, -1, Ticker().gripWidth, false);
+    const ScrollArea area = ComputeScrollArea(width, -1, Ticker().dock.gripWidth, false);
     const int inside = area.right - area.left > 2 ? (area.right - area.left - 2) * 26 : 0;
     if (width > 0) {
       EXPECT_EQ(g.Count(0, 0, width, 28, kUntouched), width * 28 - inside);

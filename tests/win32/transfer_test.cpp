@@ -229,6 +229,8 @@ class BrowserLaunch : public testing::Test {
     }
     return lines;
   }
+
+  BrowserLinks links;
 };
 
 TEST_F(BrowserLaunch, ALinkReachesTheBrowserAsExactlyOneArgument) {
@@ -239,14 +241,14 @@ TEST_F(BrowserLaunch, ALinkReachesTheBrowserAsExactlyOneArgument) {
              "\"" + folder + "browser.exe\" \"%1\"");
   const std::string arguments = folder + "arguments.txt";
 
-  OpenUrl("http://a/x --evil \"two words\"\\");
+  OpenUrl(links, "http://a/x --evil \"two words\"\\");
   ASSERT_TRUE(WaitUntil([&] { return Lines(arguments).size() >= 1; }, 15000));
   EXPECT_EQ(Lines(arguments)[0], "1\thttp://a/x%20--evil%20%22two%20words%22%5C");
 
   // Not a web page: nothing starts. The next link shows that nothing came in between.
-  OpenUrl("file:///C:/windows/system32/winver.exe");
-  OpenUrl("C:\\windows\\notepad.exe");
-  OpenUrl(" http://h/next");
+  OpenUrl(links, "file:///C:/windows/system32/winver.exe");
+  OpenUrl(links, "C:\\windows\\notepad.exe");
+  OpenUrl(links, " http://h/next");
   ASSERT_TRUE(WaitUntil([&] { return Lines(arguments).size() >= 2; }, 15000));
   Sleep(500);
   EXPECT_EQ(Lines(arguments), (std::vector<std::string>{
@@ -261,8 +263,8 @@ TEST_F(BrowserLaunch, TheDdeBrowserGetsTheSameUrl) {
   ASSERT_TRUE(
       WaitUntil([] { return FindWindowA("DdeBrowserStandIn", nullptr) != nullptr; }, 10000));
 
-  OpenUrl("javascript:alert(1)");
-  OpenUrl("http://a/x\" --evil");
+  OpenUrl(links, "javascript:alert(1)");
+  OpenUrl(links, "http://a/x\" --evil");
   ASSERT_TRUE(WaitUntil([&] { return Lines(log).size() >= 2; }, 15000));
   EXPECT_EQ(Lines(log), (std::vector<std::string>{
                             "WWW_OpenURL|\"http://a/x%22%20--evil\",,0xFFFFFFFF,0x03",
