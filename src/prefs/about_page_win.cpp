@@ -9,8 +9,8 @@
 #include "prefs/about_text.h"
 #include "prefs/pages_win.h"
 #include "res/palette_bitmap_win.h"
+#include "res/program_resources_win.h"
 #include "res/resource.h"
-#include "window/ticker_state_win.h"
 
 namespace {
 

@@ -10,8 +10,9 @@
 #include "prefs/mail_page_store.h"
 #include "prefs/pages_win.h"
 #include "prefs/prefs_copies_win.h"
+#include "res/program_resources_win.h"
 #include "res/resource.h"
-#include "window/ticker_state_win.h"
+#include "settings/registry_store_win.h"
 
 namespace {
 
@@ -89,7 +90,7 @@ void PickOtherSound(HWND page) {
   char file[MAX_PATH] = "";
   OPENFILENAMEA ofn = {};
   ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = Ticker().tickerWindow;
+  ofn.hwndOwner = SheetParts().tickerWindow;
   ofn.lpstrFilter = filter;
   ofn.lpstrFile = file;
   ofn.nMaxFile = sizeof file;
@@ -126,7 +127,7 @@ void OnCommand(HWND page, int id, int code) {
   MarkChanged(page);
   if (code != BN_CLICKED) return;
   switch (id) {
-    case IDC_SIGN_UP: OpenEndpoint(Ticker().links, Endpoint::kPortalMail, ""); break;
+    case IDC_SIGN_UP: OpenEndpoint(SheetParts().links, Endpoint::kPortalMail, ""); break;
     case IDC_OTHER_SOUND: PickOtherSound(page); break;
     default: break;
   }

@@ -8,8 +8,8 @@
 
 #include "prefs/prefs_copies_win.h"
 #include "res/resource.h"
+#include "settings/registry_store_win.h"
 #include "strip/strip_paint_win.h"
-#include "window/ticker_state_win.h"
 
 namespace {
 
@@ -92,7 +92,7 @@ void DrawColorButton(const DRAWITEMSTRUCT* item) {
   HDC dc = item->hDC;
   RECT r = item->rcItem;
   FillRect(dc, &r, g_page.brushes[index]);
-  TickerWindowState& t = Ticker();
+  PreferencesParts& t = SheetParts();
   HPEN black = static_cast<HPEN>(GetStockObject(BLACK_PEN));
   HPEN light = t.highlightPen != nullptr ? t.highlightPen : static_cast<HPEN>(GetStockObject(WHITE_PEN));
   HPEN shadow = t.shadowPen != nullptr ? t.shadowPen : black;
@@ -161,14 +161,9 @@ bool Apply(HWND page) {
   const bool acceptable = StoreNewsPage(settings, ReadControls(page), ReadAccountCopy().myVexlo);
   ReloadNewsCopies(settings);
 
-  DiscardBackgroundBrush(Ticker().paintCache);
   ReloadColorCopies(settings);
-  HWND ticker = Ticker().tickerWindow;
-  if (ticker != nullptr) {
-    CreateTickerFonts(Ticker(), ticker);
-    InvalidateRect(ticker, nullptr, TRUE);
-    UpdateWindow(ticker);
-  }
+  SheetParts().host.ColorsChanged();
+  SheetParts().host.FontsChanged();
   DeleteBrushes();
   RememberColors();
 
@@ -193,13 +188,13 @@ void Cancel() {
     }
   }
   g_page.loaded = false;
-  Ticker().sheet.settingsChanged = 0;
+  SheetParts().sheet.settingsChanged = 0;
 }
 
 void OnCommand(HWND page, int id, int code) {
   if (code != BN_CLICKED && code != EN_CHANGE) return;
   if (g_page.loaded) {
-    Ticker().sheet.settingsChanged = 1;
+    SheetParts().sheet.settingsChanged = 1;
     MarkChanged(page);
   }
   const int index = code == BN_CLICKED ? ButtonIndex(id) : -1;

@@ -8,9 +8,9 @@
 #include "base/dialog_position_win.h"
 #include "prefs/pages_win.h"
 #include "prefs/prefs_copies_win.h"
+#include "res/program_resources_win.h"
 #include "res/resource.h"
 #include "base/process_win.h"
-#include "window/ticker_state_win.h"
 
 namespace {
 
@@ -60,6 +60,7 @@ bool SponsorSuppliesNews() {
 namespace {
 
 WNDPROC g_sheetProc = nullptr;
+PreferencesParts* g_parts = nullptr;
 bool g_applyRefused = false;
 
 // Watches the sheet's own OK and Cancel (buttons, Enter, Escape, the close box all arrive as
@@ -69,7 +70,7 @@ LRESULT CALLBACK SheetProc(HWND sheet, UINT message, WPARAM wParam, LPARAM lPara
   if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
     g_applyRefused = false;
     const LRESULT result = CallWindowProcA(g_sheetProc, sheet, message, wParam, lParam);
-    if (LOWORD(wParam) == IDCANCEL || !g_applyRefused) Ticker().sheet.closed = 1;
+    if (LOWORD(wParam) == IDCANCEL || !g_applyRefused) SheetParts().sheet.closed = 1;
     return result;
   }
   return CallWindowProcA(g_sheetProc, sheet, message, wParam, lParam);
@@ -78,7 +79,7 @@ LRESULT CALLBACK SheetProc(HWND sheet, UINT message, WPARAM wParam, LPARAM lPara
 // Beside the strip before the sheet first shows: moved only after that, the window system's
 // report of the first position can arrive late and put it back.
 int CALLBACK PlaceSheetOnCreation(HWND sheet, UINT message, LPARAM) {
-  if (message == PSCB_INITIALIZED) PlaceBesideStrip(sheet, Ticker().tickerWindow);
+  if (message == PSCB_INITIALIZED) PlaceBesideStrip(sheet, SheetParts().tickerWindow);
   return 0;
 }
 
@@ -86,8 +87,11 @@ int CALLBACK PlaceSheetOnCreation(HWND sheet, UINT message, LPARAM) {
 
 void NoteApplyRefused() { g_applyRefused = true; }
 
-void OpenPreferencesSheet(HWND ticker) {
-  TickerWindowState& t = Ticker();
+PreferencesParts& SheetParts() { return *g_parts; }
+
+void OpenPreferencesSheet(PreferencesParts& parts, HWND ticker) {
+  g_parts = &parts;
+  PreferencesParts& t = parts;
   if (t.sheet.window != nullptr) return;
 
   const PageList list = PagesAtOpen(ReadAccountCopy().myVexlo, SponsorSuppliesNews());
@@ -144,7 +148,7 @@ INT_PTR AnswerPageNotify(HWND page, const NMHDR* header, const PageSteps& steps)
                                   ? PSNRET_NOERROR
                                   : PSNRET_INVALID_NOCHANGEPAGE);
     case PSN_RESET:
-      Ticker().sheet.settingsChanged = 0;
+      SheetParts().sheet.settingsChanged = 0;
       if (steps.cancel != nullptr) steps.cancel();
       return TRUE;
     case PSN_HELP: OpenHelpPage(); return TRUE;
@@ -152,7 +156,7 @@ INT_PTR AnswerPageNotify(HWND page, const NMHDR* header, const PageSteps& steps)
   }
 }
 
-void OpenHelpPage() { OpenEndpoint(Ticker().links, Endpoint::kPortal, "/help/ticker/"); }
+void OpenHelpPage() { OpenEndpoint(SheetParts().links, Endpoint::kPortal, "/help/ticker/"); }
 
 int ShowPageMessage(HWND page, UINT captionId, UINT textId, UINT type) {
   char caption[128] = "";

@@ -5,7 +5,7 @@
 #include <mutex>
 
 #include "settings/color_schemes.h"
-#include "window/ticker_state_win.h"
+#include "prefs/pages_win.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ void CopyText(char (&to)[N], const char* from) {
 }  // namespace
 
 AccountCopy ReadAccountCopy() {
-  TickerWindowState& t = Ticker();
+  PreferencesParts& t = SheetParts();
   std::lock_guard<std::mutex> guard(t.prefsLock);
   AccountCopy copy;
   copy.myVexlo = t.prefs.myVexlo != 0;
@@ -27,26 +27,26 @@ AccountCopy ReadAccountCopy() {
 }
 
 void SetMyVexloCopy(bool on) {
-  TickerWindowState& t = Ticker();
+  PreferencesParts& t = SheetParts();
   std::lock_guard<std::mutex> guard(t.prefsLock);
   t.prefs.myVexlo = on ? 1 : 0;
 }
 
 void SetAccountCopy(const char* userId, const char* password) {
-  TickerWindowState& t = Ticker();
+  PreferencesParts& t = SheetParts();
   std::lock_guard<std::mutex> guard(t.prefsLock);
   CopyText(t.prefs.userId, userId);
   CopyText(t.prefs.password, password);
 }
 
 bool MyVexloOnlyCopy() {
-  TickerWindowState& t = Ticker();
+  PreferencesParts& t = SheetParts();
   std::lock_guard<std::mutex> guard(t.prefsLock);
   return t.prefs.myVexloOnly != 0;
 }
 
 DisplayCopy ReadDisplayCopy() {
-  TickerWindowState& t = Ticker();
+  PreferencesParts& t = SheetParts();
   std::lock_guard<std::mutex> guard(t.prefsLock);
   DisplayCopy copy;
   copy.autoUpdate = t.prefs.autoUpdate;
@@ -58,7 +58,7 @@ DisplayCopy ReadDisplayCopy() {
 }
 
 void SetDisplayCopy(const DisplayCopy& copy) {
-  TickerWindowState& t = Ticker();
+  PreferencesParts& t = SheetParts();
   std::lock_guard<std::mutex> guard(t.prefsLock);
   t.prefs.autoUpdate = copy.autoUpdate;
   t.prefs.showInScreenSaver = copy.showInScreenSaver;
@@ -67,20 +67,8 @@ void SetDisplayCopy(const DisplayCopy& copy) {
   t.prefs.newsRefresh = copy.newsRefresh;
 }
 
-void SetSpeedCopy(int32_t speed) {
-  TickerWindowState& t = Ticker();
-  std::lock_guard<std::mutex> guard(t.prefsLock);
-  t.prefs.tickerSpeed = speed;
-}
-
-int32_t SpeedCopy() {
-  TickerWindowState& t = Ticker();
-  std::lock_guard<std::mutex> guard(t.prefsLock);
-  return t.prefs.tickerSpeed;
-}
-
 void SetMailCopy(const MailCopy& copy) {
-  TickerWindowState& t = Ticker();
+  PreferencesParts& t = SheetParts();
   std::lock_guard<std::mutex> guard(t.prefsLock);
   t.prefs.mailAlertIcon = copy.mailAlertIcon;
   t.prefs.mailCycleLength = copy.mailCycleLength;
@@ -91,7 +79,7 @@ void ReloadNewsCopies(SettingsStore& settings) {
   // Read first, then copy in one step under the lock: the worker never waits on the registry.
   ContentSelection fresh;
   ReadContentSelection(settings, &fresh);
-  TickerWindowState& t = Ticker();
+  PreferencesParts& t = SheetParts();
   std::lock_guard<std::mutex> guard(t.prefsLock);
   t.prefs.content = fresh;
 }
@@ -99,13 +87,13 @@ void ReloadNewsCopies(SettingsStore& settings) {
 void ReloadSymbolCopy(SettingsStore& settings) {
   char fresh[kSymbolListSize];
   settings.LoadStockSymbols(fresh);
-  TickerWindowState& t = Ticker();
+  PreferencesParts& t = SheetParts();
   std::lock_guard<std::mutex> guard(t.prefsLock);
   CopyText(t.prefs.content.stockSymbols, fresh);
 }
 
 void ReadSymbolCopy(char* out) {
-  TickerWindowState& t = Ticker();
+  PreferencesParts& t = SheetParts();
   std::lock_guard<std::mutex> guard(t.prefsLock);
   std::memcpy(out, t.prefs.content.stockSymbols, kSymbolListSize);
   out[kSymbolListSize - 1] = '\0';
@@ -114,7 +102,7 @@ void ReadSymbolCopy(char* out) {
 void ReloadColorCopies(SettingsStore& settings) {
   uint32_t colors[kStripColorValues];
   LoadStripColors(settings, colors);
-  TickerWindowState& t = Ticker();
+  PreferencesParts& t = SheetParts();
   std::lock_guard<std::mutex> guard(t.prefsLock);
   std::memcpy(t.prefs.colors, colors, sizeof colors);
 }
@@ -122,13 +110,13 @@ void ReloadColorCopies(SettingsStore& settings) {
 void ApplySchemeToCopies(SettingsStore& settings, int32_t scheme) {
   uint32_t colors[kStripColorValues];
   ApplyColorScheme(settings, scheme, colors);
-  TickerWindowState& t = Ticker();
+  PreferencesParts& t = SheetParts();
   std::lock_guard<std::mutex> guard(t.prefsLock);
   std::memcpy(t.prefs.colors, colors, sizeof colors);
 }
 
 void SetSymbolCopy(const char* list) {
-  TickerWindowState& t = Ticker();
+  PreferencesParts& t = SheetParts();
   std::lock_guard<std::mutex> guard(t.prefsLock);
   CopyText(t.prefs.content.stockSymbols, list);
 }

@@ -28,8 +28,6 @@ struct DisplayCopy {
 };
 DisplayCopy ReadDisplayCopy();
 void SetDisplayCopy(const DisplayCopy& copy);
-void SetSpeedCopy(int32_t speed);
-int32_t SpeedCopy();
 
 // "Mail Alert Icon", "Mail Icon Cycle" and "Mail Alert Sound": the logo button's cycle reads the
 // first two at its next phase, the worker the first and last at its next pass.

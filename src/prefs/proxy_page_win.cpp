@@ -7,7 +7,7 @@
 #include "prefs/preferences_win.h"
 #include "prefs/proxy_entry.h"
 #include "res/resource.h"
-#include "window/ticker_state_win.h"
+#include "settings/registry_store_win.h"
 
 namespace {
 
@@ -20,8 +20,9 @@ void Load(HWND page) {
   char port[kProxyFieldChars + 1];
   char storedHost[kTextValueSize];
   char storedPort[kTextValueSize];
-  CopyProxySetting(Ticker(), storedHost, storedPort);
-  if (DiscoverProxy(storedHost, storedPort, text) && SplitProxyText(text, host, sizeof host, port, sizeof port)) {
+  CopyProxySetting(SheetParts().prefsLock, SheetParts().prefs, storedHost, storedPort);
+  if (DiscoverProxy(storedHost, storedPort, text) &&
+      SplitProxyText(text, host, sizeof host, port, sizeof port)) {
     SetDlgItemTextA(page, IDC_PROXY_HOST, host);
     SetDlgItemTextA(page, IDC_PROXY_PORT, port);
   }
@@ -32,9 +33,9 @@ bool Apply(HWND page) {
   if (IsChecked(page, IDC_PROXY_RELOAD)) {
     // Only the running program forgets; the stored values stay for the next start. The refresh
     // after the sheet closes then already goes through the browser's proxy.
-    SetProxySetting(Ticker(), "", "");
+    SetProxySetting(SheetParts().prefsLock, SheetParts().prefs, "", "");
     SetChecked(page, IDC_PROXY_RELOAD, false);
-    Ticker().sheet.settingsChanged = 1;
+    SheetParts().sheet.settingsChanged = 1;
   } else {
     char host[kProxyFieldChars + 1] = "";
     char port[kProxyFieldChars + 1] = "";
@@ -46,7 +47,7 @@ bool Apply(HWND page) {
       NoteApplyRefused();
       return false;
     }
-    SetProxySetting(Ticker(), host, port);
+    SetProxySetting(SheetParts().prefsLock, SheetParts().prefs, host, port);
     Settings().WriteTextValue(value_name::kHttpProxy, host);
     Settings().WriteTextValue(value_name::kProxyPort, port);
   }
@@ -57,7 +58,7 @@ bool Apply(HWND page) {
 void OnCommand(HWND page, int id, int code) {
   if (code != EN_CHANGE || !g_loaded) return;
   if (id != IDC_PROXY_HOST && id != IDC_PROXY_PORT) return;
-  Ticker().sheet.settingsChanged = 1;
+  SheetParts().sheet.settingsChanged = 1;
   MarkChanged(page);
 }
 

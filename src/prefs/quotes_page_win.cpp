@@ -6,7 +6,7 @@
 #include "prefs/pages_win.h"
 #include "prefs/prefs_copies_win.h"
 #include "res/resource.h"
-#include "window/ticker_state_win.h"
+#include "settings/registry_store_win.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ void AddTypedSymbol(HWND page) {
   if (ReadAccountCopy().myVexlo) {
     ShowPageMessage(page, IDS_ACCOUNT_CHOOSES_TITLE, IDS_ACCOUNT_CHOOSES_TEXT, MB_OK);
   }
-  Ticker().sheet.settingsChanged = 1;
+  SheetParts().sheet.settingsChanged = 1;
   MarkChanged(page);
 
   char symbol[kSymbolMaxChars + 1] = "";
@@ -61,7 +61,7 @@ void AddTypedSymbol(HWND page) {
 }
 
 void RemoveSelectedSymbol(HWND page) {
-  Ticker().sheet.settingsChanged = 1;
+  SheetParts().sheet.settingsChanged = 1;
   MarkChanged(page);
   HWND box = GetDlgItem(page, IDC_SYMBOL_LIST);
   const LRESULT selected = SendMessageA(box, LB_GETCURSEL, 0, 0);
@@ -80,7 +80,7 @@ void RemoveSelectedSymbol(HWND page) {
 void OnCommand(HWND page, int id, int code) {
   if (code != BN_CLICKED) return;
   switch (id) {
-    case IDC_FIND_SYMBOL: OpenEndpoint(Ticker().links, Endpoint::kPortalQuotes, "/lookup.html"); break;
+    case IDC_FIND_SYMBOL: OpenEndpoint(SheetParts().links, Endpoint::kPortalQuotes, "/lookup.html"); break;
     case IDC_ADD_SYMBOL: AddTypedSymbol(page); break;
     case IDC_REMOVE_SYMBOL: RemoveSelectedSymbol(page); break;
     default: break;
@@ -92,7 +92,7 @@ const PageSteps kSteps = {
       if (!g_loaded) Load(page);
     },
     [](HWND page) {
-      if (g_listModified) Ticker().sheet.settingsChanged = 1;
+      if (g_listModified) SheetParts().sheet.settingsChanged = 1;
       MarkUnchanged(page);
       g_loaded = false;
       return true;

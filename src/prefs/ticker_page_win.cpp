@@ -3,15 +3,14 @@
 #include <cstring>
 
 #include "desktop/open_url_win.h"
-#include "window/hover_wheel_win.h"
 #include "prefs/page_store.h"
 #include "prefs/pages_win.h"
 #include "prefs/prefs_copies_win.h"
+#include "res/program_resources_win.h"
 #include "res/resource.h"
 #include "settings/color_schemes.h"
 #include "strip/strip_paint_win.h"
-#include "window/ticker_state_win.h"
-#include "window/timers.h"
+#include "settings/registry_store_win.h"
 
 namespace {
 
@@ -113,7 +112,7 @@ void Load(HWND page) {
   SetChecked(page, IDC_SCREEN_SAVER, display.showInScreenSaver != 0);
   display.smoothScrolling = settings.ReadSetting(SettingId::kSmoothScrolling);
   SetChecked(page, IDC_SMOOTH, display.smoothScrolling != 0);
-  SetChecked(page, IDC_PAUSE_ON_HOVER, ReadPauseOnHover());
+  SetChecked(page, IDC_PAUSE_ON_HOVER, Settings().ReadNumberValue(value_name::kPauseOnHover) != 0);
 
   HWND speed = GetDlgItem(page, IDC_SPEED);
   display.tickerSpeed = settings.ReadSetting(SettingId::kTickerSpeed);
@@ -149,7 +148,7 @@ TickerPageValues ReadControls(HWND page) {
 }
 
 void Apply(HWND page) {
-  TickerWindowState& t = Ticker();
+  PreferencesParts& t = SheetParts();
   SettingsStore& settings = Settings();
   const TickerPageValues values = ReadControls(page);
   const AccountCopy before = ReadAccountCopy();
@@ -158,11 +157,10 @@ void Apply(HWND page) {
   if (decision.askSignUp &&
       ShowPageMessage(page, IDS_SIGN_UP_TITLE, IDS_SIGN_UP_TEXT,
                       MB_YESNO | MB_TASKMODAL | MB_ICONQUESTION) == IDYES) {
-    OpenEndpoint(Ticker().links, Endpoint::kPortal, kRegistrationPath);
+    OpenEndpoint(SheetParts().links, Endpoint::kPortal, kRegistrationPath);
   }
   TickerPageStored stored;
   StoreTickerPage(settings, values, decision, &stored);
-  NotePauseOnHover(values.pauseOnHover);
 
   SetMyVexloCopy(stored.myVexlo);
   SetAccountCopy(stored.userId, stored.password);
@@ -179,20 +177,14 @@ void Apply(HWND page) {
     t.sheet.settingsChanged = 1;
   }
 
-  HWND ticker = t.tickerWindow;
-  if (ticker != nullptr) {
-    KillTimer(ticker, kRefreshTimer);
-    t.refreshTimer = SetTimer(ticker, kRefreshTimer, RefreshPeriodMs(display.newsRefresh), nullptr);
-    CreateTickerFonts(Ticker(), ticker);
-    InvalidateRect(ticker, nullptr, TRUE);
-    UpdateWindow(ticker);
-  }
+  t.host.TickerTabApplied(display.newsRefresh, values.pauseOnHover);
+  t.host.FontsChanged();
   MarkUnchanged(page);
   g_loaded = false;
 }
 
 void Cancel() {
-  TickerWindowState& t = Ticker();
+  PreferencesParts& t = SheetParts();
   t.sheet.settingsChanged = 0;
   // A click on the account switch changed the in-memory flag at once; nothing was stored.
   SetMyVexloCopy(Settings().ReadSetting(SettingId::kMyVexlo) != 0);
@@ -202,9 +194,8 @@ void Cancel() {
 void OnSchemeChosen(HWND page) {
   const LRESULT n = SendDlgItemMessageA(page, IDC_SCHEME, CB_GETCURSEL, 0, 0);
   if (n < 0 || n >= kColorSchemeCount) return;
-  DiscardBackgroundBrush(Ticker().paintCache);
   ApplySchemeToCopies(Settings(), static_cast<int32_t>(n));
-  if (Ticker().tickerWindow != nullptr) InvalidateRect(Ticker().tickerWindow, nullptr, TRUE);
+  SheetParts().host.ColorsChanged();
 }
 
 void OnCommand(HWND page, int id, int code) {
@@ -214,18 +205,18 @@ void OnCommand(HWND page, int id, int code) {
   }
   if (!g_loaded) return;
   if (code == EN_CHANGE) {
-    if (id == IDC_USER_ID || id == IDC_PASSWORD) Ticker().sheet.settingsChanged = 1;
+    if (id == IDC_USER_ID || id == IDC_PASSWORD) SheetParts().sheet.settingsChanged = 1;
     MarkChanged(page);
     return;
   }
   if (code != BN_CLICKED) return;
   switch (id) {
     case IDC_SIGN_UP:
-      OpenEndpoint(Ticker().links, Endpoint::kPortal, kRegistrationPath);
+      OpenEndpoint(SheetParts().links, Endpoint::kPortal, kRegistrationPath);
       MarkChanged(page);
       break;
     case IDC_MY_VEXLO: {
-      Ticker().sheet.settingsChanged = 1;
+      SheetParts().sheet.settingsChanged = 1;
       const bool on = IsChecked(page, IDC_MY_VEXLO);
       SetMyVexloCopy(on);
       RebuildPagesAfterAccountSwitch(page, on);

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 
 #include "settings/settings_store.h"
 #include "settings/settings_table.h"
@@ -48,19 +49,21 @@ enum StripColor : int {
 };
 
 // In-memory copies of the settings, read when the window is created and changed by the
-// preference pages. The worker reads them under prefsLock.
+// preference pages. The worker reads them under prefsLock. The numbers start at the settings
+// table's defaults (what a missing value reads as): the table is their one home.
 struct TickerPrefs {
-  int32_t tickerSpeed = 2;
-  int32_t smoothScrolling = 0;
-  int32_t autoUpdate = 1;
+  TickerPrefs();
+  int32_t tickerSpeed;
+  int32_t smoothScrolling;
+  int32_t autoUpdate;
   int32_t newsRefresh = 0;
-  int32_t showInScreenSaver = 1;
-  int32_t myVexlo = 0;
-  int32_t myVexloOnly = 0;
+  int32_t showInScreenSaver;
+  int32_t myVexlo;
+  int32_t myVexloOnly;
   ContentSelection content;
-  int32_t mailAlertIcon = 1;
-  int32_t mailCycleLength = 5;
-  int32_t mailAlertSound = 0;
+  int32_t mailAlertIcon;
+  int32_t mailCycleLength;
+  int32_t mailAlertSound;
   char httpProxy[kTextValueSize] = "";
   char proxyPort[kTextValueSize] = "";
   // The account, with every space turned into '+' as the login request sends it.
@@ -68,6 +71,13 @@ struct TickerPrefs {
   char password[200] = "";
   uint32_t colors[kStripColorCount] = {};  // COLORREFs, indexed by StripColor
 };
+
+// The Proxy tab's host and port as the program holds them, copied under the lock that guards the
+// copies (each cut to the settings' text size); empty texts make proxy discovery read the
+// browser's settings again.
+void CopyProxySetting(std::mutex& lock, const TickerPrefs& prefs, char (&host)[kTextValueSize],
+                      char (&port)[kTextValueSize]);
+void SetProxySetting(std::mutex& lock, TickerPrefs& prefs, const char* host, const char* port);
 
 // Reads every in-memory copy but the account and the colours from the store, through the table
 // of which setting fills which member.

@@ -143,7 +143,7 @@ bool StartInstance(HINSTANCE instance) {
     t.frameWindow = nullptr;
     char proxyHost[kTextValueSize];
     char proxyPort[kTextValueSize];
-    CopyProxySetting(t, proxyHost, proxyPort);
+    CopyProxySetting(t.prefsLock, t.prefs, proxyHost, proxyPort);
     if (AttachToTaskbar(t.dock, kTickerClass, t.tickerSize, proxyHost, proxyPort,
                         t.stripFlags.closing) != nullptr) {
       // In the notification area: lay it out over the room at once rather than a second later.

@@ -6,26 +6,13 @@
 #include <cstring>
 
 #include "shell/shutdown_win.h"
+#include "window/hover_wheel_win.h"
+#include "window/timers.h"
 #include "base/process_win.h"
 
 TickerWindowState& Ticker() {
   static TickerWindowState* state = new TickerWindowState;
   return *state;
-}
-
-void CopyProxySetting(TickerWindowState& t, char (&host)[kTextValueSize],
-                      char (&port)[kTextValueSize]) {
-  std::lock_guard<std::mutex> guard(t.prefsLock);
-  std::memcpy(host, t.prefs.httpProxy, sizeof host);
-  std::memcpy(port, t.prefs.proxyPort, sizeof port);
-  host[sizeof host - 1] = '\0';
-  port[sizeof port - 1] = '\0';
-}
-
-void SetProxySetting(TickerWindowState& t, const char* host, const char* port) {
-  std::lock_guard<std::mutex> guard(t.prefsLock);
-  lstrcpynA(t.prefs.httpProxy, host, sizeof t.prefs.httpProxy);
-  lstrcpynA(t.prefs.proxyPort, port, sizeof t.prefs.proxyPort);
 }
 
 void TickerRefreshHost::SnapshotSettings(FeedSettings* s) {
@@ -40,7 +27,7 @@ void TickerRefreshHost::SnapshotSettings(FeedSettings* s) {
 }
 
 void TickerRefreshHost::CopyProxy(char (&host)[kTextValueSize], char (&port)[kTextValueSize]) {
-  CopyProxySetting(t_, host, port);
+  CopyProxySetting(t_.prefsLock, t_.prefs, host, port);
 }
 
 void TickerRefreshHost::ShowLastUpdate(const char* stamp) {
@@ -130,4 +117,25 @@ PanelLook TickerPanelLook(TickerWindowState& t, HWND ticker) {
   look.gripWidth = t.dock.gripWidth;
   look.searchBox = t.searchBox;
   return look;
+}
+
+void TickerRefreshHost::ColorsChanged() {
+  DiscardBackgroundBrush(t_.paintCache);
+  if (t_.tickerWindow != nullptr) InvalidateRect(t_.tickerWindow, nullptr, TRUE);
+}
+
+void TickerRefreshHost::FontsChanged() {
+  HWND ticker = t_.tickerWindow;
+  if (ticker == nullptr) return;
+  CreateTickerFonts(t_, ticker);
+  InvalidateRect(ticker, nullptr, TRUE);
+  UpdateWindow(ticker);
+}
+
+void TickerRefreshHost::TickerTabApplied(int32_t newsRefreshMinutes, bool pauseOnHover) {
+  NotePauseOnHover(pauseOnHover);
+  HWND ticker = t_.tickerWindow;
+  if (ticker == nullptr) return;
+  KillTimer(ticker, kRefreshTimer);
+  t_.refreshTimer = SetTimer(ticker, kRefreshTimer, RefreshPeriodMs(newsRefreshMinutes), nullptr);
 }

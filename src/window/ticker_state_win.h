@@ -29,7 +29,7 @@ struct TickerWindowState;
 
 // What the refresh worker and the update check ask of the rest of the program, answered from the
 // ticker's record.
-class TickerRefreshHost : public RefreshHost, public UpdateCheckHost {
+class TickerRefreshHost : public RefreshHost, public UpdateCheckHost, public PreferencesHost {
  public:
   explicit TickerRefreshHost(TickerWindowState& t) : t_(t) {}
   void SnapshotSettings(FeedSettings* settings) override;
@@ -38,6 +38,9 @@ class TickerRefreshHost : public RefreshHost, public UpdateCheckHost {
   void CheckForUpdate(HWND window, const HttpSession& session) override;
   bool ScreenSaverRunning() override;
   void HandOffAndEnd() override;
+  void ColorsChanged() override;
+  void FontsChanged() override;
+  void TickerTabApplied(int32_t newsRefreshMinutes, bool pauseOnHover) override;
 
  private:
   TickerWindowState& t_;
@@ -113,16 +116,13 @@ struct TickerWindowState {
   TickerRefreshHost hosts{*this};
   RefreshParts refreshParts{worker, refresh, items, stripFlags, paintCache, http, links, hosts};
   UpdateParts updateParts{update, items, stripFlags, paintCache, hosts};
+  PreferencesParts prefsParts{tickerWindow, sheet,     prefsLock,  prefs,    refresh,
+                              links,        highlightPen, shadowPen, hosts};
 };
 
 // The process's one ticker.
 TickerWindowState& Ticker();
 
-// The Proxy tab's host and port as the program holds them, copied under prefsLock (each cut to the
-// settings' text size); empty texts make proxy discovery read the browser's settings again.
-void CopyProxySetting(TickerWindowState& t, char (&host)[kTextValueSize],
-                      char (&port)[kTextValueSize]);
-void SetProxySetting(TickerWindowState& t, const char* host, const char* port);
 
 // The strip's frame for window `ticker` as the record describes it, a frame painted with it, and
 // the strip's fonts for the window's height and "Bold Font".

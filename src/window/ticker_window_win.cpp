@@ -206,7 +206,7 @@ void OnTickerCommand(HWND ticker, WPARAM wParam, LPARAM lParam) {
   }
 
   switch (LOWORD(wParam)) {
-    case IDM_PREFERENCES: OpenPreferencesSheet(ticker); break;
+    case IDM_PREFERENCES: OpenPreferencesSheet(Ticker().prefsParts, ticker); break;
     case IDM_EXIT:
       t.stripFlags.closing = 1;
       DestroyHost();

@@ -18,6 +18,18 @@ class TickerPrefsTest : public testing::Test {
   TickerPrefs prefs;
 };
 
+// Before anything is read the copies hold what a missing value reads as: the table's defaults.
+TEST_F(TickerPrefsTest, AFreshRecordHoldsWhatAnEmptyStoreReads) {
+  TickerPrefs read;
+  ReadTickerPrefs(settings, &read);
+  for (int32_t TickerPrefs::*field :
+       {&TickerPrefs::tickerSpeed, &TickerPrefs::showInScreenSaver, &TickerPrefs::autoUpdate,
+        &TickerPrefs::smoothScrolling, &TickerPrefs::mailAlertIcon, &TickerPrefs::mailCycleLength,
+        &TickerPrefs::mailAlertSound, &TickerPrefs::myVexlo, &TickerPrefs::myVexloOnly}) {
+    EXPECT_EQ(prefs.*field, read.*field);
+  }
+}
+
 // Each value gets a number of its own, so a row that fills the wrong member shows.
 TEST_F(TickerPrefsTest, EveryNumberLandsInItsOwnMember) {
   const struct {
