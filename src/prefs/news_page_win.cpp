@@ -79,7 +79,7 @@ void Load(HWND page) {
   SendDlgItemMessageA(page, IDC_STORIES_SPIN, UDM_SETRANGE32, kStoriesMin, kStoriesMax);
   const int32_t stories = settings.ReadNumberValue(value_name::kStoriesPerTopic);
   SetDlgItemInt(page, IDC_STORIES, static_cast<UINT>(Clamp(stories, kStoriesMin, kStoriesMax)), FALSE);
-  ReloadNewsCopies(settings);
+  ReloadNewsCopies(SheetParts(), settings);
   RememberColors();
   g_page.loaded = true;
 }
@@ -158,10 +158,10 @@ NewsPageValues ReadControls(HWND page) {
 
 bool Apply(HWND page) {
   SettingsStore& settings = Settings();
-  const bool acceptable = StoreNewsPage(settings, ReadControls(page), ReadAccountCopy().myVexlo);
-  ReloadNewsCopies(settings);
+  const bool acceptable = StoreNewsPage(settings, ReadControls(page), ReadAccountCopy(SheetParts()).myVexlo);
+  ReloadNewsCopies(SheetParts(), settings);
 
-  ReloadColorCopies(settings);
+  ReloadColorCopies(SheetParts(), settings);
   SheetParts().host.ColorsChanged();
   SheetParts().host.FontsChanged();
   DeleteBrushes();

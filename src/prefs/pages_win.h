@@ -6,7 +6,7 @@
 #include <commctrl.h>
 
 #include "prefs/pref_rules.h"
-#include "prefs/preferences_win.h"
+#include "prefs/preferences_parts.h"
 
 // The parts that the open sheet works on (there is one sheet at most).
 PreferencesParts& SheetParts();

@@ -94,7 +94,7 @@ void OpenPreferencesSheet(PreferencesParts& parts, HWND ticker) {
   PreferencesParts& t = parts;
   if (t.sheet.window != nullptr) return;
 
-  const PageList list = PagesAtOpen(ReadAccountCopy().myVexlo, SponsorSuppliesNews());
+  const PageList list = PagesAtOpen(ReadAccountCopy(SheetParts()).myVexlo, SponsorSuppliesNews());
   PROPSHEETPAGEA pages[6];
   for (int i = 0; i < list.count; ++i) pages[i] = PageSheetEntry(list.pages[i]);
 

@@ -16,7 +16,7 @@ bool g_listModified = false;
 void Load(HWND page) {
   g_loaded = true;
   char list[kSymbolListSize];
-  ReadSymbolCopy(list);
+  ReadSymbolCopy(SheetParts(), list);
   HWND box = GetDlgItem(page, IDC_SYMBOL_LIST);
   SendMessageA(box, LB_RESETCONTENT, 0, 0);
   for (const std::string& symbol : SplitSymbols(list)) {
@@ -26,12 +26,12 @@ void Load(HWND page) {
 
 void Store(const char* list) {
   Settings().SaveStockSymbols(list);
-  SetSymbolCopy(list);
+  SetSymbolCopy(SheetParts(), list);
   g_listModified = true;
 }
 
 void AddTypedSymbol(HWND page) {
-  if (ReadAccountCopy().myVexlo) {
+  if (ReadAccountCopy(SheetParts()).myVexlo) {
     ShowPageMessage(page, IDS_ACCOUNT_CHOOSES_TITLE, IDS_ACCOUNT_CHOOSES_TEXT, MB_OK);
   }
   SheetParts().sheet.settingsChanged = 1;
@@ -40,7 +40,7 @@ void AddTypedSymbol(HWND page) {
   char symbol[kSymbolMaxChars + 1] = "";
   GetDlgItemTextA(page, IDC_SYMBOL_EDIT, symbol, sizeof symbol);
   char list[kSymbolListSize];
-  ReadSymbolCopy(list);
+  ReadSymbolCopy(SheetParts(), list);
   char added[kSymbolListSize];
   std::memcpy(added, list, sizeof added);
   switch (AddSymbol(added, symbol)) {
@@ -71,7 +71,7 @@ void RemoveSelectedSymbol(HWND page) {
   char symbol[kSymbolListSize] = "";
   SendMessageA(box, LB_GETTEXT, selected, reinterpret_cast<LPARAM>(symbol));
   char list[kSymbolListSize];
-  ReadSymbolCopy(list);
+  ReadSymbolCopy(SheetParts(), list);
   if (RemoveSymbol(list, symbol) != SymbolEdit::kDone) return;
   SendMessageA(box, LB_DELETESTRING, selected, 0);
   Store(list);

@@ -84,9 +84,9 @@ void OnInitDialog(HWND page) {
 void Load(HWND page) {
   SettingsStore& settings = Settings();
   const bool myVexlo = settings.ReadSetting(SettingId::kMyVexlo) != 0;
-  SetMyVexloCopy(myVexlo);
+  SetMyVexloCopy(SheetParts(), myVexlo);
   SetChecked(page, IDC_MY_VEXLO, myVexlo);
-  DisplayCopy display = ReadDisplayCopy();
+  DisplayCopy display = ReadDisplayCopy(SheetParts());
   display.autoUpdate = settings.ReadSetting(SettingId::kAutoUpdate);
   SetChecked(page, IDC_AUTO_UPDATE, display.autoUpdate != 0);
   SetChecked(page, IDC_HANGUP, settings.ReadSetting(SettingId::kHangup) != 0);
@@ -96,7 +96,7 @@ void Load(HWND page) {
   SendDlgItemMessageA(page, IDC_SCHEME, CB_SETCURSEL,
                       scheme >= 0 && scheme < kColorSchemeCount ? scheme : -1, 0);
 
-  EnableWindow(GetDlgItem(page, IDC_MY_VEXLO), !MyVexloOnlyCopy());
+  EnableWindow(GetDlgItem(page, IDC_MY_VEXLO), !MyVexloOnlyCopy(SheetParts()));
   if (SponsorSuppliesNews()) {
     for (int id : {IDC_MY_VEXLO, IDC_PASSWORD, IDC_USER_ID, IDC_AUTO_UPDATE, IDC_REFRESH_MINUTES,
                    IDC_REFRESH_SPIN}) {
@@ -104,7 +104,7 @@ void Load(HWND page) {
     }
   }
 
-  const AccountCopy account = ReadAccountCopy();
+  const AccountCopy account = ReadAccountCopy(SheetParts());
   SetDlgItemTextA(page, IDC_USER_ID, account.userId);
   SetDlgItemTextA(page, IDC_PASSWORD, account.password);
   SetChecked(page, IDC_BOLD_FONT, settings.ReadSetting(SettingId::kBoldFont) != 0);
@@ -126,7 +126,7 @@ void Load(HWND page) {
                       kRefreshMinutesMax);
   display.newsRefresh = settings.ReadNumberValue(value_name::kNewsRefresh);
   SetDlgItemInt(page, IDC_REFRESH_MINUTES, static_cast<UINT>(display.newsRefresh), FALSE);
-  SetDisplayCopy(display);
+  SetDisplayCopy(SheetParts(), display);
   g_loaded = true;
 }
 
@@ -151,7 +151,7 @@ void Apply(HWND page) {
   PreferencesParts& t = SheetParts();
   SettingsStore& settings = Settings();
   const TickerPageValues values = ReadControls(page);
-  const AccountCopy before = ReadAccountCopy();
+  const AccountCopy before = ReadAccountCopy(SheetParts());
   const TickerApplyDecision decision =
       DecideTickerPage(settings, values, before.userId, before.password);
   if (decision.askSignUp &&
@@ -162,15 +162,15 @@ void Apply(HWND page) {
   TickerPageStored stored;
   StoreTickerPage(settings, values, decision, &stored);
 
-  SetMyVexloCopy(stored.myVexlo);
-  SetAccountCopy(stored.userId, stored.password);
+  SetMyVexloCopy(SheetParts(), stored.myVexlo);
+  SetAccountCopy(SheetParts(), stored.userId, stored.password);
   DisplayCopy display;
   display.autoUpdate = stored.autoUpdate;
   display.showInScreenSaver = stored.showInScreenSaver;
   display.smoothScrolling = stored.smoothScrolling;
   display.tickerSpeed = stored.tickerSpeed;
   display.newsRefresh = stored.newsRefresh;
-  SetDisplayCopy(display);
+  SetDisplayCopy(SheetParts(), display);
   if (decision.loginRetry) t.refresh.loginRetry = 1;
   if (decision.reloadFromCache) {
     t.refresh.loadFromCache = 1;
@@ -187,14 +187,14 @@ void Cancel() {
   PreferencesParts& t = SheetParts();
   t.sheet.settingsChanged = 0;
   // A click on the account switch changed the in-memory flag at once; nothing was stored.
-  SetMyVexloCopy(Settings().ReadSetting(SettingId::kMyVexlo) != 0);
+  SetMyVexloCopy(SheetParts(), Settings().ReadSetting(SettingId::kMyVexlo) != 0);
   g_loaded = false;
 }
 
 void OnSchemeChosen(HWND page) {
   const LRESULT n = SendDlgItemMessageA(page, IDC_SCHEME, CB_GETCURSEL, 0, 0);
   if (n < 0 || n >= kColorSchemeCount) return;
-  ApplySchemeToCopies(Settings(), static_cast<int32_t>(n));
+  ApplySchemeToCopies(SheetParts(), Settings(), static_cast<int32_t>(n));
   SheetParts().host.ColorsChanged();
 }
 
@@ -218,7 +218,7 @@ void OnCommand(HWND page, int id, int code) {
     case IDC_MY_VEXLO: {
       SheetParts().sheet.settingsChanged = 1;
       const bool on = IsChecked(page, IDC_MY_VEXLO);
-      SetMyVexloCopy(on);
+      SetMyVexloCopy(SheetParts(), on);
       RebuildPagesAfterAccountSwitch(page, on);
       break;
     }

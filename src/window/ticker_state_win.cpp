@@ -1,52 +1,11 @@
-// The process's ticker record. It lives until the process is gone: a refresh
-// worker may still be running while exit() runs the static destructors, so it is never
-// destroyed.
+// The process's ticker record, and what the window derives from it for the strip's painting and
+// the control panel. The record lives until the process is gone: a refresh worker may still be
+// running while exit() runs the static destructors, so it is never destroyed.
 #include "window/ticker_state_win.h"
-
-#include <cstring>
-
-#include "shell/shutdown_win.h"
-#include "window/hover_wheel_win.h"
-#include "window/timers.h"
-#include "base/process_win.h"
 
 TickerWindowState& Ticker() {
   static TickerWindowState* state = new TickerWindowState;
   return *state;
-}
-
-void TickerRefreshHost::SnapshotSettings(FeedSettings* s) {
-  std::lock_guard<std::mutex> guard(t_.prefsLock);
-  const TickerPrefs& p = t_.prefs;
-  s->accountMode = p.myVexlo != 0;
-  std::strcpy(s->userId, p.userId);
-  std::strcpy(s->password, p.password);
-  static_cast<ContentSelection&>(*s) = p.content;
-  s->mailAlertIcon = p.mailAlertIcon != 0;
-  s->mailAlertSound = p.mailAlertSound != 0;
-}
-
-void TickerRefreshHost::CopyProxy(char (&host)[kTextValueSize], char (&port)[kTextValueSize]) {
-  CopyProxySetting(t_.prefsLock, t_.prefs, host, port);
-}
-
-void TickerRefreshHost::ShowLastUpdate(const char* stamp) {
-  SetStripTip(t_.tooltips, t_.tickerWindow, stamp);
-}
-
-void TickerRefreshHost::CheckForUpdate(HWND window, const HttpSession& session) {
-  ::CheckForUpdate(t_.updateParts, window, session);
-}
-
-bool TickerRefreshHost::ScreenSaverRunning() {
-  // Written by the housekeeping tick on the user-interface thread.
-  return __atomic_load_n(&t_.screenSaverWindow, __ATOMIC_RELAXED) != nullptr;
-}
-
-void TickerRefreshHost::HandOffAndEnd() {
-  RemoveTrayPlaceholders();
-  // Another at-exit start (a restart under way) wins; the marker makes that start hand off.
-  if (RegisterHandOffAtExit()) EndProcess(0);
 }
 
 StripFrame TickerStripFrame(TickerWindowState& t, HWND ticker) {
@@ -117,25 +76,4 @@ PanelLook TickerPanelLook(TickerWindowState& t, HWND ticker) {
   look.gripWidth = t.dock.gripWidth;
   look.searchBox = t.searchBox;
   return look;
-}
-
-void TickerRefreshHost::ColorsChanged() {
-  DiscardBackgroundBrush(t_.paintCache);
-  if (t_.tickerWindow != nullptr) InvalidateRect(t_.tickerWindow, nullptr, TRUE);
-}
-
-void TickerRefreshHost::FontsChanged() {
-  HWND ticker = t_.tickerWindow;
-  if (ticker == nullptr) return;
-  CreateTickerFonts(t_, ticker);
-  InvalidateRect(ticker, nullptr, TRUE);
-  UpdateWindow(ticker);
-}
-
-void TickerRefreshHost::TickerTabApplied(int32_t newsRefreshMinutes, bool pauseOnHover) {
-  NotePauseOnHover(pauseOnHover);
-  HWND ticker = t_.tickerWindow;
-  if (ticker == nullptr) return;
-  KillTimer(ticker, kRefreshTimer);
-  t_.refreshTimer = SetTimer(ticker, kRefreshTimer, RefreshPeriodMs(newsRefreshMinutes), nullptr);
 }
