@@ -75,7 +75,7 @@ bool SetPath(ServerConfig* config, std::string ServerConfig::*member, const std:
 const Option kOptions[] = {
     {"bind", Kind::kText, "ADDRESS", "address to listen on (default 127.0.0.1)",
      SetText<&ServerConfig::bind>},
-    {"port", Kind::kNumber, "N", "port to listen on, 0 for any free one (default 18471)",
+    {"port", Kind::kNumber, "N", "port to listen on, 0 for any free one (default " NEWSRAIL_TEXT(NEWSRAIL_DEFAULT_PORT) ")",
      SetInt<&ServerConfig::port, 0, 65535>},
     {"content", Kind::kText, "DIR", "content folder (default server/sample)",
      SetText<&ServerConfig::content>},

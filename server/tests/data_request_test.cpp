@@ -10,7 +10,7 @@ namespace {
 // A snapshot as the content store builds it, with a few stories per topic.
 ContentSnapshot MakeContent() {
   ContentSnapshot content;
-  content.publicUrl = "http://127.0.0.1:18471";
+  content.publicUrl = "http://content.test";
   for (const char* code : {"rt", "rb", "rc"}) {
     TopicContent& topic = content.topics[code];
     topic.code = code;
@@ -67,7 +67,7 @@ TEST(ComposeFeed, AnswersTheWorkedExample) {
             (std::vector<std::string>{"Quotes:", "INTC 120.50 +2.10", "MSFT 90.25 -1.15"}));
   EXPECT_EQ(quotes[1].color, 10);
   EXPECT_EQ(quotes[2].color, 9);
-  EXPECT_EQ(quotes[1].link, "http://127.0.0.1:18471/quotes/q?s=INTC");
+  EXPECT_EQ(quotes[1].link, "http://content.test/quotes/q?s=INTC");
 
   EXPECT_EQ(Titles(ItemsOfTopic(feed, "wt")), (std::vector<std::string>{"Weather:",
                                                                         "JFK 72\xB0"

@@ -17,13 +17,12 @@
 #include "settings/endpoints.h"
 #include "base/process_win.h"
 #include "update/signature_win.h"
+#include "base/taskbar_names.h"
 #include "desktop/tray_layout.h"
 #include "settings/registry_store_win.h"
 
 namespace {
 
-constexpr const char* kTaskbarClass = "Shell_TrayWnd";
-constexpr const char* kBandClass = "VexloDeskBandClass";
 constexpr const char* kBandLibrary = "vexlodb.dll";
 // The download lands here first and takes the library's name only once its signature holds.
 constexpr const char* kBandDownload = "vexlodb.new";
@@ -74,17 +73,17 @@ NOTIFYICONDATAA PlaceholderIcon(HWND taskbar, UINT id) {
 static_assert(NOTIFYICONDATAA_V1_SIZE == 88, "the first shells take only the first record size");
 #endif
 
-// A "VexloDeskBandClass" window in the taskbar's rebar or in a floating band bar's.
+// A "VexloDeskVexloDeskBandWindowClass" window in the taskbar's rebar or in a floating band bar's.
 HWND FindBandWindow(HWND taskbar) {
   HWND rebar = ChildOfClass(taskbar, "ReBarWindow32");
   if (rebar != nullptr) {
     // A band that the shell is still creating gets its window meanwhile.
     PumpMessages(kBandSettleMs);
-    if (HWND band = ChildOfClass(rebar, kBandClass)) return band;
+    if (HWND band = ChildOfClass(rebar, kVexloDeskBandWindowClass)) return band;
   }
   for (HWND bar = FindWindowExA(nullptr, nullptr, "BaseBar", nullptr); bar != nullptr;
        bar = FindWindowExA(nullptr, bar, "BaseBar", nullptr)) {
-    if (HWND band = ChildOfClass(ChildOfClass(bar, "ReBarWindow32"), kBandClass)) return band;
+    if (HWND band = ChildOfClass(ChildOfClass(bar, "ReBarWindow32"), kVexloDeskBandWindowClass)) return band;
   }
   return nullptr;
 }
@@ -228,7 +227,7 @@ void GetShellVersion(DWORD* major, DWORD* minor) {
 HWND AttachToTaskbar(TaskbarDock& dock, const char* tickerClass, int32_t tickerSize,
                      const char* proxyHost, const char* proxyPort,
                      const std::atomic<int32_t>& closing) {
-  HWND taskbar = FindWindowA(kTaskbarClass, nullptr);
+  HWND taskbar = FindWindowA(kTaskbarWindowClass, nullptr);
   if (HWND band = FindBandWindow(taskbar)) {
     return DockInBand(dock, tickerClass, tickerSize, band, taskbar);
   }
@@ -263,7 +262,7 @@ TrayPlacement LayOutInNotificationArea(TaskbarDock& dock, HWND ticker, bool refr
   SetPriorityClass(GetCurrentProcess(), IDLE_PRIORITY_CLASS);
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
 
-  HWND area = ChildOfClass(FindWindowA(kTaskbarClass, nullptr), "TrayNotifyWnd");
+  HWND area = ChildOfClass(FindWindowA(kTaskbarWindowClass, nullptr), "TrayNotifyWnd");
   // Only a ticker that this area hosts is laid out in it.
   if (area == nullptr || GetParent(ticker) != area) return TrayPlacement::kPlaced;
 
@@ -299,7 +298,7 @@ TrayPlacement LayOutInNotificationArea(TaskbarDock& dock, HWND ticker, bool refr
 }
 
 bool TaskbarToDockIn() {
-  HWND taskbar = FindWindowA(kTaskbarClass, nullptr);
+  HWND taskbar = FindWindowA(kTaskbarWindowClass, nullptr);
   return ChildOfClass(taskbar, "TrayNotifyWnd") != nullptr ||
          ChildOfClass(taskbar, "ReBarWindow32") != nullptr;
 }

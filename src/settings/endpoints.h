@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+#include "settings/default_server.h"
+
 #include "settings/settings_store.h"
 
 enum class Endpoint {
@@ -23,7 +25,6 @@ enum class Endpoint {
   kMaker,            // the maker's home page, update files and desk band library
 };
 
-constexpr const char* kDefaultServer = "http://127.0.0.1:18471";
 
 struct EndpointInfo {
   Endpoint endpoint;

@@ -12,6 +12,8 @@
 #include "feed/refresh_worker_win.h"
 #include "res/resource.h"
 #include "base/process_win.h"
+#include "base/taskbar_names.h"
+#include "base/program_files.h"
 #include "strip/strip_paint_win.h"
 #include "strip/tooltips_win.h"
 #include "desktop/tray_layout.h"
@@ -96,7 +98,7 @@ void ShutdownTicker(HWND ticker) {
 void RemoveTrayPlaceholders() {
   TickerWindowState& t = Ticker();
   if (t.dock.inDeskBand != 0 || t.dock.trayIconWidth == 0) return;
-  HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
+  HWND taskbar = FindWindowA(kTaskbarWindowClass, nullptr);
   LockWindowUpdate(taskbar);
   DeletePlaceholderIcons(taskbar, kMaxTrayPlaceholders);
   LockWindowUpdate(nullptr);
@@ -105,7 +107,7 @@ void RemoveTrayPlaceholders() {
 void RestartProgram() {
   TickerWindowState& t = Ticker();
   // The next process starts on the desktop that holds the taskbar, not the screen saver's.
-  if (!IsWin95Family()) FindWindowOnAnyDesktop("Shell_TrayWnd");
+  if (!IsWin95Family()) FindWindowOnAnyDesktop(kTaskbarWindowClass);
   if (t.worker.restartBegun.exchange(1) == 0) {
     SaveFramePositionIfFloating(true);
     int32_t expected = 0;
@@ -120,7 +122,7 @@ void RestartProgram() {
   EndProcess(0);
 }
 
-void RelaunchAtExit() { StartProgramFile("Ticker.exe", "R"); }
+void RelaunchAtExit() { StartProgramFile(kProgramFileName, "R"); }
 
 void HandOffAtExit() {
   std::fflush(nullptr);

@@ -8,6 +8,7 @@
 #include "desktop/taskbar_win.h"
 #include "prefs/preferences_win.h"
 #include "base/process_win.h"
+#include "base/taskbar_names.h"
 #include "shell/screensaver_win.h"
 #include "shell/shutdown_win.h"
 #include "update/hand_off_win.h"
@@ -34,7 +35,7 @@ HWND FindTickerChild(HWND parent) {
 HWND FindTickerInBand(HWND bar) {
   HWND rebar = FindWindowExA(bar, nullptr, "ReBarWindow32", nullptr);
   if (rebar == nullptr) return nullptr;
-  HWND band = FindWindowExA(rebar, nullptr, "VexloDeskBandClass", nullptr);
+  HWND band = FindWindowExA(rebar, nullptr, kVexloDeskBandWindowClass, nullptr);
   if (band == nullptr) return nullptr;
   return FindWindowExA(band, nullptr, kTickerClass, nullptr);
 }
@@ -50,7 +51,7 @@ HWND FindRunningTicker() {
 
   // 2. The notification area of the taskbar, or the taskbar itself.
   HWND taskbar =
-      win95 ? FindWindowA("Shell_TrayWnd", nullptr) : FindWindowOnAnyDesktop("Shell_TrayWnd");
+      win95 ? FindWindowA(kTaskbarWindowClass, nullptr) : FindWindowOnAnyDesktop(kTaskbarWindowClass);
   if (taskbar != nullptr) {
     for (HWND child = GetWindow(taskbar, GW_CHILD); child != nullptr;
          child = GetWindow(child, GW_HWNDNEXT)) {
@@ -62,7 +63,7 @@ HWND FindRunningTicker() {
   }
 
   // 3. The desk band in the taskbar.
-  if (HWND tray = FindWindowA("Shell_TrayWnd", nullptr)) {
+  if (HWND tray = FindWindowA(kTaskbarWindowClass, nullptr)) {
     if (HWND ticker = FindTickerInBand(tray)) return ticker;
   }
 

@@ -7,13 +7,14 @@
 
 #include "res/resource.h"
 #include "base/process_win.h"
+#include "base/program_files.h"
 #include "update/signature_win.h"
 #include "update/update_rules.h"
 #include "res/program_resources_win.h"
 
 namespace {
 
-constexpr const char* kProgramName = "Ticker.exe";
+constexpr const char* kProgramName = kProgramFileName;
 constexpr const char* kCopyName = "tlxtemp.exe";
 constexpr const char* kStagedProgram = "Ticker.exe.new";
 constexpr int kPlaceAttempts = 15;

@@ -73,7 +73,7 @@ bool FileUpdateUrl(UpdateFile file, bool myVexlo, const char* suffix, char* url,
 // The last-write time of "Ticker.exe" in the program's folder.
 bool ProgramFileTime(ULARGE_INTEGER* time) {
   char path[MAX_PATH];
-  if (!ProgramFilePath("Ticker.exe", path, sizeof path)) return false;
+  if (!ProgramFilePath(kProgramFileName, path, sizeof path)) return false;
   HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;

@@ -236,7 +236,6 @@ void OnTickerLeftDown(HWND ticker, WPARAM, LPARAM lParam) {
   TickerWindowState& t = Ticker();
   const PanelLayout layout = TickerPanelLayout(ticker);
   const int x = MouseX(lParam);
-  const int g = t.dock.gripWidth;
   t.stripFlags.listBusy = 1;
   t.lastResizePoint = POINT{0, 0};
   t.pressX = x;
@@ -257,7 +256,7 @@ void OnTickerLeftDown(HWND ticker, WPARAM, LPARAM lParam) {
     t.logoButtonUp = 0;
     InvalidatePanelRect(ticker, layout.logoRepaint, true);
     t.resizing = 0;
-  } else if (x > g) {
+  } else if (x > layout.gripPressAfter) {
     t.stripFlags.listBusy = 1;
     if (GetCursor() != t.sizingCursor) t.savedCursor = SetCursor(t.handCursor);
     SetCapture(ticker);
@@ -281,7 +280,7 @@ void OnTickerMouseMove(HWND ticker, WPARAM wParam, LPARAM lParam) {
 
   if (t.savedCursor == nullptr) t.savedCursor = GetCursor();
   if (x != t.pressX && held) t.stripFlags.listBusy = 0;
-  if (t.dock.inDeskBand == 0 && x < 7) {
+  if (x < TickerPanelLayout(c.w, c.h).sizingCursorBefore) {
     SetCursor(t.sizingCursor);
   } else if (!held) {
     ShowSavedCursor();

@@ -1,6 +1,7 @@
 // Placement arithmetic for the floating frame.
 #include "window/placement.h"
 
+#include "base/taskbar_names.h"
 #include "desktop/tray_layout.h"
 
 namespace {
@@ -154,13 +155,13 @@ std::vector<SettingWrite> PlacementCommandWrites(PlacementCommand command,
 
 Rect LimitFrameSizing(const Rect& dragged, bool leftEdgeDragged) {
   Rect r = dragged;
-  if (r.bottom - r.top > 50) r.bottom = r.top + 50;
-  if (r.bottom - r.top < 20) r.bottom = r.top + 20;
-  if (r.right - r.left < 150) {
+  if (r.bottom - r.top > kBandMaxHeight) r.bottom = r.top + kBandMaxHeight;
+  if (r.bottom - r.top < kBandMinHeight) r.bottom = r.top + kBandMinHeight;
+  if (r.right - r.left < kBandMinWidth) {
     if (leftEdgeDragged) {
-      r.left = r.right - 150;
+      r.left = r.right - kBandMinWidth;
     } else {
-      r.right = r.left + 150;
+      r.right = r.left + kBandMinWidth;
     }
   }
   return r;
