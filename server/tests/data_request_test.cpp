@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "support/ticker_reading.h"
+#include "feed/feed_wire.h"
 
 namespace {
 
@@ -57,7 +58,7 @@ TEST(ComposeFeed, AnswersTheWorkedExample) {
   const std::string bytes = ComposeFeed(
       content, ParseDataQuery("stocks=INTC,MSFT&weather=f,JFK,SFO,LAX&news=10,rt,rc,&134501"));
   ASSERT_FALSE(bytes.empty());
-  EXPECT_EQ(bytes[0], '\x0E') << "the ticker parses only answers that start with a topic";
+  EXPECT_EQ(bytes[0], kTopicMarker) << "the ticker parses only answers that start with a topic";
   const ReadFeed feed = ReadFeedLikeTheTicker(bytes, false);
   EXPECT_EQ(feed.topics, (std::vector<std::string>{"qt", "wt", "rt", "rc"}));
   EXPECT_FALSE(feed.mailAlert);
@@ -155,7 +156,7 @@ TEST(ComposeFeed, NothingToShowStillGivesAFeed) {
   for (const char* query : {"news=5,&134501", "", "news=10,rw,rs,", "stocks=&weather=f,&news="}) {
     const std::string bytes = ComposeFeed(content, ParseDataQuery(query));
     ASSERT_FALSE(bytes.empty()) << query;
-    EXPECT_EQ(bytes[0], '\x0E') << query;
+    EXPECT_EQ(bytes[0], kTopicMarker) << query;
     const ReadFeed feed = ReadFeedLikeTheTicker(bytes, false);
     EXPECT_EQ(feed.topics, std::vector<std::string>{kNoticeTopic}) << query;
     EXPECT_EQ(feed.items.size(), 2u) << query;

@@ -83,7 +83,8 @@ HWND FindBandWindow(HWND taskbar) {
   }
   for (HWND bar = FindWindowExA(nullptr, nullptr, "BaseBar", nullptr); bar != nullptr;
        bar = FindWindowExA(nullptr, bar, "BaseBar", nullptr)) {
-    if (HWND band = ChildOfClass(ChildOfClass(bar, "ReBarWindow32"), kVexloDeskBandWindowClass)) return band;
+    if (HWND band = ChildOfClass(ChildOfClass(bar, "ReBarWindow32"), kVexloDeskBandWindowClass))
+      return band;
   }
   return nullptr;
 }

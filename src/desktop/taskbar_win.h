@@ -10,7 +10,7 @@
 // before the ticker window is created in the band or the notification area.
 struct TaskbarDock {
   int32_t inDeskBand = 0;
-  int32_t gripWidth = 10;     // the grip at the strip's left; none in the band or a screen saver
+  int32_t gripWidth = 10;  // the grip at the strip's left; none in the band or a screen saver
   int32_t dockedWidth = 0;
   int32_t trayIconWidth = 0;  // the placeholder icons' room; 0 when none were added
   int32_t trayBaseline = 0;

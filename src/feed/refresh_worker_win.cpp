@@ -150,7 +150,8 @@ unsigned __stdcall RefreshWorker(void* parameter) {
 
   if (f.loadFromCache.load() != 0) {
     WindowMeasurer measurer(window, parts.paint);
-    ShowTextPair(parts.items, &measurer, parts.stripFlags, IDS_CONTACTING_CAPTION, IDS_CONTACTING_MESSAGE);
+    ShowTextPair(parts.items, &measurer, parts.stripFlags, IDS_CONTACTING_CAPTION,
+                 IDS_CONTACTING_MESSAGE);
   }
 
   char proxy[kProxyTextSize];
@@ -175,7 +176,8 @@ unsigned __stdcall RefreshWorker(void* parameter) {
     if (f.loadFromCache.load() == 0 && f.firstCycle.load() != 0 && !NewsCacheHoldsFeed(env)) {
       // Nothing cached yet: the one network pass below fetches, meanwhile the strip says so.
       WindowMeasurer measurer(window, parts.paint);
-      ShowTextPair(parts.items, &measurer, parts.stripFlags, IDS_CONTACTING_CAPTION, IDS_CONTACTING_MESSAGE);
+      ShowTextPair(parts.items, &measurer, parts.stripFlags, IDS_CONTACTING_CAPTION,
+                   IDS_CONTACTING_MESSAGE);
     } else if (f.loadFromCache.load() == 0 && f.firstCycle.load() != 0) {
       // The first cycle after an ordinary start: the cached strip at once, the network after.
       f.loadFromCache = 1;
@@ -201,7 +203,8 @@ unsigned __stdcall RefreshWorker(void* parameter) {
     LoadProgramText(IDS_NO_CONNECTION_TEXT, message, sizeof message);
     MessageBoxA(window, message, caption, MB_OK);
     WindowMeasurer measurer(window, parts.paint);
-    ShowTextPair(parts.items, &measurer, parts.stripFlags, IDS_NO_DATA_CAPTION, IDS_NO_DATA_MESSAGE);
+    ShowTextPair(parts.items, &measurer, parts.stripFlags, IDS_NO_DATA_CAPTION,
+                 IDS_NO_DATA_MESSAGE);
   }
   text.reset();
 
@@ -212,8 +215,8 @@ unsigned __stdcall RefreshWorker(void* parameter) {
     HangUpIfDialled();
   } else {
     if (f.firstCycle.load() != 0 && f.loadFromCache.load() == 0) {
-      parts.host.CheckForUpdate(window, HttpSession{internet, &parts.http, &parts.stripFlags.closing,
-                                                    window, &dialup});
+      parts.host.CheckForUpdate(
+          window, HttpSession{internet, &parts.http, &parts.stripFlags.closing, window, &dialup});
     }
     if (internet != nullptr) InternetCloseHandle(internet);
     HangUpIfDialled();

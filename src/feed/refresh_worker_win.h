@@ -81,4 +81,6 @@ bool StartRefreshWorker(RefreshParts& parts, HWND ticker);
 void PlayMailSound(const MailSound& sound);
 
 // The gate over the `refreshRunning` flag: shutdown and restart close it and wait on it.
-inline WorkerGate RefreshWorkerGate(RefreshFlags& refresh) { return WorkerGate(refresh.refreshRunning); }
+inline WorkerGate RefreshWorkerGate(RefreshFlags& refresh) {
+  return WorkerGate(refresh.refreshRunning);
+}

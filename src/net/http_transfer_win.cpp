@@ -22,7 +22,9 @@ constexpr int kMaxRequests = 4;
 // Ends a read that a silent server leaves blocked, so that a helper thread given up on goes too.
 constexpr DWORD kReceiveTimeoutMs = 60000;
 
-bool Closing(const std::atomic<int32_t>* closing) { return closing != nullptr && closing->load() != 0; }
+bool Closing(const std::atomic<int32_t>* closing) {
+  return closing != nullptr && closing->load() != 0;
+}
 
 class InternetHandle {
  public:
@@ -369,8 +371,8 @@ size_t HttpGetUrl(const HttpSession& session, const char* url, char* buffer, siz
 
   // The port is the one the address names (80 when it names none), so that a server on any
   // port can be reached.
-  InternetHandle connection(InternetConnectA(session.internet, host, parts.nPort, "", "",
-                                             INTERNET_SERVICE_HTTP, 0, 0));
+  InternetHandle connection(
+      InternetConnectA(session.internet, host, parts.nPort, "", "", INTERNET_SERVICE_HTTP, 0, 0));
   if (!connection) return 0;
 
   char referrer[261];
@@ -403,7 +405,8 @@ size_t HttpGetUrl(const HttpSession& session, const char* url, char* buffer, siz
     if (status != HTTP_STATUS_DENIED && status != HTTP_STATUS_FORBIDDEN &&
         status != HTTP_STATUS_PROXY_AUTH_REQ) {
       bool readToEnd = false;
-      const size_t n = ReadBody(runner, session.closing, request.get(), budget, buffer, capacity, &readToEnd);
+      const size_t n =
+          ReadBody(runner, session.closing, request.get(), budget, buffer, capacity, &readToEnd);
       DescribeAnswer(request.get(), status, readToEnd, n, answer);
       return n;
     }
@@ -411,7 +414,8 @@ size_t HttpGetUrl(const HttpSession& session, const char* url, char* buffer, siz
     ReadRawHeaders(s, request.get());
     s.realm = ExtractRealm(s.headers);
     // The body goes before the dialog, so that it is read within the request's own time.
-    const bool drained = DiscardBody(runner, session.closing, request.get(), budget, buffer, capacity);
+    const bool drained =
+        DiscardBody(runner, session.closing, request.get(), budget, buffer, capacity);
     buffer[0] = '\0';
     if (!drained) return 0;
     LoadStoredCredentials(s);

@@ -47,7 +47,8 @@ void Load(HWND page) {
   char windows[MAX_PATH];
   MailPageShown shown;
   LoadMailPage(Settings(), WindowsDirectory(windows), &shown);
-  SetMailCopy(SheetParts(), MailCopy{shown.mailAlertIcon, shown.mailIconCycle, shown.mailAlertSound});
+  SetMailCopy(SheetParts(),
+              MailCopy{shown.mailAlertIcon, shown.mailIconCycle, shown.mailAlertSound});
 
   SetChecked(page, IDC_MAIL_ICON, shown.mailAlertIcon != 0);
   SetDlgItemInt(page, IDC_MAIL_CYCLE, static_cast<UINT>(shown.mailIconCycle), FALSE);
@@ -142,7 +143,8 @@ void Apply(HWND page) {
   values.soundIndex = SelectedSound(page);
   MailPageStored stored;
   StoreMailPage(Settings(), values, &stored);
-  SetMailCopy(SheetParts(), MailCopy{stored.mailAlertIcon, stored.mailIconCycle, stored.mailAlertSound});
+  SetMailCopy(SheetParts(),
+              MailCopy{stored.mailAlertIcon, stored.mailIconCycle, stored.mailAlertSound});
   g_loaded = false;
 }
 

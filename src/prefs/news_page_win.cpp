@@ -158,7 +158,8 @@ NewsPageValues ReadControls(HWND page) {
 
 bool Apply(HWND page) {
   SettingsStore& settings = Settings();
-  const bool acceptable = StoreNewsPage(settings, ReadControls(page), ReadAccountCopy(SheetParts()).myVexlo);
+  const bool acceptable =
+      StoreNewsPage(settings, ReadControls(page), ReadAccountCopy(SheetParts()).myVexlo);
   ReloadNewsCopies(SheetParts(), settings);
 
   ReloadColorCopies(SheetParts(), settings);

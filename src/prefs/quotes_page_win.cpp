@@ -80,7 +80,9 @@ void RemoveSelectedSymbol(HWND page) {
 void OnCommand(HWND page, int id, int code) {
   if (code != BN_CLICKED) return;
   switch (id) {
-    case IDC_FIND_SYMBOL: OpenEndpoint(SheetParts().links, Endpoint::kPortalQuotes, "/lookup.html"); break;
+    case IDC_FIND_SYMBOL:
+      OpenEndpoint(SheetParts().links, Endpoint::kPortalQuotes, "/lookup.html");
+      break;
     case IDC_ADD_SYMBOL: AddTypedSymbol(page); break;
     case IDC_REMOVE_SYMBOL: RemoveSelectedSymbol(page); break;
     default: break;

@@ -5,7 +5,6 @@
 #include <cstddef>
 
 #include "settings/default_server.h"
-
 #include "settings/settings_store.h"
 
 enum class Endpoint {
@@ -24,7 +23,6 @@ enum class Endpoint {
   kPublisherUpdate,  // update check and installer when an account is used
   kMaker,            // the maker's home page, update files and desk band library
 };
-
 
 struct EndpointInfo {
   Endpoint endpoint;

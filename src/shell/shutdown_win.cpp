@@ -33,7 +33,9 @@ constexpr DWORD kWorkerWaitMs = 50;
 constexpr int kRestartWaits = 600;  // 30 s
 
 bool WaitForWorker(int waits) {
-  return RefreshWorkerGate(Ticker().refresh).WaitIdle(waits, [] { AnswerSentMessages(kWorkerWaitMs); });
+  return RefreshWorkerGate(Ticker().refresh).WaitIdle(waits, [] {
+    AnswerSentMessages(kWorkerWaitMs);
+  });
 }
 
 void StartProgramFile(const char* fileName, const char* argument) {

@@ -50,8 +50,8 @@ HWND FindRunningTicker() {
   if (frame != nullptr && (!win95 || GetWindow(frame, GW_CHILD) != nullptr)) return frame;
 
   // 2. The notification area of the taskbar, or the taskbar itself.
-  HWND taskbar =
-      win95 ? FindWindowA(kTaskbarWindowClass, nullptr) : FindWindowOnAnyDesktop(kTaskbarWindowClass);
+  HWND taskbar = win95 ? FindWindowA(kTaskbarWindowClass, nullptr)
+                       : FindWindowOnAnyDesktop(kTaskbarWindowClass);
   if (taskbar != nullptr) {
     for (HWND child = GetWindow(taskbar, GW_CHILD); child != nullptr;
          child = GetWindow(child, GW_HWNDNEXT)) {

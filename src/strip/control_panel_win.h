@@ -21,9 +21,9 @@ struct PanelLook {
   bool mailLogo = false;  // the logo button shows the mail picture
   bool logoUp = true, searchUp = true, nextUp = true;
   bool searchShown = false;
-  bool outline = false;     // the window's outline, on a screen saver or docked
-  bool nextButton = true;   // none on a screen saver
-  bool gripRidges = true;   // none in the desk band
+  bool outline = false;    // the window's outline, on a screen saver or docked
+  bool nextButton = true;  // none on a screen saver
+  bool gripRidges = true;  // none in the desk band
   int gripWidth = 0;
   HWND searchBox = nullptr;  // its border is drawn while there is one
 };

@@ -27,8 +27,9 @@ void OnFrameSize(HWND frame, WPARAM kind) {
   SetWindowPos(t.tickerWindow, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                SWP_NOZORDER | SWP_NOACTIVATE);
   InvalidateRect(t.tickerWindow, nullptr, TRUE);
-  CreateTooltips(t.tooltips, t.tickerWindow,
-                 TickerPanelLayout(r.right - r.left, r.bottom - r.top, t.fitToCaption == 0 ? 1 : 0));
+  CreateTooltips(
+      t.tooltips, t.tickerWindow,
+      TickerPanelLayout(r.right - r.left, r.bottom - r.top, t.fitToCaption == 0 ? 1 : 0));
   CreateTickerFonts(t, t.tickerWindow);
   if (client.bottom != g_lastClientHeight) {
     t.refresh.loadFromCache = 1;

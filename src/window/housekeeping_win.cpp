@@ -88,7 +88,8 @@ void RunHousekeepingTick(HWND ticker) {
   }
   // Kept until a worker takes it: a cycle still running when the sheet closes does not see the
   // new preferences, so the next tick after it ends starts another.
-  if (t.sheet.settingsChanged.load() != 0 && t.sheet.window == nullptr && StartRefreshWorker(t.refreshParts, ticker)) {
+  if (t.sheet.settingsChanged.load() != 0 && t.sheet.window == nullptr &&
+      StartRefreshWorker(t.refreshParts, ticker)) {
     t.sheet.settingsChanged = 0;
   }
   if (r.refreshRunning.load() == 0 && t.reloadNeeded != 0) {
@@ -117,7 +118,8 @@ void RunHousekeepingTick(HWND ticker) {
 
   --t.mailCycleCountdown;
   const bool barOnScreenSaver = t.screenSaverMode != 0 && t.screenSaverWindow != nullptr;
-  if (barOnScreenSaver || t.undocked != 0 || t.dock.trayBaselinePending == 0) CycleLogoButton(ticker);
+  if (barOnScreenSaver || t.undocked != 0 || t.dock.trayBaselinePending == 0)
+    CycleLogoButton(ticker);
 
   if (t.prefs.showInScreenSaver != 0) {
     t.screenSaverWindow = WatchForScreenSaver();

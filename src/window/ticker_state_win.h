@@ -116,13 +116,12 @@ struct TickerWindowState {
   TickerRefreshHost hosts{*this};
   RefreshParts refreshParts{worker, refresh, items, stripFlags, paintCache, http, links, hosts};
   UpdateParts updateParts{update, items, stripFlags, paintCache, hosts};
-  PreferencesParts prefsParts{tickerWindow, sheet,     prefsLock,  prefs,    refresh,
-                              links,        highlightPen, shadowPen, hosts};
+  PreferencesParts prefsParts{tickerWindow, sheet, prefsLock, prefs, refresh,
+                              links, highlightPen, shadowPen, hosts};
 };
 
 // The process's one ticker.
 TickerWindowState& Ticker();
-
 
 // The strip's frame for window `ticker` as the record describes it, a frame painted with it, and
 // the strip's fonts for the window's height and "Bold Font".

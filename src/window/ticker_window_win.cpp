@@ -59,7 +59,8 @@ bool OnTickerCreate(HWND ticker) {
   SetCursor(t.savedCursor);
 
   if (settings.ReadSetting(SettingId::kRegisterForMyVexlo) != 0) {
-    OpenEndpoint(Ticker().links, Endpoint::kPortal, "/config/eval_register?new=1&lg=1&referer=my+Vexlo+ticker");
+    OpenEndpoint(Ticker().links, Endpoint::kPortal,
+                 "/config/eval_register?new=1&lg=1&referer=my+Vexlo+ticker");
     settings.WriteSetting(SettingId::kRegisterForMyVexlo, 0);
   }
   // The browser's DDE conversation above and the password dialog here run before prefsLock is
@@ -227,7 +228,9 @@ void OnTickerCommand(HWND ticker, WPARAM wParam, LPARAM lParam) {
     case IDM_PORTAL_HOME: OpenEndpoint(Ticker().links, Endpoint::kPortal, "/"); break;
     case IDM_PORTAL_GAMES: OpenEndpoint(Ticker().links, Endpoint::kPortalGames, "/games/"); break;
     case IDM_PORTAL_CHAT: OpenEndpoint(Ticker().links, Endpoint::kPortalChat, "/"); break;
-    case IDM_PORTAL_CLASSIFIEDS: OpenEndpoint(Ticker().links, Endpoint::kPortalClassifieds, "//"); break;
+    case IDM_PORTAL_CLASSIFIEDS:
+      OpenEndpoint(Ticker().links, Endpoint::kPortalClassifieds, "//");
+      break;
     case IDM_PORTAL_BOARDS: OpenEndpoint(Ticker().links, Endpoint::kPortalBoards, "/"); break;
     case IDM_PORTAL_EMAIL: OpenEndpoint(Ticker().links, Endpoint::kPortalMail, "/"); break;
     case IDM_PORTAL_PERSONALIZE: OpenEndpoint(Ticker().links, Endpoint::kPortal, "/"); break;
@@ -308,7 +311,9 @@ LRESULT CALLBACK TickerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_SIZE: OnTickerSize(window, LOWORD(lParam), HIWORD(lParam)); return 0;
     case WM_PAINT: OnTickerPaint(window); return 0;
     case WM_ERASEBKGND:
-      if (Ticker().dragging == 0) EraseStripBackground(reinterpret_cast<HDC>(wParam), window, Ticker().prefs.colors[kColorBackground]);
+      if (Ticker().dragging == 0)
+        EraseStripBackground(reinterpret_cast<HDC>(wParam), window,
+                             Ticker().prefs.colors[kColorBackground]);
       return 1;
     case WM_TIMER: OnTickerTimer(window, wParam); return 0;
     case WM_COMMAND: OnTickerCommand(window, wParam, lParam); return 0;

@@ -215,7 +215,8 @@ StripReport ReadStrip(HWND tickerWindow) {
   if (shared == nullptr || tickerWindow == nullptr) return report;
   shared[0] = '\0';
   DWORD_PTR written = 0;
-  if (!SendMessageTimeoutA(tickerWindow, kDescribeStripMessage, 0, 0, SMTO_ABORTIFHUNG, 5000, &written) ||
+  if (!SendMessageTimeoutA(tickerWindow, kDescribeStripMessage, 0, 0, SMTO_ABORTIFHUNG, 5000,
+                           &written) ||
       written != 1) {
     return report;
   }

@@ -133,7 +133,7 @@ TEST(PanelLayout, GripZones) {
   const struct {
     int x;
     bool deskBand, sizingCursor, stripPress;
-  } rows[] = {{0, false, true, false},  {6, false, true, false},  {7, false, false, false},
+  } rows[] = {{0, false, true, false},   {6, false, true, false},  {7, false, false, false},
               {10, false, false, false}, {11, false, false, true}, {3, true, false, true}};
   for (const auto& row : rows) {
     const PanelLayout p = Layout(300, 28, row.deskBand ? 0 : 10, 0, false, row.deskBand);

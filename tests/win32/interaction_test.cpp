@@ -246,7 +246,8 @@ TEST_F(Interaction, TheLogoButtonFlipsEveryMailCycleWhileMailWaits) {
   t.mailCycleCountdown = 0;
   EXPECT_EQ(flipsWithin(11), (std::vector<int>{1, 6, 11}));
   EXPECT_EQ(t.sponsorPhase, 1);
-  EXPECT_STREQ(Ticker().tooltips.logoText, "Vexlo!") << "entering the sponsor phase: the Toolhelp text";
+  EXPECT_STREQ(Ticker().tooltips.logoText, "Vexlo!")
+      << "entering the sponsor phase: the Toolhelp text";
   flipsWithin(5);
   EXPECT_STREQ(Ticker().tooltips.logoText, "Vexlo! Pages Menu");
 

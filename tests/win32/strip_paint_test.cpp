@@ -59,7 +59,8 @@ class StripPaint : public testing::Test {
   PixelGrab RenderPanel(int width, int height) {
     SetTickerClientSize(width, height);
     MemoryCanvas canvas(width, height, kUntouched);
-    DrawControlPanel(canvas.dc(), Ticker().tickerWindow, TickerPanelLook(Ticker(), Ticker().tickerWindow));
+    DrawControlPanel(canvas.dc(), Ticker().tickerWindow,
+                     TickerPanelLook(Ticker(), Ticker().tickerWindow));
     return canvas.Grab();
   }
 

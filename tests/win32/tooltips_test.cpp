@@ -35,7 +35,8 @@ TEST(Tooltips, FiveToolsPastAHundredPixelsAndTwoBelow) {
   EXPECT_EQ(ToolCount(t.tooltips.searchTip), 1);
   EXPECT_EQ(ToolCount(t.tooltips.navigationTip), 2);
   EXPECT_EQ(ToolText(t.tooltips.searchTip, 4), "Open Vexlo! Search Window");
-  EXPECT_EQ(ToolText(t.tooltips.navigationTip, 5), "Next Topic (left-click), Next Story (right-click)");
+  EXPECT_EQ(ToolText(t.tooltips.navigationTip, 5),
+            "Next Topic (left-click), Next Story (right-click)");
   EXPECT_EQ(ToolText(t.tooltips.navigationTip, 6), "Slide to change Ticker Size");
 
   SetTickerClientSize(100, 28);
@@ -49,7 +50,8 @@ TEST(Tooltips, FiveToolsPastAHundredPixelsAndTwoBelow) {
 TEST(Tooltips, TextsSurviveAResize) {
   TickerWindowState& t = StartedTicker();
   SetTickerClientSize(300, 28);
-  EXPECT_EQ(ToolText(t.tooltips.logoTip, 2), "Vexlo! Pages Menu") << "the logo's text before any other";
+  EXPECT_EQ(ToolText(t.tooltips.logoTip, 2), "Vexlo! Pages Menu")
+      << "the logo's text before any other";
   SetLogoTip(t.tooltips, t.tickerWindow, "Our sponsor");
   SetStripTip(t.tooltips, t.tickerWindow, "Last Updated:  Tuesday, December 8, 2026  6:22 AM");
   EXPECT_EQ(ToolText(t.tooltips.logoTip, 2), "Our sponsor");

@@ -124,7 +124,8 @@ TEST_F(Transfers, ADownloadThatDoesNotFitLeavesNoCutFile) {
 // when the test is done with it.
 class ClosingLater {
  public:
-  ClosingLater(std::atomic<int32_t>& closing, DWORD delayMs) : closing_(closing), delayMs_(delayMs) {
+  ClosingLater(std::atomic<int32_t>& closing, DWORD delayMs)
+      : closing_(closing), delayMs_(delayMs) {
     thread_ = CreateThread(nullptr, 0, &ClosingLater::Run, this, 0, nullptr);
   }
   ~ClosingLater() {
@@ -191,9 +192,8 @@ TEST_F(Transfers, AClosingProgramStartsNoTransfer) {
   char buffer[100] = "junk";
   closing_ = 1;
   EXPECT_EQ(HttpGetUrl(Session(), Url("/ok").c_str(), buffer, sizeof buffer), 0u);
-  EXPECT_EQ(DownloadUrlToFile(Session(), Url("/ok").c_str(), buffer, sizeof buffer, nullptr,
-                              nullptr),
-            0);
+  EXPECT_EQ(
+      DownloadUrlToFile(Session(), Url("/ok").c_str(), buffer, sizeof buffer, nullptr, nullptr), 0);
   EXPECT_STREQ(buffer, "");
 }
 
