@@ -251,6 +251,14 @@ HWND AttachToTaskbar(TaskbarDock& dock, const char* tickerClass, int32_t tickerS
   return DockInNotificationArea(dock, tickerClass, tickerSize, taskbar);
 }
 
+void RemoveTrayPlaceholders(const TaskbarDock& dock) {
+  if (dock.inDeskBand != 0 || dock.trayIconWidth == 0) return;
+  HWND taskbar = FindWindowA(kTaskbarWindowClass, nullptr);
+  LockWindowUpdate(taskbar);
+  DeletePlaceholderIcons(taskbar, kMaxTrayPlaceholders);
+  LockWindowUpdate(nullptr);
+}
+
 void DeletePlaceholderIcons(HWND taskbar, UINT count) {
   for (UINT id = 0; id < count; ++id) {
     NOTIFYICONDATAA icon = PlaceholderIcon(taskbar, id);

@@ -42,6 +42,8 @@ TrayPlacement LayOutInNotificationArea(TaskbarDock& dock, HWND ticker, bool refr
 
 // Deletes the placeholder icons with identifiers 0 to count - 1 (owned by the taskbar window).
 void DeletePlaceholderIcons(HWND taskbar, UINT count);
+// The placeholder icons that docking in the notification area added, if it added any.
+void RemoveTrayPlaceholders(const TaskbarDock& dock);
 
 // The taskbar stands at a side edge (narrower than the screen less 100 pixels), which leaves no
 // room for the strip.

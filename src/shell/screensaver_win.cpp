@@ -79,7 +79,7 @@ void EnterScreenSaverMode() {
   t.screenSaverSwitch = 0;
   Settings().WriteSetting(SettingId::kScreenSaverMode, 1);
   ShutdownTicker(t.tickerWindow);
-  if (t.undocked == 0) RemoveTrayPlaceholders();
+  if (t.undocked == 0) RemoveTrayPlaceholders(Ticker().dock);
   PostQuitMessage(0);
   RestartProgram();
 }

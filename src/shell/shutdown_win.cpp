@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "desktop/taskbar_win.h"
 #include "feed/refresh_worker_win.h"
 #include "res/resource.h"
 #include "base/process_win.h"
@@ -16,7 +15,6 @@
 #include "base/program_files.h"
 #include "strip/strip_paint_win.h"
 #include "strip/tooltips_win.h"
-#include "desktop/tray_layout.h"
 #include "window/placement.h"
 #include "window/placement_win.h"
 #include "window/ticker_state_win.h"
@@ -95,15 +93,6 @@ void ShutdownTicker(HWND ticker) {
     t.items.Release();
     DeleteRefreshLock(t.worker);
   }
-}
-
-void RemoveTrayPlaceholders() {
-  TickerWindowState& t = Ticker();
-  if (t.dock.inDeskBand != 0 || t.dock.trayIconWidth == 0) return;
-  HWND taskbar = FindWindowA(kTaskbarWindowClass, nullptr);
-  LockWindowUpdate(taskbar);
-  DeletePlaceholderIcons(taskbar, kMaxTrayPlaceholders);
-  LockWindowUpdate(nullptr);
 }
 
 void RestartProgram() {

@@ -38,7 +38,7 @@ bool TickerRefreshHost::ScreenSaverRunning() {
 }
 
 void TickerRefreshHost::HandOffAndEnd() {
-  RemoveTrayPlaceholders();
+  RemoveTrayPlaceholders(t_.dock);
   // Another at-exit start (a restart under way) wins; the marker makes that start hand off.
   if (RegisterHandOffAtExit()) EndProcess(0);
 }

@@ -138,7 +138,7 @@ void RunHousekeepingTick(HWND ticker) {
       case TrayPlacement::kRestart:
         KillTimer(ticker, t.housekeepingTimer);
         t.housekeepingTimer = 0;
-        RemoveTrayPlaceholders();
+        RemoveTrayPlaceholders(Ticker().dock);
         RestartProgram();
       case TrayPlacement::kPlaced: break;
     }

@@ -173,7 +173,7 @@ bool EndWidthDrag(HWND ticker, int screenX) {
                                             t.pressScreenX, x);
     if (newSize == 0) return false;
     Settings().WriteSetting(SettingId::kTickerSize, newSize);
-    RemoveTrayPlaceholders();
+    RemoveTrayPlaceholders(Ticker().dock);
     RestartProgram();
     return true;
   }

@@ -108,7 +108,7 @@ bool OnTickerCreate(HWND ticker) {
 
 void OnTickerDestroy(HWND ticker) {
   ShutdownTicker(ticker);
-  RemoveTrayPlaceholders();
+  RemoveTrayPlaceholders(Ticker().dock);
   EndProcess(0);
 }
 
