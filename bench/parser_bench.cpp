@@ -82,10 +82,11 @@ std::string MakeFeed() {
 
 int main() {
   const std::string feed = MakeFeed();
-  SharedFlags flags;
+  StripFlags flags;
+  RefreshFlags refresh;
   TickerItemList list(flags);
   FixedWidthMeasurer measurer;
-  FeedTarget target{&list, &measurer, &flags};
+  FeedTarget target{&list, &measurer, &flags, &refresh};
   FeedParserSettings settings;
   std::vector<char> text(kFeedTextBufferSize);
 

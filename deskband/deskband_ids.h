@@ -1,9 +1,11 @@
-// What the desk band library and its hosts agree on: the band's class id, its name in the
-// taskbar's toolbar list and the class of the window it shows. Plain data, for the library, the
-// ticker and the test programs alike.
+// What the desk band library and its hosts agree on: the band's class id and its name in the
+// taskbar's toolbar list; the window classes and sizes are in base/taskbar_names.h. Plain data,
+// for the library, the ticker and the test programs alike.
 #pragma once
 
 #include <windows.h>
+
+#include "base/taskbar_names.h"
 
 // {3B8F3845-C7F1-4BB2-A762-FAF49C7F1DEE}
 constexpr CLSID kVexloDeskBandClsid = {
@@ -12,14 +14,3 @@ constexpr char kVexloDeskBandClsidText[] = "{3B8F3845-C7F1-4BB2-A762-FAF49C7F1DE
 
 // The default value of the class key: what the shell lists under Toolbars.
 constexpr char kVexloDeskBandName[] = "Newsrail";
-
-// The ticker looks for this window inside the taskbar's rebar (or a floating band bar's) and
-// makes its own window a child of it.
-constexpr char kVexloDeskBandWindowClass[] = "VexloDeskBandClass";
-
-// Sizes in pixels along and across the bar. The strip gets unreadable below 20 pixels and the
-// floating frame never grows past 50; 26 is the default 28-pixel frame less its one-pixel inset.
-constexpr int kBandMinWidth = 150;
-constexpr int kBandMinHeight = 20;
-constexpr int kBandMaxHeight = 50;
-constexpr int kBandIdealHeight = 26;

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "prefs/palette_bitmap.h"
+#include "res/palette_bitmap.h"
 
 namespace {
 

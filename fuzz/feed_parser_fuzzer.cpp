@@ -20,7 +20,7 @@ class CountingMeasurer : public TextMeasurer {
     if (closeAfter > 0 && --closeAfter == 0) flags->closing = 1;
     return length * 6;
   }
-  SharedFlags* flags = nullptr;
+  StripFlags* flags = nullptr;
   int closeAfter = 0;  // 0: never
 };
 
@@ -34,12 +34,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   data += 2;
   size -= 2;
 
-  SharedFlags flags;
+  StripFlags flags;
+
+  RefreshFlags refresh;
   TickerItemList list(flags);
   CountingMeasurer measurer;
   measurer.flags = &flags;
   measurer.closeAfter = (options & 0x40) != 0 ? 1 + (bufferChoice & 7) : 0;
-  FeedTarget target{&list, &measurer, &flags};
+  FeedTarget target{&list, &measurer, &flags, &refresh};
 
   FeedParserSettings settings;
   settings.accountMode = (options & 1) != 0;
@@ -59,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const FeedParseOutcome outcome = ParseFeed(reinterpret_cast<const char*>(feed.get()), size,
                                              false, settings, target, text.get(), capacity);
   if (outcome.result == FeedResult::kDone) {
-    DecideMailSound(settings, flags, (options & 0x20) != 0, outcome.mailSoundWanted);
+    DecideMailSound(settings, refresh, (options & 0x20) != 0, outcome.mailSoundWanted);
     ItemsView view = list.Read();
     for (uint32_t i = 0; i < view.drawCount; ++i) {
       const TickerItem* item = view.Slot(i);

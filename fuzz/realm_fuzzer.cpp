@@ -4,7 +4,7 @@
 #include <cstring>
 #include <memory>
 
-#include "feed/http_auth.h"
+#include "net/http_auth.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::unique_ptr<char[]> headers(new char[size + 1]);

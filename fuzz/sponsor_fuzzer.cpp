@@ -32,10 +32,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::unique_ptr<char[]> bytes(new char[size > 0 ? size : 1]);
   std::memcpy(bytes.get(), data, size);
 
-  SharedFlags flags;
+  StripFlags flags;
+
+  RefreshFlags refresh;
   TickerItemList list(flags);
   CheckingMeasurer measurer;
-  FeedTarget target{&list, &measurer, &flags};
+  FeedTarget target{&list, &measurer, &flags, &refresh};
   BuildSponsorItems(bytes.get(), size, "Caption", "", "http://maker/", target);
   list.Finish();
 

@@ -10,6 +10,8 @@
 #include <mutex>
 #include <string>
 #include <thread>
+
+#include "settings/default_server.h"
 #include <vector>
 
 #include "content_snapshot.h"
@@ -24,7 +26,7 @@ struct ContentOptions {
   std::string accounts;
   std::string sponsorFile;
   std::string sponsorImage;
-  std::string publicUrl = "http://127.0.0.1:18471";
+  std::string publicUrl = kDefaultServer;
   std::chrono::seconds refreshInterval{300};  // between fetches of one address
   std::chrono::milliseconds fileCheckInterval{2000};
   FetchLimits fetch;  // maxBytes bounds files as well

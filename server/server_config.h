@@ -5,9 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "settings/default_server.h"
+
 struct ServerConfig {
   std::string bind = "127.0.0.1";
-  int port = 18471;  // 0 takes any free port
+  int port = kDefaultServerPort;  // 0 takes any free port
   std::string content = "server/sample";
   std::string log;           // the request log; none when empty
   std::string feeds;         // default: CONTENT/feeds.txt

@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
   SetWindowPos(t.tickerWindow, nullptr, 1, 1, 1024, 28, SWP_NOZORDER);
   KillTimer(t.tickerWindow, t.scrollTimer);
 
-  WindowMeasurer measurer(t.tickerWindow);
+  WindowMeasurer measurer(t.tickerWindow, t.paintCache);
   t.items.Restart();
   for (int i = 0; i < 60; ++i) {
     const std::string text = "  Headline number " + std::to_string(i) +
@@ -46,9 +46,9 @@ int main(int argc, char** argv) {
   for (int i = 0; i < frames; ++i) {
     LARGE_INTEGER start, end;
     QueryPerformanceCounter(&start);
-    PaintStrip(dc, t.tickerWindow);
+    PaintTickerStrip(t, dc, t.tickerWindow);
     QueryPerformanceCounter(&end);
-    t.flags.scrollOffset.fetch_add(3);
+    t.stripFlags.scrollOffset.fetch_add(3);
     micros.push_back(1e6 * static_cast<double>(end.QuadPart - start.QuadPart) /
                      static_cast<double>(frequency.QuadPart));
   }

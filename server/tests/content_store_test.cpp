@@ -10,6 +10,7 @@
 #include "content_server.h"
 #include "data_request.h"
 #include "support/temp_folder.h"
+#include "feed/feed_wire.h"
 
 namespace {
 
@@ -329,7 +330,7 @@ TEST(ContentStore, ReadersNeverSeeAHalfBuiltSnapshot) {
     const FeedSelection selection = ParseDataQuery("news=10,rt");
     const std::string feed = ComposeFeed(*content, selection);
     ASSERT_EQ(StoryTitles(*content, "rt").size(), 3u);
-    ASSERT_EQ(feed[0], '\x0E');
+    ASSERT_EQ(feed[0], kTopicMarker);
     ++reads;
   }
   writer.join();

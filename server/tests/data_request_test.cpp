@@ -4,13 +4,14 @@
 #include <gtest/gtest.h>
 
 #include "support/ticker_reading.h"
+#include "feed/feed_wire.h"
 
 namespace {
 
 // A snapshot as the content store builds it, with a few stories per topic.
 ContentSnapshot MakeContent() {
   ContentSnapshot content;
-  content.publicUrl = "http://127.0.0.1:18471";
+  content.publicUrl = "http://content.test";
   for (const char* code : {"rt", "rb", "rc"}) {
     TopicContent& topic = content.topics[code];
     topic.code = code;
@@ -57,7 +58,7 @@ TEST(ComposeFeed, AnswersTheWorkedExample) {
   const std::string bytes = ComposeFeed(
       content, ParseDataQuery("stocks=INTC,MSFT&weather=f,JFK,SFO,LAX&news=10,rt,rc,&134501"));
   ASSERT_FALSE(bytes.empty());
-  EXPECT_EQ(bytes[0], '\x0E') << "the ticker parses only answers that start with a topic";
+  EXPECT_EQ(bytes[0], kTopicMarker) << "the ticker parses only answers that start with a topic";
   const ReadFeed feed = ReadFeedLikeTheTicker(bytes, false);
   EXPECT_EQ(feed.topics, (std::vector<std::string>{"qt", "wt", "rt", "rc"}));
   EXPECT_FALSE(feed.mailAlert);
@@ -67,7 +68,7 @@ TEST(ComposeFeed, AnswersTheWorkedExample) {
             (std::vector<std::string>{"Quotes:", "INTC 120.50 +2.10", "MSFT 90.25 -1.15"}));
   EXPECT_EQ(quotes[1].color, 10);
   EXPECT_EQ(quotes[2].color, 9);
-  EXPECT_EQ(quotes[1].link, "http://127.0.0.1:18471/quotes/q?s=INTC");
+  EXPECT_EQ(quotes[1].link, "http://content.test/quotes/q?s=INTC");
 
   EXPECT_EQ(Titles(ItemsOfTopic(feed, "wt")), (std::vector<std::string>{"Weather:",
                                                                         "JFK 72\xB0"
@@ -155,7 +156,7 @@ TEST(ComposeFeed, NothingToShowStillGivesAFeed) {
   for (const char* query : {"news=5,&134501", "", "news=10,rw,rs,", "stocks=&weather=f,&news="}) {
     const std::string bytes = ComposeFeed(content, ParseDataQuery(query));
     ASSERT_FALSE(bytes.empty()) << query;
-    EXPECT_EQ(bytes[0], '\x0E') << query;
+    EXPECT_EQ(bytes[0], kTopicMarker) << query;
     const ReadFeed feed = ReadFeedLikeTheTicker(bytes, false);
     EXPECT_EQ(feed.topics, std::vector<std::string>{kNoticeTopic}) << query;
     EXPECT_EQ(feed.items.size(), 2u) << query;

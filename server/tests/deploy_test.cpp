@@ -21,6 +21,7 @@
 #include <thread>
 
 #include "support/temp_folder.h"
+#include "feed/feed_wire.h"
 
 extern char** environ;
 
@@ -88,7 +89,7 @@ Reply Get(int port, const std::string& target, const std::string& cookie = "",
 }
 
 bool IsFeed(const Reply& reply) {
-  return reply.status == 200 && !reply.body.empty() && reply.body[0] == '\x0E';
+  return reply.status == 200 && !reply.body.empty() && reply.body[0] == kTopicMarker;
 }
 
 // A child process whose output goes to a file; stopped (and waited for) at the end.

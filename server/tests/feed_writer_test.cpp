@@ -6,6 +6,7 @@
 #include <string>
 
 #include "support/ticker_reading.h"
+#include "feed/feed_wire.h"
 
 namespace {
 
@@ -69,7 +70,7 @@ TEST(FeedWriter, ATopicWithoutRowsLeavesNoBytes) {
 TEST(FeedWriter, RefusesBadTopicsAndRows) {
   FeedWriter writer;
   EXPECT_FALSE(writer.ContentRow("no topic yet", "http://h/")) << "a row needs an open topic";
-  for (const char* code : {"", "r", "rtx", "RT", "r1", "\x0E\x0E", "r|"}) {
+  for (const char* code : {"", "r", "rtx", "RT", "r1", FEED_TOPIC FEED_TOPIC, "r|"}) {
     EXPECT_FALSE(writer.BeginTopic(code)) << code;
     EXPECT_FALSE(writer.CaptionRow("x", "http://h/")) << "rows stay refused after " << code;
   }
@@ -77,7 +78,7 @@ TEST(FeedWriter, RefusesBadTopicsAndRows) {
   EXPECT_FALSE(writer.ContentRow("", "http://h/")) << "empty text";
   EXPECT_FALSE(writer.ContentRow("x", "")) << "empty link: the ticker would read past the '|'";
   EXPECT_FALSE(writer.ContentRow("x", "http://h/" + std::string(kMaxLinkBytes, 'a')));
-  EXPECT_FALSE(writer.AppendRow(RowKind::kContent, FeedRow{"bad\x0Btext", "http://h/"}));
+  EXPECT_FALSE(writer.AppendRow(RowKind::kContent, FeedRow{"bad" FEED_TEXT "text", "http://h/"}));
   EXPECT_FALSE(writer.AppendRow(RowKind::kContent, FeedRow{"ok", "http://h/\xE9"}));
   EXPECT_FALSE(writer.AppendRow(RowKind::kContent, FeedRow{"ok", "a|b"}));
   EXPECT_TRUE(writer.Empty());
@@ -129,7 +130,7 @@ TEST(EncodeFeedText, EscapesWhatTheTickerWouldMisread) {
       {"Q&A;", "Q&amp;A&#59;"},
       {"line\r\nbreak", "line  break"},
       {std::string("nul\0byte", 8), "nul byte"},
-      {"\x0E\x05\x04\x0B\x0D\x1F\x7F", "       "},
+      {FEED_TOPIC FEED_KIND FEED_COLOR FEED_TEXT FEED_LINK "\x1F\x7F", "       "},
       {"caf\xE9 \x93quoted\x94 \x95 \x80", "caf\xE9 \x93quoted\x94 \x95 \x80"},
       {"&amp;", "&amp;amp&#59;"},
   };
@@ -147,7 +148,7 @@ TEST(EncodeFeedLink, EscapesBytesThatWouldEndOrBreakALink) {
       {"http://h/a b", "http://h/a%20b"},
       {"http://h/a|b", "http://h/a%7Cb"},
       {"http://h/caf\xC3\xA9", "http://h/caf%C3%A9"},
-      {"http://h/\r\n\x0B", "http://h/%0D%0A%0B"},
+      {"http://h/\r\n" FEED_TEXT, "http://h/%0D%0A%0B"},
       {"http://h/100%", "http://h/100%25"},
       {"http://h/%41%zz", "http://h/%41%25zz"},
       {"http://h/\"<>\\^`{}", "http://h/%22%3C%3E%5C%5E%60%7B%7D"},
@@ -161,12 +162,7 @@ TEST(FeedWriter, NoByteInATitleOrLinkBreaksTheFraming) {
   std::vector<std::string> titles;
   for (int b = 0; b < 256; ++b) titles.push_back("a" + std::string(1, static_cast<char>(b)) + "z");
   titles.push_back("|||");
-  titles.push_back(
-      "\x0E"
-      "rt\x05"
-      "2\x0B"
-      "fake\x0D"
-      "http://x|");
+  titles.push_back(FEED_TOPIC "rt" FEED_KIND "2" FEED_TEXT "fake" FEED_LINK "http://x|");
   titles.push_back("&amp;&&;;&#59;&#124;&x");
   titles.push_back(std::string(5000, 'L'));
   titles.push_back("end:");

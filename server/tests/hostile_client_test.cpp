@@ -24,6 +24,7 @@
 #include "support/http_probe.h"
 #include "support/sample_server.h"
 #include "support/temp_folder.h"
+#include "feed/feed_wire.h"
 
 extern char** environ;
 
@@ -257,7 +258,7 @@ TEST_F(HostileClientTest, EveryRefusalIsAnsweredAndLoggedAtOnce) {
     const std::vector<HttpReply> replies = HttpExchangeAll(port_, row.request, 2000);
     ASSERT_EQ(replies.size(), 1u) << row.request.substr(0, 60);
     EXPECT_EQ(replies[0].status, row.status) << row.request.substr(0, 60);
-    if (row.status == 200) EXPECT_EQ(replies[0].body[0], '\x0E') << row.request.substr(0, 60);
+    if (row.status == 200) EXPECT_EQ(replies[0].body[0], kTopicMarker) << row.request.substr(0, 60);
     expected.push_back(row.status);
   }
   for (int i = 0; i < 100 && LoggedStatuses(Log()).size() < expected.size(); ++i) {

@@ -12,14 +12,19 @@
 #include "server_config.h"
 #include "support/http_probe.h"
 #include "support/ticker_reading.h"
+#include "feed/feed_wire.h"
 
 namespace {
 
 TEST(RoundTrip, HostileTitlesComeBackAsWritten) {
   std::vector<std::string> titles = {
-      "AT&T; Q&A | a;b", "Caf\xE9 \x93quoted\x94 \x96 dash \x95 bullet", "Ends with a colon:",
-      std::string("Markers \x0E\x05\x04\x0B\x0D inside"), "Line\r\nbreak\ttab",
-      "&amp; &#169; &eacute; &nbsp; literally", std::string(400, 'L')};
+      "AT&T; Q&A | a;b",
+      "Caf\xE9 \x93quoted\x94 \x96 dash \x95 bullet",
+      "Ends with a colon:",
+      std::string("Markers " FEED_TOPIC FEED_KIND FEED_COLOR FEED_TEXT FEED_LINK " inside"),
+      "Line\r\nbreak\ttab",
+      "&amp; &#169; &eacute; &nbsp; literally",
+      std::string(400, 'L')};
   std::string everyByte;
   for (int c = 1; c < 256; ++c) everyByte += static_cast<char>(c);
   titles.push_back(everyByte);
@@ -101,7 +106,7 @@ TEST_F(ServedFeeds, TheSampleContentReadsTheSameInTheTicker) {
     SCOPED_TRACE(query);
     const std::string bytes = Get(query);
     ASSERT_FALSE(bytes.empty());
-    EXPECT_EQ(bytes[0], '\x0E');
+    EXPECT_EQ(bytes[0], kTopicMarker);
     const std::vector<ReadItem> items = ReadFeedLikeTheTicker(bytes, false).items;
     EXPECT_FALSE(items.empty());
     for (const ReadItem& item : items) {

@@ -17,6 +17,7 @@
 #include "support/sample_server.h"
 #include "support/temp_folder.h"
 #include "support/ticker_reading.h"
+#include "feed/feed_wire.h"
 
 extern char** environ;
 
@@ -72,7 +73,7 @@ TEST_F(ServerTest, AnswersTheWorkedExampleAndLogsIt) {
   ASSERT_TRUE(reply.received);
   EXPECT_EQ(reply.status, 200);
   ASSERT_FALSE(reply.body.empty());
-  EXPECT_EQ(reply.body[0], '\x0E');
+  EXPECT_EQ(reply.body[0], kTopicMarker);
   const ReadFeed feed = ReadFeedLikeTheTicker(reply.body, false);
   EXPECT_EQ(feed.topics, (std::vector<std::string>{"qt", "wt", "rt", "rc"}));
   EXPECT_EQ(ItemsOfTopic(feed, "qt").size(), 3u);
@@ -138,7 +139,7 @@ TEST_F(ServerTest, LoginAnswersAndTheSessionSelectsTheAccount) {
     const std::string session = cookie.substr(0, cookie.find(';'));
     const HttpReply data = TickerGet(port_, "/tlx/update&134501", "Cookie: " + session + "\r\n");
     ASSERT_FALSE(data.body.empty());
-    ASSERT_EQ(data.body[0], '\x0E') << row.query;
+    ASSERT_EQ(data.body[0], kTopicMarker) << row.query;
     const ReadFeed feed = ReadFeedLikeTheTicker(data.body, true);
     EXPECT_EQ(feed.topics, row.topics) << row.query;
     EXPECT_EQ(feed.mailAlert, row.topics.front() == "ma") << row.query;
@@ -151,7 +152,7 @@ TEST_F(ServerTest, AccountFormWithoutASessionAsksForANewLogin) {
     EXPECT_EQ(reply.body, kRestartAnswer) << cookie;
   }
   // The query form never needs a session.
-  EXPECT_EQ(TickerGet(port_, "/tlx/update?news=5,rt,&134501").body[0], '\x0E');
+  EXPECT_EQ(TickerGet(port_, "/tlx/update?news=5,rt,&134501").body[0], kTopicMarker);
 }
 
 TEST_F(ServerTest, RestartNoticeIsGivenOnce) {
@@ -161,12 +162,12 @@ TEST_F(ServerTest, RestartNoticeIsGivenOnce) {
   config.restartFile = folder_.File("restart-now");
   StartServer(config);
   EXPECT_EQ(TickerGet(port_, kWorkedExample).body, kRestartAnswer);
-  EXPECT_EQ(TickerGet(port_, kWorkedExample).body[0], '\x0E');
+  EXPECT_EQ(TickerGet(port_, kWorkedExample).body[0], kTopicMarker);
 
   folder_.Write("restart-now", "");
   EXPECT_EQ(TickerGet(port_, "/tlx/update&134501").body, kRestartAnswer);
   EXPECT_FALSE(std::filesystem::exists(folder_.File("restart-now")));
-  EXPECT_EQ(TickerGet(port_, kWorkedExample).body[0], '\x0E');
+  EXPECT_EQ(TickerGet(port_, kWorkedExample).body[0], kTopicMarker);
   EXPECT_EQ(TickerGet(port_, "/tlx/").status, 200) << "pages never get the notice";
 }
 
@@ -253,7 +254,7 @@ TEST_F(ServerTest, BadRequestsGetAnAnswerAndTheServerCarriesOn) {
     if (row.status != 0) EXPECT_EQ(reply.status, row.status) << row.request.substr(0, 60);
     if (reply.status == 200 && row.request.find("/tlx/update") != std::string::npos) {
       ASSERT_FALSE(reply.body.empty());
-      EXPECT_EQ(reply.body[0], '\x0E');
+      EXPECT_EQ(reply.body[0], kTopicMarker);
       EXPECT_LE(reply.body.size(), kDefaultFeedBudget);
       EXPECT_FALSE(ReadFeedLikeTheTicker(reply.body, false).items.empty());
     }
@@ -376,7 +377,7 @@ TEST(ServerProgram, RunsWithItsFlagsAndStopsOnSignals) {
 
     const HttpReply reply = TickerGet(port, kWorkedExample);
     EXPECT_EQ(reply.status, 200);
-    EXPECT_EQ(reply.body[0], '\x0E');
+    EXPECT_EQ(reply.body[0], kTopicMarker);
 
     kill(pid, stopSignal);
     int status = 0;

@@ -10,6 +10,7 @@
 #include "request_log.h"
 #include "sessions.h"
 #include "support/temp_folder.h"
+#include "feed/feed_wire.h"
 
 namespace {
 
@@ -555,7 +556,7 @@ class LoginFlowTest : public testing::Test {
     return server->Answer({"GET", "/tlx/update&134501", cookie, "192.0.2.1", ""});
   }
   static bool IsFeed(const HttpAnswer& answer) {
-    return !answer.body.empty() && answer.body[0] == '\x0E';
+    return !answer.body.empty() && answer.body[0] == kTopicMarker;
   }
   // The ticker reads "OK", then "preferences", then "ERROR:", in that order, anywhere.
   static std::string Kind(const HttpAnswer& answer) {

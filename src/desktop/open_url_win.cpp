@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "desktop/link_rules.h"
-#include "shell/process_win.h"
-#include "window/ticker_state_win.h"
+#include "base/process_win.h"
+#include "settings/registry_store_win.h"
 
 namespace {
 
@@ -70,7 +70,7 @@ bool BrowserDdeRequest(BrowserDde& dde, const char* item) {
 // Steps 2 and 3 of opening: DDE when a browser answers, else the command line, else the shell. A
 // URL that is not a web page's (links come from the network) opens nothing at all, not even the
 // browser. When nothing opens the page, the strip says so.
-void OpenWith(const char* command, const char* url) {
+void OpenWith(BrowserLinks& links, const char* command, const char* url) {
   char item[kLaunchLineSize];
   char line[kLaunchLineSize];
   if (!BuildOpenUrlItem(url, item, sizeof item) ||
@@ -96,7 +96,7 @@ void OpenWith(const char* command, const char* url) {
                                               SW_SHOWNORMAL)) > 32) {
     return;
   }
-  Ticker().flags.linkNotOpened = 1;
+  links.notOpened = 1;
 }
 
 bool ReadDefaultValue(HKEY parent, const char* subKey, char* buffer, DWORD capacity) {
@@ -145,55 +145,13 @@ void GetBrowserCommand(char* command) {
   RegCloseKey(software);
 }
 
-void OpenUrl(const char* url) {
+void OpenUrl(BrowserLinks& links, const char* url) {
   char command[kBrowserCommandSize] = "";
   GetBrowserCommand(command);
-  OpenWith(command, url);
+  OpenWith(links, command, url);
 }
 
-void OpenEndpoint(Endpoint endpoint, const char* path) {
+void OpenEndpoint(BrowserLinks& links, Endpoint endpoint, const char* path) {
   char url[1024];
-  if (BuildEndpointUrl(Settings(), endpoint, path, url, sizeof url)) OpenUrl(url);
-}
-
-void OpenLinkAt(int x, int) {
-  TickerWindowState& t = Ticker();
-  char command[kBrowserCommandSize] = "";
-  GetBrowserCommand(command);
-  RECT client;
-  GetClientRect(t.tickerWindow, &client);
-  const int w = client.right;
-
-  char url[1100] = "";
-  if (x > w - 65) {
-    // The right-hand end: the sponsor's page, the portal's page, or a search.
-    if (t.sponsorPhase != 0 && t.searchShown == 0) {
-      ReadSponsorKey("URL", "", url, 100);
-    }
-    if (url[0] == '\0') {
-      BuildEndpointUrl(Settings(), Endpoint::kPortal, "/tlx/", url, sizeof url);
-      if (t.searchShown != 0 && t.searchBox != nullptr) {
-        char text[256] = "";
-        GetWindowTextA(t.searchBox, text, sizeof text);
-        char query[800];
-        if (BuildSearchQuery(text, query, sizeof query) > 0) {
-          char path[900];
-          std::strcpy(path, "/bin/search?p=");
-          std::strcat(path, query);
-          std::strcat(path, "&a=i");
-          BuildEndpointUrl(Settings(), Endpoint::kPortalSearch, path, url, sizeof url);
-        }
-      }
-    }
-  } else if (x >= 0) {
-    ItemsView view = t.items.Read();
-    const char* link = LinkUnderPointer(view, t.flags.scrollOffset.load(), x);
-    if (link == nullptr) return;
-    std::strncpy(url, link, sizeof url - 1);
-  } else {
-    return;
-  }
-
-  RedrawWindow(t.tickerWindow, nullptr, nullptr, RDW_INVALIDATE);
-  if (url[0] != '\0') OpenWith(command, url);
+  if (BuildEndpointUrl(Settings(), endpoint, path, url, sizeof url)) OpenUrl(links, url);
 }

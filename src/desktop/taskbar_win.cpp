@@ -10,22 +10,19 @@
 #include <memory>
 #include <new>
 
-#include "feed/http_transfer_win.h"
-#include "feed/proxy_discovery_win.h"
+#include "net/http_transfer_win.h"
+#include "net/proxy_discovery_win.h"
+#include "res/program_resources_win.h"
 #include "res/resource.h"
 #include "settings/endpoints.h"
-#include "shell/process_win.h"
-#include "shell/shutdown_win.h"
-#include "shell/startup_win.h"
+#include "base/process_win.h"
 #include "update/signature_win.h"
-#include "window/placement.h"
-#include "window/ticker_state_win.h"
-#include "window/timers.h"
+#include "base/taskbar_names.h"
+#include "desktop/tray_layout.h"
+#include "settings/registry_store_win.h"
 
 namespace {
 
-constexpr const char* kTaskbarClass = "Shell_TrayWnd";
-constexpr const char* kBandClass = "VexloDeskBandClass";
 constexpr const char* kBandLibrary = "vexlodb.dll";
 // The download lands here first and takes the library's name only once its signature holds.
 constexpr const char* kBandDownload = "vexlodb.new";
@@ -69,38 +66,39 @@ NOTIFYICONDATAA PlaceholderIcon(HWND taskbar, UINT id) {
   icon.hWnd = taskbar;
   icon.uID = id;
   icon.uFlags = NIF_ICON;
-  icon.hIcon = LoadIconA(Ticker().instance, MAKEINTRESOURCEA(IDI_TICKER));
+  icon.hIcon = LoadIconA(ProgramInstance(), MAKEINTRESOURCEA(IDI_TICKER));
   return icon;
 }
 #ifndef _WIN64
 static_assert(NOTIFYICONDATAA_V1_SIZE == 88, "the first shells take only the first record size");
 #endif
 
-// A "VexloDeskBandClass" window in the taskbar's rebar or in a floating band bar's.
+// A "VexloDeskVexloDeskBandWindowClass" window in the taskbar's rebar or in a floating band bar's.
 HWND FindBandWindow(HWND taskbar) {
   HWND rebar = ChildOfClass(taskbar, "ReBarWindow32");
   if (rebar != nullptr) {
     // A band that the shell is still creating gets its window meanwhile.
     PumpMessages(kBandSettleMs);
-    if (HWND band = ChildOfClass(rebar, kBandClass)) return band;
+    if (HWND band = ChildOfClass(rebar, kVexloDeskBandWindowClass)) return band;
   }
   for (HWND bar = FindWindowExA(nullptr, nullptr, "BaseBar", nullptr); bar != nullptr;
        bar = FindWindowExA(nullptr, bar, "BaseBar", nullptr)) {
-    if (HWND band = ChildOfClass(ChildOfClass(bar, "ReBarWindow32"), kBandClass)) return band;
+    if (HWND band = ChildOfClass(ChildOfClass(bar, "ReBarWindow32"), kVexloDeskBandWindowClass))
+      return band;
   }
   return nullptr;
 }
 
-HWND DockInBand(HWND band, HWND taskbar) {
-  TickerWindowState& t = Ticker();
+HWND DockInBand(TaskbarDock& dock, const char* tickerClass, int32_t tickerSize, HWND band,
+                HWND taskbar) {
   RECT r;
   GetClientRect(band, &r);
-  t.inDeskBand = 1;
-  t.gripWidth = 0;
-  t.trayBaselinePending = 0;
-  CreateWindowExA(0, kTickerClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, r.right,
-                  r.bottom, band, nullptr, t.instance, nullptr);
-  t.dockedWidth = t.tickerSize;
+  dock.inDeskBand = 1;
+  dock.gripWidth = 0;
+  dock.trayBaselinePending = 0;
+  CreateWindowExA(0, tickerClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, r.right,
+                  r.bottom, band, nullptr, ProgramInstance(), nullptr);
+  dock.dockedWidth = tickerSize;
   // A band in a floating bar without any taskbar still hosts the ticker.
   return taskbar != nullptr ? taskbar : band;
 }
@@ -114,7 +112,8 @@ bool FileOpensForReading(const char* path) {
 }
 
 // Fetches the library and its signature into the download name; true when both arrived.
-bool DownloadBandLibrary(const char* target, const char* signature) {
+bool DownloadBandLibrary(const char* target, const char* signature, const char* proxyHost,
+                         const char* proxyPort, const std::atomic<int32_t>& closing) {
   SettingsStore& settings = Settings();
   const Endpoint server =
       settings.ReadSetting(SettingId::kMyVexlo) != 0 ? Endpoint::kPortal : Endpoint::kMaker;
@@ -127,14 +126,17 @@ bool DownloadBandLibrary(const char* target, const char* signature) {
   std::unique_ptr<char[]> buffer(new (std::nothrow) char[kBandTransferBuffer]);
   if (!buffer) return false;
   char proxy[kProxyTextSize] = "";
-  const bool viaProxy = DiscoverProxy(proxy);
+  const bool viaProxy = DiscoverProxy(proxyHost, proxyPort, proxy);
   HINTERNET internet =
       InternetOpenA(kBandUserAgent, viaProxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG,
                     viaProxy ? proxy : nullptr, nullptr, 0);
   if (internet == nullptr) return false;
+  // Before the ticker window exists: no credentials dialog has an owner, and nothing dials.
+  HttpTransferState transfers;
+  const HttpSession session{internet, &transfers, &closing, nullptr, nullptr};
   const bool fetched =
-      DownloadUrlToFile(internet, url, buffer.get(), kBandTransferBuffer, target, nullptr) != 0 &&
-      DownloadUrlToFile(internet, signatureUrl, buffer.get(), kBandTransferBuffer, signature,
+      DownloadUrlToFile(session, url, buffer.get(), kBandTransferBuffer, target, nullptr) != 0 &&
+      DownloadUrlToFile(session, signatureUrl, buffer.get(), kBandTransferBuffer, signature,
                         nullptr) != 0;
   InternetCloseHandle(internet);
   return fetched;
@@ -142,7 +144,8 @@ bool DownloadBandLibrary(const char* target, const char* signature) {
 
 // The band library beside the program, fetched and registered when it is missing. Nothing that
 // fails the publisher's signature is kept, loaded or registered.
-void EnsureBandLibrary() {
+void EnsureBandLibrary(const char* proxyHost, const char* proxyPort,
+                       const std::atomic<int32_t>& closing) {
   char library[MAX_PATH];
   char download[MAX_PATH];
   char signature[MAX_PATH];
@@ -160,7 +163,7 @@ void EnsureBandLibrary() {
   lstrcatA(librarySignature, ".sig");
   // The signature stays beside the library, as the update leaves it, so that the library can be
   // checked again whenever it is to be loaded.
-  const bool trusted = DownloadBandLibrary(download, signature) &&
+  const bool trusted = DownloadBandLibrary(download, signature, proxyHost, proxyPort, closing) &&
                        VerifyPublisherSignature(download) &&
                        MoveFileExA(download, library, MOVEFILE_REPLACE_EXISTING) != 0 &&
                        MoveFileExA(signature, librarySignature, MOVEFILE_REPLACE_EXISTING) != 0;
@@ -169,8 +172,8 @@ void EnsureBandLibrary() {
   if (trusted) RegisterBandLibrary(library);
 }
 
-HWND DockInNotificationArea(HWND taskbar) {
-  TickerWindowState& t = Ticker();
+HWND DockInNotificationArea(TaskbarDock& dock, const char* tickerClass, int32_t tickerSize,
+                            HWND taskbar) {
   if (taskbar == nullptr) return nullptr;
   // Icons left over from a run that did not end cleanly.
   LockWindowUpdate(taskbar);
@@ -179,11 +182,11 @@ HWND DockInNotificationArea(HWND taskbar) {
 
   HWND area = ChildOfClass(taskbar, "TrayNotifyWnd");
   if (area == nullptr) return nullptr;
-  t.clockWidth = ClientWidth(FindTrayClock(area));
+  dock.clockWidth = ClientWidth(FindTrayClock(area));
 
   LockWindowUpdate(taskbar);
   const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
-  TrayGrowth growth(ClientWidth(area), TrayTargetWidth(t.tickerSize, screenWidth), screenWidth);
+  TrayGrowth growth(ClientWidth(area), TrayTargetWidth(tickerSize, screenWidth), screenWidth);
   for (UINT id = 0;; ++id) {
     NOTIFYICONDATAA icon = PlaceholderIcon(taskbar, id);
     Shell_NotifyIconA(NIM_ADD, &icon);
@@ -191,14 +194,12 @@ HWND DockInNotificationArea(HWND taskbar) {
     GetClientRect(area, &r);
     if (!growth.AddedIcon(r.right, r.bottom)) break;
   }
-  t.trayIconWidth = growth.TrayIconWidth();
-  t.dockedWidth = growth.DockedWidth();
+  dock.trayIconWidth = growth.TrayIconWidth();
+  dock.dockedWidth = growth.DockedWidth();
   LockWindowUpdate(nullptr);
 
-  CreateWindowExA(0, kTickerClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0, area,
-                  nullptr, t.instance, nullptr);
-  // Lay it out over the room at once rather than a second later.
-  if (t.tickerWindow != nullptr) SendMessageA(t.tickerWindow, WM_TIMER, kHousekeepingTimer, 0);
+  CreateWindowExA(0, tickerClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0, area,
+                  nullptr, ProgramInstance(), nullptr);
   return area;
 }
 
@@ -224,15 +225,19 @@ void GetShellVersion(DWORD* major, DWORD* minor) {
   FreeLibrary(shell);
 }
 
-HWND AttachToTaskbar() {
-  HWND taskbar = FindWindowA(kTaskbarClass, nullptr);
-  if (HWND band = FindBandWindow(taskbar)) return DockInBand(band, taskbar);
+HWND AttachToTaskbar(TaskbarDock& dock, const char* tickerClass, int32_t tickerSize,
+                     const char* proxyHost, const char* proxyPort,
+                     const std::atomic<int32_t>& closing) {
+  HWND taskbar = FindWindowA(kTaskbarWindowClass, nullptr);
+  if (HWND band = FindBandWindow(taskbar)) {
+    return DockInBand(dock, tickerClass, tickerSize, band, taskbar);
+  }
 
   DWORD major = 0;
   DWORD minor = 0;
   GetShellVersion(&major, &minor);
   const bool deskBands = ShellHasDeskBands(major, minor);
-  if (deskBands) EnsureBandLibrary();
+  if (deskBands) EnsureBandLibrary(proxyHost, proxyPort, closing);
 
   SettingsStore& settings = Settings();
   if (deskBands && settings.ReadNumberValue(value_name::kIeWarning) <= 3) {
@@ -243,7 +248,15 @@ HWND AttachToTaskbar() {
     settings.WriteSetting(SettingId::kAlwaysOnTop, 1);
     return nullptr;
   }
-  return DockInNotificationArea(taskbar);
+  return DockInNotificationArea(dock, tickerClass, tickerSize, taskbar);
+}
+
+void RemoveTrayPlaceholders(const TaskbarDock& dock) {
+  if (dock.inDeskBand != 0 || dock.trayIconWidth == 0) return;
+  HWND taskbar = FindWindowA(kTaskbarWindowClass, nullptr);
+  LockWindowUpdate(taskbar);
+  DeletePlaceholderIcons(taskbar, kMaxTrayPlaceholders);
+  LockWindowUpdate(nullptr);
 }
 
 void DeletePlaceholderIcons(HWND taskbar, UINT count) {
@@ -253,14 +266,14 @@ void DeletePlaceholderIcons(HWND taskbar, UINT count) {
   }
 }
 
-bool LayOutInNotificationArea(HWND ticker) {
-  TickerWindowState& t = Ticker();
+TrayPlacement LayOutInNotificationArea(TaskbarDock& dock, HWND ticker, bool refreshRunning,
+                                       int32_t tickCounter) {
   SetPriorityClass(GetCurrentProcess(), IDLE_PRIORITY_CLASS);
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
 
-  HWND area = ChildOfClass(FindWindowA(kTaskbarClass, nullptr), "TrayNotifyWnd");
+  HWND area = ChildOfClass(FindWindowA(kTaskbarWindowClass, nullptr), "TrayNotifyWnd");
   // Only a ticker that this area hosts is laid out in it.
-  if (area == nullptr || GetParent(ticker) != area) return true;
+  if (area == nullptr || GetParent(ticker) != area) return TrayPlacement::kPlaced;
 
   RECT areaOnScreen;
   RECT areaClient;
@@ -271,34 +284,30 @@ bool LayOutInNotificationArea(HWND ticker) {
   in.areaBottom = areaOnScreen.bottom;
   in.screenHeight = GetSystemMetrics(SM_CYSCREEN);
   in.clockNow = ClientWidth(FindTrayClock(area));
-  in.clockWidth = t.clockWidth;
-  in.dockedWidth = t.dockedWidth;
-  in.trayBaseline = t.trayBaseline;
-  in.trayBaselinePending = t.trayBaselinePending != 0;
-  in.refreshRunning = t.flags.refreshRunning.load() != 0;
-  in.tickCounter = t.tickCounter;
+  in.clockWidth = dock.clockWidth;
+  in.dockedWidth = dock.dockedWidth;
+  in.trayBaseline = dock.trayBaseline;
+  in.trayBaselinePending = dock.trayBaselinePending != 0;
+  in.refreshRunning = refreshRunning;
+  in.tickCounter = tickCounter;
   const TrayLayout out = LayOutTray(in);
-  t.trayBaseline = out.trayBaseline;
-  t.trayBaselinePending = out.trayBaselinePending ? 1 : 0;
+  dock.trayBaseline = out.trayBaseline;
+  dock.trayBaselinePending = out.trayBaselinePending ? 1 : 0;
 
   switch (out.action) {
-    case TrayLayout::kHidden: return false;
-    case TrayLayout::kRestart:
-      KillTimer(ticker, t.housekeepingTimer);
-      t.housekeepingTimer = 0;
-      RemoveTrayPlaceholders();
-      RestartProgram();
+    case TrayLayout::kHidden: return TrayPlacement::kHidden;
+    case TrayLayout::kRestart: return TrayPlacement::kRestart;
     case TrayLayout::kPlace: break;
   }
-  SetWindowPos(ticker, nullptr, out.x, 0, t.dockedWidth, areaClient.bottom,
+  SetWindowPos(ticker, nullptr, out.x, 0, dock.dockedWidth, areaClient.bottom,
                SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-  if (out.x != t.trayLastX) InvalidateRect(ticker, nullptr, TRUE);
-  t.trayLastX = out.x;
-  return true;
+  if (out.x != dock.trayLastX) InvalidateRect(ticker, nullptr, TRUE);
+  dock.trayLastX = out.x;
+  return TrayPlacement::kPlaced;
 }
 
 bool TaskbarToDockIn() {
-  HWND taskbar = FindWindowA(kTaskbarClass, nullptr);
+  HWND taskbar = FindWindowA(kTaskbarWindowClass, nullptr);
   return ChildOfClass(taskbar, "TrayNotifyWnd") != nullptr ||
          ChildOfClass(taskbar, "ReBarWindow32") != nullptr;
 }

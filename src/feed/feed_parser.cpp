@@ -63,7 +63,7 @@ class FeedWalk {
         ++i;
         continue;
       }
-      if (target_.flags->closing.load()) {
+      if (target_.strip->closing.load()) {
         outcome.result = FeedResult::kClosing;
         return outcome;
       }
@@ -80,7 +80,7 @@ class FeedWalk {
       i = next;
     }
     // A pending item without a link is dropped here.
-    if (target_.flags->closing.load()) {
+    if (target_.strip->closing.load()) {
       outcome.result = FeedResult::kClosing;
       return outcome;
     }
@@ -99,7 +99,7 @@ class FeedWalk {
     topic_[0] = static_cast<char>(feed_[i + 1]);
     topic_[1] = static_cast<char>(feed_[i + 2]);
     if (topic_[0] == 'm' && topic_[1] == 'a') {
-      if (settings_.mailAlertIcon) target_.flags->mailAlertPending = 1;
+      if (settings_.mailAlertIcon) target_.refresh->mailAlertPending = 1;
       if (settings_.mailAlertSound) mailSoundWanted_ = true;
     }
     return i + 3;
@@ -325,7 +325,7 @@ MailSound ChooseMailSound(bool otherMailSound, int32_t mailSoundIndex,
   return sound;
 }
 
-MailSound DecideMailSound(const FeedParserSettings& settings, SharedFlags& flags, bool cachePass,
+MailSound DecideMailSound(const FeedParserSettings& settings, RefreshFlags& flags, bool cachePass,
                           bool mailSoundWanted) {
   MailSound sound;
   if (cachePass) return sound;

@@ -5,18 +5,20 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "shell/shared_flags.h"
+#include "feed/refresh_flags.h"
 #include "strip/item_list.h"
+#include "strip/strip_flags.h"
 
 // The buffers of a refresh cycle and of one feed pass.
 constexpr size_t kFeedTextBufferSize = 100000;  // item texts are assembled here, per cycle
 constexpr size_t kFeedLinkFieldSize = 1000;     // the link of the current item
 
-// Where a feed pass puts what it builds. All three must be set.
+// Where a feed pass puts what it builds. All four must be set.
 struct FeedTarget {
   TickerItemList* list;
   TextMeasurer* measurer;  // the ticker window's fonts; appends are skipped when it cannot measure
-  SharedFlags* flags;      // closing, mailAlertPending, mailSoundArmed are read or written
+  StripFlags* strip;       // closing is read; status pairs write the list's flags
+  RefreshFlags* refresh;   // mailAlertPending, mailSoundArmed and the cycle's flags
 };
 
 // How a parse or a whole feed pass ended.
@@ -77,5 +79,5 @@ MailSound ChooseMailSound(bool otherMailSound, int32_t mailSoundIndex,
 // The closing steps of a pass: the sound plays when the pass wanted it, the sound is armed and
 // this is not a cache pass, which disarms it; a network pass without a mail alert re-arms it.
 // So a mail alert sounds once, and again only after a network pass without one.
-MailSound DecideMailSound(const FeedParserSettings& settings, SharedFlags& flags, bool cachePass,
+MailSound DecideMailSound(const FeedParserSettings& settings, RefreshFlags& flags, bool cachePass,
                           bool mailSoundWanted);

@@ -26,7 +26,7 @@ class FeedPass {
  public:
   FeedPass(FeedPassEnvironment& env, const FeedSettings& settings, const FeedTarget& target,
            char* textBuffer, size_t textCapacity)
-      : env_(env), settings_(settings), target_(target), flags_(*target.flags),
+      : env_(env), settings_(settings), target_(target), flags_(*target.refresh),
         textBuffer_(textBuffer), textCapacity_(textCapacity),
         cachePass_(flags_.loadFromCache.load() != 0) {}
 
@@ -256,16 +256,16 @@ class FeedPass {
     char message[kProgramTextSize];
     LoadText(captionId, caption);
     LoadText(messageId, message);
-    ShowStatusPair(*target_.list, target_.measurer, flags_, caption, message);
+    ShowStatusPair(*target_.list, target_.measurer, *target_.strip, caption, message);
     listRestarted_ = false;
   }
 
-  bool Closing() const { return flags_.closing.load() != 0; }
+  bool Closing() const { return target_.strip->closing.load() != 0; }
 
   FeedPassEnvironment& env_;
   const FeedSettings& settings_;
   const FeedTarget& target_;
-  SharedFlags& flags_;
+  RefreshFlags& flags_;
   char* textBuffer_;
   size_t textCapacity_;
   const bool cachePass_;

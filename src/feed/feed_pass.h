@@ -6,10 +6,11 @@
 
 #include <cstddef>
 
+#include "res/program_text.h"
 #include "feed/feed_parser.h"
 #include "feed/feed_settings.h"
 #include "feed/sponsor.h"
-#include "feed/transfer_bounds.h"
+#include "net/transfer_bounds.h"
 
 // Buffers of one pass.
 constexpr size_t kFeedBufferSize = 200000;    // sponsor file, then login answer, then the feed
@@ -20,9 +21,6 @@ constexpr size_t kPictureBufferSize = 20000;  // the sponsor picture
 constexpr const char* kSponsorCacheFile = "Sponsor.Dat";
 constexpr const char* kNewsCacheFile = "News.Dat";
 constexpr const char* kSponsorPictureFile = "sponsor.bmp";
-
-// Room for one text of the string table.
-constexpr size_t kProgramTextSize = 256;
 
 // What the pass asks of the Win32 side. Every call runs on the refresh worker and may block.
 class FeedPassEnvironment : public SponsorKeySource {

@@ -22,9 +22,3 @@ void ReadFeedStoreSettings(SettingsStore& settings, FeedSettings* out) {
   BuildEndpointUrl(settings, Endpoint::kMaker, "/", out->makerHomePage,
                    sizeof out->makerHomePage);
 }
-
-bool NoContentSelected(const ContentSelection& c) {
-  return c.usHeadlines == 0 && c.worldHeadlines == 0 && c.businessHeadlines == 0 &&
-         c.politicsHeadlines == 0 && c.stockQuotes == 0 && c.sportsHeadlines == 0 &&
-         c.entertainmentHeadlines == 0 && c.technologyHeadlines == 0 && c.weather == 0;
-}

@@ -6,30 +6,10 @@
 #include <cstdint>
 
 #include "settings/settings_store.h"
+#include "settings/ticker_prefs.h"
 
 // Room for a resolved server address (base, service path and path).
 constexpr size_t kFeedEndpointSize = 200;
-
-// What the data request asks for. Declared once: the ticker's in-memory preferences hold one,
-// and each feed pass takes a copy of it whole.
-struct ContentSelection {
-  int32_t stockQuotes = 0;                  // "Stock Quotes"
-  char stockSymbols[kSymbolListSize] = "";  // "Stock Symbols", joined by '+'
-  int32_t weather = 0;                      // "Weather"
-  int32_t fahrenheit = 0;                   // "Temperature System" on
-  char airports[kTextValueSize] = "";       // "Airports"; a feed pass reads it afresh
-  int32_t storiesPerTopic = 0;              // "Stories Per Topic"
-  int32_t usHeadlines = 0;
-  int32_t worldHeadlines = 0;
-  int32_t businessHeadlines = 0;
-  int32_t politicsHeadlines = 0;
-  int32_t technologyHeadlines = 0;
-  int32_t sportsHeadlines = 0;
-  int32_t entertainmentHeadlines = 0;
-};
-
-// True when no topic, no quotes and no weather are selected: a first run.
-bool NoContentSelected(const ContentSelection& content);
 
 struct FeedSettings : ContentSelection {
   // The account ("My Vexlo!"). User id and password are the in-memory forms: the password

@@ -11,24 +11,23 @@
 #include <memory>
 #include <new>
 
-#include "feed/dialup_win.h"
-#include "feed/feed_pass.h"
-#include "feed/http_transfer_win.h"
-#include "feed/proxy_discovery_win.h"
-#include "res/resource.h"
-#include "shell/process_win.h"
-#include "strip/strip_paint_win.h"
-#include "strip/tooltips_win.h"
-#include "update/update_win.h"
+#include "base/process_win.h"
 #include "desktop/open_url_win.h"
-#include "window/ticker_state_win.h"
+#include "feed/feed_pass.h"
+#include "net/dialup_win.h"
+#include "net/http_transfer_win.h"
+#include "net/proxy_discovery_win.h"
+#include "res/program_resources_win.h"
+#include "res/resource.h"
+#include "settings/registry_store_win.h"
+#include "strip/strip_paint_win.h"
 
 namespace {
 
 constexpr const char* kUserAgent = "Mozilla/4.01 [en] (Win95; I)";
 
 // A status pair from two entries of the string table.
-void ShowTextPair(TickerItemList& list, TextMeasurer* measurer, SharedFlags& flags, int captionId,
+void ShowTextPair(TickerItemList& list, TextMeasurer* measurer, StripFlags& flags, int captionId,
                   int messageId) {
   char caption[kProgramTextSize];
   char message[kProgramTextSize];
@@ -40,10 +39,11 @@ void ShowTextPair(TickerItemList& list, TextMeasurer* measurer, SharedFlags& fla
 // What a feed pass asks of Windows, on this cycle's Internet handle.
 class WorkerEnvironment : public FeedPassEnvironment {
  public:
-  explicit WorkerEnvironment(HINTERNET internet) : internet_(internet) {}
+  WorkerEnvironment(const HttpSession& session, BrowserLinks& links)
+      : session_(session), links_(links) {}
 
   size_t HttpGet(const char* url, char* buffer, size_t capacity, HttpAnswer* answer) override {
-    return HttpGetUrl(internet_, url, buffer, capacity, answer);
+    return HttpGetUrl(session_, url, buffer, capacity, answer);
   }
 
   long ReadProgramFile(const char* name, char* buffer, size_t capacity) override {
@@ -72,7 +72,7 @@ class WorkerEnvironment : public FeedPassEnvironment {
     ::ReadSponsorKey(key, "", out, capacity);
   }
 
-  void OpenUrl(const char* url) override { ::OpenUrl(url); }
+  void OpenUrl(const char* url) override { ::OpenUrl(links_, url); }
 
   void LoadText(int id, char* out, size_t capacity) override {
     LoadProgramText(id, out, capacity);
@@ -92,40 +92,39 @@ class WorkerEnvironment : public FeedPassEnvironment {
   void PlayMailSound(const MailSound& sound) override { ::PlayMailSound(sound); }
 
  private:
-  HINTERNET internet_;
+  const HttpSession& session_;
+  BrowserLinks& links_;
 };
 
-// The settings of one pass, copied while the preference pages cannot change them.
-void SnapshotSettings(FeedSettings* s) {
-  TickerWindowState& t = Ticker();
-  {
-    std::lock_guard<std::mutex> guard(t.prefsLock);
-    const TickerPrefs& p = t.prefs;
-    s->accountMode = p.myVexlo != 0;
-    std::strcpy(s->userId, p.userId);
-    std::strcpy(s->password, p.password);
-    static_cast<ContentSelection&>(*s) = p.content;
-    s->mailAlertIcon = p.mailAlertIcon != 0;
-    s->mailAlertSound = p.mailAlertSound != 0;
+// Dialling says so on the strip of the window that the cycle works for.
+class WorkerDialup : public DialupHost {
+ public:
+  WorkerDialup(RefreshParts& parts, HWND window) : parts_(parts), window_(window) {}
+  bool FirstCycle() override { return parts_.refresh.firstCycle.load() != 0; }
+  void ShowDialingStatus(const char* caption, const char* message) override {
+    WindowMeasurer measurer(window_, parts_.paint);
+    ShowStatusPair(parts_.items, &measurer, parts_.stripFlags, caption, message);
   }
-  ReadFeedStoreSettings(Settings(), s);
-}
+
+ private:
+  RefreshParts& parts_;
+  HWND window_;
+};
 
 // One pass into the ticker's list; the settings are read afresh for it.
-FeedResult RunPass(WorkerEnvironment& env, HWND window, char* text) {
-  TickerWindowState& t = Ticker();
+FeedResult RunPass(RefreshParts& parts, WorkerEnvironment& env, HWND window, char* text) {
   auto settings = std::make_unique<FeedSettings>();
-  SnapshotSettings(settings.get());
-  WindowMeasurer measurer(window);
-  const FeedTarget target{&t.items, &measurer, &t.flags};
+  parts.host.SnapshotSettings(settings.get());
+  ReadFeedStoreSettings(Settings(), settings.get());
+  WindowMeasurer measurer(window, parts.paint);
+  const FeedTarget target{&parts.items, &measurer, &parts.stripFlags, &parts.refresh};
   return RunFeedPass(env, *settings, target, text, kFeedTextBufferSize);
 }
 
 // "Last Updated:  " with the long date, two spaces and the time without seconds.
-void StampLastUpdate() {
-  TickerWindowState& t = Ticker();
+void StampLastUpdate(RefreshHost& host) {
   char stamp[256] = "";
-  LoadStringA(t.instance, IDS_LAST_UPDATED, stamp, 64);
+  LoadStringA(ProgramInstance(), IDS_LAST_UPDATED, stamp, 64);
   size_t n = std::strlen(stamp);
   n += GetDateFormatA(LOCALE_SYSTEM_DEFAULT, DATE_LONGDATE, nullptr, nullptr, stamp + n,
                       static_cast<int>(sizeof stamp - n - 4));
@@ -136,26 +135,31 @@ void StampLastUpdate() {
                  static_cast<int>(sizeof stamp - n));
   stamp[kTextValueSize - 1] = '\0';
   Settings().WriteTextValue(value_name::kLastStockUpdate, stamp);
-  SetStripTip(stamp);
+  host.ShowLastUpdate(stamp);
 }
 
-unsigned __stdcall RefreshWorker(void*) {
-  TickerWindowState& t = Ticker();
-  SharedFlags& f = t.flags;
-  RefreshWorkerState& w = t.worker;
+unsigned __stdcall RefreshWorker(void* parameter) {
+  RefreshParts& parts = *static_cast<RefreshParts*>(parameter);
+  RefreshFlags& f = parts.refresh;
+  RefreshWorkerState& w = parts.worker;
   HWND window = w.window;
+  WorkerDialup dialup(parts, window);
 
   EnterCriticalSection(&w.refreshLock);
   std::unique_ptr<char[]> text(new (std::nothrow) char[kFeedTextBufferSize]());
 
   if (f.loadFromCache.load() != 0) {
-    WindowMeasurer measurer(window);
-    ShowTextPair(t.items, &measurer, f, IDS_CONTACTING_CAPTION, IDS_CONTACTING_MESSAGE);
+    WindowMeasurer measurer(window, parts.paint);
+    ShowTextPair(parts.items, &measurer, parts.stripFlags, IDS_CONTACTING_CAPTION,
+                 IDS_CONTACTING_MESSAGE);
   }
 
   char proxy[kProxyTextSize];
+  char proxyHost[kTextValueSize];
+  char proxyPort[kTextValueSize];
+  parts.host.CopyProxy(proxyHost, proxyPort);
   HINTERNET internet =
-      DiscoverProxy(proxy)
+      DiscoverProxy(proxyHost, proxyPort, proxy)
           ? InternetOpenA(kUserAgent, INTERNET_OPEN_TYPE_PROXY, proxy, nullptr, 0)
           : InternetOpenA(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
 
@@ -166,28 +170,30 @@ unsigned __stdcall RefreshWorker(void*) {
     InternetSetOptionA(internet, INTERNET_OPTION_CONNECT_TIMEOUT, &timeout, sizeof timeout);
     InternetSetOptionA(internet, INTERNET_OPTION_CONNECT_RETRIES, &retries, sizeof retries);
     f.mailAlertPending = 0;
-    WorkerEnvironment env(internet);
+    const HttpSession session{internet, &parts.http, &parts.stripFlags.closing, window, &dialup};
+    WorkerEnvironment env(session, parts.links);
 
     if (f.loadFromCache.load() == 0 && f.firstCycle.load() != 0 && !NewsCacheHoldsFeed(env)) {
       // Nothing cached yet: the one network pass below fetches, meanwhile the strip says so.
-      WindowMeasurer measurer(window);
-      ShowTextPair(t.items, &measurer, f, IDS_CONTACTING_CAPTION, IDS_CONTACTING_MESSAGE);
+      WindowMeasurer measurer(window, parts.paint);
+      ShowTextPair(parts.items, &measurer, parts.stripFlags, IDS_CONTACTING_CAPTION,
+                   IDS_CONTACTING_MESSAGE);
     } else if (f.loadFromCache.load() == 0 && f.firstCycle.load() != 0) {
       // The first cycle after an ordinary start: the cached strip at once, the network after.
       f.loadFromCache = 1;
-      closing = RunPass(env, window, text.get()) == FeedResult::kClosing;
+      closing = RunPass(parts, env, window, text.get()) == FeedResult::kClosing;
       if (!closing) {
         InvalidateRect(window, nullptr, TRUE);
         UpdateWindow(window);
         f.loadFromCache = 0;
-        f.stripFilled = 1;
+        parts.stripFlags.stripFilled = 1;
       }
     }
     if (!closing) {
-      closing = RunPass(env, window, text.get()) == FeedResult::kClosing;
+      closing = RunPass(parts, env, window, text.get()) == FeedResult::kClosing;
       if (!closing) {
-        f.stripFilled = 1;
-        if (f.feedReceived.load() != 0) StampLastUpdate();
+        parts.stripFlags.stripFilled = 1;
+        if (f.feedReceived.load() != 0) StampLastUpdate(parts.host);
       }
     }
   } else if (internet == nullptr) {
@@ -196,8 +202,9 @@ unsigned __stdcall RefreshWorker(void*) {
     LoadProgramText(IDS_NO_CONNECTION_CAPTION, caption, sizeof caption);
     LoadProgramText(IDS_NO_CONNECTION_TEXT, message, sizeof message);
     MessageBoxA(window, message, caption, MB_OK);
-    WindowMeasurer measurer(window);
-    ShowTextPair(t.items, &measurer, f, IDS_NO_DATA_CAPTION, IDS_NO_DATA_MESSAGE);
+    WindowMeasurer measurer(window, parts.paint);
+    ShowTextPair(parts.items, &measurer, parts.stripFlags, IDS_NO_DATA_CAPTION,
+                 IDS_NO_DATA_MESSAGE);
   }
   text.reset();
 
@@ -207,56 +214,54 @@ unsigned __stdcall RefreshWorker(void*) {
     if (internet != nullptr) InternetCloseHandle(internet);
     HangUpIfDialled();
   } else {
-    if (f.firstCycle.load() != 0 && f.loadFromCache.load() == 0) CheckForUpdate(window, internet);
+    if (f.firstCycle.load() != 0 && f.loadFromCache.load() == 0) {
+      parts.host.CheckForUpdate(
+          window, HttpSession{internet, &parts.http, &parts.stripFlags.closing, window, &dialup});
+    }
     if (internet != nullptr) InternetCloseHandle(internet);
     HangUpIfDialled();
     PumpMessages(1000);
     f.firstCycle = 0;
     f.loadFromCache = 0;
-    f.stripFilled = 1;
+    parts.stripFlags.stripFilled = 1;
   }
   LeaveCriticalSection(&w.refreshLock);
   // The last act: from here on shutdown may delete the lock and free the fonts and the items, so
   // nothing of the process is touched after it.
-  RefreshWorkerGate().Finished();
+  RefreshWorkerGate(f).Finished();
   return 0;
 }
 
 }  // namespace
 
-WorkerGate RefreshWorkerGate() { return WorkerGate(Ticker().flags.refreshRunning); }
-
-void InitRefreshLock() {
-  RefreshWorkerState& w = Ticker().worker;
+void InitRefreshLock(RefreshWorkerState& w) {
   if (!w.lockReady) InitializeCriticalSection(&w.refreshLock);
   w.lockReady = true;
 }
 
-void DeleteRefreshLock() {
-  RefreshWorkerState& w = Ticker().worker;
+void DeleteRefreshLock(RefreshWorkerState& w) {
   if (w.lockReady) DeleteCriticalSection(&w.refreshLock);
   w.lockReady = false;
 }
 
 void PlayMailSound(const MailSound& sound) {
   if (sound.kind == MailSoundKind::kResource) {
-    PlaySoundA(sound.name, Ticker().instance, SND_RESOURCE | SND_ASYNC);
+    PlaySoundA(sound.name, ProgramInstance(), SND_RESOURCE | SND_ASYNC);
   } else if (sound.kind == MailSoundKind::kFile) {
-    PlaySoundA(sound.name, Ticker().instance, SND_ASYNC);
+    PlaySoundA(sound.name, ProgramInstance(), SND_ASYNC);
   }
 }
 
-bool StartRefreshWorker(HWND ticker) {
-  TickerWindowState& t = Ticker();
-  RefreshWorkerState& w = t.worker;
-  if (!w.lockReady || t.flags.closing.load() != 0) return false;
+bool StartRefreshWorker(RefreshParts& parts, HWND ticker) {
+  RefreshWorkerState& w = parts.worker;
+  if (!w.lockReady || parts.stripFlags.closing.load() != 0) return false;
   // Claimed before the thread exists, so that shutdown never sees an idle gate with a worker on
   // its way; a request while a worker exists is dropped, not queued.
-  WorkerGate gate = RefreshWorkerGate();
+  WorkerGate gate = RefreshWorkerGate(parts.refresh);
   if (!gate.TryStart()) return false;
   w.window = ticker;
   HANDLE thread =
-      reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, RefreshWorker, nullptr, 0, nullptr));
+      reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, RefreshWorker, &parts, 0, nullptr));
   if (thread == nullptr) {
     // Without a thread no cycle runs: leave the way open for the next request.
     gate.Finished();

@@ -2,16 +2,25 @@
 #pragma once
 
 #include <windows.h>
+#include <wininet.h>
 
 #include <atomic>
 #include <cstdint>
 
 #include "feed/feed_parser.h"
+#include "desktop/open_url_win.h"
+#include "feed/feed_settings.h"
+#include "feed/refresh_flags.h"
 #include "feed/worker_gate.h"
+#include "net/http_transfer_win.h"
+#include "settings/settings_store.h"
+#include "strip/item_list.h"
+#include "strip/strip_flags.h"
+#include "strip/strip_paint_win.h"
 
 // What the worker code keeps between cycles, and what the end of the process (which waits for the
 // worker) keeps; one record per process, the ticker state's `worker`. Whether a worker exists is
-// not here but in the ticker's `refreshRunning` flag, read through RefreshWorkerGate().
+// not here but in the refresh flags' `refreshRunning`, read through RefreshWorkerGate().
 struct RefreshWorkerState {
   // Serialises cycles; only a worker enters it, for its whole cycle. Lock order: a worker that
   // holds it may take prefsLock and then the item list's publish lock, never the other way round.
@@ -30,16 +39,48 @@ struct RefreshWorkerState {
   std::atomic<int32_t> restartBegun{0};
 };
 
+// What a cycle needs from the rest of the program; the ticker window's record answers.
+class RefreshHost {
+ public:
+  // The settings of one pass, and the Proxy tab's host and port, copied while the preference
+  // pages cannot change them.
+  virtual void SnapshotSettings(FeedSettings* settings) = 0;
+  virtual void CopyProxy(char (&host)[kTextValueSize], char (&port)[kTextValueSize]) = 0;
+  // "Last Updated: ..." after a pass that received the feed: the strip's tooltip shows it.
+  virtual void ShowLastUpdate(const char* stamp) = 0;
+  // The first cycle's look for a newer program, on the cycle's Internet handle.
+  virtual void CheckForUpdate(HWND window, const HttpSession& session) = 0;
+
+ protected:
+  ~RefreshHost() = default;
+};
+
+// The records a cycle works on, each owned by its subsystem and held by the ticker window's
+// record, which also answers as the host.
+struct RefreshParts {
+  RefreshWorkerState& worker;
+  RefreshFlags& refresh;
+  TickerItemList& items;
+  StripFlags& stripFlags;
+  StripPaintCache& paint;
+  HttpTransferState& http;
+  BrowserLinks& links;
+  RefreshHost& host;
+};
+
 // The lock that serialises refresh cycles; created with the ticker window, deleted at shutdown.
-void InitRefreshLock();
-void DeleteRefreshLock();
+void InitRefreshLock(RefreshWorkerState& worker);
+void DeleteRefreshLock(RefreshWorkerState& worker);
 
 // Starts a refresh cycle unless a worker exists or the program is closing; true when one started.
-bool StartRefreshWorker(HWND ticker);
+// The parts outlive the worker (they live as long as the process).
+bool StartRefreshWorker(RefreshParts& parts, HWND ticker);
 
 // Plays a mail sound asynchronously: a program sound as a resource, anything else as a sound alias
 // or a file name.
 void PlayMailSound(const MailSound& sound);
 
-// The gate over the ticker's `refreshRunning` flag: shutdown and restart close it and wait on it.
-WorkerGate RefreshWorkerGate();
+// The gate over the `refreshRunning` flag: shutdown and restart close it and wait on it.
+inline WorkerGate RefreshWorkerGate(RefreshFlags& refresh) {
+  return WorkerGate(refresh.refreshRunning);
+}

@@ -8,9 +8,9 @@
 
 #include "prefs/about_text.h"
 #include "prefs/pages_win.h"
-#include "prefs/palette_bitmap_win.h"
+#include "res/palette_bitmap_win.h"
+#include "res/program_resources_win.h"
 #include "res/resource.h"
-#include "window/ticker_state_win.h"
 
 namespace {
 
@@ -92,7 +92,7 @@ void DrawPicture(const DRAWITEMSTRUCT* item) {
   }
   SetViewportOrgEx(dc, oldOrigin.x, oldOrigin.y, nullptr);
 
-  HMODULE module = Ticker().instance;
+  HMODULE module = ProgramInstance();
   HPALETTE palette = nullptr;
   HBITMAP banner = LoadPaletteBitmap(module, IDB_ABOUT_BANNER, &palette);
   HBITMAP picture = id == IDB_ABOUT_BANNER ? banner : LoadPaletteBitmap(module, id, nullptr);

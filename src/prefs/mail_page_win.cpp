@@ -10,8 +10,9 @@
 #include "prefs/mail_page_store.h"
 #include "prefs/pages_win.h"
 #include "prefs/prefs_copies_win.h"
+#include "res/program_resources_win.h"
 #include "res/resource.h"
-#include "window/ticker_state_win.h"
+#include "settings/registry_store_win.h"
 
 namespace {
 
@@ -46,7 +47,8 @@ void Load(HWND page) {
   char windows[MAX_PATH];
   MailPageShown shown;
   LoadMailPage(Settings(), WindowsDirectory(windows), &shown);
-  SetMailCopy(MailCopy{shown.mailAlertIcon, shown.mailIconCycle, shown.mailAlertSound});
+  SetMailCopy(SheetParts(),
+              MailCopy{shown.mailAlertIcon, shown.mailIconCycle, shown.mailAlertSound});
 
   SetChecked(page, IDC_MAIL_ICON, shown.mailAlertIcon != 0);
   SetDlgItemInt(page, IDC_MAIL_CYCLE, static_cast<UINT>(shown.mailIconCycle), FALSE);
@@ -89,7 +91,7 @@ void PickOtherSound(HWND page) {
   char file[MAX_PATH] = "";
   OPENFILENAMEA ofn = {};
   ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = Ticker().tickerWindow;
+  ofn.hwndOwner = SheetParts().tickerWindow;
   ofn.lpstrFilter = filter;
   ofn.lpstrFile = file;
   ofn.nMaxFile = sizeof file;
@@ -126,7 +128,7 @@ void OnCommand(HWND page, int id, int code) {
   MarkChanged(page);
   if (code != BN_CLICKED) return;
   switch (id) {
-    case IDC_SIGN_UP: OpenEndpoint(Endpoint::kPortalMail, ""); break;
+    case IDC_SIGN_UP: OpenEndpoint(SheetParts().links, Endpoint::kPortalMail, ""); break;
     case IDC_OTHER_SOUND: PickOtherSound(page); break;
     default: break;
   }
@@ -141,7 +143,8 @@ void Apply(HWND page) {
   values.soundIndex = SelectedSound(page);
   MailPageStored stored;
   StoreMailPage(Settings(), values, &stored);
-  SetMailCopy(MailCopy{stored.mailAlertIcon, stored.mailIconCycle, stored.mailAlertSound});
+  SetMailCopy(SheetParts(),
+              MailCopy{stored.mailAlertIcon, stored.mailIconCycle, stored.mailAlertSound});
   g_loaded = false;
 }
 

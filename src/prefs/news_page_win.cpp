@@ -8,8 +8,8 @@
 
 #include "prefs/prefs_copies_win.h"
 #include "res/resource.h"
+#include "settings/registry_store_win.h"
 #include "strip/strip_paint_win.h"
-#include "window/ticker_state_win.h"
 
 namespace {
 
@@ -79,7 +79,7 @@ void Load(HWND page) {
   SendDlgItemMessageA(page, IDC_STORIES_SPIN, UDM_SETRANGE32, kStoriesMin, kStoriesMax);
   const int32_t stories = settings.ReadNumberValue(value_name::kStoriesPerTopic);
   SetDlgItemInt(page, IDC_STORIES, static_cast<UINT>(Clamp(stories, kStoriesMin, kStoriesMax)), FALSE);
-  ReloadNewsCopies(settings);
+  ReloadNewsCopies(SheetParts(), settings);
   RememberColors();
   g_page.loaded = true;
 }
@@ -92,7 +92,7 @@ void DrawColorButton(const DRAWITEMSTRUCT* item) {
   HDC dc = item->hDC;
   RECT r = item->rcItem;
   FillRect(dc, &r, g_page.brushes[index]);
-  TickerWindowState& t = Ticker();
+  PreferencesParts& t = SheetParts();
   HPEN black = static_cast<HPEN>(GetStockObject(BLACK_PEN));
   HPEN light = t.highlightPen != nullptr ? t.highlightPen : static_cast<HPEN>(GetStockObject(WHITE_PEN));
   HPEN shadow = t.shadowPen != nullptr ? t.shadowPen : black;
@@ -158,17 +158,13 @@ NewsPageValues ReadControls(HWND page) {
 
 bool Apply(HWND page) {
   SettingsStore& settings = Settings();
-  const bool acceptable = StoreNewsPage(settings, ReadControls(page), ReadAccountCopy().myVexlo);
-  ReloadNewsCopies(settings);
+  const bool acceptable =
+      StoreNewsPage(settings, ReadControls(page), ReadAccountCopy(SheetParts()).myVexlo);
+  ReloadNewsCopies(SheetParts(), settings);
 
-  DiscardBackgroundBrush();
-  ReloadColorCopies(settings);
-  HWND ticker = Ticker().tickerWindow;
-  if (ticker != nullptr) {
-    CreateStripFonts(ticker);
-    InvalidateRect(ticker, nullptr, TRUE);
-    UpdateWindow(ticker);
-  }
+  ReloadColorCopies(SheetParts(), settings);
+  SheetParts().host.ColorsChanged();
+  SheetParts().host.FontsChanged();
   DeleteBrushes();
   RememberColors();
 
@@ -193,13 +189,13 @@ void Cancel() {
     }
   }
   g_page.loaded = false;
-  Ticker().flags.settingsChanged = 0;
+  SheetParts().sheet.settingsChanged = 0;
 }
 
 void OnCommand(HWND page, int id, int code) {
   if (code != BN_CLICKED && code != EN_CHANGE) return;
   if (g_page.loaded) {
-    Ticker().flags.settingsChanged = 1;
+    SheetParts().sheet.settingsChanged = 1;
     MarkChanged(page);
   }
   const int index = code == BN_CLICKED ? ButtonIndex(id) : -1;

@@ -7,7 +7,6 @@
 #include "prefs/pref_rules.h"
 #include "settings/settings_store.h"
 
-constexpr int kAccountFieldChars = 49;
 constexpr int kMinutesChars = 9;
 
 // The Ticker tab's controls as read on Apply.

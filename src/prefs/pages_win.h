@@ -6,6 +6,10 @@
 #include <commctrl.h>
 
 #include "prefs/pref_rules.h"
+#include "prefs/preferences_parts.h"
+
+// The parts that the open sheet works on (there is one sheet at most).
+PreferencesParts& SheetParts();
 
 INT_PTR CALLBACK TickerPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK NewsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);

@@ -5,12 +5,12 @@
 #include <cstring>
 
 #include "desktop/open_url_win.h"
-#include "prefs/credentials_win.h"
+#include "base/dialog_position_win.h"
 #include "prefs/pages_win.h"
 #include "prefs/prefs_copies_win.h"
+#include "res/program_resources_win.h"
 #include "res/resource.h"
-#include "shell/process_win.h"
-#include "window/ticker_state_win.h"
+#include "base/process_win.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ PROPSHEETPAGEA PageSheetEntry(PageKind kind) {
     if (d.kind != kind) continue;
     entry.dwSize = sizeof entry;
     entry.dwFlags = PSP_USETITLE | PSP_HASHELP;
-    entry.hInstance = Ticker().instance;
+    entry.hInstance = ProgramInstance();
     entry.pszTemplate = MAKEINTRESOURCEA(d.dialog);
     entry.pszTitle = MAKEINTRESOURCEA(d.title);
     entry.pfnDlgProc = d.proc;
@@ -60,6 +60,7 @@ bool SponsorSuppliesNews() {
 namespace {
 
 WNDPROC g_sheetProc = nullptr;
+PreferencesParts* g_parts = nullptr;
 bool g_applyRefused = false;
 
 // Watches the sheet's own OK and Cancel (buttons, Enter, Escape, the close box all arrive as
@@ -69,7 +70,7 @@ LRESULT CALLBACK SheetProc(HWND sheet, UINT message, WPARAM wParam, LPARAM lPara
   if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
     g_applyRefused = false;
     const LRESULT result = CallWindowProcA(g_sheetProc, sheet, message, wParam, lParam);
-    if (LOWORD(wParam) == IDCANCEL || !g_applyRefused) Ticker().sheetClosed = 1;
+    if (LOWORD(wParam) == IDCANCEL || !g_applyRefused) SheetParts().sheet.closed = 1;
     return result;
   }
   return CallWindowProcA(g_sheetProc, sheet, message, wParam, lParam);
@@ -78,7 +79,7 @@ LRESULT CALLBACK SheetProc(HWND sheet, UINT message, WPARAM wParam, LPARAM lPara
 // Beside the strip before the sheet first shows: moved only after that, the window system's
 // report of the first position can arrive late and put it back.
 int CALLBACK PlaceSheetOnCreation(HWND sheet, UINT message, LPARAM) {
-  if (message == PSCB_INITIALIZED) PlaceBesideStrip(sheet, Ticker().tickerWindow);
+  if (message == PSCB_INITIALIZED) PlaceBesideStrip(sheet, SheetParts().tickerWindow);
   return 0;
 }
 
@@ -86,11 +87,14 @@ int CALLBACK PlaceSheetOnCreation(HWND sheet, UINT message, LPARAM) {
 
 void NoteApplyRefused() { g_applyRefused = true; }
 
-void OpenPreferencesSheet(HWND ticker) {
-  TickerWindowState& t = Ticker();
-  if (t.sheetWindow != nullptr) return;
+PreferencesParts& SheetParts() { return *g_parts; }
 
-  const PageList list = PagesAtOpen(ReadAccountCopy().myVexlo, SponsorSuppliesNews());
+void OpenPreferencesSheet(PreferencesParts& parts, HWND ticker) {
+  g_parts = &parts;
+  PreferencesParts& t = parts;
+  if (t.sheet.window != nullptr) return;
+
+  const PageList list = PagesAtOpen(ReadAccountCopy(SheetParts()).myVexlo, SponsorSuppliesNews());
   PROPSHEETPAGEA pages[6];
   for (int i = 0; i < list.count; ++i) pages[i] = PageSheetEntry(list.pages[i]);
 
@@ -99,20 +103,20 @@ void OpenPreferencesSheet(HWND ticker) {
   header.dwFlags = PSH_MODELESS | PSH_PROPSHEETPAGE | PSH_USECALLBACK;
   header.pfnCallback = PlaceSheetOnCreation;
   header.hwndParent = ticker;
-  header.hInstance = t.instance;
+  header.hInstance = ProgramInstance();
   header.pszCaption = MAKEINTRESOURCEA(IDS_PREFERENCES);
   header.nPages = static_cast<UINT>(list.count);
   header.nStartPage = 0;
   header.ppsp = pages;
   const INT_PTR sheet = PropertySheetA(&header);
-  t.sheetWindow = sheet > 0 ? reinterpret_cast<HWND>(sheet) : nullptr;
-  t.sheetClosed = 0;
-  if (t.sheetWindow != nullptr) {
+  t.sheet.window = sheet > 0 ? reinterpret_cast<HWND>(sheet) : nullptr;
+  t.sheet.closed = 0;
+  if (t.sheet.window != nullptr) {
     // Again once it has its final size: the dialog manager keeps a new dialog on the screen by
     // the size of its template, which the sheet outgrows when it fits its pages.
-    PlaceBesideStrip(t.sheetWindow, ticker);
+    PlaceBesideStrip(t.sheet.window, ticker);
     g_sheetProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
-        t.sheetWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SheetProc)));
+        t.sheet.window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SheetProc)));
   }
 }
 
@@ -144,7 +148,7 @@ INT_PTR AnswerPageNotify(HWND page, const NMHDR* header, const PageSteps& steps)
                                   ? PSNRET_NOERROR
                                   : PSNRET_INVALID_NOCHANGEPAGE);
     case PSN_RESET:
-      Ticker().flags.settingsChanged = 0;
+      SheetParts().sheet.settingsChanged = 0;
       if (steps.cancel != nullptr) steps.cancel();
       return TRUE;
     case PSN_HELP: OpenHelpPage(); return TRUE;
@@ -152,13 +156,13 @@ INT_PTR AnswerPageNotify(HWND page, const NMHDR* header, const PageSteps& steps)
   }
 }
 
-void OpenHelpPage() { OpenEndpoint(Endpoint::kPortal, "/help/ticker/"); }
+void OpenHelpPage() { OpenEndpoint(SheetParts().links, Endpoint::kPortal, "/help/ticker/"); }
 
 int ShowPageMessage(HWND page, UINT captionId, UINT textId, UINT type) {
   char caption[128] = "";
   char text[1024] = "";
-  LoadStringA(Ticker().instance, captionId, caption, sizeof caption);
-  LoadStringA(Ticker().instance, textId, text, sizeof text);
+  LoadStringA(ProgramInstance(), captionId, caption, sizeof caption);
+  LoadStringA(ProgramInstance(), textId, text, sizeof text);
   return MessageBoxA(page, text, caption, type);
 }
 

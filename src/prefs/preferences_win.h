@@ -3,8 +3,10 @@
 
 #include <windows.h>
 
-// Opens the modeless preferences sheet unless one is open.
-void OpenPreferencesSheet(HWND ticker);
+#include "prefs/preferences_parts.h"
+
+// Opens the modeless preferences sheet unless one is open. The parts outlive the sheet.
+void OpenPreferencesSheet(PreferencesParts& parts, HWND ticker);
 
 // A page refused its Apply: the OK being handled leaves the sheet open.
 void NoteApplyRefused();

@@ -5,7 +5,6 @@
 #include <mutex>
 
 #include "settings/color_schemes.h"
-#include "window/ticker_state_win.h"
 
 namespace {
 
@@ -16,8 +15,7 @@ void CopyText(char (&to)[N], const char* from) {
 
 }  // namespace
 
-AccountCopy ReadAccountCopy() {
-  TickerWindowState& t = Ticker();
+AccountCopy ReadAccountCopy(PreferencesParts& t) {
   std::lock_guard<std::mutex> guard(t.prefsLock);
   AccountCopy copy;
   copy.myVexlo = t.prefs.myVexlo != 0;
@@ -26,27 +24,23 @@ AccountCopy ReadAccountCopy() {
   return copy;
 }
 
-void SetMyVexloCopy(bool on) {
-  TickerWindowState& t = Ticker();
+void SetMyVexloCopy(PreferencesParts& t, bool on) {
   std::lock_guard<std::mutex> guard(t.prefsLock);
   t.prefs.myVexlo = on ? 1 : 0;
 }
 
-void SetAccountCopy(const char* userId, const char* password) {
-  TickerWindowState& t = Ticker();
+void SetAccountCopy(PreferencesParts& t, const char* userId, const char* password) {
   std::lock_guard<std::mutex> guard(t.prefsLock);
   CopyText(t.prefs.userId, userId);
   CopyText(t.prefs.password, password);
 }
 
-bool MyVexloOnlyCopy() {
-  TickerWindowState& t = Ticker();
+bool MyVexloOnlyCopy(PreferencesParts& t) {
   std::lock_guard<std::mutex> guard(t.prefsLock);
   return t.prefs.myVexloOnly != 0;
 }
 
-DisplayCopy ReadDisplayCopy() {
-  TickerWindowState& t = Ticker();
+DisplayCopy ReadDisplayCopy(PreferencesParts& t) {
   std::lock_guard<std::mutex> guard(t.prefsLock);
   DisplayCopy copy;
   copy.autoUpdate = t.prefs.autoUpdate;
@@ -57,8 +51,7 @@ DisplayCopy ReadDisplayCopy() {
   return copy;
 }
 
-void SetDisplayCopy(const DisplayCopy& copy) {
-  TickerWindowState& t = Ticker();
+void SetDisplayCopy(PreferencesParts& t, const DisplayCopy& copy) {
   std::lock_guard<std::mutex> guard(t.prefsLock);
   t.prefs.autoUpdate = copy.autoUpdate;
   t.prefs.showInScreenSaver = copy.showInScreenSaver;
@@ -67,68 +60,49 @@ void SetDisplayCopy(const DisplayCopy& copy) {
   t.prefs.newsRefresh = copy.newsRefresh;
 }
 
-void SetSpeedCopy(int32_t speed) {
-  TickerWindowState& t = Ticker();
-  std::lock_guard<std::mutex> guard(t.prefsLock);
-  t.prefs.tickerSpeed = speed;
-}
-
-int32_t SpeedCopy() {
-  TickerWindowState& t = Ticker();
-  std::lock_guard<std::mutex> guard(t.prefsLock);
-  return t.prefs.tickerSpeed;
-}
-
-void SetMailCopy(const MailCopy& copy) {
-  TickerWindowState& t = Ticker();
+void SetMailCopy(PreferencesParts& t, const MailCopy& copy) {
   std::lock_guard<std::mutex> guard(t.prefsLock);
   t.prefs.mailAlertIcon = copy.mailAlertIcon;
   t.prefs.mailCycleLength = copy.mailCycleLength;
   t.prefs.mailAlertSound = copy.mailAlertSound;
 }
 
-void ReloadNewsCopies(SettingsStore& settings) {
+void ReloadNewsCopies(PreferencesParts& t, SettingsStore& settings) {
   // Read first, then copy in one step under the lock: the worker never waits on the registry.
   ContentSelection fresh;
   ReadContentSelection(settings, &fresh);
-  TickerWindowState& t = Ticker();
   std::lock_guard<std::mutex> guard(t.prefsLock);
   t.prefs.content = fresh;
 }
 
-void ReloadSymbolCopy(SettingsStore& settings) {
+void ReloadSymbolCopy(PreferencesParts& t, SettingsStore& settings) {
   char fresh[kSymbolListSize];
   settings.LoadStockSymbols(fresh);
-  TickerWindowState& t = Ticker();
   std::lock_guard<std::mutex> guard(t.prefsLock);
   CopyText(t.prefs.content.stockSymbols, fresh);
 }
 
-void ReadSymbolCopy(char* out) {
-  TickerWindowState& t = Ticker();
+void ReadSymbolCopy(PreferencesParts& t, char* out) {
   std::lock_guard<std::mutex> guard(t.prefsLock);
   std::memcpy(out, t.prefs.content.stockSymbols, kSymbolListSize);
   out[kSymbolListSize - 1] = '\0';
 }
 
-void ReloadColorCopies(SettingsStore& settings) {
+void ReloadColorCopies(PreferencesParts& t, SettingsStore& settings) {
   uint32_t colors[kStripColorValues];
   LoadStripColors(settings, colors);
-  TickerWindowState& t = Ticker();
   std::lock_guard<std::mutex> guard(t.prefsLock);
   std::memcpy(t.prefs.colors, colors, sizeof colors);
 }
 
-void ApplySchemeToCopies(SettingsStore& settings, int32_t scheme) {
+void ApplySchemeToCopies(PreferencesParts& t, SettingsStore& settings, int32_t scheme) {
   uint32_t colors[kStripColorValues];
   ApplyColorScheme(settings, scheme, colors);
-  TickerWindowState& t = Ticker();
   std::lock_guard<std::mutex> guard(t.prefsLock);
   std::memcpy(t.prefs.colors, colors, sizeof colors);
 }
 
-void SetSymbolCopy(const char* list) {
-  TickerWindowState& t = Ticker();
+void SetSymbolCopy(PreferencesParts& t, const char* list) {
   std::lock_guard<std::mutex> guard(t.prefsLock);
   CopyText(t.prefs.content.stockSymbols, list);
 }

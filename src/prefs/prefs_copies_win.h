@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "prefs/preferences_parts.h"
 #include "settings/settings_store.h"
 
 struct AccountCopy {
@@ -13,10 +14,10 @@ struct AccountCopy {
   char password[200] = "";           // spaces already '+'
 };
 
-AccountCopy ReadAccountCopy();
-void SetMyVexloCopy(bool on);
-void SetAccountCopy(const char* userId, const char* password);
-bool MyVexloOnlyCopy();
+AccountCopy ReadAccountCopy(PreferencesParts& t);
+void SetMyVexloCopy(PreferencesParts& t, bool on);
+void SetAccountCopy(PreferencesParts& t, const char* userId, const char* password);
+bool MyVexloOnlyCopy(PreferencesParts& t);
 
 // "Auto Update", "Show in Screen Saver", "Smooth Scrolling", "Ticker Speed" and "News Refresh".
 struct DisplayCopy {
@@ -26,10 +27,8 @@ struct DisplayCopy {
   int32_t tickerSpeed = 0;
   int32_t newsRefresh = 0;
 };
-DisplayCopy ReadDisplayCopy();
-void SetDisplayCopy(const DisplayCopy& copy);
-void SetSpeedCopy(int32_t speed);
-int32_t SpeedCopy();
+DisplayCopy ReadDisplayCopy(PreferencesParts& t);
+void SetDisplayCopy(PreferencesParts& t, const DisplayCopy& copy);
 
 // "Mail Alert Icon", "Mail Icon Cycle" and "Mail Alert Sound": the logo button's cycle reads the
 // first two at its next phase, the worker the first and last at its next pass.
@@ -38,16 +37,16 @@ struct MailCopy {
   int32_t mailCycleLength = 0;
   int32_t mailAlertSound = 0;
 };
-void SetMailCopy(const MailCopy& copy);
+void SetMailCopy(PreferencesParts& t, const MailCopy& copy);
 
 // The topic switches, "Weather", "Temperature System", "Stories per Topic" and "Airports" as
 // stored now.
-void ReloadNewsCopies(SettingsStore& settings);
+void ReloadNewsCopies(PreferencesParts& t, SettingsStore& settings);
 // "Stock Symbols" as stored now; and the copy itself (kSymbolListSize bytes).
-void ReloadSymbolCopy(SettingsStore& settings);
-void ReadSymbolCopy(char* out);
+void ReloadSymbolCopy(PreferencesParts& t, SettingsStore& settings);
+void ReadSymbolCopy(PreferencesParts& t, char* out);
 
 // The strip colours as stored now; and a scheme applied, stored and loaded.
-void ReloadColorCopies(SettingsStore& settings);
-void ApplySchemeToCopies(SettingsStore& settings, int32_t scheme);
-void SetSymbolCopy(const char* list);
+void ReloadColorCopies(PreferencesParts& t, SettingsStore& settings);
+void ApplySchemeToCopies(PreferencesParts& t, SettingsStore& settings, int32_t scheme);
+void SetSymbolCopy(PreferencesParts& t, const char* list);

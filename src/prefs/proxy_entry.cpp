@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "feed/proxy_discovery.h"
+#include "net/proxy_discovery.h"
 
 namespace {
 

@@ -2,12 +2,12 @@
 // proxy discovery, and a way to forget them in favour of the browser's settings.
 #include <cstring>
 
-#include "feed/proxy_discovery_win.h"
+#include "net/proxy_discovery_win.h"
 #include "prefs/pages_win.h"
 #include "prefs/preferences_win.h"
 #include "prefs/proxy_entry.h"
 #include "res/resource.h"
-#include "window/ticker_state_win.h"
+#include "settings/registry_store_win.h"
 
 namespace {
 
@@ -18,7 +18,11 @@ void Load(HWND page) {
   char text[kProxyTextSize] = "";
   char host[kProxyFieldChars + 1];
   char port[kProxyFieldChars + 1];
-  if (DiscoverProxy(text) && SplitProxyText(text, host, sizeof host, port, sizeof port)) {
+  char storedHost[kTextValueSize];
+  char storedPort[kTextValueSize];
+  CopyProxySetting(SheetParts().prefsLock, SheetParts().prefs, storedHost, storedPort);
+  if (DiscoverProxy(storedHost, storedPort, text) &&
+      SplitProxyText(text, host, sizeof host, port, sizeof port)) {
     SetDlgItemTextA(page, IDC_PROXY_HOST, host);
     SetDlgItemTextA(page, IDC_PROXY_PORT, port);
   }
@@ -29,9 +33,9 @@ bool Apply(HWND page) {
   if (IsChecked(page, IDC_PROXY_RELOAD)) {
     // Only the running program forgets; the stored values stay for the next start. The refresh
     // after the sheet closes then already goes through the browser's proxy.
-    SetProxyCopy("", "");
+    SetProxySetting(SheetParts().prefsLock, SheetParts().prefs, "", "");
     SetChecked(page, IDC_PROXY_RELOAD, false);
-    Ticker().flags.settingsChanged = 1;
+    SheetParts().sheet.settingsChanged = 1;
   } else {
     char host[kProxyFieldChars + 1] = "";
     char port[kProxyFieldChars + 1] = "";
@@ -43,7 +47,7 @@ bool Apply(HWND page) {
       NoteApplyRefused();
       return false;
     }
-    SetProxyCopy(host, port);
+    SetProxySetting(SheetParts().prefsLock, SheetParts().prefs, host, port);
     Settings().WriteTextValue(value_name::kHttpProxy, host);
     Settings().WriteTextValue(value_name::kProxyPort, port);
   }
@@ -54,7 +58,7 @@ bool Apply(HWND page) {
 void OnCommand(HWND page, int id, int code) {
   if (code != EN_CHANGE || !g_loaded) return;
   if (id != IDC_PROXY_HOST && id != IDC_PROXY_PORT) return;
-  Ticker().flags.settingsChanged = 1;
+  SheetParts().sheet.settingsChanged = 1;
   MarkChanged(page);
 }
 

@@ -6,7 +6,7 @@
 #include "prefs/pages_win.h"
 #include "prefs/prefs_copies_win.h"
 #include "res/resource.h"
-#include "window/ticker_state_win.h"
+#include "settings/registry_store_win.h"
 
 namespace {
 
@@ -16,7 +16,7 @@ bool g_listModified = false;
 void Load(HWND page) {
   g_loaded = true;
   char list[kSymbolListSize];
-  ReadSymbolCopy(list);
+  ReadSymbolCopy(SheetParts(), list);
   HWND box = GetDlgItem(page, IDC_SYMBOL_LIST);
   SendMessageA(box, LB_RESETCONTENT, 0, 0);
   for (const std::string& symbol : SplitSymbols(list)) {
@@ -26,21 +26,21 @@ void Load(HWND page) {
 
 void Store(const char* list) {
   Settings().SaveStockSymbols(list);
-  SetSymbolCopy(list);
+  SetSymbolCopy(SheetParts(), list);
   g_listModified = true;
 }
 
 void AddTypedSymbol(HWND page) {
-  if (ReadAccountCopy().myVexlo) {
+  if (ReadAccountCopy(SheetParts()).myVexlo) {
     ShowPageMessage(page, IDS_ACCOUNT_CHOOSES_TITLE, IDS_ACCOUNT_CHOOSES_TEXT, MB_OK);
   }
-  Ticker().flags.settingsChanged = 1;
+  SheetParts().sheet.settingsChanged = 1;
   MarkChanged(page);
 
   char symbol[kSymbolMaxChars + 1] = "";
   GetDlgItemTextA(page, IDC_SYMBOL_EDIT, symbol, sizeof symbol);
   char list[kSymbolListSize];
-  ReadSymbolCopy(list);
+  ReadSymbolCopy(SheetParts(), list);
   char added[kSymbolListSize];
   std::memcpy(added, list, sizeof added);
   switch (AddSymbol(added, symbol)) {
@@ -61,7 +61,7 @@ void AddTypedSymbol(HWND page) {
 }
 
 void RemoveSelectedSymbol(HWND page) {
-  Ticker().flags.settingsChanged = 1;
+  SheetParts().sheet.settingsChanged = 1;
   MarkChanged(page);
   HWND box = GetDlgItem(page, IDC_SYMBOL_LIST);
   const LRESULT selected = SendMessageA(box, LB_GETCURSEL, 0, 0);
@@ -71,7 +71,7 @@ void RemoveSelectedSymbol(HWND page) {
   char symbol[kSymbolListSize] = "";
   SendMessageA(box, LB_GETTEXT, selected, reinterpret_cast<LPARAM>(symbol));
   char list[kSymbolListSize];
-  ReadSymbolCopy(list);
+  ReadSymbolCopy(SheetParts(), list);
   if (RemoveSymbol(list, symbol) != SymbolEdit::kDone) return;
   SendMessageA(box, LB_DELETESTRING, selected, 0);
   Store(list);
@@ -80,7 +80,9 @@ void RemoveSelectedSymbol(HWND page) {
 void OnCommand(HWND page, int id, int code) {
   if (code != BN_CLICKED) return;
   switch (id) {
-    case IDC_FIND_SYMBOL: OpenEndpoint(Endpoint::kPortalQuotes, "/lookup.html"); break;
+    case IDC_FIND_SYMBOL:
+      OpenEndpoint(SheetParts().links, Endpoint::kPortalQuotes, "/lookup.html");
+      break;
     case IDC_ADD_SYMBOL: AddTypedSymbol(page); break;
     case IDC_REMOVE_SYMBOL: RemoveSelectedSymbol(page); break;
     default: break;
@@ -92,7 +94,7 @@ const PageSteps kSteps = {
       if (!g_loaded) Load(page);
     },
     [](HWND page) {
-      if (g_listModified) Ticker().flags.settingsChanged = 1;
+      if (g_listModified) SheetParts().sheet.settingsChanged = 1;
       MarkUnchanged(page);
       g_loaded = false;
       return true;

@@ -3,15 +3,14 @@
 #include <cstring>
 
 #include "desktop/open_url_win.h"
-#include "prefs/hover_wheel_win.h"
 #include "prefs/page_store.h"
 #include "prefs/pages_win.h"
 #include "prefs/prefs_copies_win.h"
+#include "res/program_resources_win.h"
 #include "res/resource.h"
 #include "settings/color_schemes.h"
 #include "strip/strip_paint_win.h"
-#include "window/ticker_state_win.h"
-#include "window/timers.h"
+#include "settings/registry_store_win.h"
 
 namespace {
 
@@ -23,7 +22,7 @@ void FillSchemeList(HWND page) {
   HWND list = GetDlgItem(page, IDC_SCHEME);
   for (int n = 0; n < kColorSchemeCount; ++n) {
     char name[64] = "";
-    LoadStringA(Ticker().instance, IDS_SCHEME_FIRST + n, name, sizeof name);
+    LoadStringA(ProgramInstance(), IDS_SCHEME_FIRST + n, name, sizeof name);
     SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
   }
 }
@@ -85,9 +84,9 @@ void OnInitDialog(HWND page) {
 void Load(HWND page) {
   SettingsStore& settings = Settings();
   const bool myVexlo = settings.ReadSetting(SettingId::kMyVexlo) != 0;
-  SetMyVexloCopy(myVexlo);
+  SetMyVexloCopy(SheetParts(), myVexlo);
   SetChecked(page, IDC_MY_VEXLO, myVexlo);
-  DisplayCopy display = ReadDisplayCopy();
+  DisplayCopy display = ReadDisplayCopy(SheetParts());
   display.autoUpdate = settings.ReadSetting(SettingId::kAutoUpdate);
   SetChecked(page, IDC_AUTO_UPDATE, display.autoUpdate != 0);
   SetChecked(page, IDC_HANGUP, settings.ReadSetting(SettingId::kHangup) != 0);
@@ -97,7 +96,7 @@ void Load(HWND page) {
   SendDlgItemMessageA(page, IDC_SCHEME, CB_SETCURSEL,
                       scheme >= 0 && scheme < kColorSchemeCount ? scheme : -1, 0);
 
-  EnableWindow(GetDlgItem(page, IDC_MY_VEXLO), !MyVexloOnlyCopy());
+  EnableWindow(GetDlgItem(page, IDC_MY_VEXLO), !MyVexloOnlyCopy(SheetParts()));
   if (SponsorSuppliesNews()) {
     for (int id : {IDC_MY_VEXLO, IDC_PASSWORD, IDC_USER_ID, IDC_AUTO_UPDATE, IDC_REFRESH_MINUTES,
                    IDC_REFRESH_SPIN}) {
@@ -105,7 +104,7 @@ void Load(HWND page) {
     }
   }
 
-  const AccountCopy account = ReadAccountCopy();
+  const AccountCopy account = ReadAccountCopy(SheetParts());
   SetDlgItemTextA(page, IDC_USER_ID, account.userId);
   SetDlgItemTextA(page, IDC_PASSWORD, account.password);
   SetChecked(page, IDC_BOLD_FONT, settings.ReadSetting(SettingId::kBoldFont) != 0);
@@ -113,7 +112,7 @@ void Load(HWND page) {
   SetChecked(page, IDC_SCREEN_SAVER, display.showInScreenSaver != 0);
   display.smoothScrolling = settings.ReadSetting(SettingId::kSmoothScrolling);
   SetChecked(page, IDC_SMOOTH, display.smoothScrolling != 0);
-  SetChecked(page, IDC_PAUSE_ON_HOVER, ReadPauseOnHover());
+  SetChecked(page, IDC_PAUSE_ON_HOVER, Settings().ReadNumberValue(value_name::kPauseOnHover) != 0);
 
   HWND speed = GetDlgItem(page, IDC_SPEED);
   display.tickerSpeed = settings.ReadSetting(SettingId::kTickerSpeed);
@@ -127,7 +126,7 @@ void Load(HWND page) {
                       kRefreshMinutesMax);
   display.newsRefresh = settings.ReadNumberValue(value_name::kNewsRefresh);
   SetDlgItemInt(page, IDC_REFRESH_MINUTES, static_cast<UINT>(display.newsRefresh), FALSE);
-  SetDisplayCopy(display);
+  SetDisplayCopy(SheetParts(), display);
   g_loaded = true;
 }
 
@@ -149,62 +148,54 @@ TickerPageValues ReadControls(HWND page) {
 }
 
 void Apply(HWND page) {
-  TickerWindowState& t = Ticker();
+  PreferencesParts& t = SheetParts();
   SettingsStore& settings = Settings();
   const TickerPageValues values = ReadControls(page);
-  const AccountCopy before = ReadAccountCopy();
+  const AccountCopy before = ReadAccountCopy(SheetParts());
   const TickerApplyDecision decision =
       DecideTickerPage(settings, values, before.userId, before.password);
   if (decision.askSignUp &&
       ShowPageMessage(page, IDS_SIGN_UP_TITLE, IDS_SIGN_UP_TEXT,
                       MB_YESNO | MB_TASKMODAL | MB_ICONQUESTION) == IDYES) {
-    OpenEndpoint(Endpoint::kPortal, kRegistrationPath);
+    OpenEndpoint(SheetParts().links, Endpoint::kPortal, kRegistrationPath);
   }
   TickerPageStored stored;
   StoreTickerPage(settings, values, decision, &stored);
-  NotePauseOnHover(values.pauseOnHover);
 
-  SetMyVexloCopy(stored.myVexlo);
-  SetAccountCopy(stored.userId, stored.password);
+  SetMyVexloCopy(SheetParts(), stored.myVexlo);
+  SetAccountCopy(SheetParts(), stored.userId, stored.password);
   DisplayCopy display;
   display.autoUpdate = stored.autoUpdate;
   display.showInScreenSaver = stored.showInScreenSaver;
   display.smoothScrolling = stored.smoothScrolling;
   display.tickerSpeed = stored.tickerSpeed;
   display.newsRefresh = stored.newsRefresh;
-  SetDisplayCopy(display);
-  if (decision.loginRetry) t.flags.loginRetry = 1;
+  SetDisplayCopy(SheetParts(), display);
+  if (decision.loginRetry) t.refresh.loginRetry = 1;
   if (decision.reloadFromCache) {
-    t.flags.loadFromCache = 1;
-    t.flags.settingsChanged = 1;
+    t.refresh.loadFromCache = 1;
+    t.sheet.settingsChanged = 1;
   }
 
-  HWND ticker = t.tickerWindow;
-  if (ticker != nullptr) {
-    KillTimer(ticker, kRefreshTimer);
-    t.refreshTimer = SetTimer(ticker, kRefreshTimer, RefreshPeriodMs(display.newsRefresh), nullptr);
-    CreateStripFonts(ticker);
-    InvalidateRect(ticker, nullptr, TRUE);
-    UpdateWindow(ticker);
-  }
+  t.host.TickerTabApplied(display.newsRefresh, values.pauseOnHover);
+  t.host.FontsChanged();
   MarkUnchanged(page);
   g_loaded = false;
 }
 
 void Cancel() {
-  TickerWindowState& t = Ticker();
-  t.flags.settingsChanged = 0;
+  PreferencesParts& t = SheetParts();
+  t.sheet.settingsChanged = 0;
   // A click on the account switch changed the in-memory flag at once; nothing was stored.
-  SetMyVexloCopy(Settings().ReadSetting(SettingId::kMyVexlo) != 0);
+  SetMyVexloCopy(SheetParts(), Settings().ReadSetting(SettingId::kMyVexlo) != 0);
   g_loaded = false;
 }
 
 void OnSchemeChosen(HWND page) {
   const LRESULT n = SendDlgItemMessageA(page, IDC_SCHEME, CB_GETCURSEL, 0, 0);
   if (n < 0 || n >= kColorSchemeCount) return;
-  DiscardBackgroundBrush();
-  ApplySchemeToCopies(Settings(), static_cast<int32_t>(n));
-  if (Ticker().tickerWindow != nullptr) InvalidateRect(Ticker().tickerWindow, nullptr, TRUE);
+  ApplySchemeToCopies(SheetParts(), Settings(), static_cast<int32_t>(n));
+  SheetParts().host.ColorsChanged();
 }
 
 void OnCommand(HWND page, int id, int code) {
@@ -214,20 +205,20 @@ void OnCommand(HWND page, int id, int code) {
   }
   if (!g_loaded) return;
   if (code == EN_CHANGE) {
-    if (id == IDC_USER_ID || id == IDC_PASSWORD) Ticker().flags.settingsChanged = 1;
+    if (id == IDC_USER_ID || id == IDC_PASSWORD) SheetParts().sheet.settingsChanged = 1;
     MarkChanged(page);
     return;
   }
   if (code != BN_CLICKED) return;
   switch (id) {
     case IDC_SIGN_UP:
-      OpenEndpoint(Endpoint::kPortal, kRegistrationPath);
+      OpenEndpoint(SheetParts().links, Endpoint::kPortal, kRegistrationPath);
       MarkChanged(page);
       break;
     case IDC_MY_VEXLO: {
-      Ticker().flags.settingsChanged = 1;
+      SheetParts().sheet.settingsChanged = 1;
       const bool on = IsChecked(page, IDC_MY_VEXLO);
-      SetMyVexloCopy(on);
+      SetMyVexloCopy(SheetParts(), on);
       RebuildPagesAfterAccountSwitch(page, on);
       break;
     }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 
+#include "settings/default_server.h"
 #include "settings/settings_store.h"
 
 enum class Endpoint {
@@ -22,8 +23,6 @@ enum class Endpoint {
   kPublisherUpdate,  // update check and installer when an account is used
   kMaker,            // the maker's home page, update files and desk band library
 };
-
-constexpr const char* kDefaultServer = "http://127.0.0.1:18471";
 
 struct EndpointInfo {
   Endpoint endpoint;

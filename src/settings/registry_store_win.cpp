@@ -82,3 +82,9 @@ bool RegistryStore::CreateKey() {
   }
   return false;
 }
+
+SettingsStore& Settings() {
+  static RegistryStore* registry = new RegistryStore;
+  static SettingsStore* store = new SettingsStore(*registry);
+  return *store;
+}

@@ -20,3 +20,7 @@ class RegistryStore : public KeyValueStore {
   HKEY Open() const;
   const char* keyPath_;
 };
+
+// The process's settings store over the registry key. It lives until the process is gone: a
+// refresh worker may still be reading while exit() runs the static destructors.
+SettingsStore& Settings();

@@ -114,5 +114,7 @@ constexpr const char* kTickerHeight = "Ticker Height";
 constexpr const char* kSettingsKeyPath = "SOFTWARE\\Talmora\\Ticker";
 constexpr const char* kDefaultStockSymbols = "^DJI+^SPC+^IXIC+INTC+MSFT+VXLO";
 constexpr size_t kTextValueSize = 100;    // texts: at most 99 characters
+// The account's user id and password, as the Ticker tab and the password prompt take them.
+constexpr int kAccountFieldChars = 49;
 constexpr size_t kSymbolListSize = 260;   // the shared symbol list buffer
 constexpr size_t kSymbolListMaxChars = 199;

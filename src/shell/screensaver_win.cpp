@@ -7,7 +7,7 @@
 
 #include "feed/feed_pass.h"
 #include "res/resource.h"
-#include "shell/process_win.h"
+#include "base/process_win.h"
 #include "shell/shutdown_win.h"
 #include "shell/startup_win.h"
 #include "window/ticker_state_win.h"
@@ -48,9 +48,9 @@ HWND WatchForScreenSaver() {
 
 bool CreateScreenSaverBar() {
   TickerWindowState& t = Ticker();
-  t.inDeskBand = 0;
-  t.gripWidth = 0;
-  t.trayIconWidth = 0;
+  t.dock.inDeskBand = 0;
+  t.dock.gripWidth = 0;
+  t.dock.trayIconWidth = 0;
   // Where the thread could not move to the screen saver's desktop, the bar is made on the
   // thread's own: owned by the screen saver's window it still sits above it there.
   const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
@@ -79,7 +79,7 @@ void EnterScreenSaverMode() {
   t.screenSaverSwitch = 0;
   Settings().WriteSetting(SettingId::kScreenSaverMode, 1);
   ShutdownTicker(t.tickerWindow);
-  if (t.undocked == 0) RemoveTrayPlaceholders();
+  if (t.undocked == 0) RemoveTrayPlaceholders(Ticker().dock);
   PostQuitMessage(0);
   RestartProgram();
 }
@@ -104,7 +104,7 @@ void PaintScreenSaverBar(HWND frame, HDC dc, HFONT font) {
   char stamp[kTextValueSize];
   {
     std::lock_guard<std::mutex> guard(t.tooltips.lock);
-    std::memcpy(stamp, t.lastStockUpdate, sizeof stamp);
+    std::memcpy(stamp, t.tooltips.lastStockUpdate, sizeof stamp);
   }
   stamp[sizeof stamp - 1] = '\0';
   char notice[kProgramTextSize];

@@ -8,10 +8,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "desktop/taskbar_win.h"
 #include "feed/refresh_worker_win.h"
 #include "res/resource.h"
-#include "shell/process_win.h"
+#include "base/process_win.h"
+#include "base/taskbar_names.h"
+#include "base/program_files.h"
 #include "strip/strip_paint_win.h"
 #include "strip/tooltips_win.h"
 #include "window/placement.h"
@@ -30,7 +31,9 @@ constexpr DWORD kWorkerWaitMs = 50;
 constexpr int kRestartWaits = 600;  // 30 s
 
 bool WaitForWorker(int waits) {
-  return RefreshWorkerGate().WaitIdle(waits, [] { AnswerSentMessages(kWorkerWaitMs); });
+  return RefreshWorkerGate(Ticker().refresh).WaitIdle(waits, [] {
+    AnswerSentMessages(kWorkerWaitMs);
+  });
 }
 
 void StartProgramFile(const char* fileName, const char* argument) {
@@ -66,7 +69,7 @@ void DeleteGdiObject(Handle* handle) {
 
 void ShutdownTicker(HWND ticker) {
   TickerWindowState& t = Ticker();
-  t.flags.listBusy = 1;
+  t.stripFlags.listBusy = 1;
   SaveFramePositionIfFloating(false);
 
   KillTickerTimer(ticker, &t.scrollTimer);
@@ -78,33 +81,24 @@ void ShutdownTicker(HWND ticker) {
   DeleteGdiObject(&t.shadowPen);
   DeleteGdiObject(&t.facePen);
 
-  DestroyTooltips();
-  ReleaseStripCaches();
+  DestroyTooltips(t.tooltips);
+  ReleaseStripCaches(t.paintCache);
 
-  t.flags.closing = 1;
-  RefreshWorkerGate().Close();
+  t.stripFlags.closing = 1;
+  RefreshWorkerGate(Ticker().refresh).Close();
   // A worker that is still running may still measure with the fonts and fill the list, and it
   // holds the lock.
   if (WaitForWorker(kWorkerWaits)) {
-    DeleteStripFonts();
+    DeleteStripFonts(t.paintCache);
     t.items.Release();
-    DeleteRefreshLock();
+    DeleteRefreshLock(t.worker);
   }
-}
-
-void RemoveTrayPlaceholders() {
-  TickerWindowState& t = Ticker();
-  if (t.inDeskBand != 0 || t.trayIconWidth == 0) return;
-  HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
-  LockWindowUpdate(taskbar);
-  DeletePlaceholderIcons(taskbar, kMaxTrayPlaceholders);
-  LockWindowUpdate(nullptr);
 }
 
 void RestartProgram() {
   TickerWindowState& t = Ticker();
   // The next process starts on the desktop that holds the taskbar, not the screen saver's.
-  if (!IsWin95Family()) FindWindowOnAnyDesktop("Shell_TrayWnd");
+  if (!IsWin95Family()) FindWindowOnAnyDesktop(kTaskbarWindowClass);
   if (t.worker.restartBegun.exchange(1) == 0) {
     SaveFramePositionIfFloating(true);
     int32_t expected = 0;
@@ -113,13 +107,13 @@ void RestartProgram() {
     }
   }
   // Everything that waits happens here, before exit() begins: at exit no message runs any more.
-  t.flags.closing = 1;
-  RefreshWorkerGate().Close();
+  t.stripFlags.closing = 1;
+  RefreshWorkerGate(Ticker().refresh).Close();
   WaitForWorker(kRestartWaits);
   EndProcess(0);
 }
 
-void RelaunchAtExit() { StartProgramFile("Ticker.exe", "R"); }
+void RelaunchAtExit() { StartProgramFile(kProgramFileName, "R"); }
 
 void HandOffAtExit() {
   std::fflush(nullptr);

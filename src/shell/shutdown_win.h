@@ -5,7 +5,6 @@
 #include <windows.h>
 
 void ShutdownTicker(HWND ticker);
-void RemoveTrayPlaceholders();
 [[noreturn]] void RestartProgram();
 void RelaunchAtExit();
 void HandOffAtExit();

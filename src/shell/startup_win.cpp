@@ -7,7 +7,8 @@
 
 #include "desktop/taskbar_win.h"
 #include "prefs/preferences_win.h"
-#include "shell/process_win.h"
+#include "base/process_win.h"
+#include "base/taskbar_names.h"
 #include "shell/screensaver_win.h"
 #include "shell/shutdown_win.h"
 #include "update/hand_off_win.h"
@@ -34,7 +35,7 @@ HWND FindTickerChild(HWND parent) {
 HWND FindTickerInBand(HWND bar) {
   HWND rebar = FindWindowExA(bar, nullptr, "ReBarWindow32", nullptr);
   if (rebar == nullptr) return nullptr;
-  HWND band = FindWindowExA(rebar, nullptr, "VexloDeskBandClass", nullptr);
+  HWND band = FindWindowExA(rebar, nullptr, kVexloDeskBandWindowClass, nullptr);
   if (band == nullptr) return nullptr;
   return FindWindowExA(band, nullptr, kTickerClass, nullptr);
 }
@@ -49,8 +50,8 @@ HWND FindRunningTicker() {
   if (frame != nullptr && (!win95 || GetWindow(frame, GW_CHILD) != nullptr)) return frame;
 
   // 2. The notification area of the taskbar, or the taskbar itself.
-  HWND taskbar =
-      win95 ? FindWindowA("Shell_TrayWnd", nullptr) : FindWindowOnAnyDesktop("Shell_TrayWnd");
+  HWND taskbar = win95 ? FindWindowA(kTaskbarWindowClass, nullptr)
+                       : FindWindowOnAnyDesktop(kTaskbarWindowClass);
   if (taskbar != nullptr) {
     for (HWND child = GetWindow(taskbar, GW_CHILD); child != nullptr;
          child = GetWindow(child, GW_HWNDNEXT)) {
@@ -62,7 +63,7 @@ HWND FindRunningTicker() {
   }
 
   // 3. The desk band in the taskbar.
-  if (HWND tray = FindWindowA("Shell_TrayWnd", nullptr)) {
+  if (HWND tray = FindWindowA(kTaskbarWindowClass, nullptr)) {
     if (HWND ticker = FindTickerInBand(tray)) return ticker;
   }
 
@@ -103,9 +104,12 @@ bool StartInstance(HINSTANCE instance) {
   char upper[MAX_PATH];
   std::strcpy(upper, programPath);
   CharUpperA(upper);
-  if (std::strstr(upper, "TLXTEMP") != nullptr) FinishUpdateHandOff(programPath);
+  if (std::strstr(upper, "TLXTEMP") != nullptr) {
+    FinishUpdateHandOff(programPath);
+    RestartProgram();
+  }
   // A hand-off that was cut off is finished (or handed to the copy again) before anything else.
-  if (!SettlePendingUpdate(t.flags.loadFromCache.load() != 0)) return false;
+  if (!SettlePendingUpdate(t.refresh.loadFromCache.load() != 0)) return false;
 
   SettingsStore& settings = Settings();
   settings.CreateSettingsKey();
@@ -123,7 +127,7 @@ bool StartInstance(HINSTANCE instance) {
       ChooseTickerSize(settings.ReadSetting(SettingId::kTickerSize), screenWidth);
   t.tickerSize = size.tickerSize;
   if (size.store) {
-    t.dockedWidth = size.dockedWidth;
+    t.dock.dockedWidth = size.dockedWidth;
     settings.WriteSetting(SettingId::kTickerSize, size.tickerSize);
   }
 
@@ -138,7 +142,17 @@ bool StartInstance(HINSTANCE instance) {
 
   if (t.undocked == 0) {
     t.frameWindow = nullptr;
-    if (AttachToTaskbar() != nullptr) return t.tickerWindow != nullptr && IsWindow(t.tickerWindow);
+    char proxyHost[kTextValueSize];
+    char proxyPort[kTextValueSize];
+    CopyProxySetting(t.prefsLock, t.prefs, proxyHost, proxyPort);
+    if (AttachToTaskbar(t.dock, kTickerClass, t.tickerSize, proxyHost, proxyPort,
+                        t.stripFlags.closing) != nullptr) {
+      // In the notification area: lay it out over the room at once rather than a second later.
+      if (t.dock.inDeskBand == 0 && t.tickerWindow != nullptr) {
+        SendMessageA(t.tickerWindow, WM_TIMER, kHousekeepingTimer, 0);
+      }
+      return t.tickerWindow != nullptr && IsWindow(t.tickerWindow);
+    }
     // No taskbar host: the settings now say floating, fitted to the caption.
   }
 
@@ -179,8 +193,8 @@ int RunTickerProgram(HINSTANCE instance, char* commandLine) {
   TickerWindowState& t = Ticker();
   RememberStartDesktop();
   CharUpperA(commandLine);
-  t.flags.loadFromCache = commandLine[0] == 'R' ? 1 : 0;
-  t.flags.feedReceived = 0;
+  t.refresh.loadFromCache = commandLine[0] == 'R' ? 1 : 0;
+  t.refresh.feedReceived = 0;
 
   // A running ticker gives way; one that does not go away within 21 requests wins.
   HWND running = FindRunningTicker();
@@ -201,7 +215,7 @@ int RunTickerProgram(HINSTANCE instance, char* commandLine) {
 
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    if (t.sheetWindow != nullptr && IsDialogMessageA(t.sheetWindow, &msg)) continue;
+    if (t.sheet.window != nullptr && IsDialogMessageA(t.sheet.window, &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }

@@ -3,7 +3,7 @@
 
 #include "res/resource.h"
 #include "strip/panel_geometry.h"
-#include "window/ticker_state_win.h"
+#include "res/program_resources_win.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ void FillFace(HDC dc, const Rect& face) {
 // Copies (or stretches) a bitmap resource, loaded with the 3-D greys mapped to the system's.
 void DrawBitmap(HDC dc, int id, int x, int y, int width, int height, int sourceWidth,
                 int sourceHeight) {
-  HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(Ticker().instance, MAKEINTRESOURCEA(id),
+  HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(ProgramInstance(), MAKEINTRESOURCEA(id),
                                                    IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS));
   if (bitmap == nullptr) return;
   HDC source = CreateCompatibleDC(dc);
@@ -40,38 +40,70 @@ void DrawBitmap(HDC dc, int id, int x, int y, int width, int height, int sourceW
   DeleteObject(bitmap);
 }
 
-void DrawEdge(HDC dc, const Rect& r, int raised) {
-  DrawButtonEdge(dc, r.left, r.top, r.right, r.bottom, raised);
+void DrawButtonEdge(HDC dc, const PanelPens& pens, int x, int y, int right, int bottom,
+                    int raised) {
+  HGDIOBJ black = GetStockObject(BLACK_PEN);
+  HGDIOBJ old = SelectObject(dc, pens.highlight);
+  if (raised == 1) {
+    Polyline3(dc, x, bottom - 1, x, y + 1, right, y + 1);
+    SelectObject(dc, black);
+    Polyline3(dc, x, bottom - 1, right, bottom - 1, right, y);
+    SelectObject(dc, pens.shadow);
+    Polyline3(dc, x + 1, bottom - 2, right - 1, bottom - 2, right - 1, y + 1);
+  } else {
+    SelectObject(dc, black);
+    Polyline3(dc, x, bottom - 2, x, y + 1, right, y + 1);
+    SelectObject(dc, pens.highlight);
+    Polyline3(dc, x + 1, bottom - 2, right, bottom - 2, right, y + 1);
+    SelectObject(dc, pens.shadow);
+    Polyline3(dc, x + 1, bottom - 3, x + 1, y + 2, right, y + 2);
+  }
+  SelectObject(dc, old);
 }
 
-void DrawLogoButton(HDC dc, const TickerWindowState& t, const PanelLayout& layout, int w, int h) {
-  const int id =
-      t.sponsorPhase == 0 && t.flags.mailAlertPending.load() != 0 ? IDB_MAIL : IDB_LOGO;
+void DrawGripRidge(HDC dc, const PanelPens& pens, int x, int y, int right, int bottom) {
+  HGDIOBJ old = SelectObject(dc, pens.face);
+  Polyline3(dc, x + 1, bottom - 2, x + 1, y + 1, right - 1, y + 2);
+  SelectObject(dc, pens.highlight);
+  Polyline3(dc, x, bottom - 2, x, y + 1, right, y + 1);
+  SelectObject(dc, pens.shadow);
+  Polyline3(dc, x, bottom - 2, right, bottom - 2, right, y);
+  SelectObject(dc, old);
+}
+
+void DrawEdge(HDC dc, const PanelPens& pens, const Rect& r, int raised) {
+  DrawButtonEdge(dc, pens, r.left, r.top, r.right, r.bottom, raised);
+}
+
+void DrawLogoButton(HDC dc, const PanelLook& look, int w, int h) {
+  const PanelLayout& layout = look.layout;
   FillFace(dc, layout.logoFace);
-  const LogoPlacement p = PlaceLogo(w, h, t.logoButtonUp != 0);
-  DrawBitmap(dc, id, p.x, p.y, p.width, p.height, 19, 13);
-  DrawEdge(dc, layout.logoEdge, t.logoButtonUp);
+  const LogoPlacement p = PlaceLogo(w, h, look.logoUp);
+  DrawBitmap(dc, look.mailLogo ? IDB_MAIL : IDB_LOGO, p.x, p.y, p.width, p.height, 19, 13);
+  DrawEdge(dc, look.pens, layout.logoEdge, look.logoUp ? 1 : 0);
 }
 
-void DrawSearchButton(HDC dc, const TickerWindowState& t, const PanelLayout& layout, int w) {
+void DrawSearchButton(HDC dc, const PanelLook& look, int w) {
+  const PanelLayout& layout = look.layout;
   FillFace(dc, layout.searchFace);
-  DrawEdge(dc, layout.searchEdge, t.searchButtonUp);
+  DrawEdge(dc, look.pens, layout.searchEdge, look.searchUp ? 1 : 0);
   int x = 0;
   int y = 0;
-  PlaceSearchGlyph(w, layout.bottom, t.searchButtonUp != 0, &x, &y);
-  DrawBitmap(dc, t.searchShown != 0 ? IDB_SEARCH_SHOWN : IDB_SEARCH, x, y, 11, 12, 11, 12);
+  PlaceSearchGlyph(w, layout.bottom, look.searchUp, &x, &y);
+  DrawBitmap(dc, look.searchShown ? IDB_SEARCH_SHOWN : IDB_SEARCH, x, y, 11, 12, 11, 12);
 }
 
-void DrawNextTopicButton(HDC dc, const TickerWindowState& t, const PanelLayout& layout) {
-  const bool raised = t.nextButtonUp != 0;
+void DrawNextTopicButton(HDC dc, const PanelLook& look) {
+  const PanelLayout& layout = look.layout;
+  const bool raised = look.nextUp;
   if (raised) {
-    DrawEdge(dc, layout.nextEdgeRaised, 1);
+    DrawEdge(dc, look.pens, layout.nextEdgeRaised, 1);
     FillFace(dc, layout.nextFaceRaised);
   } else {
-    DrawEdge(dc, layout.nextEdgePressed, 0);
+    DrawEdge(dc, look.pens, layout.nextEdgePressed, 0);
     FillFace(dc, layout.nextFacePressed);
   }
-  const Triangle tri = PlaceNextTopicTriangle(t.gripWidth, layout.bottom, raised);
+  const Triangle tri = PlaceNextTopicTriangle(look.gripWidth, layout.bottom, raised);
   HGDIOBJ old = SelectObject(dc, GetStockObject(BLACK_PEN));
   for (int i = 0; i < 3; ++i) {
     MoveToEx(dc, tri.x + i, tri.y0 + i, nullptr);
@@ -80,12 +112,12 @@ void DrawNextTopicButton(HDC dc, const TickerWindowState& t, const PanelLayout& 
   SelectObject(dc, old);
 }
 
-void DrawSearchBoxBorder(HDC dc, const TickerWindowState& t, int h) {
+void DrawSearchBoxBorder(HDC dc, HWND ticker, HWND searchBox, int h) {
   RECT box;
-  RECT ticker;
-  GetWindowRect(t.searchBox, &box);
-  GetWindowRect(t.tickerWindow, &ticker);
-  const int sx = box.left - ticker.left;
+  RECT window;
+  GetWindowRect(searchBox, &box);
+  GetWindowRect(ticker, &window);
+  const int sx = box.left - window.left;
   if (sx - 2 > 30) {
     RECT border = {sx - 2, 1, sx, h - 1};
     FillRect(dc, &border, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
@@ -94,87 +126,36 @@ void DrawSearchBoxBorder(HDC dc, const TickerWindowState& t, int h) {
 
 }  // namespace
 
-void DrawButtonEdge(HDC dc, int x, int y, int right, int bottom, int raised) {
-  const TickerWindowState& t = Ticker();
-  HGDIOBJ black = GetStockObject(BLACK_PEN);
-  HGDIOBJ old = SelectObject(dc, t.highlightPen);
-  if (raised == 1) {
-    Polyline3(dc, x, bottom - 1, x, y + 1, right, y + 1);
-    SelectObject(dc, black);
-    Polyline3(dc, x, bottom - 1, right, bottom - 1, right, y);
-    SelectObject(dc, t.shadowPen);
-    Polyline3(dc, x + 1, bottom - 2, right - 1, bottom - 2, right - 1, y + 1);
-  } else {
-    SelectObject(dc, black);
-    Polyline3(dc, x, bottom - 2, x, y + 1, right, y + 1);
-    SelectObject(dc, t.highlightPen);
-    Polyline3(dc, x + 1, bottom - 2, right, bottom - 2, right, y + 1);
-    SelectObject(dc, t.shadowPen);
-    Polyline3(dc, x + 1, bottom - 3, x + 1, y + 2, right, y + 2);
-  }
-  SelectObject(dc, old);
-}
-
-void DrawGripRidge(HDC dc, int x, int y, int right, int bottom) {
-  const TickerWindowState& t = Ticker();
-  HGDIOBJ old = SelectObject(dc, t.facePen);
-  Polyline3(dc, x + 1, bottom - 2, x + 1, y + 1, right - 1, y + 2);
-  SelectObject(dc, t.highlightPen);
-  Polyline3(dc, x, bottom - 2, x, y + 1, right, y + 1);
-  SelectObject(dc, t.shadowPen);
-  Polyline3(dc, x, bottom - 2, right, bottom - 2, right, y);
-  SelectObject(dc, old);
-}
-
-void DrawControlPanel(HDC dc, HWND ticker) {
-  const TickerWindowState& t = Ticker();
-  if (t.dragging != 0 && t.resizing == 0) return;
+void DrawControlPanel(HDC dc, HWND ticker, const PanelLook& look) {
+  if (look.hidden) return;
   RECT client;
   GetClientRect(ticker, &client);
   const int w = client.right;
   const int h = client.bottom;
-  const PanelLayout layout = TickerPanelLayout(w, h);
+  const PanelLayout& layout = look.layout;
 
-  if (t.screenSaverWindow != nullptr || t.undocked == 0) {
-    HGDIOBJ old = SelectObject(dc, t.shadowPen);
+  if (look.outline) {
+    HGDIOBJ old = SelectObject(dc, look.pens.shadow);
     Polyline3(dc, 0, h, 0, 0, w, 0);
-    SelectObject(dc, t.highlightPen);
+    SelectObject(dc, look.pens.highlight);
     Polyline3(dc, 0, h - 1, w, h - 1, w, -1);
     SelectObject(dc, old);
   }
-  DrawLogoButton(dc, t, layout, w, h);
-  if (layout.buttons) DrawSearchButton(dc, t, layout, w);
-  if (t.screenSaverWindow == nullptr && layout.buttons) DrawNextTopicButton(dc, t, layout);
-  if (t.inDeskBand == 0) {
-    for (const Rect& r : layout.gripRidges) DrawGripRidge(dc, r.left, r.top, r.right, r.bottom);
+  DrawLogoButton(dc, look, w, h);
+  if (layout.buttons) DrawSearchButton(dc, look, w);
+  if (look.nextButton && layout.buttons) DrawNextTopicButton(dc, look);
+  if (look.gripRidges) {
+    for (const Rect& r : layout.gripRidges) {
+      DrawGripRidge(dc, look.pens, r.left, r.top, r.right, r.bottom);
+    }
   }
-  if (t.searchBox != nullptr) DrawSearchBoxBorder(dc, t, h);
+  if (look.searchBox != nullptr) DrawSearchBoxBorder(dc, ticker, look.searchBox, h);
 }
 
-void PaintControlPanel(HWND ticker) {
+void PaintControlPanel(HWND ticker, const PanelLook& look) {
   HDC dc = GetDC(ticker);
-  DrawControlPanel(dc, ticker);
+  DrawControlPanel(dc, ticker, look);
   ReleaseDC(ticker, dc);
-}
-
-PanelLayout TickerPanelLayout(int w, int h, int tipTop) {
-  const TickerWindowState& t = Ticker();
-  PanelInputs in;
-  in.width = w;
-  in.height = h;
-  in.grip = t.gripWidth;
-  // The logo's zones are measured from the docked width while the ticker sits in the taskbar.
-  in.logoWidth = t.undocked != 0 ? w : t.dockedWidth;
-  in.tipTop = tipTop;
-  in.fitToCaption = t.fitToCaption != 0;
-  in.inDeskBand = t.inDeskBand != 0;
-  return ComputePanelLayout(in);
-}
-
-PanelLayout TickerPanelLayout(HWND ticker) {
-  RECT client;
-  GetClientRect(ticker, &client);
-  return TickerPanelLayout(client.right, client.bottom);
 }
 
 void InvalidatePanelRect(HWND ticker, const Rect& r, bool erase) {

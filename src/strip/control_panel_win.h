@@ -6,17 +6,32 @@
 
 #include "strip/panel_geometry.h"
 
-// Draws the panel through the window's own device context (inside its paint message).
-void PaintControlPanel(HWND ticker);
-// The same into any device context of the window's client size (tests render into memory).
-void DrawControlPanel(HDC dc, HWND ticker);
-void DrawButtonEdge(HDC dc, int left, int top, int right, int bottom, int raised);
-void DrawGripRidge(HDC dc, int left, int top, int right, int bottom);
+// The pens of the three-dimensional style, made with the ticker window.
+struct PanelPens {
+  HPEN highlight = nullptr;
+  HPEN shadow = nullptr;
+  HPEN face = nullptr;
+};
 
-// The panel's layout for a client area of w x h with the ticker's grip and flags; tipTop is where
-// the strip and logo tooltips start.
-PanelLayout TickerPanelLayout(int w, int h, int tipTop = 0);
-// The layout of the ticker window's current client area.
-PanelLayout TickerPanelLayout(HWND ticker);
+// What the panel shows: its layout for the client size, the buttons' states and the window's mode.
+struct PanelLook {
+  PanelPens pens;
+  PanelLayout layout;
+  bool hidden = false;    // a strip drag (not a resize) is under way: nothing is drawn
+  bool mailLogo = false;  // the logo button shows the mail picture
+  bool logoUp = true, searchUp = true, nextUp = true;
+  bool searchShown = false;
+  bool outline = false;    // the window's outline, on a screen saver or docked
+  bool nextButton = true;  // none on a screen saver
+  bool gripRidges = true;  // none in the desk band
+  int gripWidth = 0;
+  HWND searchBox = nullptr;  // its border is drawn while there is one
+};
+
+// Draws the panel through the window's own device context (inside its paint message).
+void PaintControlPanel(HWND ticker, const PanelLook& look);
+// The same into any device context of the window's client size (tests render into memory).
+void DrawControlPanel(HDC dc, HWND ticker, const PanelLook& look);
+
 // Invalidates one of the layout's rectangles.
 void InvalidatePanelRect(HWND ticker, const Rect& r, bool erase);

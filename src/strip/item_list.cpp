@@ -35,7 +35,7 @@ size_t BoundedLength(const char* s, size_t max) {
 
 }  // namespace
 
-TickerItemList::TickerItemList(SharedFlags& flags) : flags_(flags) {}
+TickerItemList::TickerItemList(StripFlags& flags) : flags_(flags) {}
 
 void TickerItemList::EnsureRoom() {
   if (building_.empty()) {
@@ -161,7 +161,7 @@ void TickerItemList::Release() {
   stripWidth_ = 0;
 }
 
-void ShowStatusPair(TickerItemList& list, TextMeasurer* measurer, SharedFlags& flags,
+void ShowStatusPair(TickerItemList& list, TextMeasurer* measurer, StripFlags& flags,
                     const char* caption, const char* message) {
   flags.listBusy = 1;
   list.Reset();
@@ -174,7 +174,7 @@ void ShowStatusPair(TickerItemList& list, TextMeasurer* measurer, SharedFlags& f
   flags.stripFilled = 1;
 }
 
-void ShowNoticeAhead(TickerItemList& list, TextMeasurer* measurer, SharedFlags& flags,
+void ShowNoticeAhead(TickerItemList& list, TextMeasurer* measurer, StripFlags& flags,
                      const char* text) {
   std::vector<TickerItem> shown;
   {

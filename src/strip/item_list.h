@@ -11,7 +11,7 @@
 #include <mutex>
 #include <vector>
 
-#include "shell/shared_flags.h"
+#include "strip/strip_flags.h"
 
 constexpr int kItemTextSize = 250;  // 249 characters and the NUL
 constexpr int kItemLinkSize = 202;  // 201 characters and the NUL
@@ -60,7 +60,7 @@ class ItemsView {
 class TickerItemList {
  public:
   // The list stops taking items once flags.closing is set.
-  explicit TickerItemList(SharedFlags& flags);
+  explicit TickerItemList(StripFlags& flags);
 
   TickerItemList(const TickerItemList&) = delete;
   TickerItemList& operator=(const TickerItemList&) = delete;
@@ -96,7 +96,7 @@ class TickerItemList {
  private:
   void EnsureRoom();
 
-  SharedFlags& flags_;
+  StripFlags& flags_;
 
   // Producer-only storage.
   std::vector<TickerItem> building_;
@@ -113,10 +113,10 @@ class TickerItemList {
 };
 
 // Replaces the strip by a two-item status message: a caption and a message.
-void ShowStatusPair(TickerItemList& list, TextMeasurer* measurer, SharedFlags& flags,
+void ShowStatusPair(TickerItemList& list, TextMeasurer* measurer, StripFlags& flags,
                     const char* caption, const char* message);
 
 // Puts one notice (caption colour, tall font) in front of what the strip shows, which keeps
 // running after it. A notice already in front is not put there a second time.
-void ShowNoticeAhead(TickerItemList& list, TextMeasurer* measurer, SharedFlags& flags,
+void ShowNoticeAhead(TickerItemList& list, TextMeasurer* measurer, StripFlags& flags,
                      const char* text);

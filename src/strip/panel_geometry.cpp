@@ -48,6 +48,8 @@ PanelLayout ComputePanelLayout(const PanelInputs& in) {
   p.logoPressAfter = in.logoWidth - 22;
   p.logoReleaseAfter = in.logoWidth - 21;
   p.doubleClickZone = XZone{20, w - 39};
+  p.gripPressAfter = g;
+  p.sizingCursorBefore = in.inDeskBand ? 0 : 7;
 
   p.logoEdge = Rect{w - 22, 0, w - 1, b};
   p.logoFace = Rect{w - 21, 2, w + 22, h - 2};

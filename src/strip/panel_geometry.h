@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "strip/rect.h"
+#include "base/rect.h"
 
 // Where the 19 x 13 logo bitmap is copied: to (x, y) at its size, or stretched to 19 x height.
 struct LogoPlacement {
@@ -64,6 +64,9 @@ struct PanelLayout {
   XZone searchZone, nextTopicZone;
   int32_t logoPressAfter = 0, logoReleaseAfter = 0;  // the logo takes x past these
   XZone doubleClickZone;                              // where a double click opens a story
+  // A press past gripPressAfter holds the strip; at or before it, on the grip, it drags the width.
+  // Left of sizingCursorBefore the pointer shows the sizing cursor (nowhere in the desk band).
+  int32_t gripPressAfter = 0, sizingCursorBefore = 0;
 
   // Drawn edges and faces.
   Rect logoEdge, logoFace;

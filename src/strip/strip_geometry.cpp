@@ -2,7 +2,7 @@
 #include "strip/strip_geometry.h"
 
 namespace {
-// Positions in the colour order of TickerPrefs::colors (see window/ticker_state_win.h).
+// Positions in the colour order of TickerPrefs::colors (settings/ticker_prefs.h).
 enum : int {
   kUs, kWorld, kBusiness, kPolitics, kSports, kEntertainment, kTechnology,
   kQuoteUp, kQuoteDown, kQuoteNc, kSymbol, kBackground

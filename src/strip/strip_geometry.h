@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "strip/item_list.h"
-#include "strip/rect.h"
+#include "base/rect.h"
 
 struct ScrollArea {
   int32_t left;

@@ -4,10 +4,9 @@
 
 #include <mutex>
 
-#include "prefs/hover_wheel_win.h"
 #include "strip/scroll_step.h"
+#include "settings/ticker_prefs.h"
 #include "strip/strip_geometry.h"
-#include "window/ticker_state_win.h"
 
 namespace {
 
@@ -71,21 +70,12 @@ void DeselectStripFont(StripPaintCache& c) {
   c.selectedFont = nullptr;
 }
 
-int SearchBoxWidth() {
-  HWND box = Ticker().searchBox;
-  if (box == nullptr) return -1;
-  RECT r;
-  GetClientRect(box, &r);
-  return r.right;
-}
-
 }  // namespace
 
-void CreateStripFonts(HWND ticker) {
+void CreateStripFonts(StripPaintCache& c, HWND ticker, bool bold) {
   RECT client;
   GetClientRect(ticker, &client);
   const int h = client.bottom;
-  const bool bold = Settings().ReadSetting(SettingId::kBoldFont) != 0;
   const int weight = bold ? FW_BOLD : FW_NORMAL;
   HFONT small = CreateArial(h * 3 / 4, weight);
   HFONT tall = CreateArial(bold ? h - 3 : h - 4, weight);
@@ -94,7 +84,6 @@ void CreateStripFonts(HWND ticker) {
   const TextTops tops =
       ComputeTextTops(h, tallMetrics.tmAscent, smallMetrics.tmAscent, smallMetrics.tmHeight);
 
-  StripPaintCache& c = Ticker().paintCache;
   std::lock_guard<std::mutex> guard(c.fontLock);
   c.tallTop = tops.tall;
   c.smallTop = tops.small;
@@ -105,8 +94,7 @@ void CreateStripFonts(HWND ticker) {
   c.tallFont = tall;
 }
 
-void DeleteStripFonts() {
-  StripPaintCache& c = Ticker().paintCache;
+void DeleteStripFonts(StripPaintCache& c) {
   std::lock_guard<std::mutex> guard(c.fontLock);
   DeselectStripFont(c);
   if (c.smallFont != nullptr) DeleteObject(c.smallFont);
@@ -115,27 +103,17 @@ void DeleteStripFonts() {
   c.tallFont = nullptr;
 }
 
-void PaintStrip(HDC windowDc, HWND ticker) {
-  TickerWindowState& t = Ticker();
-  StripPaintCache& c = t.paintCache;
-  const uint32_t* colors = t.prefs.colors;
-
-  // The size the last resize reported: asking the window each frame costs a server round trip.
-  int w = t.clientWidth;
-  int h = t.clientHeight;
-  if (ticker != t.tickerWindow) {
-    RECT r;
-    GetClientRect(ticker, &r);
-    w = r.right;
-    h = r.bottom;
-  }
+void PaintStrip(HDC windowDc, StripPaintCache& c, TickerItemList& items, StripFlags& flags,
+                const StripFrame& frame) {
+  const uint32_t* colors = frame.colors;
+  const int w = frame.width;
+  const int h = frame.height;
   if (w > 0 && h > 0 && PrepareFrame(c, windowDc, w, h)) {
     const ScrollArea area =
-        ComputeScrollArea(w, SearchBoxWidth(), t.gripWidth, t.screenSaverWindow != nullptr);
+        ComputeScrollArea(w, frame.searchBoxWidth, frame.gripWidth, frame.onScreenSaver);
     if (!c.clipValid) {
-      const Rect box = ComputeStripClip(
-          area, h, t.alwaysOnTop != 0 || t.glueToDesktop != 0,
-          t.undocked != 0, t.screenSaverWindow != nullptr);
+      const Rect box =
+          ComputeStripClip(area, h, frame.staysOnTop, frame.undocked, frame.onScreenSaver);
       c.clip = {box.left, box.top, box.right, box.bottom};
       c.clipValid = true;
     }
@@ -151,8 +129,8 @@ void PaintStrip(HDC windowDc, HWND ticker) {
       FillRect(c.memoryDc, &copy, c.backgroundBrush);
       SetBkColor(c.memoryDc, colors[kColorBackground]);
 
-      ItemsView view = t.items.Read();
-      const int32_t offset = t.flags.scrollOffset.load();
+      ItemsView view = items.Read();
+      const int32_t offset = flags.scrollOffset.load();
       WalkVisibleSlots(view.items, view.drawCount, view.itemCount, view.stripWidth, offset,
                        area.right, [&](const TickerItem& item, int32_t x) {
                          SelectStripFont(c, item.tallFont != 0 ? c.tallFont : c.smallFont);
@@ -166,39 +144,36 @@ void PaintStrip(HDC windowDc, HWND ticker) {
   }
 
   // Keep the offset within one cycle for the next frame.
-  t.flags.scrollOffset = NormaliseOffset(t.flags.scrollOffset.load(), t.items.StripWidth());
+  flags.scrollOffset = NormaliseOffset(flags.scrollOffset.load(), items.StripWidth());
 }
 
-void EraseStripBackground(HDC dc, HWND ticker) {
+void EraseStripBackground(HDC dc, HWND ticker, uint32_t background) {
   RECT client;
   GetClientRect(ticker, &client);
-  HBRUSH brush = CreateSolidBrush(Ticker().prefs.colors[kColorBackground]);
+  HBRUSH brush = CreateSolidBrush(background);
   FillRect(dc, &client, brush);
   DeleteObject(brush);
 }
 
-void DiscardClipRegion() { Ticker().paintCache.clipValid = false; }
+void DiscardClipRegion(StripPaintCache& c) { c.clipValid = false; }
 
-void DiscardBackgroundBrush() {
-  StripPaintCache& c = Ticker().paintCache;
+void DiscardBackgroundBrush(StripPaintCache& c) {
   if (c.backgroundBrush != nullptr) DeleteObject(c.backgroundBrush);
   c.backgroundBrush = nullptr;
 }
 
-void ReleaseStripCaches() {
-  StripPaintCache& c = Ticker().paintCache;
-  DiscardClipRegion();
+void ReleaseStripCaches(StripPaintCache& c) {
+  DiscardClipRegion(c);
   ReleaseFrameBitmap(c);
   DeselectStripFont(c);
   if (c.memoryDc != nullptr) DeleteDC(c.memoryDc);
   c.memoryDc = nullptr;
   c.originalFont = nullptr;
-  DiscardBackgroundBrush();
+  DiscardBackgroundBrush(c);
 }
 
-void RunScrollTick(HWND ticker) {
-  TickerWindowState& t = Ticker();
-  SharedFlags& f = t.flags;
+void RunScrollTick(HWND ticker, StripPaintCache& c, TickerItemList& items, StripFlags& f,
+                   const StripFrame& frame, const ScrollStep& step) {
   // A tick that finds a pause counts it down and draws nothing: a pause of nine stands for nine
   // ticks (450 ms) after a jump.
   if (f.pauseTicks.load() > 0) {
@@ -209,15 +184,12 @@ void RunScrollTick(HWND ticker) {
 
   // The frames of one tick follow each other within microseconds and only the last one is ever
   // seen: the earlier steps move and wrap the offset without drawing.
-  const ScrollStep step = StripHeldByPointer()
-                              ? kStandStill
-                              : ComputeScrollStep(t.prefs.tickerSpeed, t.prefs.smoothScrolling);
   HDC dc = GetDC(ticker);
   for (int i = 0; i < step.frames; ++i) {
     if (i + 1 == step.frames) {
-      PaintStrip(dc, ticker);
+      PaintStrip(dc, c, items, f, frame);
     } else {
-      f.scrollOffset = NormaliseOffset(f.scrollOffset.load(), t.items.StripWidth());
+      f.scrollOffset = NormaliseOffset(f.scrollOffset.load(), items.StripWidth());
     }
     f.scrollOffset.fetch_add(f.scrollForward.load() != 0 ? step.pixels : -step.pixels);
   }
@@ -227,7 +199,7 @@ void RunScrollTick(HWND ticker) {
 bool WindowMeasurer::CanMeasure() { return window_ != nullptr && IsWindow(window_); }
 
 int32_t WindowMeasurer::MeasureText(const char* text, int32_t length, bool tallFont) {
-  StripPaintCache& c = Ticker().paintCache;
+  StripPaintCache& c = cache_;
   std::lock_guard<std::mutex> guard(c.fontLock);
   HDC windowDc = GetDC(window_);
   HDC dc = CreateCompatibleDC(windowDc);

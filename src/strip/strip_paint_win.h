@@ -7,6 +7,8 @@
 #include <mutex>
 
 #include "strip/item_list.h"
+#include "strip/scroll_step.h"
+#include "strip/strip_flags.h"
 
 // What painting keeps from one frame to the next; the ticker's record holds the one instance and
 // only the functions below touch it.
@@ -35,33 +37,49 @@ struct StripPaintCache {
   HGDIOBJ originalFont = nullptr;
 };
 
-// (Re)creates the small and tall fonts for the window's client height and "Bold Font".
-void CreateStripFonts(HWND ticker);
-void DeleteStripFonts();
+// What one frame depends on besides the cache and the list: the window's size and layout and the
+// colours (in the order of the colour table).
+struct StripFrame {
+  int width = 0;
+  int height = 0;
+  int searchBoxWidth = -1;  // -1 while there is no search box
+  int gripWidth = 0;
+  bool onScreenSaver = false;
+  bool staysOnTop = false;  // "Always On Top" or glued to the desktop
+  bool undocked = false;
+  const uint32_t* colors = nullptr;
+};
+
+// (Re)creates the small and tall fonts for the window's client height, bold or not.
+void CreateStripFonts(StripPaintCache& c, HWND ticker, bool bold);
+void DeleteStripFonts(StripPaintCache& c);
 
 // Draws one frame of the strip into the window and normalises the scroll offset.
-void PaintStrip(HDC windowDc, HWND ticker);
+void PaintStrip(HDC windowDc, StripPaintCache& c, TickerItemList& items, StripFlags& flags,
+                const StripFrame& frame);
 
 // Fills the client area with the background colour.
-void EraseStripBackground(HDC dc, HWND ticker);
+void EraseStripBackground(HDC dc, HWND ticker, uint32_t background);
 
 // Cached drawing state: the clip box is discarded on every resize, the background brush when the
 // colours change; the next frame recreates them.
-void DiscardClipRegion();
-void DiscardBackgroundBrush();
+void DiscardClipRegion(StripPaintCache& c);
+void DiscardBackgroundBrush(StripPaintCache& c);
 // Shutdown: the memory device context, its frame bitmap and the background brush.
-void ReleaseStripCaches();
+void ReleaseStripCaches(StripPaintCache& c);
 
-// One tick of the scroll timer: up to eight frames, moving the offset after each.
-void RunScrollTick(HWND ticker);
+// One tick of the scroll timer at the given step: up to eight frames, moving the offset after each.
+void RunScrollTick(HWND ticker, StripPaintCache& c, TickerItemList& items, StripFlags& flags,
+                   const StripFrame& frame, const ScrollStep& step);
 
 // Measures item texts on the ticker window in the strip's fonts (from any thread).
 class WindowMeasurer : public TextMeasurer {
  public:
-  explicit WindowMeasurer(HWND window) : window_(window) {}
+  WindowMeasurer(HWND window, StripPaintCache& cache) : window_(window), cache_(cache) {}
   bool CanMeasure() override;
   int32_t MeasureText(const char* text, int32_t length, bool tallFont) override;
 
  private:
   HWND window_;
+  StripPaintCache& cache_;
 };

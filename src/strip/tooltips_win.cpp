@@ -8,8 +8,7 @@
 #include <mutex>
 
 #include "res/resource.h"
-#include "strip/control_panel_win.h"
-#include "window/ticker_state_win.h"
+#include "res/program_resources_win.h"
 
 namespace {
 
@@ -21,14 +20,14 @@ TOOLINFOA MakeTool(HWND ticker, UINT id, const Rect& r, char* text) {
   tool.hwnd = ticker;
   tool.uId = id;
   tool.rect = RECT{r.left, r.top, r.right, r.bottom};
-  tool.hinst = Ticker().instance;
+  tool.hinst = ProgramInstance();
   tool.lpszText = text;
   return tool;
 }
 
 HWND CreateTipWindow(HWND ticker) {
   return CreateWindowExA(0, TOOLTIPS_CLASSA, "", TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                         CW_USEDEFAULT, CW_USEDEFAULT, ticker, nullptr, Ticker().instance, nullptr);
+                         CW_USEDEFAULT, CW_USEDEFAULT, ticker, nullptr, ProgramInstance(), nullptr);
 }
 
 void DestroyTip(HWND* tip) {
@@ -36,8 +35,7 @@ void DestroyTip(HWND* tip) {
   *tip = nullptr;
 }
 
-void EnsureCommonControls() {
-  TooltipRecord& record = Ticker().tooltips;
+void EnsureCommonControls(TooltipRecord& record) {
   if (record.commonControlsReady) return;
   INITCOMMONCONTROLSEX init = {sizeof init, ICC_WIN95_CLASSES};
   InitCommonControlsEx(&init);
@@ -46,18 +44,15 @@ void EnsureCommonControls() {
 
 }  // namespace
 
-void CreateTooltips(HWND ticker, const RECT& bounds) {
-  TickerWindowState& t = Ticker();
-  EnsureCommonControls();
-  const PanelLayout layout = TickerPanelLayout(bounds.right, bounds.bottom, bounds.top);
-
-  char* logoText = t.tooltips.logoTip;
-  std::lock_guard<std::mutex> guard(t.tooltips.lock);
+void CreateTooltips(TooltipRecord& t, HWND ticker, const PanelLayout& layout) {
+  EnsureCommonControls(t);
+  char* logoText = t.logoText;
+  std::lock_guard<std::mutex> guard(t.lock);
   DestroyTip(&t.stripTip);
   t.stripTip = CreateTipWindow(ticker);
   DestroyTip(&t.logoTip);
   t.logoTip = CreateTipWindow(ticker);
-  if (logoText[0] == '\0') LoadStringA(t.instance, IDS_PAGES_MENU, logoText, kLogoTipSize);
+  if (logoText[0] == '\0') LoadStringA(ProgramInstance(), IDS_PAGES_MENU, logoText, kLogoTipSize);
   DestroyTip(&t.searchTip);
   DestroyTip(&t.navigationTip);
   if (layout.buttons) {
@@ -82,8 +77,8 @@ void CreateTooltips(HWND ticker, const RECT& bounds) {
   }
 }
 
-void RelayToTooltips(HWND ticker, UINT message, WPARAM wParam, LPARAM lParam) {
-  TickerWindowState& t = Ticker();
+void RelayToTooltips(const TooltipRecord& t, HWND ticker, UINT message, WPARAM wParam,
+                     LPARAM lParam) {
   MSG msg = {};
   msg.hwnd = ticker;
   msg.message = message;
@@ -94,26 +89,22 @@ void RelayToTooltips(HWND ticker, UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-void SetLogoTip(const char* text) {
-  TickerWindowState& t = Ticker();
-  char* logoText = t.tooltips.logoTip;
+void SetLogoTip(TooltipRecord& t, HWND ticker, const char* text) {
+  char* logoText = t.logoText;
   std::strncpy(logoText, text != nullptr ? text : "", kLogoTipSize - 1);
   logoText[kLogoTipSize - 1] = '\0';
   if (t.logoTip == nullptr) return;
-  TOOLINFOA info = MakeTool(t.tickerWindow, 2, Rect{}, nullptr);
+  TOOLINFOA info = MakeTool(ticker, 2, Rect{}, nullptr);
   SendMessageA(t.logoTip, TTM_GETTOOLINFOA, 0, reinterpret_cast<LPARAM>(&info));
   info.lpszText = logoText;
   SendMessageA(t.logoTip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&info));
 }
 
-const char* LogoTipText() { return Ticker().tooltips.logoTip; }
-
-void SetStripTip(const char* stamp) {
-  TickerWindowState& t = Ticker();
+void SetStripTip(TooltipRecord& t, HWND ticker, const char* stamp) {
   HWND tip = nullptr;
   char text[kTextValueSize];
   {
-    std::lock_guard<std::mutex> guard(t.tooltips.lock);
+    std::lock_guard<std::mutex> guard(t.lock);
     if (stamp != nullptr) {
       std::strncpy(t.lastStockUpdate, stamp, sizeof t.lastStockUpdate - 1);
       t.lastStockUpdate[sizeof t.lastStockUpdate - 1] = '\0';
@@ -123,13 +114,12 @@ void SetStripTip(const char* stamp) {
   }
   // Sent without the lock: from the worker this waits for the user-interface thread.
   if (tip == nullptr) return;
-  TOOLINFOA info = MakeTool(t.tickerWindow, 1, Rect{}, text);
+  TOOLINFOA info = MakeTool(ticker, 1, Rect{}, text);
   SendMessageA(tip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&info));
 }
 
-void DestroyTooltips() {
-  TickerWindowState& t = Ticker();
-  std::lock_guard<std::mutex> guard(t.tooltips.lock);
+void DestroyTooltips(TooltipRecord& t) {
+  std::lock_guard<std::mutex> guard(t.lock);
   DestroyTip(&t.stripTip);
   DestroyTip(&t.logoTip);
   DestroyTip(&t.searchTip);

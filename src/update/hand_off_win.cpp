@@ -6,15 +6,15 @@
 #include <cstring>
 
 #include "res/resource.h"
-#include "shell/process_win.h"
-#include "shell/shutdown_win.h"
+#include "base/process_win.h"
+#include "base/program_files.h"
 #include "update/signature_win.h"
 #include "update/update_rules.h"
-#include "window/ticker_state_win.h"
+#include "res/program_resources_win.h"
 
 namespace {
 
-constexpr const char* kProgramName = "Ticker.exe";
+constexpr const char* kProgramName = kProgramFileName;
 constexpr const char* kCopyName = "tlxtemp.exe";
 constexpr const char* kStagedProgram = "Ticker.exe.new";
 constexpr int kPlaceAttempts = 15;
@@ -189,7 +189,7 @@ void FinishUpdateHandOff(const char* copyPath) {
       !copy.Matches(manifest, kManifestProgramEntry)) {
     // Not the program the publisher signed: the one there stays, and its start clears the rest.
     RemoveMarker();
-    RestartProgram();
+    return;
   }
 
   bool placed = false;
@@ -206,13 +206,12 @@ void FinishUpdateHandOff(const char* copyPath) {
     LoadProgramText(IDS_UPDATE_ERROR_CAPTION, caption, sizeof caption);
     LoadProgramText(IDS_UPDATE_ERROR_TEXT, text, sizeof text);
     MessageBoxA(nullptr, text, caption, MB_OK);
-    RestartProgram();
+    return;
   }
 
   // Started before the marker goes, so that a hand-off cut off here runs it at the next start.
   RunPostUpdateStep(manifest);
   RemoveMarker();
-  RestartProgram();
 }
 
 bool SettlePendingUpdate(bool restartStart) {

@@ -12,9 +12,9 @@
 bool MarkHandOffBegun();
 
 // Runs as "tlxtemp.exe": checks itself against the manifest beside it, replaces "Ticker.exe",
-// checks the result, runs the post-update step and restarts "Ticker.exe R". A copy that is not
-// the manifest's program replaces nothing. Never returns.
-[[noreturn]] void FinishUpdateHandOff(const char* copyPath);
+// checks the result and runs the post-update step; the caller then restarts "Ticker.exe R". A copy
+// that is not the manifest's program replaces nothing.
+void FinishUpdateHandOff(const char* copyPath);
 
 // At every start of "Ticker.exe": finishes or gives up a hand-off that was cut off, and removes
 // what an update leaves. False when this process handed off to the copy again and must end now.

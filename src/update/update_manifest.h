@@ -17,6 +17,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/program_files.h"
+
 // Its name on the update server (under /ion/) and, while an update is under way, in the
 // program's folder, with its signature beside it (+ ".sig").
 constexpr const char* kManifestName = "update.manifest";
@@ -29,7 +31,7 @@ constexpr size_t kSha256Size = 32;
 
 // The entry of the program that the package expands to: what "tlxtemp.exe" must be before it
 // runs, and what "Ticker.exe" must be once it has been replaced.
-constexpr const char* kManifestProgramEntry = "Ticker.exe";
+constexpr const char* kManifestProgramEntry = kProgramFileName;
 
 // Four numbers, most significant first, as a version resource holds them.
 struct ProgramVersion {

@@ -18,18 +18,18 @@
 #include <new>
 #include <vector>
 
-#include "feed/dialup_win.h"
-#include "feed/http_transfer_win.h"
+#include "net/dialup_win.h"
+#include "net/http_transfer_win.h"
 #include "res/resource.h"
 #include "settings/endpoints.h"
-#include "shell/process_win.h"
-#include "shell/shutdown_win.h"
+#include "base/process_win.h"
 #include "strip/strip_paint_win.h"
 #include "update/hand_off_win.h"
 #include "update/signature_win.h"
 #include "update/update_manifest.h"
 #include "update/update_rules.h"
-#include "window/ticker_state_win.h"
+#include "res/program_resources_win.h"
+#include "settings/registry_store_win.h"
 
 namespace {
 
@@ -73,7 +73,7 @@ bool FileUpdateUrl(UpdateFile file, bool myVexlo, const char* suffix, char* url,
 // The last-write time of "Ticker.exe" in the program's folder.
 bool ProgramFileTime(ULARGE_INTEGER* time) {
   char path[MAX_PATH];
-  if (!ProgramFilePath("Ticker.exe", path, sizeof path)) return false;
+  if (!ProgramFilePath(kProgramFileName, path, sizeof path)) return false;
   HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
@@ -87,7 +87,7 @@ bool ProgramFileTime(ULARGE_INTEGER* time) {
 
 // The package's Last-Modified date, asked of the update host with one request whose body is
 // never read.
-bool PackageFileTime(HINTERNET internet, bool myVexlo, FILETIME* time) {
+bool PackageFileTime(const HttpSession& session, bool myVexlo, FILETIME* time) {
   char url[kTextValueSize + 64];
   if (!FileUpdateUrl(UpdateFile::kPackage, myVexlo, "", url, sizeof url)) return false;
   char host[256];
@@ -100,7 +100,7 @@ bool PackageFileTime(HINTERNET internet, bool myVexlo, FILETIME* time) {
   parts.dwUrlPathLength = sizeof path;
   if (!InternetCrackUrlA(url, 0, 0, &parts)) return false;
 
-  OwnedHandle connection(InternetConnectA(internet, host, parts.nPort, nullptr, nullptr,
+  OwnedHandle connection(InternetConnectA(session.internet, host, parts.nPort, nullptr, nullptr,
                                           INTERNET_SERVICE_HTTP, 0, 0));
   if (!connection) return false;
   OwnedHandle request(HttpOpenRequestA(connection.get(), nullptr, path, "HTTP/1.0", nullptr,
@@ -122,15 +122,10 @@ bool PackageFileTime(HINTERNET internet, bool myVexlo, FILETIME* time) {
   return dated && SystemTimeToFileTime(&modified, time) != FALSE;
 }
 
-bool ScreenSaverRunning() {
-  // Written by the housekeeping tick on the user-interface thread.
-  return __atomic_load_n(&Ticker().screenSaverWindow, __ATOMIC_RELAXED) != nullptr;
-}
-
 // Downloads one file that the manifest lists to "<name>.new" and checks its size and hash while
 // holding it, so that what was checked is what is later expanded, loaded or run. Nothing is
 // loaded or run here.
-void FetchListed(HINTERNET internet, bool myVexlo, char* buffer, const FILETIME& fileTime,
+void FetchListed(const HttpSession& session, bool myVexlo, char* buffer, const FILETIME& fileTime,
                  const UpdateManifest& manifest, StagedFile* f) {
   const UpdateFileInfo& info = DescribeUpdateFile(f->file);
   char url[kTextValueSize + 64];
@@ -141,7 +136,7 @@ void FetchListed(HINTERNET internet, bool myVexlo, char* buffer, const FILETIME&
     return;
   }
   DeleteFileA(f->staged);
-  if (DownloadUrlToFile(internet, url, buffer, kDownloadBufferSize, f->staged, &fileTime) == 0 ||
+  if (DownloadUrlToFile(session, url, buffer, kDownloadBufferSize, f->staged, &fileTime) == 0 ||
       !f->held.Open(f->staged)) {
     return;
   }
@@ -153,7 +148,7 @@ enum class ManifestFetch { kNone, kRefused, kNotNewer, kOffer };
 
 // Fetches the manifest and its signature to "update.manifest.new" (+ ".sig") and judges it. A
 // server without a manifest offers nothing, as one from before manifests.
-ManifestFetch FetchManifest(HINTERNET internet, bool myVexlo, char* buffer, StagedFile* f,
+ManifestFetch FetchManifest(const HttpSession& session, bool myVexlo, char* buffer, StagedFile* f,
                             UpdateManifest* manifest) {
   char url[kTextValueSize + 64];
   char sigUrl[kTextValueSize + 64];
@@ -167,10 +162,10 @@ ManifestFetch FetchManifest(HINTERNET internet, bool myVexlo, char* buffer, Stag
     return ManifestFetch::kNone;
   }
   DeleteWithSignature(f->staged);
-  if (DownloadUrlToFile(internet, url, buffer, kManifestMaxSize, f->staged, nullptr) == 0) {
+  if (DownloadUrlToFile(session, url, buffer, kManifestMaxSize, f->staged, nullptr) == 0) {
     return ManifestFetch::kNone;
   }
-  DownloadUrlToFile(internet, sigUrl, buffer, kSignatureMaxSize, sigPath, nullptr);
+  DownloadUrlToFile(session, sigUrl, buffer, kSignatureMaxSize, sigPath, nullptr);
   if (!LoadVerifiedManifest(f->staged, manifest)) return ManifestFetch::kRefused;
   switch (JudgeManifest(*manifest, OwnProductName(), OwnProgramVersion())) {
     case ManifestVerdict::kOffer:
@@ -185,13 +180,13 @@ ManifestFetch FetchManifest(HINTERNET internet, bool myVexlo, char* buffer, Stag
 
 // The release note into `received` (at most kReleaseNoteSize - 1 bytes), and whether it is the
 // one the manifest lists.
-FetchedFile FetchNote(HINTERNET internet, bool myVexlo, const UpdateManifest& manifest,
+FetchedFile FetchNote(const HttpSession& session, bool myVexlo, const UpdateManifest& manifest,
                       char (&received)[kReleaseNoteSize], size_t* count) {
   FetchedFile note;
   char url[kTextValueSize + 64];
   *count = 0;
   if (!FileUpdateUrl(UpdateFile::kNote, myVexlo, "", url, sizeof url) ||
-      DownloadUrlToFile(internet, url, received, kReleaseNoteSize - 1, nullptr, nullptr, count) ==
+      DownloadUrlToFile(session, url, received, kReleaseNoteSize - 1, nullptr, nullptr, count) ==
           0) {
     return note;
   }
@@ -205,24 +200,23 @@ FetchedFile FetchNote(HINTERNET internet, bool myVexlo, const UpdateManifest& ma
 
 // One item on the strip, ahead of what it shows now, says that the update was refused; the news
 // keep running after it.
-void ShowRefusal(HWND window) {
+void ShowRefusal(UpdateParts& parts, HWND window) {
   char text[kTextSize];
   LoadProgramText(IDS_UPDATE_REFUSED, text, sizeof text);
-  WindowMeasurer measurer(window);
-  ShowNoticeAhead(Ticker().items, &measurer, Ticker().flags, text);
+  WindowMeasurer measurer(window, parts.paint);
+  ShowNoticeAhead(parts.items, &measurer, parts.stripFlags, text);
 }
 
-void ShowUpdatingSoftware(HWND window, bool myVexlo) {
-  TickerWindowState& t = Ticker();
+void ShowUpdatingSoftware(UpdateParts& t, HWND window, bool myVexlo) {
   char text[kTextSize];
   LoadProgramText(IDS_UPDATING_SOFTWARE, text, sizeof text);
-  WindowMeasurer measurer(window);
-  t.flags.listBusy = 1;
+  WindowMeasurer measurer(window, t.paint);
+  t.stripFlags.listBusy = 1;
   t.items.Reset();
   t.items.Append(&measurer, text, "", 15, 1, 0);
   t.items.Append(&measurer, text, "", UpdatingColorIndex(myVexlo), 1, 1);
   t.items.Finish();
-  t.flags.listBusy = 0;
+  t.stripFlags.listBusy = 0;
 }
 
 // Expands the package into the copy; true when LZCopy wrote something.
@@ -300,7 +294,8 @@ bool InstallUpdate(StagedFile& manifestFile, StagedFile& package, StagedFile& li
   return true;
 }
 
-void RunUpdate(HWND window, HINTERNET internet) {
+void RunUpdate(UpdateParts& parts, HWND window, const HttpSession& session) {
+  HINTERNET internet = session.internet;
   ULARGE_INTEGER programTime;
   if (!ProgramFileTime(&programTime) || internet == nullptr) return;
 
@@ -311,14 +306,14 @@ void RunUpdate(HWND window, HINTERNET internet) {
 
   const bool myVexlo = Settings().ReadSetting(SettingId::kMyVexlo) != 0;
   FILETIME packageTime;
-  if (!PackageFileTime(internet, myVexlo, &packageTime)) return;
+  if (!PackageFileTime(session, myVexlo, &packageTime)) return;
   ULARGE_INTEGER package;
   package.LowPart = packageTime.dwLowDateTime;
   package.HighPart = packageTime.dwHighDateTime;
   // The date is only a cheap first test; what decides is the signed manifest's version.
   if (!PackageIsNewer(package.QuadPart, programTime.QuadPart)) return;
   // Nobody could answer while a screen saver runs, and nothing is installed unasked.
-  if (ScreenSaverRunning()) return;
+  if (parts.host.ScreenSaverRunning()) return;
 
   std::unique_ptr<char[]> buffer(new (std::nothrow) char[kDownloadBufferSize]);
   if (!buffer) return;
@@ -338,14 +333,14 @@ void RunUpdate(HWND window, HINTERNET internet) {
   };
 
   UpdateManifest manifest;
-  switch (FetchManifest(internet, myVexlo, buffer.get(), &manifestFile, &manifest)) {
+  switch (FetchManifest(session, myVexlo, buffer.get(), &manifestFile, &manifest)) {
     case ManifestFetch::kNone:
     case ManifestFetch::kNotNewer:
       discardAll();
       return;
     case ManifestFetch::kRefused:
       discardAll();
-      ShowRefusal(window);
+      ShowRefusal(parts, window);
       return;
     case ManifestFetch::kOffer:
       break;
@@ -356,13 +351,13 @@ void RunUpdate(HWND window, HINTERNET internet) {
   size_t fetchedCount = 0;
   for (StagedFile* f : {&packageFile, &library, &installer}) {
     if (FindManifestFile(manifest, DescribeUpdateFile(f->file).manifestName) == nullptr) continue;
-    FetchListed(internet, myVexlo, buffer.get(), packageTime, manifest, f);
+    FetchListed(session, myVexlo, buffer.get(), packageTime, manifest, f);
     fetched[fetchedCount++] = f->state;
   }
   buffer.reset();
   char received[kReleaseNoteSize] = {};
   size_t noteSize = 0;
-  fetched[fetchedCount++] = FetchNote(internet, myVexlo, manifest, received, &noteSize);
+  fetched[fetchedCount++] = FetchNote(session, myVexlo, manifest, received, &noteSize);
 
   switch (JudgeDownloads(fetched, fetchedCount)) {
     case UpdateVerdict::kNothing:
@@ -370,12 +365,12 @@ void RunUpdate(HWND window, HINTERNET internet) {
       return;
     case UpdateVerdict::kRefuse:
       discardAll();
-      ShowRefusal(window);
+      ShowRefusal(parts, window);
       return;
     case UpdateVerdict::kOffer:
       break;
   }
-  if (ScreenSaverRunning()) {
+  if (parts.host.ScreenSaverRunning()) {
     discardAll();
     return;
   }
@@ -389,27 +384,25 @@ void RunUpdate(HWND window, HINTERNET internet) {
     return;
   }
 
-  ShowUpdatingSoftware(window, myVexlo);
+  ShowUpdatingSoftware(parts, window, myVexlo);
   const bool installed = InstallUpdate(manifestFile, packageFile, library, installer, manifest);
   discardAll();
   if (!installed) return;
-  RemoveTrayPlaceholders();
-  // Another at-exit start (a restart under way) wins; the marker makes that start hand off.
-  if (RegisterHandOffAtExit()) EndProcess(0);
+  parts.host.HandOffAndEnd();
 }
 
 }  // namespace
 
-int CheckForUpdate(HWND ticker, HINTERNET internet) {
-  SharedFlags& flags = Ticker().flags;
-  flags.updateRunning = 1;
+int CheckForUpdate(UpdateParts& parts, HWND ticker, const HttpSession& session) {
+  std::atomic<int32_t>& running = parts.update.running;
+  running = 1;
   if (Settings().ReadNumberValue(value_name::kNoAutoDial) != 0 &&
       !InternetCheckConnectionA(nullptr, 0, 0)) {
-    flags.updateRunning = 0;
+    running = 0;
     return 0;
   }
-  DialIfNeeded();
-  RunUpdate(ticker, internet);
-  flags.updateRunning = 0;
+  if (session.dialup != nullptr) DialIfNeeded(*session.dialup);
+  RunUpdate(parts, ticker, session);
+  running = 0;
   return 1;
 }

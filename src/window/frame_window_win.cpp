@@ -2,7 +2,7 @@
 // keeps a glued frame at the bottom of the z-order.
 #include "window/frame_window_win.h"
 
-#include "shell/process_win.h"
+#include "base/process_win.h"
 #include "shell/screensaver_win.h"
 #include "strip/strip_paint_win.h"
 #include "strip/tooltips_win.h"
@@ -27,11 +27,12 @@ void OnFrameSize(HWND frame, WPARAM kind) {
   SetWindowPos(t.tickerWindow, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                SWP_NOZORDER | SWP_NOACTIVATE);
   InvalidateRect(t.tickerWindow, nullptr, TRUE);
-  RECT tips = {0, t.fitToCaption == 0 ? 1 : 0, r.right - r.left, r.bottom - r.top};
-  CreateTooltips(t.tickerWindow, tips);
-  CreateStripFonts(t.tickerWindow);
+  CreateTooltips(
+      t.tooltips, t.tickerWindow,
+      TickerPanelLayout(r.right - r.left, r.bottom - r.top, t.fitToCaption == 0 ? 1 : 0));
+  CreateTickerFonts(t, t.tickerWindow);
   if (client.bottom != g_lastClientHeight) {
-    t.flags.loadFromCache = 1;
+    t.refresh.loadFromCache = 1;
     g_lastClientHeight = client.bottom;
   }
 }

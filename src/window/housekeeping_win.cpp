@@ -8,7 +8,7 @@
 #include "desktop/taskbar_win.h"
 #include "feed/refresh_worker_win.h"
 #include "res/resource.h"
-#include "shell/process_win.h"
+#include "base/process_win.h"
 #include "shell/screensaver_win.h"
 #include "shell/shutdown_win.h"
 #include "shell/startup_win.h"
@@ -33,12 +33,12 @@ bool TaskbarTurnedVertical(const TickerWindowState& t) {
 }
 
 int32_t PhaseLength(const TickerWindowState& t) {
-  return LogoPhaseLength(t.prefs, t.flags.mailAlertPending.load() != 0);
+  return LogoPhaseLength(t.prefs, t.refresh.mailAlertPending.load() != 0);
 }
 
 void FlipLogoPhase(HWND ticker, const char* tip, int32_t phase) {
   TickerWindowState& t = Ticker();
-  SetLogoTip(tip);
+  SetLogoTip(t.tooltips, ticker, tip);
   t.mailCycleCountdown = PhaseLength(t) - 1;
   t.sponsorPhase = phase;
   InvalidateRect(ticker, nullptr, FALSE);
@@ -78,7 +78,8 @@ void KeepOnCaption() {
 
 void RunHousekeepingTick(HWND ticker) {
   TickerWindowState& t = Ticker();
-  SharedFlags& f = t.flags;
+  StripFlags& f = t.stripFlags;
+  RefreshFlags& r = t.refresh;
   SetProcessShutdownParameters(0x80, SHUTDOWN_NORETRY);
 
   if (AnotherTickerTookOver(t)) {
@@ -87,22 +88,23 @@ void RunHousekeepingTick(HWND ticker) {
   }
   // Kept until a worker takes it: a cycle still running when the sheet closes does not see the
   // new preferences, so the next tick after it ends starts another.
-  if (f.settingsChanged.load() != 0 && t.sheetWindow == nullptr && StartRefreshWorker(ticker)) {
-    f.settingsChanged = 0;
+  if (t.sheet.settingsChanged.load() != 0 && t.sheet.window == nullptr &&
+      StartRefreshWorker(t.refreshParts, ticker)) {
+    t.sheet.settingsChanged = 0;
   }
-  if (f.refreshRunning.load() == 0 && t.reloadNeeded != 0) {
+  if (r.refreshRunning.load() == 0 && t.reloadNeeded != 0) {
     // The strip's height changed: rebuild it from the cache with the new fonts.
-    f.loadFromCache = 1;
-    StartRefreshWorker(ticker);
+    r.loadFromCache = 1;
+    StartRefreshWorker(t.refreshParts, ticker);
     t.reloadNeeded = 0;
   }
   ++t.tickCounter;
   // A page that no browser took: said once on the strip, which no worker is rebuilding now.
-  if (f.linkNotOpened.load() != 0 && f.refreshRunning.load() == 0) {
-    f.linkNotOpened = 0;
+  if (t.links.notOpened.load() != 0 && r.refreshRunning.load() == 0) {
+    t.links.notOpened = 0;
     char text[kItemTextSize];
     LoadProgramText(IDS_LINK_NOT_OPENED, text, sizeof text);
-    WindowMeasurer measurer(ticker);
+    WindowMeasurer measurer(ticker, t.paintCache);
     ShowNoticeAhead(t.items, &measurer, f, text);
     f.scrollOffset = -20;  // as a jump to it would: 20 pixels in from the left
   }
@@ -116,7 +118,8 @@ void RunHousekeepingTick(HWND ticker) {
 
   --t.mailCycleCountdown;
   const bool barOnScreenSaver = t.screenSaverMode != 0 && t.screenSaverWindow != nullptr;
-  if (barOnScreenSaver || t.undocked != 0 || t.trayBaselinePending == 0) CycleLogoButton(ticker);
+  if (barOnScreenSaver || t.undocked != 0 || t.dock.trayBaselinePending == 0)
+    CycleLogoButton(ticker);
 
   if (t.prefs.showInScreenSaver != 0) {
     t.screenSaverWindow = WatchForScreenSaver();
@@ -124,14 +127,21 @@ void RunHousekeepingTick(HWND ticker) {
     t.screenSaverWindow = nullptr;
   }
   if (t.screenSaverMode != 0 && t.screenSaverWindow == nullptr) LeaveScreenSaverMode();
-  if (t.screenSaverMode == 0 && t.screenSaverWindow != nullptr && f.updateRunning.load() == 0) {
+  if (t.screenSaverMode == 0 && t.screenSaverWindow != nullptr && t.update.running.load() == 0) {
     EnterScreenSaverMode();
   }
 
   if (t.fitToCaption != 0 && t.screenSaverWindow == nullptr) KeepOnCaption();
-  if (t.undocked == 0 && t.screenSaverWindow == nullptr && t.inDeskBand == 0 &&
-      !LayOutInNotificationArea(ticker)) {
-    return;  // the taskbar hides below the screen
+  if (t.undocked == 0 && t.screenSaverWindow == nullptr && t.dock.inDeskBand == 0) {
+    switch (LayOutInNotificationArea(t.dock, ticker, r.refreshRunning.load() != 0, t.tickCounter)) {
+      case TrayPlacement::kHidden: return;  // the taskbar hides below the screen
+      case TrayPlacement::kRestart:
+        KillTimer(ticker, t.housekeepingTimer);
+        t.housekeepingTimer = 0;
+        RemoveTrayPlaceholders(Ticker().dock);
+        RestartProgram();
+      case TrayPlacement::kPlaced: break;
+    }
   }
   SearchBoxUpkeep(ticker);
 }

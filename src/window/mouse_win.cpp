@@ -4,10 +4,12 @@
 #include "window/mouse_win.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "desktop/link_rules.h"
 #include "desktop/open_url_win.h"
 #include "desktop/taskbar_win.h"
+#include "base/process_win.h"
 #include "res/resource.h"
 #include "shell/shutdown_win.h"
 #include "strip/control_panel_win.h"
@@ -18,6 +20,48 @@
 #include "window/timers.h"
 
 namespace {
+
+// The link that a click at client x of the ticker window means: the item under the pointer, the
+// sponsor's page, the portal's page or a search for the search box's text.
+void OpenLinkAt(int x, int) {
+  TickerWindowState& t = Ticker();
+  RECT client;
+  GetClientRect(t.tickerWindow, &client);
+  const int w = client.right;
+
+  char url[1100] = "";
+  if (x > w - 65) {
+    // The right-hand end: the sponsor's page, the portal's page, or a search.
+    if (t.sponsorPhase != 0 && t.searchShown == 0) {
+      ReadSponsorKey("URL", "", url, 100);
+    }
+    if (url[0] == '\0') {
+      BuildEndpointUrl(Settings(), Endpoint::kPortal, "/tlx/", url, sizeof url);
+      if (t.searchShown != 0 && t.searchBox != nullptr) {
+        char text[256] = "";
+        GetWindowTextA(t.searchBox, text, sizeof text);
+        char query[800];
+        if (BuildSearchQuery(text, query, sizeof query) > 0) {
+          char path[900];
+          std::strcpy(path, "/bin/search?p=");
+          std::strcat(path, query);
+          std::strcat(path, "&a=i");
+          BuildEndpointUrl(Settings(), Endpoint::kPortalSearch, path, url, sizeof url);
+        }
+      }
+    }
+  } else if (x >= 0) {
+    ItemsView view = t.items.Read();
+    const char* link = LinkUnderPointer(view, t.stripFlags.scrollOffset.load(), x);
+    if (link == nullptr) return;
+    std::strncpy(url, link, sizeof url - 1);
+  } else {
+    return;
+  }
+
+  RedrawWindow(t.tickerWindow, nullptr, nullptr, RDW_INVALIDATE);
+  if (url[0] != '\0') OpenUrl(t.links, url);
+}
 
 WNDPROC g_editProc = nullptr;
 
@@ -91,7 +135,7 @@ void MoveFrameLeftEdge(int x, const RECT& r) {
   const int frameX = GetSystemMetrics(SM_CXFRAME);
   SetWindowPos(t.frameWindow, nullptr, x - frameX, r.top, r.right - x + frameX, r.bottom - r.top,
                SWP_NOZORDER);
-  t.flags.listBusy = 0;
+  t.stripFlags.listBusy = 0;
   InvalidateRect(t.frameWindow, nullptr, TRUE);
 }
 
@@ -110,7 +154,7 @@ void WidthDrag(HWND ticker) {
   if (t.undocked != 0) {
     MoveFrameLeftEdge(x, r);
   } else if (t.lastResizePoint.x != 0) {
-    t.dockedWidth -= x - t.lastResizePoint.x;  // dragging left widens the ticker
+    t.dock.dockedWidth -= x - t.lastResizePoint.x;  // dragging left widens the ticker
   }
   t.lastResizePoint = POINT{x, m};
 }
@@ -122,14 +166,14 @@ bool EndWidthDrag(HWND ticker, int screenX) {
   TickerWindowState& t = Ticker();
   t.resizing = 0;  // first: letting go of the capture sends WM_CAPTURECHANGED back here
   if (GetCapture() == ticker) ReleaseCapture();
-  t.flags.listBusy = 0;
+  t.stripFlags.listBusy = 0;
   const int x = WidthDragX(ticker, screenX);
   if (t.undocked == 0) {
     const int newSize = DockedSizeAfterDrag(t.tickerSize, GetSystemMetrics(SM_CXSCREEN),
                                             t.pressScreenX, x);
     if (newSize == 0) return false;
     Settings().WriteSetting(SettingId::kTickerSize, newSize);
-    RemoveTrayPlaceholders();
+    RemoveTrayPlaceholders(Ticker().dock);
     RestartProgram();
     return true;
   }
@@ -192,8 +236,7 @@ void OnTickerLeftDown(HWND ticker, WPARAM, LPARAM lParam) {
   TickerWindowState& t = Ticker();
   const PanelLayout layout = TickerPanelLayout(ticker);
   const int x = MouseX(lParam);
-  const int g = t.gripWidth;
-  t.flags.listBusy = 1;
+  t.stripFlags.listBusy = 1;
   t.lastResizePoint = POINT{0, 0};
   t.pressX = x;
 
@@ -213,12 +256,12 @@ void OnTickerLeftDown(HWND ticker, WPARAM, LPARAM lParam) {
     t.logoButtonUp = 0;
     InvalidatePanelRect(ticker, layout.logoRepaint, true);
     t.resizing = 0;
-  } else if (x > g) {
-    t.flags.listBusy = 1;
+  } else if (x > layout.gripPressAfter) {
+    t.stripFlags.listBusy = 1;
     if (GetCursor() != t.sizingCursor) t.savedCursor = SetCursor(t.handCursor);
     SetCapture(ticker);
     t.resizing = 0;
-  } else if (t.inDeskBand == 0) {
+  } else if (t.dock.inDeskBand == 0) {
     t.resizing = 1;
     POINT press = {x, 0};
     ClientToScreen(ticker, &press);
@@ -236,8 +279,8 @@ void OnTickerMouseMove(HWND ticker, WPARAM wParam, LPARAM lParam) {
   const bool held = (wParam & MK_LBUTTON) != 0;
 
   if (t.savedCursor == nullptr) t.savedCursor = GetCursor();
-  if (x != t.pressX && held) t.flags.listBusy = 0;
-  if (t.inDeskBand == 0 && x < 7) {
+  if (x != t.pressX && held) t.stripFlags.listBusy = 0;
+  if (x < TickerPanelLayout(c.w, c.h).sizingCursorBefore) {
     SetCursor(t.sizingCursor);
   } else if (!held) {
     ShowSavedCursor();
@@ -266,7 +309,7 @@ void OnTickerMouseMove(HWND ticker, WPARAM wParam, LPARAM lParam) {
   if (!held) {
     if (GetCursor() != t.sizingCursor) ShowSavedCursor();
     t.dragging = 0;
-    t.flags.listBusy = 0;
+    t.stripFlags.listBusy = 0;
     t.lastDragX = 0;
     GoIdle();
     ReleaseCapture();
@@ -274,15 +317,15 @@ void OnTickerMouseMove(HWND ticker, WPARAM wParam, LPARAM lParam) {
   }
 
   if (t.lastDragX == 0) t.lastDragX = x;
-  const StripDrag drag = DragStrip(x, t.lastDragX, t.pressX, c.w, t.gripWidth,
-                                   t.flags.scrollOffset.load(), t.items.StripWidth(),
-                                   t.flags.scrollForward.load());
+  const StripDrag drag =
+      DragStrip(x, t.lastDragX, t.pressX, c.w, t.dock.gripWidth, t.stripFlags.scrollOffset.load(),
+                t.items.StripWidth(), t.stripFlags.scrollForward.load());
   switch (drag.outcome) {
     case StripDrag::kCancel:
       ShowSavedCursor();
       t.searchButtonUp = t.nextButtonUp = t.logoButtonUp = 1;
       InvalidateRect(ticker, nullptr, TRUE);
-      t.flags.listBusy = 0;
+      t.stripFlags.listBusy = 0;
       t.lastDragX = 0;
       return;
     case StripDrag::kOutside:
@@ -291,8 +334,8 @@ void OnTickerMouseMove(HWND ticker, WPARAM wParam, LPARAM lParam) {
     case StripDrag::kScroll:
       t.dragging = 1;
       if (GetCursor() != t.sizingCursor) SetCursor(t.handCursor);
-      t.flags.scrollForward = drag.scrollForward;
-      t.flags.scrollOffset = drag.offset;
+      t.stripFlags.scrollForward = drag.scrollForward;
+      t.stripFlags.scrollOffset = drag.offset;
       t.lastDragX = x;
       return;
   }
@@ -304,7 +347,7 @@ void OnTickerLeftUp(HWND ticker, WPARAM, LPARAM lParam) {
   const int x = MouseX(lParam);
   const int y = SignedY(lParam);
   GoIdle();
-  t.flags.listBusy = 0;
+  t.stripFlags.listBusy = 0;
   t.dragging = 0;
 
   if (t.resizing != 0) {
@@ -319,9 +362,9 @@ void OnTickerLeftUp(HWND ticker, WPARAM, LPARAM lParam) {
   if (layout.buttons) {
     if (layout.searchZone.Contains(x)) {
       ReleaseCapture();
-      DiscardClipRegion();
+      DiscardClipRegion(Ticker().paintCache);
       t.searchButtonUp = 1;
-      t.flags.listBusy = 0;
+      t.stripFlags.listBusy = 0;
       t.searchShown = !t.searchShown;
       PostMessageA(ticker, WM_TIMER, kHousekeepingTimer, 0);
       InvalidatePanelRect(ticker, layout.searchReleaseRepaint, false);
@@ -340,7 +383,7 @@ void OnTickerLeftUp(HWND ticker, WPARAM, LPARAM lParam) {
     if (layout.logoRepaint.Contains(x, y)) OpenLinkAt(x, y);
   }
 
-  t.flags.listBusy = 0;
+  t.stripFlags.listBusy = 0;
   ShowSavedCursor();
   InvalidateRect(ticker, nullptr, FALSE);
 }
@@ -361,7 +404,7 @@ void OnTickerRightDown(HWND ticker, WPARAM wParam, LPARAM lParam) {
     SetCapture(ticker);
     t.nextButtonUp = 0;
     InvalidatePanelRect(ticker, layout.nextRightPressRepaint, false);
-  } else if (t.inDeskBand != 0) {
+  } else if (t.dock.inDeskBand != 0) {
     PostMessageA(GetParent(ticker), WM_RBUTTONDOWN, wParam, lParam);
   }
 }
@@ -374,7 +417,7 @@ void OnTickerRightUp(HWND ticker, WPARAM wParam, LPARAM lParam) {
     InvalidatePanelRect(ticker, layout.nextRightReleaseRepaint, false);
     t.nextButtonUp = 1;
     PostJump(ticker, 0);
-  } else if (t.inDeskBand != 0) {
+  } else if (t.dock.inDeskBand != 0) {
     PostMessageA(GetParent(ticker), WM_RBUTTONUP, wParam, lParam);
   } else {
     ShowContextMenu(ticker);
@@ -389,18 +432,18 @@ void OnJumpRequest(HWND ticker, WPARAM wParam) {
   bool changed = false;
   {
     ItemsView view = t.items.Read();
-    changed = ComputeJump(view, t.flags.scrollOffset.load(),
+    changed = ComputeJump(view, t.stripFlags.scrollOffset.load(),
                           IsNewerSerial(serial, static_cast<uint32_t>(t.jumpSerial)), nextSection,
-                          t.flags.scrollForward.load() != 0, &offset);
+                          t.stripFlags.scrollForward.load() != 0, &offset);
   }
   if (!changed) return;  // nothing to jump in before the first fill
-  t.flags.scrollOffset = offset;
+  t.stripFlags.scrollOffset = offset;
   t.jumpSerial = static_cast<int32_t>(serial);
-  t.flags.pauseTicks = 0;
+  t.stripFlags.pauseTicks = 0;
   UpdateWindow(ticker);
   SendMessageA(ticker, WM_TIMER, kScrollTimer, 0);
   UpdateWindow(ticker);
-  t.flags.pauseTicks = 9;  // the strip stands still for 450 ms at the new place
+  t.stripFlags.pauseTicks = 9;  // the strip stands still for 450 ms at the new place
 }
 
 void ShowContextMenu(HWND owner) {
@@ -413,7 +456,7 @@ void ShowContextMenu(HWND owner) {
   HMENU popup = menu != nullptr ? GetSubMenu(menu, 0) : nullptr;
   if (popup == nullptr) RestartProgram();
 
-  if (t.flags.refreshRunning.load() != 0) {
+  if (t.refresh.refreshRunning.load() != 0) {
     EnableMenuItem(popup, IDM_UPDATE_NOW, MF_BYCOMMAND | MF_GRAYED);
   }
   if (t.undocked != 0 && !TaskbarToDockIn()) {
@@ -479,8 +522,7 @@ void SearchBoxUpkeep(HWND ticker) {
     }
   }
   if (t.searchBox != nullptr && t.screenSaverWindow == nullptr) {
-    const Rect r =
-        SearchBoxRect(c.w, c.h, t.gripWidth, t.searchShown != 0, t.undocked != 0);
+    const Rect r = SearchBoxRect(c.w, c.h, t.dock.gripWidth, t.searchShown != 0, t.undocked != 0);
     SetWindowPos(t.searchBox, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                  SWP_NOZORDER | SWP_SHOWWINDOW);
   } else if (t.searchBox != nullptr) {

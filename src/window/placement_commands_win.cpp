@@ -33,6 +33,6 @@ void ToggleTaskbarDocking() {
   if (Ticker().undocked != 0 && !TaskbarToDockIn()) return;
   // `undocked` stays as it is, so a floating frame's position is saved on the way out.
   Settings().WriteSetting(SettingId::kDockInTaskbar, Ticker().undocked != 0 ? 0 : 1);
-  RemoveTrayPlaceholders();
+  RemoveTrayPlaceholders(Ticker().dock);
   RestartProgram();
 }

@@ -1,6 +1,6 @@
 // The one process-wide record of the ticker window: its handles, mode and layout, interaction
 // flags and the in-memory copies of the settings (portable part in ticker_prefs.h). Members that the
-// refresh worker also touches are atomics (in SharedFlags) or guarded by prefsLock.
+// refresh worker also touches are atomics (the subsystems' flags) or guarded by prefsLock.
 #pragma once
 
 #include <windows.h>
@@ -8,26 +8,51 @@
 #include <cstdint>
 #include <mutex>
 
-#include "feed/http_transfer_win.h"
+#include "net/http_transfer_win.h"
+#include "desktop/open_url_win.h"
+#include "desktop/taskbar_win.h"
 #include "feed/refresh_worker_win.h"
+#include "prefs/preferences_win.h"
+#include "settings/registry_store_win.h"
 #include "settings/settings_store.h"
 #include "settings/settings_table.h"
-#include "shell/shared_flags.h"
 #include "strip/item_list.h"
+#include "strip/strip_flags.h"
+#include "update/update_win.h"
 #include "strip/strip_paint_win.h"
+#include "strip/control_panel_win.h"
 #include "strip/tooltips_win.h"
-#include "window/ticker_prefs.h"
+#include "settings/ticker_prefs.h"
+#include "res/program_resources_win.h"
+
+struct TickerWindowState;
+
+// What the refresh worker and the update check ask of the rest of the program, answered from the
+// ticker's record.
+class TickerRefreshHost : public RefreshHost, public UpdateCheckHost, public PreferencesHost {
+ public:
+  explicit TickerRefreshHost(TickerWindowState& t) : t_(t) {}
+  void SnapshotSettings(FeedSettings* settings) override;
+  void CopyProxy(char (&host)[kTextValueSize], char (&port)[kTextValueSize]) override;
+  void ShowLastUpdate(const char* stamp) override;
+  void CheckForUpdate(HWND window, const HttpSession& session) override;
+  bool ScreenSaverRunning() override;
+  void HandOffAndEnd() override;
+  void ColorsChanged() override;
+  void FontsChanged() override;
+  void TickerTabApplied(int32_t newsRefreshMinutes, bool pauseOnHover) override;
+
+ private:
+  TickerWindowState& t_;
+};
 
 struct TickerWindowState {
   // Handles and resources.
   HINSTANCE instance = nullptr;
   HWND tickerWindow = nullptr;
   HWND frameWindow = nullptr;
-  HWND sheetWindow = nullptr;
-  int32_t sheetClosed = 0;  // OK or Cancel ended the sheet; destroyed before the next message
   HWND searchBox = nullptr;
   HFONT searchFont = nullptr;
-  HWND stripTip = nullptr, logoTip = nullptr, searchTip = nullptr, navigationTip = nullptr;
   TooltipRecord tooltips;
   UINT_PTR scrollTimer = 0, refreshTimer = 0, housekeepingTimer = 0;
   HPEN highlightPen = nullptr, shadowPen = nullptr, facePen = nullptr;
@@ -36,7 +61,6 @@ struct TickerWindowState {
 
   // Mode and layout.
   int32_t undocked = 0;
-  int32_t inDeskBand = 0;
   int32_t screenSaverMode = 0;
   HWND screenSaverWindow = nullptr;
   int32_t screenSaverSwitch = 0;
@@ -44,13 +68,7 @@ struct TickerWindowState {
   int32_t alwaysOnTop = 0;
   int32_t glueToDesktop = 0;
   int32_t tickerSize = 0;
-  int32_t dockedWidth = 0;
-  int32_t gripWidth = 10;
-  int32_t trayIconWidth = 0;
-  int32_t trayBaseline = 0;
-  int32_t trayBaselinePending = 1;
-  int32_t clockWidth = 0;
-  int32_t trayLastX = 0;
+  TaskbarDock dock;
 
   // The client size as the last resize gave it (the scroll tick paints with it, without asking).
   int32_t clientWidth = 0;
@@ -71,9 +89,6 @@ struct TickerWindowState {
   // so the press's client x means another place by the time of the release.
   int32_t pressScreenX = 0;
 
-  // The "Last Stock Update" text that the strip's tooltip shows; written by the worker.
-  char lastStockUpdate[kTextValueSize] = "";
-
   // Guards prefs between the preference pages and the worker's snapshot of them. Lock order:
   // refreshLock (worker.refreshLock), then prefsLock, then the item list's publish lock. Held only
   // for copies: never across a dialog, a DDE conversation or a wait for the worker.
@@ -83,22 +98,40 @@ struct TickerWindowState {
   // The HTTP transfers' credentials and last authentication answer (refresh worker only).
   HttpTransferState http;
 
-  SharedFlags flags;
-  TickerItemList items{flags};
+  StripFlags stripFlags;
+  TickerItemList items{stripFlags};
+  RefreshFlags refresh;
+
+  PreferencesSheet sheet;
+  UpdateState update;
+  BrowserLinks links;
 
   // The refresh worker's lock, window and thread (refresh_worker_win.h).
   RefreshWorkerState worker;
 
   // What the painter keeps between frames: memory context, fonts, brush, clip box.
   StripPaintCache paintCache;
+
+  // The subsystems' parts, wired together here: each call is handed the part it needs.
+  TickerRefreshHost hosts{*this};
+  RefreshParts refreshParts{worker, refresh, items, stripFlags, paintCache, http, links, hosts};
+  UpdateParts updateParts{update, items, stripFlags, paintCache, hosts};
+  PreferencesParts prefsParts{tickerWindow, sheet, prefsLock, prefs, refresh,
+                              links, highlightPen, shadowPen, hosts};
 };
 
 // The process's one ticker.
 TickerWindowState& Ticker();
 
-// The settings store over the registry key.
-SettingsStore& Settings();
+// The strip's frame for window `ticker` as the record describes it, a frame painted with it, and
+// the strip's fonts for the window's height and "Bold Font".
+StripFrame TickerStripFrame(TickerWindowState& t, HWND ticker);
+void PaintTickerStrip(TickerWindowState& t, HDC dc, HWND ticker);
+void CreateTickerFonts(TickerWindowState& t, HWND ticker);
 
-// The text of string-table entry `id` (res/string_table.inc), NUL-terminated and cut to
-// capacity; the empty text when the entry is missing.
-void LoadProgramText(int id, char* out, size_t capacity);
+// The control panel's layout for a client area of w x h with the ticker's grip and flags (tipTop:
+// where the strip and logo tooltips start), the layout of the window's current client area, and
+// what the panel shows now.
+PanelLayout TickerPanelLayout(int w, int h, int tipTop = 0);
+PanelLayout TickerPanelLayout(HWND ticker);
+PanelLook TickerPanelLook(TickerWindowState& t, HWND ticker);

@@ -9,12 +9,12 @@
 #include "desktop/open_url_win.h"
 #include "feed/codecs.h"
 #include "feed/refresh_worker_win.h"
-#include "prefs/credentials_win.h"
-#include "prefs/hover_wheel_win.h"
+#include "net/credentials_win.h"
+#include "window/hover_wheel_win.h"
 #include "prefs/preferences_win.h"
 #include "res/resource.h"
 #include "settings/color_schemes.h"
-#include "shell/process_win.h"
+#include "base/process_win.h"
 #include "shell/shutdown_win.h"
 #include "strip/control_panel_win.h"
 #include "strip/strip_paint_win.h"
@@ -51,7 +51,7 @@ bool OnTickerCreate(HWND ticker) {
   TickerPrefs& p = t.prefs;
 
   t.tickerWindow = ticker;
-  InitRefreshLock();
+  InitRefreshLock(Ticker().worker);
 
   t.handCursor = LoadCursorA(t.instance, MAKEINTRESOURCEA(IDCUR_HAND));
   t.sizingCursor = LoadCursorA(t.instance, MAKEINTRESOURCEA(IDCUR_SIZING));
@@ -59,7 +59,8 @@ bool OnTickerCreate(HWND ticker) {
   SetCursor(t.savedCursor);
 
   if (settings.ReadSetting(SettingId::kRegisterForMyVexlo) != 0) {
-    OpenEndpoint(Endpoint::kPortal, "/config/eval_register?new=1&lg=1&referer=my+Vexlo+ticker");
+    OpenEndpoint(Ticker().links, Endpoint::kPortal,
+                 "/config/eval_register?new=1&lg=1&referer=my+Vexlo+ticker");
     settings.WriteSetting(SettingId::kRegisterForMyVexlo, 0);
   }
   // The browser's DDE conversation above and the password dialog here run before prefsLock is
@@ -81,12 +82,12 @@ bool OnTickerCreate(HWND ticker) {
   t.mailCycleCountdown = p.mailCycleLength;
   if (NoContentSelected(p.content)) ApplyFirstRunDefaults(settings, &p);
 
-  CreateStripFonts(ticker);
+  CreateTickerFonts(Ticker(), ticker);
   if (SponsorHasExternalNews()) {
     p.newsRefresh = 3;
     settings.WriteNumberValue(value_name::kNewsRefresh, 3);
   }
-  settings.ReadTextValue(value_name::kLastStockUpdate, t.lastStockUpdate);
+  settings.ReadTextValue(value_name::kLastStockUpdate, t.tooltips.lastStockUpdate);
 
   t.alwaysOnTop = settings.ReadSetting(SettingId::kAlwaysOnTop);
   if (t.alwaysOnTop != 0 && t.undocked != 0 && t.screenSaverMode == 0 && t.frameWindow) {
@@ -107,7 +108,7 @@ bool OnTickerCreate(HWND ticker) {
 
 void OnTickerDestroy(HWND ticker) {
   ShutdownTicker(ticker);
-  RemoveTrayPlaceholders();
+  RemoveTrayPlaceholders(Ticker().dock);
   EndProcess(0);
 }
 
@@ -115,19 +116,18 @@ void OnTickerSize(HWND ticker, int width, int height) {
   TickerWindowState& t = Ticker();
   t.clientWidth = width;
   t.clientHeight = height;
-  const RECT bounds = {0, 0, width, height};
-  CreateTooltips(ticker, bounds);
-  CreateStripFonts(ticker);
-  if (t.inDeskBand != 0) {
+  CreateTooltips(t.tooltips, ticker, TickerPanelLayout(width, height, 0));
+  CreateTickerFonts(Ticker(), ticker);
+  if (t.dock.inDeskBand != 0) {
     Settings().WriteSetting(SettingId::kTickerSize, width);
-    t.dockedWidth = width;
+    t.dock.dockedWidth = width;
     t.tickerSize = width;
   }
-  if (height != t.lastStripHeight && t.flags.stripFilled.load() != 0) {
+  if (height != t.lastStripHeight && t.stripFlags.stripFilled.load() != 0) {
     t.reloadNeeded = 1;
     t.lastStripHeight = height;
   }
-  DiscardClipRegion();
+  DiscardClipRegion(Ticker().paintCache);
   InvalidateRect(ticker, nullptr, TRUE);
 }
 
@@ -136,18 +136,21 @@ void OnTickerSize(HWND ticker, int width, int height) {
 void OnTickerPaint(HWND ticker) {
   PAINTSTRUCT ps;
   BeginPaint(ticker, &ps);
-  PaintControlPanel(ticker);
-  if (Ticker().flags.stripFilled.load() != 0) PaintStrip(ps.hdc, ticker);
+  PaintControlPanel(ticker, TickerPanelLook(Ticker(), ticker));
+  if (Ticker().stripFlags.stripFilled.load() != 0) PaintTickerStrip(Ticker(), ps.hdc, ticker);
   EndPaint(ticker, &ps);
 }
 
 void OnRefreshTick(HWND ticker) {
-  if (Ticker().prefs.autoUpdate != 0) StartRefreshWorker(ticker);
+  if (Ticker().prefs.autoUpdate != 0) StartRefreshWorker(Ticker().refreshParts, ticker);
 }
 
 void OnScrollTimerTick(HWND ticker) {
   TickerWindowState& t = Ticker();
-  RunScrollTick(ticker);
+  const ScrollStep step = StripHeldByPointer()
+                              ? kStandStill
+                              : ComputeScrollStep(t.prefs.tickerSpeed, t.prefs.smoothScrolling);
+  RunScrollTick(ticker, t.paintCache, t.items, t.stripFlags, TickerStripFrame(t, ticker), step);
   if (t.frameWindow != nullptr && t.screenSaverWindow != nullptr) {
     // The screen-saver bar's text lines below the strip.
     RECT frame;
@@ -170,11 +173,11 @@ void OnTickerTimer(HWND ticker, WPARAM id) {
 
 void OpenMailAndRearm(HWND ticker) {
   TickerWindowState& t = Ticker();
-  t.flags.mailAlertPending = 0;
+  t.refresh.mailAlertPending = 0;
   KillTimer(ticker, kRefreshTimer);
   t.refreshTimer = SetTimer(ticker, kRefreshTimer, RefreshPeriodMs(t.prefs.newsRefresh), nullptr);
-  OpenEndpoint(Endpoint::kPortalMail, "");
-  t.flags.mailSoundArmed = 1;
+  OpenEndpoint(Ticker().links, Endpoint::kPortalMail, "");
+  t.refresh.mailSoundArmed = 1;
 }
 
 void DestroyHost() {
@@ -204,35 +207,37 @@ void OnTickerCommand(HWND ticker, WPARAM wParam, LPARAM lParam) {
   }
 
   switch (LOWORD(wParam)) {
-    case IDM_PREFERENCES: OpenPreferencesSheet(ticker); break;
+    case IDM_PREFERENCES: OpenPreferencesSheet(Ticker().prefsParts, ticker); break;
     case IDM_EXIT:
-      t.flags.closing = 1;
+      t.stripFlags.closing = 1;
       DestroyHost();
       break;
-    case IDM_UPDATE_NOW: StartRefreshWorker(ticker); break;
-    case IDM_HELP: OpenEndpoint(Endpoint::kPortal, "/help/ticker/"); break;
+    case IDM_UPDATE_NOW: StartRefreshWorker(Ticker().refreshParts, ticker); break;
+    case IDM_HELP: OpenEndpoint(Ticker().links, Endpoint::kPortal, "/help/ticker/"); break;
     case IDM_TASKBAR_DOCK: ToggleTaskbarDocking(); break;
     case IDM_SEARCH_WINDOW:
       t.searchShown = !t.searchShown;
       PostMessageA(ticker, WM_TIMER, kHousekeepingTimer, 0);
       break;
-    case IDM_PAGES: OpenEndpoint(Endpoint::kPortal, "/tlx/"); break;
+    case IDM_PAGES: OpenEndpoint(Ticker().links, Endpoint::kPortal, "/tlx/"); break;
     case IDM_OPEN_MAIL: OpenMailAndRearm(ticker); break;
     case IDM_ALWAYS_ON_TOP:
     case IDM_GLUE_TO_DESKTOP:
     case IDM_FIT_TO_CAPTION: RunPlacementCommand(LOWORD(wParam)); break;
     case IDM_RESTART: RestartKeepingCaption(); break;
-    case IDM_PORTAL_HOME: OpenEndpoint(Endpoint::kPortal, "/"); break;
-    case IDM_PORTAL_GAMES: OpenEndpoint(Endpoint::kPortalGames, "/games/"); break;
-    case IDM_PORTAL_CHAT: OpenEndpoint(Endpoint::kPortalChat, "/"); break;
-    case IDM_PORTAL_CLASSIFIEDS: OpenEndpoint(Endpoint::kPortalClassifieds, "//"); break;
-    case IDM_PORTAL_BOARDS: OpenEndpoint(Endpoint::kPortalBoards, "/"); break;
-    case IDM_PORTAL_EMAIL: OpenEndpoint(Endpoint::kPortalMail, "/"); break;
-    case IDM_PORTAL_PERSONALIZE: OpenEndpoint(Endpoint::kPortal, "/"); break;
-    case IDM_PORTAL_PERSONALS: OpenEndpoint(Endpoint::kPortalPersonals, ""); break;
-    case IDM_PORTAL_QUOTES: OpenEndpoint(Endpoint::kPortalQuotes, "/"); break;
-    case IDM_PORTAL_CALENDAR: OpenEndpoint(Endpoint::kPortalCalendar, "/"); break;
-    case IDM_PORTAL_CLUBS: OpenEndpoint(Endpoint::kPortalClubs, "/"); break;
+    case IDM_PORTAL_HOME: OpenEndpoint(Ticker().links, Endpoint::kPortal, "/"); break;
+    case IDM_PORTAL_GAMES: OpenEndpoint(Ticker().links, Endpoint::kPortalGames, "/games/"); break;
+    case IDM_PORTAL_CHAT: OpenEndpoint(Ticker().links, Endpoint::kPortalChat, "/"); break;
+    case IDM_PORTAL_CLASSIFIEDS:
+      OpenEndpoint(Ticker().links, Endpoint::kPortalClassifieds, "//");
+      break;
+    case IDM_PORTAL_BOARDS: OpenEndpoint(Ticker().links, Endpoint::kPortalBoards, "/"); break;
+    case IDM_PORTAL_EMAIL: OpenEndpoint(Ticker().links, Endpoint::kPortalMail, "/"); break;
+    case IDM_PORTAL_PERSONALIZE: OpenEndpoint(Ticker().links, Endpoint::kPortal, "/"); break;
+    case IDM_PORTAL_PERSONALS: OpenEndpoint(Ticker().links, Endpoint::kPortalPersonals, ""); break;
+    case IDM_PORTAL_QUOTES: OpenEndpoint(Ticker().links, Endpoint::kPortalQuotes, "/"); break;
+    case IDM_PORTAL_CALENDAR: OpenEndpoint(Ticker().links, Endpoint::kPortalCalendar, "/"); break;
+    case IDM_PORTAL_CLUBS: OpenEndpoint(Ticker().links, Endpoint::kPortalClubs, "/"); break;
     default: break;
   }
 }
@@ -244,12 +249,12 @@ void OnRestartRequest() {
 
 void OnShowItem(WPARAM slot) {
   TickerWindowState& t = Ticker();
-  if (t.flags.closing.load() != 0) return;
+  if (t.stripFlags.closing.load() != 0) return;
   ItemsView view = t.items.Read();
   // Nothing is shown (before the first fill, or after a reset): no slot to scroll to.
   if (view.drawCount == 0 || slot > view.drawCount) return;
   if (const TickerItem* item = view.Slot(static_cast<uint32_t>(slot))) {
-    t.flags.scrollOffset = item->x - 20;
+    t.stripFlags.scrollOffset = item->x - 20;
   }
 }
 
@@ -262,9 +267,9 @@ LRESULT OnDescribeStrip() {
     CloseHandle(mapping);
     return 0;
   }
-  std::string report = std::to_string(t.flags.scrollOffset.load()) + " " +
-                       std::to_string(t.flags.scrollForward.load()) + " " +
-                       std::to_string(t.flags.stripFilled.load()) + "\n";
+  std::string report = std::to_string(t.stripFlags.scrollOffset.load()) + " " +
+                       std::to_string(t.stripFlags.scrollForward.load()) + " " +
+                       std::to_string(t.stripFlags.stripFilled.load()) + "\n";
   {
     ItemsView view = t.items.Read();
     for (int32_t i = 0; i < view.itemCount && static_cast<uint32_t>(i) < view.slotCount; ++i) {
@@ -286,13 +291,13 @@ LRESULT OnDescribeStrip() {
 void Prologue(HWND ticker, UINT message, WPARAM wParam, LPARAM lParam) {
   TickerWindowState& t = Ticker();
   if (message >= WM_MOUSEMOVE && message <= WM_MBUTTONDBLCLK) {
-    RelayToTooltips(ticker, message, wParam, lParam);
+    RelayToTooltips(Ticker().tooltips, ticker, message, wParam, lParam);
   }
   if (message == WM_MOUSEMOVE) NotePointerOnStrip(ticker);
-  if (t.sheetWindow != nullptr && (t.sheetClosed != 0 || !IsWindow(t.sheetWindow))) {
-    DestroyWindow(t.sheetWindow);
-    t.sheetWindow = nullptr;
-    t.sheetClosed = 0;
+  if (t.sheet.window != nullptr && (t.sheet.closed != 0 || !IsWindow(t.sheet.window))) {
+    DestroyWindow(t.sheet.window);
+    t.sheet.window = nullptr;
+    t.sheet.closed = 0;
   }
 }
 
@@ -306,7 +311,9 @@ LRESULT CALLBACK TickerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_SIZE: OnTickerSize(window, LOWORD(lParam), HIWORD(lParam)); return 0;
     case WM_PAINT: OnTickerPaint(window); return 0;
     case WM_ERASEBKGND:
-      if (Ticker().dragging == 0) EraseStripBackground(reinterpret_cast<HDC>(wParam), window);
+      if (Ticker().dragging == 0)
+        EraseStripBackground(reinterpret_cast<HDC>(wParam), window,
+                             Ticker().prefs.colors[kColorBackground]);
       return 1;
     case WM_TIMER: OnTickerTimer(window, wParam); return 0;
     case WM_COMMAND: OnTickerCommand(window, wParam, lParam); return 0;

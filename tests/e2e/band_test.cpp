@@ -12,11 +12,12 @@
 #include <string>
 
 #include "e2e/e2e_support.h"
+#include "window/timers.h"
 #include "win32/window_probe.h"
 
 namespace {
 
-constexpr UINT kRestartRequest = WM_USER + 101;
+constexpr UINT kRestartRequest = kRestartRequestMessage;
 constexpr DWORD kMissing = 0xDEADBEEF;
 constexpr char kClassKey[] = "CLSID\\{3B8F3845-C7F1-4BB2-A762-FAF49C7F1DEE}";
 

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "win32/window_probe.h"
+#include "window/timers.h"
 
 namespace {
 
@@ -207,18 +208,19 @@ HWND FindTickerWindow() {
 StripReport ReadStrip(HWND tickerWindow) {
   // The report comes through shared memory that stays open here; the ticker writes it when asked.
   static HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                             65536, "NewsrailStripReport");
+                                             kStripReportSize, kStripReportName);
   static char* shared =
-      static_cast<char*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 65536));
+      static_cast<char*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, kStripReportSize));
   StripReport report;
   if (shared == nullptr || tickerWindow == nullptr) return report;
   shared[0] = '\0';
   DWORD_PTR written = 0;
-  if (!SendMessageTimeoutA(tickerWindow, 0x8000 + 78, 0, 0, SMTO_ABORTIFHUNG, 5000, &written) ||
+  if (!SendMessageTimeoutA(tickerWindow, kDescribeStripMessage, 0, 0, SMTO_ABORTIFHUNG, 5000,
+                           &written) ||
       written != 1) {
     return report;
   }
-  const std::string text(shared, strnlen(shared, 65535));
+  const std::string text(shared, strnlen(shared, kStripReportSize - 1));
   report.answered = true;
   size_t start = 0;
   bool first = true;

@@ -12,7 +12,7 @@
 
 #include "e2e/e2e_support.h"
 #include "feed/codecs.h"
-#include "feed/http_auth.h"
+#include "net/http_auth.h"
 #include "win32/window_probe.h"
 
 namespace {

@@ -10,14 +10,16 @@
 #include <vector>
 
 #include "e2e/e2e_support.h"
+#include "helpers/taskbar_standin.h"
+#include "window/timers.h"
 #include "win32/window_probe.h"
 
 namespace {
 
-constexpr UINT kRestartRequest = WM_USER + 101;
-constexpr UINT kIconCount = WM_APP + 1;     // the stand-in's icon count
-constexpr UINT kOwnIconCount = WM_APP + 2;  // the icons that the taskbar window owns
-constexpr int kIconWidth = 20;              // the stand-in's icons, its area 24 high
+constexpr UINT kRestartRequest = kRestartRequestMessage;
+constexpr UINT kIconCount = kIconCountMessage;
+constexpr UINT kOwnIconCount = kOwnIconCountMessage;
+constexpr int kIconWidth = kStandInIconWidth;  // its area 24 high
 constexpr DWORD kMissing = 0xDEADBEEF;
 
 DWORD Number(const char* name) {

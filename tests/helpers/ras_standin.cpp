@@ -10,7 +10,7 @@
 // loaded from anywhere but the system folder says so in its first line.
 #include <windows.h>
 
-#include "feed/ras_records_win.h"
+#include "net/ras_records_win.h"
 
 // Plain Win32 only, with fixed buffers: the loader calls DllMain with its lock held, where the C
 // runtime's files and locks are not safe to use.

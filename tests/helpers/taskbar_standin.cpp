@@ -9,8 +9,7 @@
 // --hidden  the taskbar hides below the screen's bottom edge, as an auto-hidden one does
 // --delay   the notification area takes its new width only MS after the last icon change
 //
-// Messages to "Shell_TrayWnd": WM_APP+1 answers the number of icons; WM_APP+2 answers how many
-// of them the taskbar window itself owns. WM_CLOSE ends the program.
+// Messages to "Shell_TrayWnd": those of taskbar_standin.h; WM_CLOSE ends the program.
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
@@ -18,6 +17,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+
+#include "taskbar_standin.h"
 #include <set>
 #include <utility>
 
@@ -25,13 +26,13 @@ namespace {
 
 constexpr int kTaskbarHeight = 30;
 constexpr int kAreaHeight = 24;  // less 4 is kIconWidth, what a shell that resizes late estimates
-constexpr int kIconWidth = 20;
+constexpr int kIconWidth = kStandInIconWidth;
 constexpr int kClockWidth = 50;
 constexpr int kAreaPadding = 4;
 constexpr int kBandWidth = 300;
 constexpr UINT_PTR kResizeTimer = 1;
-constexpr UINT kCountMessage = WM_APP + 1;
-constexpr UINT kOwnCountMessage = WM_APP + 2;
+constexpr UINT kCountMessage = kIconCountMessage;
+constexpr UINT kOwnCountMessage = kOwnIconCountMessage;
 
 HWND g_taskbar = nullptr;
 HWND g_area = nullptr;

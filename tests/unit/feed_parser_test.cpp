@@ -16,10 +16,11 @@ using Texts = std::vector<std::string>;
 
 class FeedParserTest : public testing::Test {
  protected:
-  SharedFlags flags;
+  StripFlags flags;
+  RefreshFlags refresh;
   TickerItemList list{flags};
   RecordingMeasurer measurer;
-  FeedTarget target{&list, &measurer, &flags};
+  FeedTarget target{&list, &measurer, &flags, &refresh};
   FeedParserSettings settings;
   std::vector<char> text = std::vector<char>(kFeedTextBufferSize);
 
@@ -250,16 +251,16 @@ TEST_F(FeedParserTest, MailTopicRaisesIndicatorAndAsksForSound) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::PrintToString(row.feed));
-    flags.mailAlertPending = 0;
+    refresh.mailAlertPending = 0;
     settings.mailAlertIcon = row.icon;
     settings.mailAlertSound = row.sound;
     EXPECT_EQ(Parse(row.feed).mailSoundWanted, row.wanted);
-    EXPECT_EQ(flags.mailAlertPending.load() != 0, row.pending);
+    EXPECT_EQ(refresh.mailAlertPending.load() != 0, row.pending);
   }
 }
 
 TEST(DecideMailSound, PlaysOnceUntilANetworkPassWithoutMail) {
-  SharedFlags flags;
+  RefreshFlags refresh;
   FeedParserSettings settings;
   const struct {
     bool cachePass, mail, plays;
@@ -274,7 +275,7 @@ TEST(DecideMailSound, PlaysOnceUntilANetworkPassWithoutMail) {
   };
   for (size_t i = 0; i < sizeof passes / sizeof passes[0]; ++i) {
     SCOPED_TRACE(i);
-    const MailSound sound = DecideMailSound(settings, flags, passes[i].cachePass, passes[i].mail);
+    const MailSound sound = DecideMailSound(settings, refresh, passes[i].cachePass, passes[i].mail);
     EXPECT_EQ(sound.kind != MailSoundKind::kNone, passes[i].plays);
   }
 }
@@ -292,15 +293,15 @@ TEST(DecideMailSound, ChoosesTheSoundBySettings) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.index);
-    SharedFlags flags;
+    RefreshFlags refresh;
     FeedParserSettings settings;
     settings.otherMailSound = row.other;
     settings.mailSoundIndex = row.index;
     settings.otherMailSoundName = "C:\\ding.wav";
-    const MailSound sound = DecideMailSound(settings, flags, false, true);
+    const MailSound sound = DecideMailSound(settings, refresh, false, true);
     EXPECT_EQ(sound.kind, row.kind);
     EXPECT_STREQ(sound.name, row.name);
-    EXPECT_EQ(flags.mailSoundArmed.load(), 0) << "disarmed even when nothing could play";
+    EXPECT_EQ(refresh.mailSoundArmed.load(), 0) << "disarmed even when nothing could play";
   }
 }
 

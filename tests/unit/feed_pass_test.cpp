@@ -29,10 +29,11 @@ const std::string kSponsorCaption = "    Sponsor: ";
 
 class FeedPassTest : public testing::Test {
  protected:
-  SharedFlags flags;
+  StripFlags flags;
+  RefreshFlags refresh;
   TickerItemList list{flags};
   RecordingMeasurer measurer;
-  FeedTarget target{&list, &measurer, &flags};
+  FeedTarget target{&list, &measurer, &flags, &refresh};
   FakeFeedEnvironment env;
   FeedSettings settings;
   std::vector<char> text = std::vector<char>(kFeedTextBufferSize);
@@ -45,7 +46,7 @@ class FeedPassTest : public testing::Test {
     std::strcpy(settings.userId, "john+smith");
     std::strcpy(settings.password, "a.b");
     settings.storiesPerTopic = 5;
-    flags.firstCycle = 0;  // a later cycle unless a test says otherwise
+    refresh.firstCycle = 0;  // a later cycle unless a test says otherwise
   }
 
   // A fresh environment and measurer for the next row; the list keeps what it shows.
@@ -55,9 +56,9 @@ class FeedPassTest : public testing::Test {
   }
 
   FeedResult Run(bool cachePass = false) {
-    flags.loadFromCache = cachePass ? 1 : 0;
+    refresh.loadFromCache = cachePass ? 1 : 0;
     const FeedResult result = RunFeedPass(env, settings, target, text.data(), text.size());
-    flags.loadFromCache = 0;
+    refresh.loadFromCache = 0;
     return result;
   }
 
@@ -99,7 +100,7 @@ TEST_F(FeedPassTest, CachePassFallsBackToTheNetwork) {
     env.answers[kDataUrl] = {kFreshFeed};
     env.programFiles["Sponsor.Dat"] = "";
     if (row.newsDat != nullptr) env.programFiles["News.Dat"] = row.newsDat;
-    flags.firstCycle = row.firstCycle ? 1 : 0;
+    refresh.firstCycle = row.firstCycle ? 1 : 0;
     // What the first cycle asks before it shows the cache: whether this pass would fetch.
     EXPECT_EQ(NewsCacheHoldsFeed(env), !row.fetched);
     Run(true);
@@ -110,7 +111,7 @@ TEST_F(FeedPassTest, CachePassFallsBackToTheNetwork) {
 }
 
 TEST_F(FeedPassTest, StatusPairAfterTheSponsorItemsDoesNotStayInTheStrip) {
-  flags.firstCycle = 1;  // a missing cache then shows " Contacting Server"
+  refresh.firstCycle = 1;  // a missing cache then shows " Contacting Server"
   env.programFiles["Sponsor.Dat"] = "S|s";
   env.answers[kDataUrl] = {kFreshFeed};
   Run(true);
@@ -132,7 +133,7 @@ TEST_F(FeedPassTest, NetworkPassFetchesAndCachesByteForByte) {
   EXPECT_EQ(env.ProgramFile("sponsor.bmp"), picture);
   EXPECT_EQ(env.ProgramFile("Sponsor.Dat"), "A|a\r\nB|b\r\n");
   EXPECT_EQ(env.ProgramFile("News.Dat"), kFreshFeed);
-  EXPECT_EQ(flags.feedReceived.load(), 1);
+  EXPECT_EQ(refresh.feedReceived.load(), 1);
   EXPECT_EQ(PublishedTexts(list), (Texts{kSponsorCaption, "  A  " BULLET, "  B  " BULLET, kFresh}));
 }
 
@@ -186,7 +187,7 @@ TEST_F(FeedPassTest, LoginAnswers) {
     NextRow();
     ShowOldStrip();
     settings.accountMode = true;
-    flags.loginRetry = 1;
+    refresh.loginRetry = 1;
     if (row.answer != nullptr) env.answers[kLoginUrl] = {row.answer};
     env.answers[kAccountDataUrl] = {kFreshFeed};
     Run();
@@ -194,7 +195,7 @@ TEST_F(FeedPassTest, LoginAnswers) {
     EXPECT_EQ(env.log[0], "GET " + kLoginUrl);
     EXPECT_EQ(Fetched(kAccountDataUrl), row.strip[0] == kFresh);
     EXPECT_EQ(PublishedTexts(list), row.strip);
-    EXPECT_EQ(flags.loginRetry.load(), row.loginRetryAfter);
+    EXPECT_EQ(refresh.loginRetry.load(), row.loginRetryAfter);
     EXPECT_EQ(env.Logged("OPEN"), row.setupOpened ? Texts{"OPEN " + kSetupPage} : Texts{});
     ASSERT_EQ(env.messages.size(), row.box ? 1u : 0u);
     if (row.box) {
@@ -214,8 +215,8 @@ TEST_F(FeedPassTest, LoginRunsOnTheFirstCycleOrWhenRetryIsAsked) {
     SCOPED_TRACE(testing::Message() << row.accountMode << row.firstCycle << row.loginRetry);
     NextRow();
     settings.accountMode = row.accountMode;
-    flags.firstCycle = row.firstCycle;
-    flags.loginRetry = row.loginRetry;
+    refresh.firstCycle = row.firstCycle;
+    refresh.loginRetry = row.loginRetry;
     env.answers[kLoginUrl] = {"OK"};
     Run();
     EXPECT_EQ(Fetched(kLoginUrl), row.login);
@@ -225,7 +226,7 @@ TEST_F(FeedPassTest, LoginRunsOnTheFirstCycleOrWhenRetryIsAsked) {
 
 TEST_F(FeedPassTest, PleaseRestartLogsInAgainOncePerProcess) {
   settings.accountMode = true;
-  flags.firstCycle = 1;
+  refresh.firstCycle = 1;
   const std::string restartFeed = FEED_TOPIC "rt" FEED_KIND "2" FEED_TEXT "Please restart" FEED_LINK "/r|";
   env.answers[kLoginUrl] = {"OK"};
   env.answers[kAccountDataUrl] = {"Please restart", kFreshFeed, restartFeed};
@@ -234,12 +235,12 @@ TEST_F(FeedPassTest, PleaseRestartLogsInAgainOncePerProcess) {
                                       "GET " + kLoginUrl, "GET " + kAccountDataUrl}));
   EXPECT_EQ(env.Logged("WRITE"), Texts{"WRITE News.Dat"});
   EXPECT_EQ(env.ProgramFile("News.Dat"), kFreshFeed);
-  EXPECT_EQ(flags.restartNoticeSeen.load(), 1);
-  EXPECT_EQ(flags.loginRetry.load(), 0);
+  EXPECT_EQ(refresh.restartNoticeSeen.load(), 1);
+  EXPECT_EQ(refresh.loginRetry.load(), 0);
   EXPECT_EQ(PublishedTexts(list), Texts{kFresh});
 
   // A later answer with the same words is kept and shown like any other.
-  flags.firstCycle = 0;
+  refresh.firstCycle = 0;
   env.log.clear();
   Run();
   EXPECT_EQ(env.Logged("GET"), Texts{"GET " + kAccountDataUrl});
@@ -321,12 +322,12 @@ TEST_F(FeedPassTest, AFolderThatCannotBeWrittenSaysSoOnceAheadOfTheNews) {
 
 TEST_F(FeedPassTest, NoAnswerOnAStripWithNothingYetSaysNoDataCame) {
   // A first start against a server that is down: no cache, no answer.
-  flags.firstCycle = 1;
+  refresh.firstCycle = 1;
   EXPECT_EQ(Run(true), FeedResult::kDone);
   EXPECT_EQ(PublishedTexts(list), (std::vector<std::string>{ProgramText(IDS_NO_DATA_CAPTION),
                                                             ProgramText(IDS_NO_DATA_MESSAGE)}));
   // Later cycles too, until some news has been shown.
-  flags.firstCycle = 0;
+  refresh.firstCycle = 0;
   Run();
   EXPECT_EQ(PublishedTexts(list), (std::vector<std::string>{ProgramText(IDS_NO_DATA_CAPTION),
                                                             ProgramText(IDS_NO_DATA_MESSAGE)}));
@@ -458,14 +459,14 @@ TEST_F(FeedPassTest, MailSoundPlaysOnceAcrossPasses) {
   for (size_t i = 0; i < sizeof passes / sizeof passes[0]; ++i) {
     SCOPED_TRACE(i);
     env.log.clear();
-    flags.mailAlertPending = 0;
+    refresh.mailAlertPending = 0;
     const std::string feed = passes[i].mail ? mailFeed : kFreshFeed;
     env.answers[kDataUrl] = {feed};
     env.programFiles["News.Dat"] = feed;
     Run(passes[i].cachePass);
     EXPECT_EQ(env.Logged("GET").empty(), passes[i].cachePass);
     EXPECT_EQ(env.Logged("SOUND"), passes[i].plays ? Texts{"SOUND Sound2"} : Texts{});
-    EXPECT_EQ(flags.mailAlertPending.load(), passes[i].mail ? 1 : 0);
+    EXPECT_EQ(refresh.mailAlertPending.load(), passes[i].mail ? 1 : 0);
   }
 }
 
@@ -491,12 +492,13 @@ TEST(ProgramTexts, ATextWithoutItsEndIsCutByThePass) {
   struct Unended : FakeFeedEnvironment {
     void LoadText(int, char* out, size_t capacity) override { std::memset(out, 'x', capacity); }
   } env;
-  SharedFlags flags;
+  StripFlags flags;
+  RefreshFlags refresh;
   TickerItemList list(flags);
   RecordingMeasurer measurer;
   FeedSettings settings;
   std::vector<char> text(kFeedTextBufferSize);
-  RunFeedPass(env, settings, FeedTarget{&list, &measurer, &flags}, text.data(), text.size());
+  RunFeedPass(env, settings, FeedTarget{&list, &measurer, &flags, &refresh}, text.data(), text.size());
   const std::string cut(kProgramTextSize - 1, 'x');
   EXPECT_TRUE(measurer.Measured(cut.substr(0, kItemTextSize - 1)) || measurer.Measured(cut));
 }

@@ -1,5 +1,5 @@
 // The realm of an authentication answer, the "Proxy Pass" scrambling, and the bounds of a request.
-#include "feed/http_auth.h"
+#include "net/http_auth.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "feed/transfer_bounds.h"
+#include "net/transfer_bounds.h"
 
 namespace {
 

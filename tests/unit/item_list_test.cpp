@@ -13,7 +13,7 @@ namespace {
 
 class ItemListTest : public testing::Test {
  protected:
-  SharedFlags flags;
+  StripFlags flags;
   TickerItemList list{flags};
   FixedMeasurer measurer{10};
 

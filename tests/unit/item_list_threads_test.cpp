@@ -12,7 +12,7 @@
 namespace {
 
 TEST(ItemListThreads, ReaderOnlyEverSeesWholePublishedStrips) {
-  SharedFlags flags;
+  StripFlags flags;
   TickerItemList list(flags);
   FixedMeasurer measurer(7);
   std::atomic<bool> stop{false};

@@ -127,7 +127,7 @@ TEST(SearchQuery, SpacesBecomePlusAndALineBreakEndsIt) {
 
 class StripLinks : public testing::Test {
  protected:
-  SharedFlags flags;
+  StripFlags flags;
   TickerItemList list{flags};
   FixedMeasurer measurer{10};
 
@@ -157,7 +157,7 @@ TEST_F(StripLinks, AnItemWithoutALinkOpensTheNextOneThatHasOne) {
 }
 
 TEST(StripLinksBounds, TheLookAheadStopsAtTheEndOfTheStorage) {
-  SharedFlags flags;
+  StripFlags flags;
   TickerItemList list(flags);
   FixedMeasurer measurer(10);
   EXPECT_EQ(LinkUnderPointer(list.Read(), 0, 10), nullptr) << "before the first fill";
@@ -172,7 +172,7 @@ TEST(StripLinksBounds, TheLookAheadStopsAtTheEndOfTheStorage) {
 
 class Jumps : public testing::Test {
  protected:
-  SharedFlags flags;
+  StripFlags flags;
   TickerItemList list{flags};
   FixedMeasurer measurer{10};
 
@@ -212,7 +212,7 @@ TEST_F(Jumps, PastTheLastCopyTheSearchStartsAgainAtTheFirstSlot) {
 }
 
 TEST(JumpsWithoutSections, GoBackToTheStart) {
-  SharedFlags flags;
+  StripFlags flags;
   TickerItemList list(flags);
   FixedMeasurer measurer(10);
   for (int i = 0; i < 5; ++i) list.Append(&measurer, "Story text", "/s", 1, 0, 0);
@@ -227,7 +227,7 @@ TEST(JumpsWithoutSections, GoBackToTheStart) {
 }
 
 TEST(JumpsBeforeAFill, ChangeNothing) {
-  SharedFlags flags;
+  StripFlags flags;
   TickerItemList list(flags);
   int32_t result = 1234;
   EXPECT_FALSE(ComputeJump(list.Read(), 50, true, true, true, &result));

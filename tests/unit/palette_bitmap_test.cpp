@@ -6,7 +6,7 @@
 #include <functional>
 #include <vector>
 
-#include "prefs/palette_bitmap.h"
+#include "res/palette_bitmap.h"
 
 namespace {
 

@@ -128,6 +128,20 @@ TEST(PanelLayout, HitZonesByX) {
   }
 }
 
+// The grip: the sizing cursor over its first pixels, a width drag from a press on it.
+TEST(PanelLayout, GripZones) {
+  const struct {
+    int x;
+    bool deskBand, sizingCursor, stripPress;
+  } rows[] = {{0, false, true, false},   {6, false, true, false},  {7, false, false, false},
+              {10, false, false, false}, {11, false, false, true}, {3, true, false, true}};
+  for (const auto& row : rows) {
+    const PanelLayout p = Layout(300, 28, row.deskBand ? 0 : 10, 0, false, row.deskBand);
+    EXPECT_EQ(row.x < p.sizingCursorBefore, row.sizingCursor) << row.x;
+    EXPECT_EQ(row.x > p.gripPressAfter, row.stripPress) << row.x;
+  }
+}
+
 // Every drawn, repainted and feedback rectangle for W 300, H 28, G 10 (buttons to 27).
 TEST(PanelLayout, RectanglesOfAFloatingStrip) {
   const PanelLayout p = Layout(300, 28, 10);

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "feed/proxy_discovery.h"
-#include "prefs/dialog_position.h"
+#include "net/proxy_discovery.h"
+#include "base/dialog_position.h"
 #include "prefs/proxy_entry.h"
 
 namespace {

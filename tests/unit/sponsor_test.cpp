@@ -16,10 +16,11 @@ constexpr const char* kMaker = "http://maker.example/";
 
 class SponsorTest : public testing::Test {
  protected:
-  SharedFlags flags;
+  StripFlags flags;
+  RefreshFlags refresh;
   TickerItemList list{flags};
   RecordingMeasurer measurer;
-  FeedTarget target{&list, &measurer, &flags};
+  FeedTarget target{&list, &measurer, &flags, &refresh};
 
   std::vector<ShownItem> Build(const std::string& data, const char* caption = "",
                                const char* captionUrl = "") {

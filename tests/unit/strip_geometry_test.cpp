@@ -163,7 +163,7 @@ std::vector<Drawn> Walk(const TickerItemList& list, int32_t offset, int32_t righ
 }
 
 TEST(WalkVisibleSlots, AWideWindowSeesTheSameStripAtTheWrapAsAtTheStart) {
-  SharedFlags flags;
+  StripFlags flags;
   TickerItemList list(flags);
   FixedMeasurer measurer(10);
   for (const char* text : {"aaaa", "bb", "ccccc", "d", "eee"}) {
@@ -182,7 +182,7 @@ TEST(WalkVisibleSlots, AWideWindowSeesTheSameStripAtTheWrapAsAtTheStart) {
 }
 
 TEST(WalkVisibleSlots, ZeroWidthItemsCannotLoopForever) {
-  SharedFlags flags;
+  StripFlags flags;
   TickerItemList list(flags);
   FixedMeasurer measurer(0);
   list.Append(&measurer, "x", "", 1, 0, 0);

@@ -1,6 +1,6 @@
 // The in-memory preferences: read through the table, the content selection, the first run and
 // the account.
-#include "window/ticker_prefs.h"
+#include "settings/ticker_prefs.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +17,18 @@ class TickerPrefsTest : public testing::Test {
   SettingsStore settings{memory};
   TickerPrefs prefs;
 };
+
+// Before anything is read the copies hold what a missing value reads as: the table's defaults.
+TEST_F(TickerPrefsTest, AFreshRecordHoldsWhatAnEmptyStoreReads) {
+  TickerPrefs read;
+  ReadTickerPrefs(settings, &read);
+  for (int32_t TickerPrefs::*field :
+       {&TickerPrefs::tickerSpeed, &TickerPrefs::showInScreenSaver, &TickerPrefs::autoUpdate,
+        &TickerPrefs::smoothScrolling, &TickerPrefs::mailAlertIcon, &TickerPrefs::mailCycleLength,
+        &TickerPrefs::mailAlertSound, &TickerPrefs::myVexlo, &TickerPrefs::myVexloOnly}) {
+    EXPECT_EQ(prefs.*field, read.*field);
+  }
+}
 
 // Each value gets a number of its own, so a row that fills the wrong member shows.
 TEST_F(TickerPrefsTest, EveryNumberLandsInItsOwnMember) {

@@ -26,9 +26,9 @@ LPARAM At(int x, int y) { return MAKELPARAM(x, y); }
 class Interaction : public testing::Test {
  protected:
   void SetUp() override {
-    t.flags.scrollOffset = 0;
-    t.flags.scrollForward = 1;
-    t.flags.pauseTicks = 0;
+    t.stripFlags.scrollOffset = 0;
+    t.stripFlags.scrollForward = 1;
+    t.stripFlags.pauseTicks = 0;
     SetTickerClientSize(600, 28);
     // Three sections of a caption and two stories; every item has a link but the captions.
     FillStrip({{"World:", 15, 0, 1, ""},      {"Story A one", 2, 1, 0, "http://h/a1"},
@@ -38,9 +38,9 @@ class Interaction : public testing::Test {
   }
   void TearDown() override {
     ReleaseCapture();
-    t.flags.listBusy = 0;
+    t.stripFlags.listBusy = 0;
     t.dragging = 0;
-    t.flags.pauseTicks = 0;
+    t.stripFlags.pauseTicks = 0;
   }
 
   int32_t SlotX(uint32_t slot) {
@@ -56,33 +56,33 @@ class Interaction : public testing::Test {
 };
 
 TEST_F(Interaction, DraggingTheStripMovesItFourPixelsPerPixel) {
-  t.flags.scrollOffset = 100;
+  t.stripFlags.scrollOffset = 100;
   Send(WM_LBUTTONDOWN, MK_LBUTTON, At(300, 10));
-  EXPECT_EQ(t.flags.listBusy.load(), 1) << "no painting while the button is down";
+  EXPECT_EQ(t.stripFlags.listBusy.load(), 1) << "no painting while the button is down";
   Send(WM_MOUSEMOVE, MK_LBUTTON, At(300, 10));
   Send(WM_MOUSEMOVE, MK_LBUTTON, At(290, 10));
-  EXPECT_EQ(t.flags.scrollOffset.load(), 140);
-  EXPECT_EQ(t.flags.scrollForward.load(), 1);
+  EXPECT_EQ(t.stripFlags.scrollOffset.load(), 140);
+  EXPECT_EQ(t.stripFlags.scrollForward.load(), 1);
   EXPECT_EQ(t.dragging, 1);
-  EXPECT_EQ(t.flags.listBusy.load(), 0);
+  EXPECT_EQ(t.stripFlags.listBusy.load(), 0);
 
   Send(WM_MOUSEMOVE, MK_LBUTTON, At(300, 10));
-  EXPECT_EQ(t.flags.scrollOffset.load(), 100);
-  EXPECT_EQ(t.flags.scrollForward.load(), 0) << "dragged right: the strip now runs the other way";
+  EXPECT_EQ(t.stripFlags.scrollOffset.load(), 100);
+  EXPECT_EQ(t.stripFlags.scrollForward.load(), 0) << "dragged right: the strip now runs the other way";
 
   Send(WM_MOUSEMOVE, MK_LBUTTON, At(302, 10));
-  EXPECT_EQ(t.flags.scrollForward.load(), 0) << "small moves keep the direction";
+  EXPECT_EQ(t.stripFlags.scrollForward.load(), 0) << "small moves keep the direction";
   Send(WM_LBUTTONUP, 0, At(302, 10));
   EXPECT_EQ(t.dragging, 0);
-  EXPECT_EQ(t.flags.listBusy.load(), 0);
+  EXPECT_EQ(t.stripFlags.listBusy.load(), 0);
 }
 
 TEST_F(Interaction, AJumpOfMoreThanAHundredPixelsCancelsTheDrag) {
-  t.flags.scrollOffset = 50;
+  t.stripFlags.scrollOffset = 50;
   Send(WM_LBUTTONDOWN, MK_LBUTTON, At(300, 10));
   Send(WM_MOUSEMOVE, MK_LBUTTON, At(300, 10));
   Send(WM_MOUSEMOVE, MK_LBUTTON, At(150, 10));
-  EXPECT_EQ(t.flags.scrollOffset.load(), 50);
+  EXPECT_EQ(t.stripFlags.scrollOffset.load(), 50);
   EXPECT_EQ(t.lastDragX, 0);
   Send(WM_LBUTTONUP, 0, At(150, 10));
 }
@@ -94,27 +94,27 @@ constexpr int kStep = 2;
 TEST_F(Interaction, JumpsPlaceSectionsAndStoriesAtTheLeftEdge) {
   // Forward to the next section: its first item 20 pixels from the edge.
   Send(WM_HSCROLL, MAKEWPARAM(1, t.jumpSerial + 1), 0);
-  EXPECT_EQ(t.flags.scrollOffset.load(), SlotX(3) - 20 + kStep);
-  EXPECT_EQ(t.flags.pauseTicks.load(), 9) << "then the strip stands still";
+  EXPECT_EQ(t.stripFlags.scrollOffset.load(), SlotX(3) - 20 + kStep);
+  EXPECT_EQ(t.stripFlags.pauseTicks.load(), 9) << "then the strip stands still";
 
   // Forward to the next story: 30 pixels from the edge.
   Send(WM_HSCROLL, MAKEWPARAM(0, t.jumpSerial + 1), 0);
-  EXPECT_EQ(t.flags.scrollOffset.load(), SlotX(4) - 30 + kStep);
+  EXPECT_EQ(t.stripFlags.scrollOffset.load(), SlotX(4) - 30 + kStep);
 
   // The same serial again is a jump back: the section exactly at the edge.
   Send(WM_HSCROLL, MAKEWPARAM(1, t.jumpSerial), 0);
-  EXPECT_EQ(t.flags.scrollOffset.load(), SlotX(3) + kStep);
+  EXPECT_EQ(t.stripFlags.scrollOffset.load(), SlotX(3) + kStep);
 }
 
 TEST_F(Interaction, TheNextTopicButtonPostsTheJump) {
   const int32_t serial = t.jumpSerial;
-  Send(WM_LBUTTONDOWN, MK_LBUTTON, At(t.gripWidth + 5, 10));
+  Send(WM_LBUTTONDOWN, MK_LBUTTON, At(t.dock.gripWidth + 5, 10));
   EXPECT_EQ(t.nextButtonUp, 0);
-  Send(WM_LBUTTONUP, 0, At(t.gripWidth + 5, 10));
+  Send(WM_LBUTTONUP, 0, At(t.dock.gripWidth + 5, 10));
   EXPECT_EQ(t.nextButtonUp, 1);
   WaitUntil([&] { return t.jumpSerial != serial; }, 2000);
   EXPECT_EQ(t.jumpSerial, (serial + 1) & 0xFFFF);
-  EXPECT_EQ(t.flags.scrollOffset.load(), SlotX(3) - 20 + kStep);
+  EXPECT_EQ(t.stripFlags.scrollOffset.load(), SlotX(3) - 20 + kStep);
 }
 
 TEST_F(Interaction, SlidingTheGripMovesTheFramesLeftEdgeToThePointer) {
@@ -140,10 +140,10 @@ TEST_F(Interaction, SlidingTheGripMovesTheFramesLeftEdgeToThePointer) {
 
 TEST_F(Interaction, JumpsBeforeAnyFillChangeNothing) {
   t.items.Reset();
-  t.flags.scrollOffset = 77;
+  t.stripFlags.scrollOffset = 77;
   const int32_t serial = t.jumpSerial;
   Send(WM_HSCROLL, MAKEWPARAM(1, serial + 1), 0);
-  EXPECT_EQ(t.flags.scrollOffset.load(), 77);
+  EXPECT_EQ(t.stripFlags.scrollOffset.load(), 77);
   EXPECT_EQ(t.jumpSerial, serial);
 }
 
@@ -186,9 +186,9 @@ TEST_F(Interaction, TheContextMenuShowsThePlacementsOfAFloatingTicker) {
   t.alwaysOnTop = 1;
   t.fitToCaption = 1;
   t.glueToDesktop = 0;
-  t.flags.refreshRunning = 1;
+  t.refresh.refreshRunning = 1;
   const std::vector<std::string> items = OpenContextMenu(t.tickerWindow);
-  t.flags.refreshRunning = 0;
+  t.refresh.refreshRunning = 0;
   t.searchShown = 0;
   // Wine's shell reports version 6.0, whose minor number picks the first menu; its taskbar has
   // nothing to dock in.
@@ -207,14 +207,14 @@ TEST_F(Interaction, TheSearchBoxTakesAThirdOfAWideStrip) {
   RECT box;
   GetWindowRect(t.searchBox, &box);
   MapWindowPoints(nullptr, t.tickerWindow, reinterpret_cast<POINT*>(&box), 2);
-  EXPECT_EQ(box.left, t.gripWidth + 640);
+  EXPECT_EQ(box.left, t.dock.gripWidth + 640);
   EXPECT_EQ(box.right, 960);
 
   SetTickerClientSize(401, 28);
   SearchBoxUpkeep(t.tickerWindow);
   GetWindowRect(t.searchBox, &box);
   MapWindowPoints(nullptr, t.tickerWindow, reinterpret_cast<POINT*>(&box), 2);
-  EXPECT_EQ(box.left, t.gripWidth) << "a narrow strip: the box covers it";
+  EXPECT_EQ(box.left, t.dock.gripWidth) << "a narrow strip: the box covers it";
   EXPECT_EQ(box.right, 361);
 
   t.searchShown = 0;
@@ -241,23 +241,24 @@ TEST_F(Interaction, TheLogoButtonFlipsEveryMailCycleWhileMailWaits) {
   t.reloadNeeded = 0;
   t.prefs.mailCycleLength = 5;
   t.prefs.mailAlertIcon = 1;
-  t.flags.mailAlertPending = 1;
+  t.refresh.mailAlertPending = 1;
   t.sponsorPhase = 0;
   t.mailCycleCountdown = 0;
   EXPECT_EQ(flipsWithin(11), (std::vector<int>{1, 6, 11}));
   EXPECT_EQ(t.sponsorPhase, 1);
-  EXPECT_STREQ(LogoTipText(), "Vexlo!") << "entering the sponsor phase: the Toolhelp text";
+  EXPECT_STREQ(Ticker().tooltips.logoText, "Vexlo!")
+      << "entering the sponsor phase: the Toolhelp text";
   flipsWithin(5);
-  EXPECT_STREQ(LogoTipText(), "Vexlo! Pages Menu");
+  EXPECT_STREQ(Ticker().tooltips.logoText, "Vexlo! Pages Menu");
 
-  t.flags.mailAlertPending = 0;
+  t.refresh.mailAlertPending = 0;
   t.mailCycleCountdown = 0;
   EXPECT_EQ(flipsWithin(21), (std::vector<int>{1, 11, 21})) << "without mail: every ten seconds";
   t.prefs.mailCycleLength = 0;
-  t.flags.mailAlertPending = 1;
+  t.refresh.mailAlertPending = 1;
   t.mailCycleCountdown = 0;
   EXPECT_EQ(flipsWithin(11), (std::vector<int>{1, 11})) << "a cycle of 0 means ten seconds";
-  t.flags.mailAlertPending = 0;
+  t.refresh.mailAlertPending = 0;
   t.sponsorPhase = 0;
   t.fitToCaption = 1;
 }
@@ -288,7 +289,7 @@ TEST_F(Links, ADoubleClickOpensTheItemOverDde) {
   ASSERT_TRUE(WaitUntil([] { return FindWindowA("DdeBrowserStandIn", nullptr) != nullptr; }, 10000));
 
   // "Story A one" sits right of the caption; the offset puts it under x = 100.
-  t.flags.scrollOffset = SlotX(1) - 90;
+  t.stripFlags.scrollOffset = SlotX(1) - 90;
   Send(WM_LBUTTONDBLCLK, MK_LBUTTON, At(100, 10));
   ASSERT_TRUE(WaitUntil([&] { return Lines(log).size() >= 2; }, 15000));
   const std::vector<std::string> expected = {"WWW_OpenURL|\"http://h/a1\",,0xFFFFFFFF,0x03",
@@ -296,7 +297,7 @@ TEST_F(Links, ADoubleClickOpensTheItemOverDde) {
   EXPECT_EQ(Lines(log), expected);
 
   // A caption has no link: the next item's opens.
-  t.flags.scrollOffset = SlotX(3) - 90;
+  t.stripFlags.scrollOffset = SlotX(3) - 90;
   Send(WM_LBUTTONDBLCLK, MK_LBUTTON, At(100, 10));
   ASSERT_TRUE(WaitUntil([&] { return Lines(log).size() >= 4; }, 15000));
   EXPECT_EQ(Lines(log)[2], "WWW_OpenURL|\"http://h/b1\",,0xFFFFFFFF,0x03");
@@ -321,7 +322,7 @@ TEST_F(Links, WithoutADdeBrowserTheRegisteredCommandRuns) {
   GetBrowserCommand(trimmed);
   EXPECT_EQ(std::string(trimmed), "\"" + folder + "browser.exe\" ");
 
-  t.flags.scrollOffset = SlotX(7) - 90;
+  t.stripFlags.scrollOffset = SlotX(7) - 90;
   Send(WM_LBUTTONDBLCLK, MK_LBUTTON, At(100, 10));
   ASSERT_TRUE(WaitUntil([&] { return !Lines(folder + "launches.txt").empty(); }, 15000));
   EXPECT_EQ(Lines(folder + "launches.txt")[0], "\"" + folder + "browser.exe\" \"http://h/c1\"");

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "prefs/palette_bitmap_win.h"
+#include "res/palette_bitmap_win.h"
 #include "res/resource.h"
 
 namespace {

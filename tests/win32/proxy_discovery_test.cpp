@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "e2e/e2e_support.h"
-#include "feed/proxy_discovery_win.h"
+#include "net/proxy_discovery_win.h"
 
 namespace {
 
@@ -27,7 +27,6 @@ TEST(RealRegistryProxy, BrowserSettingsAsTheRegistryHoldsThem) {
   const std::vector<std::string> users = UserKeys();
   ASSERT_GE(users.size(), 2u) << ".Default and the user";
   ASSERT_EQ(GetVersion() & 0x80000000u, 0u) << "Wine reports the NT family";
-  SetProxyCopy("", "");
   DefaultBrowser netscape("\"C:\\Program Files\\Netscape\\Program\\netscape.exe\" -h \"%1\"");
 
   const Raw type1 = {"Proxy Information", "Proxy Type", REG_DWORD, Dword(1)};
@@ -89,7 +88,7 @@ TEST(RealRegistryProxy, BrowserSettingsAsTheRegistryHoldsThem) {
       RegCloseKey(key);
     }
     char buffer[kProxyTextSize];
-    EXPECT_EQ(DiscoverProxy(buffer), row.answer);
+    EXPECT_EQ(DiscoverProxy("", "", buffer), row.answer);
     if (row.answer) {
       EXPECT_STREQ(buffer, row.text);
     }

@@ -21,14 +21,14 @@ class StartupWindow : public testing::Test {
   TickerWindowState& t = StartedTicker();
 
   void FillStrip(int items) {
-    WindowMeasurer measurer(t.tickerWindow);
+    WindowMeasurer measurer(t.tickerWindow, t.paintCache);
     t.items.Restart();
     for (int i = 0; i < items; ++i) {
       const std::string text = "Headline number " + std::to_string(i);
       t.items.Append(&measurer, text.c_str(), "http://127.0.0.1/x", 1 + i % 7, i % 3 == 0, 1);
     }
     t.items.Finish();
-    t.flags.stripFilled = 1;
+    t.stripFlags.stripFilled = 1;
   }
 };
 
@@ -117,38 +117,38 @@ TEST_F(StartupWindow, FirstRunStoresTheDefaultSelection) {
 }
 
 TEST_F(StartupWindow, ScrollTickPaintsOnlyOnceFilledAndNotWhilePaused) {
-  t.flags.stripFilled = 0;
-  t.flags.scrollOffset = 0;
+  t.stripFlags.stripFilled = 0;
+  t.stripFlags.scrollOffset = 0;
   SendMessageA(t.tickerWindow, WM_TIMER, kScrollTimer, 0);
-  EXPECT_EQ(t.flags.scrollOffset.load(), 0) << "nothing moves before the first fill";
+  EXPECT_EQ(t.stripFlags.scrollOffset.load(), 0) << "nothing moves before the first fill";
 
   FillStrip(12);
-  t.flags.scrollForward = 1;
+  t.stripFlags.scrollForward = 1;
   SendMessageA(t.tickerWindow, WM_TIMER, kScrollTimer, 0);
-  EXPECT_EQ(t.flags.scrollOffset.load(), 2) << "speed 3: one frame of two pixels per tick";
+  EXPECT_EQ(t.stripFlags.scrollOffset.load(), 2) << "speed 3: one frame of two pixels per tick";
 
-  t.flags.pauseTicks = 9;
+  t.stripFlags.pauseTicks = 9;
   for (int i = 0; i < 9; ++i) SendMessageA(t.tickerWindow, WM_TIMER, kScrollTimer, 0);
-  EXPECT_EQ(t.flags.scrollOffset.load(), 2) << "nine ticks stand still";
+  EXPECT_EQ(t.stripFlags.scrollOffset.load(), 2) << "nine ticks stand still";
   SendMessageA(t.tickerWindow, WM_TIMER, kScrollTimer, 0);
-  EXPECT_EQ(t.flags.scrollOffset.load(), 4);
+  EXPECT_EQ(t.stripFlags.scrollOffset.load(), 4);
 
-  t.flags.listBusy = 1;
+  t.stripFlags.listBusy = 1;
   SendMessageA(t.tickerWindow, WM_TIMER, kScrollTimer, 0);
-  EXPECT_EQ(t.flags.scrollOffset.load(), 4) << "a status pair being written is not painted";
-  t.flags.listBusy = 0;
+  EXPECT_EQ(t.stripFlags.scrollOffset.load(), 4) << "a status pair being written is not painted";
+  t.stripFlags.listBusy = 0;
 
-  t.flags.scrollForward = 0;
+  t.stripFlags.scrollForward = 0;
   SendMessageA(t.tickerWindow, WM_TIMER, kScrollTimer, 0);
-  EXPECT_EQ(t.flags.scrollOffset.load(), 2) << "backwards";
-  t.flags.scrollForward = 1;
+  EXPECT_EQ(t.stripFlags.scrollOffset.load(), 2) << "backwards";
+  t.stripFlags.scrollForward = 1;
 }
 
 TEST_F(StartupWindow, ShowItemScrollsToASlotThatExists) {
   t.items.Reset();
-  t.flags.scrollOffset = 123;
+  t.stripFlags.scrollOffset = 123;
   SendMessageA(t.tickerWindow, kShowItemMessage, 0, 0);
-  EXPECT_EQ(t.flags.scrollOffset.load(), 123) << "no slots before a fill";
+  EXPECT_EQ(t.stripFlags.scrollOffset.load(), 123) << "no slots before a fill";
 
   FillStrip(8);
   int32_t x3 = 0;
@@ -161,31 +161,31 @@ TEST_F(StartupWindow, ShowItemScrollsToASlotThatExists) {
     xAtDrawCount = view.items[drawCount].x;
   }
   SendMessageA(t.tickerWindow, kShowItemMessage, 3, 0);
-  EXPECT_EQ(t.flags.scrollOffset.load(), x3 - 20);
+  EXPECT_EQ(t.stripFlags.scrollOffset.load(), x3 - 20);
   SendMessageA(t.tickerWindow, kShowItemMessage, drawCount, 0);
-  EXPECT_EQ(t.flags.scrollOffset.load(), xAtDrawCount - 20) << "the undrawn slot exists";
-  t.flags.scrollOffset = 55;
+  EXPECT_EQ(t.stripFlags.scrollOffset.load(), xAtDrawCount - 20) << "the undrawn slot exists";
+  t.stripFlags.scrollOffset = 55;
   SendMessageA(t.tickerWindow, kShowItemMessage, drawCount + 1, 0);
-  EXPECT_EQ(t.flags.scrollOffset.load(), 55);
+  EXPECT_EQ(t.stripFlags.scrollOffset.load(), 55);
   SendMessageA(t.tickerWindow, kShowItemMessage, 100000, 0);
-  EXPECT_EQ(t.flags.scrollOffset.load(), 55);
+  EXPECT_EQ(t.stripFlags.scrollOffset.load(), 55);
 
-  t.flags.closing = 1;
+  t.stripFlags.closing = 1;
   SendMessageA(t.tickerWindow, kShowItemMessage, 3, 0);
-  EXPECT_EQ(t.flags.scrollOffset.load(), 55) << "nothing while closing";
-  t.flags.closing = 0;
+  EXPECT_EQ(t.stripFlags.scrollOffset.load(), 55) << "nothing while closing";
+  t.stripFlags.closing = 0;
 }
 
 TEST_F(StartupWindow, StatusPairsAreMeasuredInTheStripFonts) {
-  WindowMeasurer measurer(t.tickerWindow);
-  ShowStatusPair(t.items, &measurer, t.flags, " Contacting Server", " Getting your news selections");
+  WindowMeasurer measurer(t.tickerWindow, t.paintCache);
+  ShowStatusPair(t.items, &measurer, t.stripFlags, " Contacting Server", " Getting your news selections");
   ItemsView view = t.items.Read();
   ASSERT_EQ(view.drawCount, 10u);
   EXPECT_GT(view.items[0].width, 40);
   EXPECT_GT(view.items[1].width, view.items[0].width) << "longer text, taller font";
   EXPECT_EQ(view.items[1].x, view.items[0].width);
 
-  WindowMeasurer gone(nullptr);
+  WindowMeasurer gone(nullptr, Ticker().paintCache);
   EXPECT_FALSE(gone.CanMeasure());
 }
 

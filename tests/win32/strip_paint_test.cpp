@@ -29,9 +29,9 @@ class StripPaint : public testing::Test {
     TickerWindowState& t = StartedTicker();
     saved_ = t.prefs;
     for (int i = 0; i < kStripColorCount; ++i) t.prefs.colors[i] = kDistinct[i];
-    DiscardBackgroundBrush();
-    DiscardClipRegion();
-    t.flags.scrollOffset = 0;
+    DiscardBackgroundBrush(Ticker().paintCache);
+    DiscardClipRegion(Ticker().paintCache);
+    t.stripFlags.scrollOffset = 0;
     t.fitToCaption = 0;
     t.alwaysOnTop = 0;
     t.glueToDesktop = 0;
@@ -42,24 +42,25 @@ class StripPaint : public testing::Test {
     t.prefs = saved_;
     t.fitToCaption = 1;
     t.alwaysOnTop = 1;
-    DiscardBackgroundBrush();
-    DiscardClipRegion();
+    DiscardBackgroundBrush(Ticker().paintCache);
+    DiscardClipRegion(Ticker().paintCache);
     SetTickerClientSize(150, 18);
   }
 
   // One frame at the current offset into a canvas of the ticker's size.
   PixelGrab RenderStrip(int width, int height) {
     SetTickerClientSize(width, height);
-    DiscardClipRegion();
+    DiscardClipRegion(Ticker().paintCache);
     MemoryCanvas canvas(width, height, kUntouched);
-    PaintStrip(canvas.dc(), Ticker().tickerWindow);
+    PaintTickerStrip(Ticker(), canvas.dc(), Ticker().tickerWindow);
     return canvas.Grab();
   }
 
   PixelGrab RenderPanel(int width, int height) {
     SetTickerClientSize(width, height);
     MemoryCanvas canvas(width, height, kUntouched);
-    DrawControlPanel(canvas.dc(), Ticker().tickerWindow);
+    DrawControlPanel(canvas.dc(), Ticker().tickerWindow,
+                     TickerPanelLook(Ticker(), Ticker().tickerWindow));
     return canvas.Grab();
   }
 
@@ -90,7 +91,7 @@ TEST_F(StripPaint, EachColorIndexDrawsInItsColour) {
   for (int index = -1; index <= 16; ++index) {
     SCOPED_TRACE(index);
     FillStrip({{"WWWWWW", index, 0}});
-    Ticker().flags.scrollOffset = -30;  // the item starts 30 pixels into the window
+    Ticker().stripFlags.scrollOffset = -30;  // the item starts 30 pixels into the window
     const PixelGrab g = RenderStrip(300, 28);
     const COLORREF expected = kDistinct[StripColorForIndex(index)];
     if (index == 0) {
@@ -120,10 +121,10 @@ std::pair<int, int> InkRows(const PixelGrab& g, COLORREF ink) {
 
 TEST_F(StripPaint, TallAndSmallItemsStandOnOneBaseline) {
   FillStrip({{"HHHHHH", 1, 0}});
-  Ticker().flags.scrollOffset = -30;
+  Ticker().stripFlags.scrollOffset = -30;
   const auto small = InkRows(RenderStrip(300, 28), kDistinct[kColorUsHeadlines]);
   FillStrip({{"HHHHHH", 1, 1}});
-  Ticker().flags.scrollOffset = -30;
+  Ticker().stripFlags.scrollOffset = -30;
   const auto tall = InkRows(RenderStrip(300, 28), kDistinct[kColorUsHeadlines]);
   ASSERT_GE(small.first, 0);
   ASSERT_GE(tall.first, 0);
@@ -138,9 +139,9 @@ TEST_F(StripPaint, EachFrameDrawsItemsInTheirFontsAcrossFramesAndResizes) {
   const COLORREF smallInk = kDistinct[kColorUsHeadlines];
   const COLORREF tallInk = kDistinct[kColorWorldHeadlines];
   FillStrip({{"HHHH ", 2, 1}, {"HHHH ", 1, 0}, {"HHHH ", 2, 1}, {"HHHH ", 1, 0}});
-  Ticker().flags.scrollOffset = -30;
+  Ticker().stripFlags.scrollOffset = -30;
   const PixelGrab first = RenderStrip(300, 28);
-  Ticker().flags.scrollOffset = -30;
+  Ticker().stripFlags.scrollOffset = -30;
   const PixelGrab second = RenderStrip(300, 28);
   EXPECT_TRUE(first.bits == second.bits);
   const auto small = InkRows(second, smallInk);
@@ -149,9 +150,9 @@ TEST_F(StripPaint, EachFrameDrawsItemsInTheirFontsAcrossFramesAndResizes) {
   ASSERT_GE(tall.first, 0);
   EXPECT_GT(tall.second - tall.first, small.second - small.first) << "tall letters are taller";
 
-  Ticker().flags.scrollOffset = -30;
+  Ticker().stripFlags.scrollOffset = -30;
   const auto low = InkRows(RenderStrip(300, 18), smallInk);
-  Ticker().flags.scrollOffset = -30;
+  Ticker().stripFlags.scrollOffset = -30;
   const auto high = InkRows(RenderStrip(300, 40), smallInk);
   ASSERT_GE(low.first, 0);
   EXPECT_GT(high.second - high.first, low.second - low.first + 4) << "fonts of the new height";
@@ -166,11 +167,11 @@ TEST_F(StripPaint, TheStripIsSeamlessAtTheWrap) {
     stripWidth = view.stripWidth;
   }
   ASSERT_GT(stripWidth, 100);
-  Ticker().flags.scrollOffset = 0;
+  Ticker().stripFlags.scrollOffset = 0;
   const PixelGrab atStart = RenderStrip(300, 28);
-  Ticker().flags.scrollOffset = stripWidth;
+  Ticker().stripFlags.scrollOffset = stripWidth;
   const PixelGrab atWrap = RenderStrip(300, 28);
-  EXPECT_EQ(Ticker().flags.scrollOffset.load(), stripWidth) << "left as it is";
+  EXPECT_EQ(Ticker().stripFlags.scrollOffset.load(), stripWidth) << "left as it is";
   int firstDifference = -1;
   for (size_t i = 0; i < atStart.bits.size() && firstDifference < 0; ++i) {
     if (atStart.bits[i] != atWrap.bits[i]) firstDifference = static_cast<int>(i);
@@ -178,23 +179,23 @@ TEST_F(StripPaint, TheStripIsSeamlessAtTheWrap) {
   EXPECT_EQ(firstDifference, -1) << "x " << firstDifference % 300 << " y " << firstDifference / 300
                                  << " strip width " << stripWidth;
 
-  Ticker().flags.scrollOffset = stripWidth + 5;
+  Ticker().stripFlags.scrollOffset = stripWidth + 5;
   RenderStrip(300, 28);
-  EXPECT_EQ(Ticker().flags.scrollOffset.load(), 5);
+  EXPECT_EQ(Ticker().stripFlags.scrollOffset.load(), 5);
 }
 
 TEST_F(StripPaint, NarrowWindowsPaintNothingAndStillWrapTheOffset) {
   FillStrip({{"Alpha ", 1, 1}, {"Beta ", 2, 1}});
   for (int width : {0, 1, 22, 40}) {
     SCOPED_TRACE(width);
-    Ticker().flags.scrollOffset = -7;
+    Ticker().stripFlags.scrollOffset = -7;
     const PixelGrab g = RenderStrip(width, 28);
-    const ScrollArea area = ComputeScrollArea(width, -1, Ticker().gripWidth, false);
+    const ScrollArea area = ComputeScrollArea(width, -1, Ticker().dock.gripWidth, false);
     const int inside = area.right - area.left > 2 ? (area.right - area.left - 2) * 26 : 0;
     if (width > 0) {
       EXPECT_EQ(g.Count(0, 0, width, 28, kUntouched), width * 28 - inside);
     }
-    EXPECT_GE(Ticker().flags.scrollOffset.load(), 0);
+    EXPECT_GE(Ticker().stripFlags.scrollOffset.load(), 0);
   }
 }
 
@@ -294,14 +295,14 @@ TEST_F(StripPaint, AMailAlertShowsTheMailIconInTheLogoPhase) {
   };
   TickerWindowState& t = Ticker();
   t.sponsorPhase = 0;
-  t.flags.mailAlertPending = 0;
+  t.refresh.mailAlertPending = 0;
   const auto logo = logoRegion();
-  t.flags.mailAlertPending = 1;
+  t.refresh.mailAlertPending = 1;
   const auto mail = logoRegion();
   t.sponsorPhase = 1;
   const auto sponsorPhase = logoRegion();
   t.sponsorPhase = 0;
-  t.flags.mailAlertPending = 0;
+  t.refresh.mailAlertPending = 0;
   EXPECT_NE(logo, mail);
   EXPECT_EQ(logo, sponsorPhase) << "phase 1 shows the logo whatever the mail state";
 }

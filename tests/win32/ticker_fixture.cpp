@@ -56,12 +56,12 @@ void SetTickerClientSize(int width, int height) {
 
 void FillStrip(const std::initializer_list<TestItem>& items) {
   TickerWindowState& t = Ticker();
-  WindowMeasurer measurer(t.tickerWindow);
+  WindowMeasurer measurer(t.tickerWindow, t.paintCache);
   t.items.Restart();
   for (const TestItem& item : items) {
     t.items.Append(&measurer, item.text.c_str(), item.link.c_str(), item.colorIndex,
                    item.startsSection, item.tallFont);
   }
   t.items.Finish();
-  t.flags.stripFilled = 1;
+  t.stripFlags.stripFilled = 1;
 }

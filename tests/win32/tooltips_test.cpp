@@ -30,33 +30,35 @@ std::string ToolText(HWND tip, UINT id) {
 TEST(Tooltips, FiveToolsPastAHundredPixelsAndTwoBelow) {
   TickerWindowState& t = StartedTicker();
   SetTickerClientSize(101, 28);
-  EXPECT_EQ(ToolCount(t.stripTip), 1);
-  EXPECT_EQ(ToolCount(t.logoTip), 1);
-  EXPECT_EQ(ToolCount(t.searchTip), 1);
-  EXPECT_EQ(ToolCount(t.navigationTip), 2);
-  EXPECT_EQ(ToolText(t.searchTip, 4), "Open Vexlo! Search Window");
-  EXPECT_EQ(ToolText(t.navigationTip, 5), "Next Topic (left-click), Next Story (right-click)");
-  EXPECT_EQ(ToolText(t.navigationTip, 6), "Slide to change Ticker Size");
+  EXPECT_EQ(ToolCount(t.tooltips.stripTip), 1);
+  EXPECT_EQ(ToolCount(t.tooltips.logoTip), 1);
+  EXPECT_EQ(ToolCount(t.tooltips.searchTip), 1);
+  EXPECT_EQ(ToolCount(t.tooltips.navigationTip), 2);
+  EXPECT_EQ(ToolText(t.tooltips.searchTip, 4), "Open Vexlo! Search Window");
+  EXPECT_EQ(ToolText(t.tooltips.navigationTip, 5),
+            "Next Topic (left-click), Next Story (right-click)");
+  EXPECT_EQ(ToolText(t.tooltips.navigationTip, 6), "Slide to change Ticker Size");
 
   SetTickerClientSize(100, 28);
-  EXPECT_EQ(t.searchTip, nullptr);
-  EXPECT_EQ(t.navigationTip, nullptr);
-  EXPECT_EQ(ToolCount(t.stripTip), 1);
-  EXPECT_EQ(ToolCount(t.logoTip), 1);
+  EXPECT_EQ(t.tooltips.searchTip, nullptr);
+  EXPECT_EQ(t.tooltips.navigationTip, nullptr);
+  EXPECT_EQ(ToolCount(t.tooltips.stripTip), 1);
+  EXPECT_EQ(ToolCount(t.tooltips.logoTip), 1);
   SetTickerClientSize(150, 18);
 }
 
 TEST(Tooltips, TextsSurviveAResize) {
   TickerWindowState& t = StartedTicker();
   SetTickerClientSize(300, 28);
-  EXPECT_EQ(ToolText(t.logoTip, 2), "Vexlo! Pages Menu") << "the logo's text before any other";
-  SetLogoTip("Our sponsor");
-  SetStripTip("Last Updated:  Tuesday, December 8, 2026  6:22 AM");
-  EXPECT_EQ(ToolText(t.logoTip, 2), "Our sponsor");
+  EXPECT_EQ(ToolText(t.tooltips.logoTip, 2), "Vexlo! Pages Menu")
+      << "the logo's text before any other";
+  SetLogoTip(t.tooltips, t.tickerWindow, "Our sponsor");
+  SetStripTip(t.tooltips, t.tickerWindow, "Last Updated:  Tuesday, December 8, 2026  6:22 AM");
+  EXPECT_EQ(ToolText(t.tooltips.logoTip, 2), "Our sponsor");
   SetTickerClientSize(400, 28);
-  EXPECT_EQ(ToolText(t.logoTip, 2), "Our sponsor");
-  EXPECT_EQ(ToolText(t.stripTip, 1), "Last Updated:  Tuesday, December 8, 2026  6:22 AM");
-  SetLogoTip("Vexlo! Pages Menu");
+  EXPECT_EQ(ToolText(t.tooltips.logoTip, 2), "Our sponsor");
+  EXPECT_EQ(ToolText(t.tooltips.stripTip, 1), "Last Updated:  Tuesday, December 8, 2026  6:22 AM");
+  SetLogoTip(t.tooltips, t.tickerWindow, "Vexlo! Pages Menu");
   SetTickerClientSize(150, 18);
 }
 

@@ -9,13 +9,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "desktop/open_url_win.h"
 #include "e2e/e2e_support.h"
-#include "feed/http_transfer_win.h"
+#include "net/http_transfer_win.h"
 #include "win32/ticker_fixture.h"
 
 namespace {
@@ -43,11 +44,15 @@ class Transfers : public testing::Test {
   }
   void TearDown() override { InternetCloseHandle(internet_); }
 
+  HttpSession Session() { return HttpSession{internet_, &transfers_, &closing_, nullptr, nullptr}; }
+
   std::string Url(const char* path) {
     return "http://127.0.0.1:" + std::to_string(port_) + path;
   }
 
   HINTERNET internet_ = nullptr;
+  HttpTransferState transfers_;
+  std::atomic<int32_t> closing_{0};
   static ScratchFolder* scratch_;
   static UnixProgram* server_;
   static int port_;
@@ -59,7 +64,7 @@ int Transfers::port_ = 0;
 
 TEST_F(Transfers, AnAnswerOfNBytesGivesNAndANul) {
   std::vector<char> buffer(4096, '#');
-  const size_t n = HttpGetUrl(internet_, Url("/ok?x=1").c_str(), buffer.data(), buffer.size());
+  const size_t n = HttpGetUrl(Session(), Url("/ok?x=1").c_str(), buffer.data(), buffer.size());
   ASSERT_GT(n, 20u);
   EXPECT_EQ(buffer[0], '\x0E');
   EXPECT_EQ(buffer[n], '\0');
@@ -69,15 +74,15 @@ TEST_F(Transfers, AnAnswerOfNBytesGivesNAndANul) {
 
 TEST_F(Transfers, AnAnswerLongerThanTheBufferIsCut) {
   std::vector<char> buffer(64, '#');
-  EXPECT_EQ(HttpGetUrl(internet_, Url("/huge").c_str(), buffer.data(), 50), 49u);
+  EXPECT_EQ(HttpGetUrl(Session(), Url("/huge").c_str(), buffer.data(), 50), 49u);
   EXPECT_EQ(buffer[49], '\0');
   EXPECT_EQ(buffer[50], '#');
 }
 
 TEST_F(Transfers, NotFoundIsAFailureWhateverItsBody) {
   char buffer[4096];
-  EXPECT_EQ(HttpGetUrl(internet_, Url("/notfound").c_str(), buffer, sizeof buffer), 0u);
-  EXPECT_EQ(HttpGetUrl(internet_, "http://127.0.0.1:9/", buffer, sizeof buffer), 0u)
+  EXPECT_EQ(HttpGetUrl(Session(), Url("/notfound").c_str(), buffer, sizeof buffer), 0u);
+  EXPECT_EQ(HttpGetUrl(Session(), "http://127.0.0.1:9/", buffer, sizeof buffer), 0u)
       << "nothing listens there";
 }
 
@@ -87,7 +92,7 @@ TEST_F(Transfers, ADownloadIsWrittenAndStampedWithTheGivenTime) {
   FILETIME stamp;
   SystemTimeToFileTime(&when, &stamp);
   std::vector<char> buffer(100000, 0);
-  ASSERT_NE(DownloadUrlToFile(internet_, Url("/ok").c_str(), buffer.data(), buffer.size(),
+  ASSERT_NE(DownloadUrlToFile(Session(), Url("/ok").c_str(), buffer.data(), buffer.size(),
                               file.c_str(), &stamp),
             0);
   const std::string written = ReadWholeFile(file);
@@ -105,35 +110,38 @@ TEST_F(Transfers, ADownloadIsWrittenAndStampedWithTheGivenTime) {
 TEST_F(Transfers, ADownloadThatDoesNotFitLeavesNoCutFile) {
   const std::string file = scratch_->windows + "\\cut.bin";
   std::vector<char> buffer(1000, 0);
-  EXPECT_EQ(DownloadUrlToFile(internet_, Url("/huge").c_str(), buffer.data(), buffer.size(),
+  EXPECT_EQ(DownloadUrlToFile(Session(), Url("/huge").c_str(), buffer.data(), buffer.size(),
                               file.c_str(), nullptr),
             0);
   EXPECT_FALSE(FileExists(file));
-  EXPECT_EQ(DownloadUrlToFile(internet_, "http://127.0.0.1:9/x", buffer.data(), buffer.size(),
+  EXPECT_EQ(DownloadUrlToFile(Session(), "http://127.0.0.1:9/x", buffer.data(), buffer.size(),
                               file.c_str(), nullptr),
             0);
   EXPECT_FALSE(FileExists(file)) << "no file when the address cannot be opened";
 }
 
 // Sets `closing` after a delay, as the user-interface thread does on Exit, and clears it again
-// when the test is done with it (the shared ticker goes on being used).
+// when the test is done with it.
 class ClosingLater {
  public:
-  explicit ClosingLater(DWORD delayMs) : delayMs_(delayMs) {
+  ClosingLater(std::atomic<int32_t>& closing, DWORD delayMs)
+      : closing_(closing), delayMs_(delayMs) {
     thread_ = CreateThread(nullptr, 0, &ClosingLater::Run, this, 0, nullptr);
   }
   ~ClosingLater() {
     WaitForSingleObject(thread_, INFINITE);
     CloseHandle(thread_);
-    Ticker().flags.closing = 0;
+    closing_ = 0;
   }
 
  private:
   static DWORD WINAPI Run(void* self) {
-    Sleep(static_cast<ClosingLater*>(self)->delayMs_);
-    Ticker().flags.closing = 1;
+    ClosingLater* later = static_cast<ClosingLater*>(self);
+    Sleep(later->delayMs_);
+    later->closing_ = 1;
     return 0;
   }
+  std::atomic<int32_t>& closing_;
   DWORD delayMs_;
   HANDLE thread_;
 };
@@ -151,8 +159,8 @@ TEST_F(Transfers, ClosingLetsGoOfAnswersThatNeverEnd) {
     std::vector<char> buffer(20000, '#');
     const DWORD start = GetTickCount();
     {
-      ClosingLater closing(1000);
-      HttpGetUrl(internet_, Url(row.path).c_str(), buffer.data(), buffer.size());
+      ClosingLater closing(closing_, 1000);
+      HttpGetUrl(Session(), Url(row.path).c_str(), buffer.data(), buffer.size());
       EXPECT_LT(GetTickCount() - start, 2500u) << row.what;
     }
     EXPECT_NE(std::find(buffer.begin(), buffer.end(), '\0'), buffer.end()) << row.what;
@@ -162,8 +170,8 @@ TEST_F(Transfers, ClosingLetsGoOfAnswersThatNeverEnd) {
   std::vector<char> buffer(100000, 0);
   const DWORD start = GetTickCount();
   {
-    ClosingLater closing(1000);
-    EXPECT_EQ(DownloadUrlToFile(internet_, Url("/forever").c_str(), buffer.data(), buffer.size(),
+    ClosingLater closing(closing_, 1000);
+    EXPECT_EQ(DownloadUrlToFile(Session(), Url("/forever").c_str(), buffer.data(), buffer.size(),
                                 file.c_str(), nullptr),
               0);
     EXPECT_LT(GetTickCount() - start, 2500u);
@@ -174,7 +182,7 @@ TEST_F(Transfers, ClosingLetsGoOfAnswersThatNeverEnd) {
 TEST_F(Transfers, AnEndlessAuthenticationBodyFailsAtItsBoundWithoutAsking) {
   char buffer[4096];
   const DWORD start = GetTickCount();
-  EXPECT_EQ(HttpGetUrl(internet_, Url("/auth407endless").c_str(), buffer, sizeof buffer), 0u);
+  EXPECT_EQ(HttpGetUrl(Session(), Url("/auth407endless").c_str(), buffer, sizeof buffer), 0u);
   EXPECT_LT(GetTickCount() - start, 30000u) << "64 kB at 10 kB a second, far from the deadline";
   EXPECT_EQ(FindWindowA(nullptr, "Enter Network Password"), nullptr);
   EXPECT_STREQ(buffer, "");
@@ -182,12 +190,10 @@ TEST_F(Transfers, AnEndlessAuthenticationBodyFailsAtItsBoundWithoutAsking) {
 
 TEST_F(Transfers, AClosingProgramStartsNoTransfer) {
   char buffer[100] = "junk";
-  Ticker().flags.closing = 1;
-  EXPECT_EQ(HttpGetUrl(internet_, Url("/ok").c_str(), buffer, sizeof buffer), 0u);
-  EXPECT_EQ(DownloadUrlToFile(internet_, Url("/ok").c_str(), buffer, sizeof buffer, nullptr,
-                              nullptr),
-            0);
-  Ticker().flags.closing = 0;
+  closing_ = 1;
+  EXPECT_EQ(HttpGetUrl(Session(), Url("/ok").c_str(), buffer, sizeof buffer), 0u);
+  EXPECT_EQ(
+      DownloadUrlToFile(Session(), Url("/ok").c_str(), buffer, sizeof buffer, nullptr, nullptr), 0);
   EXPECT_STREQ(buffer, "");
 }
 
@@ -223,6 +229,8 @@ class BrowserLaunch : public testing::Test {
     }
     return lines;
   }
+
+  BrowserLinks links;
 };
 
 TEST_F(BrowserLaunch, ALinkReachesTheBrowserAsExactlyOneArgument) {
@@ -233,14 +241,14 @@ TEST_F(BrowserLaunch, ALinkReachesTheBrowserAsExactlyOneArgument) {
              "\"" + folder + "browser.exe\" \"%1\"");
   const std::string arguments = folder + "arguments.txt";
 
-  OpenUrl("http://a/x --evil \"two words\"\\");
+  OpenUrl(links, "http://a/x --evil \"two words\"\\");
   ASSERT_TRUE(WaitUntil([&] { return Lines(arguments).size() >= 1; }, 15000));
   EXPECT_EQ(Lines(arguments)[0], "1\thttp://a/x%20--evil%20%22two%20words%22%5C");
 
   // Not a web page: nothing starts. The next link shows that nothing came in between.
-  OpenUrl("file:///C:/windows/system32/winver.exe");
-  OpenUrl("C:\\windows\\notepad.exe");
-  OpenUrl(" http://h/next");
+  OpenUrl(links, "file:///C:/windows/system32/winver.exe");
+  OpenUrl(links, "C:\\windows\\notepad.exe");
+  OpenUrl(links, " http://h/next");
   ASSERT_TRUE(WaitUntil([&] { return Lines(arguments).size() >= 2; }, 15000));
   Sleep(500);
   EXPECT_EQ(Lines(arguments), (std::vector<std::string>{
@@ -255,8 +263,8 @@ TEST_F(BrowserLaunch, TheDdeBrowserGetsTheSameUrl) {
   ASSERT_TRUE(
       WaitUntil([] { return FindWindowA("DdeBrowserStandIn", nullptr) != nullptr; }, 10000));
 
-  OpenUrl("javascript:alert(1)");
-  OpenUrl("http://a/x\" --evil");
+  OpenUrl(links, "javascript:alert(1)");
+  OpenUrl(links, "http://a/x\" --evil");
   ASSERT_TRUE(WaitUntil([&] { return Lines(log).size() >= 2; }, 15000));
   EXPECT_EQ(Lines(log), (std::vector<std::string>{
                             "WWW_OpenURL|\"http://a/x%22%20--evil\",,0xFFFFFFFF,0x03",

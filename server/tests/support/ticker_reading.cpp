@@ -29,10 +29,11 @@ std::string TitleOf(const std::string& text) {
 
 ReadFeed ReadFeedLikeTheTicker(std::string_view input, bool accountMode) {
   const std::string bytes(input.substr(0, input.find('\0')));
-  SharedFlags flags;
+  StripFlags flags;
+  RefreshFlags refresh;
   TickerItemList list(flags);
   FixedMeasurer measurer(7);
-  const FeedTarget target{&list, &measurer, &flags};
+  const FeedTarget target{&list, &measurer, &flags, &refresh};
   FeedParserSettings settings;
   settings.accountMode = accountMode;
   settings.mailAlertIcon = true;
@@ -40,7 +41,7 @@ ReadFeed ReadFeedLikeTheTicker(std::string_view input, bool accountMode) {
   ParseFeed(bytes.data(), bytes.size(), false, settings, target, text.data(), text.size());
 
   ReadFeed feed;
-  feed.mailAlert = flags.mailAlertPending.load() != 0;
+  feed.mailAlert = refresh.mailAlertPending.load() != 0;
   {
     ItemsView view = list.Read();
     for (int32_t i = 0; i < view.itemCount; ++i) {

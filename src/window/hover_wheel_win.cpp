@@ -1,8 +1,7 @@
 // The strip under the pointer: pause on hover and the speed wheel.
-#include "prefs/hover_wheel_win.h"
+#include "window/hover_wheel_win.h"
 
 #include "prefs/pref_rules.h"
-#include "prefs/prefs_copies_win.h"
 #include "window/ticker_state_win.h"
 
 namespace {
@@ -38,9 +37,17 @@ bool StripHeldByPointer() { return g_held; }
 
 void OnStripWheel(WPARAM wParam) {
   const int32_t delta = static_cast<short>(HIWORD(wParam));
-  const int32_t before = SpeedCopy();
+  TickerWindowState& t = Ticker();
+  int32_t before = 0;
+  {
+    std::lock_guard<std::mutex> guard(t.prefsLock);
+    before = t.prefs.tickerSpeed;
+  }
   const int32_t after = SpeedAfterWheel(before, delta, &g_pendingWheel);
   if (after == before) return;
-  SetSpeedCopy(after);
+  {
+    std::lock_guard<std::mutex> guard(t.prefsLock);
+    t.prefs.tickerSpeed = after;
+  }
   Settings().WriteSetting(SettingId::kTickerSpeed, after);
 }

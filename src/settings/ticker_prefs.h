@@ -4,10 +4,31 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 
-#include "feed/feed_settings.h"
 #include "settings/settings_store.h"
 #include "settings/settings_table.h"
+
+// What the data request asks for. Declared once: the ticker's in-memory preferences hold one,
+// and each feed pass takes a copy of it whole.
+struct ContentSelection {
+  int32_t stockQuotes = 0;                  // "Stock Quotes"
+  char stockSymbols[kSymbolListSize] = "";  // "Stock Symbols", joined by '+'
+  int32_t weather = 0;                      // "Weather"
+  int32_t fahrenheit = 0;                   // "Temperature System" on
+  char airports[kTextValueSize] = "";       // "Airports"; a feed pass reads it afresh
+  int32_t storiesPerTopic = 0;              // "Stories Per Topic"
+  int32_t usHeadlines = 0;
+  int32_t worldHeadlines = 0;
+  int32_t businessHeadlines = 0;
+  int32_t politicsHeadlines = 0;
+  int32_t technologyHeadlines = 0;
+  int32_t sportsHeadlines = 0;
+  int32_t entertainmentHeadlines = 0;
+};
+
+// True when no topic, no quotes and no weather are selected: a first run.
+bool NoContentSelected(const ContentSelection& content);
 
 constexpr int kStripColorCount = 12;
 
@@ -28,19 +49,21 @@ enum StripColor : int {
 };
 
 // In-memory copies of the settings, read when the window is created and changed by the
-// preference pages. The worker reads them under prefsLock.
+// preference pages. The worker reads them under prefsLock. The numbers start at the settings
+// table's defaults (what a missing value reads as): the table is their one home.
 struct TickerPrefs {
-  int32_t tickerSpeed = 2;
-  int32_t smoothScrolling = 0;
-  int32_t autoUpdate = 1;
+  TickerPrefs();
+  int32_t tickerSpeed;
+  int32_t smoothScrolling;
+  int32_t autoUpdate;
   int32_t newsRefresh = 0;
-  int32_t showInScreenSaver = 1;
-  int32_t myVexlo = 0;
-  int32_t myVexloOnly = 0;
+  int32_t showInScreenSaver;
+  int32_t myVexlo;
+  int32_t myVexloOnly;
   ContentSelection content;
-  int32_t mailAlertIcon = 1;
-  int32_t mailCycleLength = 5;
-  int32_t mailAlertSound = 0;
+  int32_t mailAlertIcon;
+  int32_t mailCycleLength;
+  int32_t mailAlertSound;
   char httpProxy[kTextValueSize] = "";
   char proxyPort[kTextValueSize] = "";
   // The account, with every space turned into '+' as the login request sends it.
@@ -48,6 +71,13 @@ struct TickerPrefs {
   char password[200] = "";
   uint32_t colors[kStripColorCount] = {};  // COLORREFs, indexed by StripColor
 };
+
+// The Proxy tab's host and port as the program holds them, copied under the lock that guards the
+// copies (each cut to the settings' text size); empty texts make proxy discovery read the
+// browser's settings again.
+void CopyProxySetting(std::mutex& lock, const TickerPrefs& prefs, char (&host)[kTextValueSize],
+                      char (&port)[kTextValueSize]);
+void SetProxySetting(std::mutex& lock, TickerPrefs& prefs, const char* host, const char* port);
 
 // Reads every in-memory copy but the account and the colours from the store, through the table
 // of which setting fills which member.

@@ -1,5 +1,5 @@
 // Proxy discovery: the Proxy tab's values, else Netscape Navigator's manual proxy.
-#include "feed/proxy_discovery.h"
+#include "net/proxy_discovery.h"
 
 #include <cctype>
 #include <cstdio>

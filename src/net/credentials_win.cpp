@@ -1,12 +1,12 @@
-// The credential dialogs and their placement.
-#include "prefs/credentials_win.h"
+// The credential dialogs: the proxy's or server's password, and the account's.
+#include "net/credentials_win.h"
 
 #include <cstring>
 
-#include "prefs/dialog_position.h"
-#include "prefs/page_store.h"
+#include "base/dialog_position_win.h"
 #include "res/resource.h"
-#include "window/ticker_state_win.h"
+#include "res/program_resources_win.h"
+#include "settings/settings_table.h"
 
 namespace {
 
@@ -20,25 +20,6 @@ struct PasswordRequest {
   char* password;
   size_t capacity;
 };
-
-Rect ToRect(const RECT& r) {
-  Rect out;
-  out.left = r.left;
-  out.top = r.top;
-  out.right = r.right;
-  out.bottom = r.bottom;
-  return out;
-}
-
-// The monitor's whole area or its work area; the primary screen's where monitors cannot be asked.
-RECT MonitorArea(HMONITOR handle, bool workArea) {
-  MONITORINFO monitor = {};
-  monitor.cbSize = sizeof monitor;
-  if (GetMonitorInfoA(handle, &monitor)) return workArea ? monitor.rcWork : monitor.rcMonitor;
-  RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-  if (workArea) SystemParametersInfoA(SPI_GETWORKAREA, 0, &screen, 0);
-  return screen;
-}
 
 void OnNetworkOk(HWND dialog) {
   auto* request = reinterpret_cast<NetworkRequest*>(GetWindowLongPtrA(dialog, DWLP_USER));
@@ -98,30 +79,9 @@ INT_PTR CALLBACK AccountPasswordProc(HWND dialog, UINT message, WPARAM wParam, L
 
 }  // namespace
 
-void CenterWindowOver(HWND window, HWND reference) {
-  RECT w;
-  RECT r;
-  if (!GetWindowRect(window, &w) || !GetWindowRect(reference, &r)) return;
-  // The monitor under the reference's centre.
-  const POINT centre = {r.left + (r.right - r.left) / 2, r.top + (r.bottom - r.top) / 2};
-  const RECT screen = MonitorArea(MonitorFromPoint(centre, MONITOR_DEFAULTTONEAREST), false);
-  const Point at = CenteredPosition(ToRect(w), ToRect(r), ToRect(screen));
-  SetWindowPos(window, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void PlaceBesideStrip(HWND window, HWND ticker) {
-  RECT w;
-  RECT strip;
-  HWND top = GetAncestor(ticker, GA_ROOT);
-  if (!GetWindowRect(window, &w) || !GetWindowRect(top != nullptr ? top : ticker, &strip)) return;
-  const RECT work = MonitorArea(MonitorFromRect(&strip, MONITOR_DEFAULTTONEAREST), true);
-  const Point at = BesideStripPosition(ToRect(w), ToRect(strip), ToRect(work));
-  SetWindowPos(window, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 bool AskNetworkPassword(HWND owner, const char* realm, char* user, char* password) {
   NetworkRequest request{realm, user, password};
-  return DialogBoxParamA(Ticker().instance, MAKEINTRESOURCEA(IDD_NETWORK_PASSWORD), owner,
+  return DialogBoxParamA(ProgramInstance(), MAKEINTRESOURCEA(IDD_NETWORK_PASSWORD), owner,
                          NetworkPasswordProc, reinterpret_cast<LPARAM>(&request)) == 1;
 }
 
@@ -131,7 +91,7 @@ bool AskAccountPassword(HWND owner, char* password, size_t capacity) {
   // What the Ticker tab shows and stores of a password: a longer one would be cut unseen.
   const size_t limit = kAccountFieldChars + 1;
   PasswordRequest request{password, capacity < limit ? capacity : limit};
-  return DialogBoxParamA(Ticker().instance, MAKEINTRESOURCEA(IDD_ACCOUNT_PASSWORD), owner,
+  return DialogBoxParamA(ProgramInstance(), MAKEINTRESOURCEA(IDD_ACCOUNT_PASSWORD), owner,
                          AccountPasswordProc,
                          reinterpret_cast<LPARAM>(&request)) == 1;
 }

@@ -45,11 +45,9 @@ class DialupEnvironment {
 };
 
 // The process's dial-up state. Runs on the refresh worker, one cycle at a time; the flags are
-// atomics because successive cycles run on different threads and the rest of the program reads
-// `dialledByTicker`.
+// atomics because successive cycles run on different threads.
 class DialupSession {
  public:
-  explicit DialupSession(std::atomic<int32_t>& dialledByTicker) : dialled_(dialledByTicker) {}
 
   // Before every fetch: dials the default entry unless the setting is off, the library is already
   // loaded (dialled this cycle, or the user was found connected), or there is nothing to dial.
@@ -60,9 +58,11 @@ class DialupSession {
   void HangUpIfDialled(DialupEnvironment& env);
 
   bool LibraryLoaded() const { return loaded_.load() != 0; }
+  // The ticker dialled the connection and hangs it up (`dialledByTicker`).
+  bool DialledByProgram() const { return dialled_.load() != 0; }
 
  private:
-  std::atomic<int32_t>& dialled_;
+  std::atomic<int32_t> dialled_{0};
   std::atomic<int32_t> loaded_{0};
   std::atomic<int32_t> dialFailed_{0};
 };

@@ -1,6 +1,6 @@
 // The palette-aware bitmap loader. The resource's bytes are checked by ParsePackedDib first; GDI
 // only ever sees a header built here and a pixel block whose size is known.
-#include "prefs/palette_bitmap_win.h"
+#include "res/palette_bitmap_win.h"
 
 #include <cstring>
 #include <vector>

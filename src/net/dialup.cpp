@@ -1,5 +1,5 @@
 // Dial-up connection management.
-#include "feed/dialup.h"
+#include "net/dialup.h"
 
 #include <cstring>
 

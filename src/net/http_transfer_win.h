@@ -5,10 +5,13 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 
-#include "feed/transfer_bounds.h"
-#include "prefs/credentials_win.h"
+#include "net/transfer_bounds.h"
+#include "net/credentials_win.h"
+#include "net/dialup_win.h"
 
 // The three Accept lines sent with every request.
 constexpr const char* kRequestHeaders = "Accept: */*\r\nAccept: text/plain\r\nAccept: text/html\r\n";
@@ -27,6 +30,17 @@ struct HttpTransferState {
   bool winsockTried = false;
 };
 
+// What one caller's transfers work with: its Internet handle, the transfer state, the flag that
+// ends every read when the program closes, the window that owns the credentials dialog and the
+// failure message, and the dial-up host that a request dials through (none: no dialling).
+struct HttpSession {
+  HINTERNET internet = nullptr;
+  HttpTransferState* state = nullptr;
+  const std::atomic<int32_t>* closing = nullptr;
+  HWND owner = nullptr;
+  DialupHost* dialup = nullptr;
+};
+
 // Every read loop below stops at the size it may take, at `closing`, and when the request has
 // taken kTransferDeadlineMs (transfer_bounds.h); the blocking calls run on a helper thread, so
 // that even a server that never finishes its headers lets go of the worker in time.
@@ -38,7 +52,7 @@ struct HttpTransferState {
 // "Proxy ID" and "Proxy Pass" once, then whatever the user enters, up to four requests in all.
 // With `answer`, also its status and whether its body came whole (an error page, a body cut off
 // on the way or cut at the buffer are bytes, but no answer to keep).
-size_t HttpGetUrl(HINTERNET internet, const char* url, char* buffer, size_t capacity,
+size_t HttpGetUrl(const HttpSession& session, const char* url, char* buffer, size_t capacity,
                   HttpAnswer* answer = nullptr);
 
 // Downloads url into buffer (at most capacity bytes, not NUL-terminated) and, with a file name,
@@ -47,5 +61,5 @@ size_t HttpGetUrl(HINTERNET internet, const char* url, char* buffer, size_t capa
 // failed, the body did not fit the buffer or was shorter than announced, the deadline passed or
 // the program is closing (a file then is removed rather than left cut). With `received`, the
 // number of bytes stored (0 on failure).
-int DownloadUrlToFile(HINTERNET internet, const char* url, char* buffer, size_t capacity,
+int DownloadUrlToFile(const HttpSession& session, const char* url, char* buffer, size_t capacity,
                       const char* fileName, const FILETIME* fileTime, size_t* received = nullptr);

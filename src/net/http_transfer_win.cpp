@@ -1,5 +1,5 @@
 // HTTP transfers of the refresh worker.
-#include "feed/http_transfer_win.h"
+#include "net/http_transfer_win.h"
 
 #include <winsock2.h>
 
@@ -7,12 +7,13 @@
 #include <cstring>
 #include <string>
 
-#include "feed/dialup_win.h"
-#include "feed/http_auth.h"
-#include "feed/transfer_bounds.h"
-#include "prefs/credentials_win.h"
+#include "net/dialup_win.h"
+#include "net/http_auth.h"
+#include "net/transfer_bounds.h"
+#include "net/credentials_win.h"
+#include "res/program_resources_win.h"
 #include "res/resource.h"
-#include "window/ticker_state_win.h"
+#include "settings/registry_store_win.h"
 
 namespace {
 
@@ -21,8 +22,9 @@ constexpr int kMaxRequests = 4;
 // Ends a read that a silent server leaves blocked, so that a helper thread given up on goes too.
 constexpr DWORD kReceiveTimeoutMs = 60000;
 
-HttpTransferState& State() { return Ticker().http; }
-bool Closing() { return Ticker().flags.closing.load() != 0; }
+bool Closing(const std::atomic<int32_t>* closing) {
+  return closing != nullptr && closing->load() != 0;
+}
 
 class InternetHandle {
  public:
@@ -100,7 +102,7 @@ DWORD WINAPI RunBlockingCalls(void* parameter) {
 // program closes or the request's deadline passes. After giving up it takes no more calls.
 class CallRunner {
  public:
-  CallRunner() {
+  explicit CallRunner(const std::atomic<int32_t>* closing) : closing_(closing) {
     BlockingCall* call = new BlockingCall;
     call->go = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     call->done = CreateEventA(nullptr, FALSE, FALSE, nullptr);
@@ -196,17 +198,17 @@ class CallRunner {
     }
   }
 
-  static TransferStop TimeOrClosing(const TransferBudget& budget) {
-    const TransferStop stop = CheckTransfer(budget, GetTickCount(), 0, Closing());
+  TransferStop TimeOrClosing(const TransferBudget& budget) const {
+    const TransferStop stop = CheckTransfer(budget, GetTickCount(), 0, Closing(closing_));
     return stop == TransferStop::kFull ? TransferStop::kNone : stop;
   }
 
+  const std::atomic<int32_t>* closing_;
   BlockingCall* call_ = nullptr;
 };
 
 // The host name is sent as the referrer; empty when Winsock cannot give it.
-void LocalHostName(char* name, size_t capacity) {
-  HttpTransferState& s = State();
+void LocalHostName(HttpTransferState& s, char* name, size_t capacity) {
   if (!s.winsockTried) {
     s.winsockTried = true;
     WSADATA data;
@@ -217,8 +219,7 @@ void LocalHostName(char* name, size_t capacity) {
   name[capacity - 1] = '\0';
 }
 
-void ReadRawHeaders(HINTERNET request) {
-  HttpTransferState& s = State();
+void ReadRawHeaders(HttpTransferState& s, HINTERNET request) {
   DWORD size = kAuthHeaderSize - 1;
   s.headers[0] = '\0';
   if (!HttpQueryInfoA(request, HTTP_QUERY_RAW_HEADERS_CRLF, s.headers, &size, nullptr)) size = 0;
@@ -226,8 +227,7 @@ void ReadRawHeaders(HINTERNET request) {
   s.headers[size] = '\0';
 }
 
-void LoadStoredCredentials() {
-  HttpTransferState& s = State();
+void LoadStoredCredentials(HttpTransferState& s) {
   SettingsStore& settings = Settings();
   char text[kTextValueSize];
   settings.ReadTextValue(value_name::kProxyId, text);
@@ -237,8 +237,7 @@ void LoadStoredCredentials() {
   ScrambleProxyPassword(s.proxyPassword);
 }
 
-void SaveCredentials() {
-  HttpTransferState& s = State();
+void SaveCredentials(HttpTransferState& s) {
   SettingsStore& settings = Settings();
   settings.WriteTextValue(value_name::kProxyId, s.proxyUser);
   ScrambleProxyPassword(s.proxyPassword);
@@ -246,8 +245,7 @@ void SaveCredentials() {
   ScrambleProxyPassword(s.proxyPassword);
 }
 
-void SetCredentials(HINTERNET connection, HINTERNET request, DWORD status) {
-  HttpTransferState& s = State();
+void SetCredentials(HttpTransferState& s, HINTERNET connection, HINTERNET request, DWORD status) {
   const DWORD userLength = static_cast<DWORD>(std::strlen(s.proxyUser) + 1);
   const DWORD passwordLength = static_cast<DWORD>(std::strlen(s.proxyPassword) + 1);
   if (status == HTTP_STATUS_PROXY_AUTH_REQ) {
@@ -271,12 +269,12 @@ void SetReceiveTimeout(HINTERNET request) {
 // the buffer is full (the rest is not read: closing the request abandons it) and when the program
 // closes, keeping what came; a body still coming at the deadline is dropped (0). *readToEnd says
 // whether the body ended by itself, with nothing left over.
-size_t ReadBody(CallRunner& runner, HINTERNET request, const TransferBudget& budget, char* buffer,
-                size_t capacity, bool* readToEnd) {
+size_t ReadBody(CallRunner& runner, const std::atomic<int32_t>* closing, HINTERNET request,
+                const TransferBudget& budget, char* buffer, size_t capacity, bool* readToEnd) {
   size_t total = 0;
   *readToEnd = false;
   for (;;) {
-    TransferStop stop = CheckTransfer(budget, GetTickCount(), total, Closing());
+    TransferStop stop = CheckTransfer(budget, GetTickCount(), total, Closing(closing));
     DWORD got = 0;
     if (stop == TransferStop::kNone) {
       size_t want = capacity - 1 - total;
@@ -327,14 +325,14 @@ void DescribeAnswer(HINTERNET request, DWORD status, bool readToEnd, uint64_t re
 
 // Reads and drops the body of an authentication answer, through the caller's buffer. False when
 // it did not end within kDiscardLimit bytes, the deadline or before the program closed.
-bool DiscardBody(CallRunner& runner, HINTERNET request, const TransferBudget& requestBudget,
-                 char* buffer, size_t capacity) {
+bool DiscardBody(CallRunner& runner, const std::atomic<int32_t>* closing, HINTERNET request,
+                 const TransferBudget& requestBudget, char* buffer, size_t capacity) {
   TransferBudget budget = requestBudget;
   budget.limit = kDiscardLimit;
   const DWORD piece = capacity < kReadPiece ? static_cast<DWORD>(capacity) : kReadPiece;
   size_t total = 0;
   for (;;) {
-    TransferStop stop = CheckTransfer(budget, GetTickCount(), total, Closing());
+    TransferStop stop = CheckTransfer(budget, GetTickCount(), total, Closing(closing));
     if (stop != TransferStop::kNone) return false;
     DWORD got = 0;
     if (!runner.Read(request, buffer, piece, &got, budget, &stop)) {
@@ -347,17 +345,18 @@ bool DiscardBody(CallRunner& runner, HINTERNET request, const TransferBudget& re
 
 }  // namespace
 
-size_t HttpGetUrl(HINTERNET internet, const char* url, char* buffer, size_t capacity,
+size_t HttpGetUrl(const HttpSession& session, const char* url, char* buffer, size_t capacity,
                   HttpAnswer* answer) {
   if (answer != nullptr) *answer = HttpAnswer();
   if (buffer == nullptr || capacity == 0) return 0;
   buffer[0] = '\0';
-  if (url == nullptr || Closing()) return 0;
+  if (url == nullptr || session.state == nullptr || Closing(session.closing)) return 0;
+  HttpTransferState& s = *session.state;
   if (Settings().ReadNumberValue(value_name::kNoAutoDial) != 0 &&
       !InternetCheckConnectionA(nullptr, 0, 0)) {
     return 0;
   }
-  DialIfNeeded();
+  if (session.dialup != nullptr) DialIfNeeded(*session.dialup);
 
   char host[201] = "";
   char path[501] = "";
@@ -372,12 +371,12 @@ size_t HttpGetUrl(HINTERNET internet, const char* url, char* buffer, size_t capa
 
   // The port is the one the address names (80 when it names none), so that a server on any
   // port can be reached.
-  InternetHandle connection(InternetConnectA(internet, host, parts.nPort, "", "",
-                                             INTERNET_SERVICE_HTTP, 0, 0));
+  InternetHandle connection(
+      InternetConnectA(session.internet, host, parts.nPort, "", "", INTERNET_SERVICE_HTTP, 0, 0));
   if (!connection) return 0;
 
   char referrer[261];
-  LocalHostName(referrer, sizeof referrer);
+  LocalHostName(s, referrer, sizeof referrer);
   InternetHandle request(HttpOpenRequestA(
       connection.get(), "GET", path, "HTTP/1.0", referrer, nullptr,
       INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS,
@@ -387,9 +386,8 @@ size_t HttpGetUrl(HINTERNET internet, const char* url, char* buffer, size_t capa
   HttpAddRequestHeadersA(request.get(), kRequestHeaders, static_cast<DWORD>(-1),
                          HTTP_ADDREQ_FLAG_COALESCE_WITH_COMMA);
 
-  CallRunner runner;
+  CallRunner runner(session.closing);
   if (!runner.Ready()) return 0;
-  HttpTransferState& s = State();
   for (int attempt = 0;;) {
     // Each request has its own deadline; the time the user spends in the dialog is not counted.
     TransferBudget budget;
@@ -407,50 +405,52 @@ size_t HttpGetUrl(HINTERNET internet, const char* url, char* buffer, size_t capa
     if (status != HTTP_STATUS_DENIED && status != HTTP_STATUS_FORBIDDEN &&
         status != HTTP_STATUS_PROXY_AUTH_REQ) {
       bool readToEnd = false;
-      const size_t n = ReadBody(runner, request.get(), budget, buffer, capacity, &readToEnd);
+      const size_t n =
+          ReadBody(runner, session.closing, request.get(), budget, buffer, capacity, &readToEnd);
       DescribeAnswer(request.get(), status, readToEnd, n, answer);
       return n;
     }
 
-    ReadRawHeaders(request.get());
+    ReadRawHeaders(s, request.get());
     s.realm = ExtractRealm(s.headers);
     // The body goes before the dialog, so that it is read within the request's own time.
-    const bool drained = DiscardBody(runner, request.get(), budget, buffer, capacity);
+    const bool drained =
+        DiscardBody(runner, session.closing, request.get(), budget, buffer, capacity);
     buffer[0] = '\0';
     if (!drained) return 0;
-    LoadStoredCredentials();
+    LoadStoredCredentials(s);
     // Stored credentials are tried once as they are; after that the user is asked each time.
     if (s.proxyUser[0] == '\0' || s.proxyPassword[0] == '\0' || attempt != 0) {
-      AskNetworkPassword(Ticker().tickerWindow, s.realm, s.proxyUser, s.proxyPassword);
-      SaveCredentials();
+      AskNetworkPassword(session.owner, s.realm, s.proxyUser, s.proxyPassword);
+      SaveCredentials(s);
     }
-    SetCredentials(connection.get(), request.get(), status);
+    SetCredentials(s, connection.get(), request.get(), status);
     if (++attempt >= kMaxRequests) break;
-    if (Closing()) return 0;
+    if (Closing(session.closing)) return 0;
   }
 
-  ReadRawHeaders(request.get());
+  ReadRawHeaders(s, request.get());
   char caption[128];
   LoadProgramText(IDS_PROXY_FAILED_CAPTION, caption, sizeof caption);
-  MessageBoxA(Ticker().tickerWindow, s.headers, caption, MB_OK);
+  MessageBoxA(session.owner, s.headers, caption, MB_OK);
   return 0;
 }
 
-int DownloadUrlToFile(HINTERNET internet, const char* url, char* buffer, size_t capacity,
+int DownloadUrlToFile(const HttpSession& session, const char* url, char* buffer, size_t capacity,
                       const char* fileName, const FILETIME* fileTime, size_t* received) {
   if (received != nullptr) *received = 0;
-  if (url == nullptr || (buffer == nullptr && capacity != 0) || Closing()) return 0;
+  if (url == nullptr || (buffer == nullptr && capacity != 0) || Closing(session.closing)) return 0;
   char headers[128];
   std::strcpy(headers, kRequestHeaders);
   std::strcat(headers, "\r\n");
 
-  CallRunner runner;
+  CallRunner runner(session.closing);
   if (!runner.Ready()) return 0;
   TransferBudget budget;
   budget.startMs = GetTickCount();
   budget.limit = capacity;
   TransferStop stop = TransferStop::kNone;
-  InternetHandle source(runner.OpenUrl(internet, url, headers, budget, &stop));
+  InternetHandle source(runner.OpenUrl(session.internet, url, headers, budget, &stop));
   if (!source) return 0;
   SetReceiveTimeout(source.get());
   // An error page is no file of the server's: nothing is written.
@@ -472,7 +472,7 @@ int DownloadUrlToFile(HINTERNET internet, const char* url, char* buffer, size_t 
   int result = 0;
   bool cut = false;
   for (;;) {
-    stop = CheckTransfer(budget, GetTickCount(), total, Closing());
+    stop = CheckTransfer(budget, GetTickCount(), total, Closing(session.closing));
     if (stop == TransferStop::kFull) {
       // A body larger than the buffer would leave a cut file behind: give up on it.
       char probe;

@@ -1,5 +1,5 @@
 // Centring a dialog over a window, kept on the screen.
-#include "prefs/dialog_position.h"
+#include "base/dialog_position.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "strip/rect.h"
+#include "base/rect.h"
 
 struct Point {
   int32_t x = 0, y = 0;

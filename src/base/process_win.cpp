@@ -1,5 +1,5 @@
 // Message pumping, window search across desktops and the program's folder.
-#include "shell/process_win.h"
+#include "base/process_win.h"
 
 #include <atomic>
 #include <cstdio>

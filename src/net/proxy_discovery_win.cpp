@@ -1,5 +1,5 @@
 // Proxy discovery over the real registry.
-#include "feed/proxy_discovery_win.h"
+#include "net/proxy_discovery_win.h"
 
 #include <windows.h>
 
@@ -8,7 +8,6 @@
 
 #include "desktop/link_rules.h"
 #include "desktop/open_url_win.h"
-#include "window/ticker_state_win.h"
 
 namespace {
 
@@ -82,25 +81,7 @@ class RegistryEnvironment : public ProxyEnvironment {
 
 }  // namespace
 
-bool DiscoverProxy(char* buffer) {
-  char host[kTextValueSize];
-  char port[kTextValueSize];
-  {
-    // Copies only: the registry is read without the lock.
-    TickerWindowState& t = Ticker();
-    std::lock_guard<std::mutex> guard(t.prefsLock);
-    std::memcpy(host, t.prefs.httpProxy, sizeof host);
-    std::memcpy(port, t.prefs.proxyPort, sizeof port);
-  }
-  host[sizeof host - 1] = '\0';
-  port[sizeof port - 1] = '\0';
+bool DiscoverProxy(const char* host, const char* port, char* buffer) {
   RegistryEnvironment registry;
   return DecideProxy(host, port, registry, buffer);
-}
-
-void SetProxyCopy(const char* host, const char* port) {
-  TickerWindowState& t = Ticker();
-  std::lock_guard<std::mutex> guard(t.prefsLock);
-  lstrcpynA(t.prefs.httpProxy, host, sizeof t.prefs.httpProxy);
-  lstrcpynA(t.prefs.proxyPort, port, sizeof t.prefs.proxyPort);
 }

@@ -1,14 +1,14 @@
 // Dial-up connection management over "RASAPI32.DLL", loaded only when dialling is asked for, so
 // that the ticker runs where the Remote Access Service is not installed.
-#include "feed/dialup_win.h"
+#include "net/dialup_win.h"
 
 #include <cstring>
 
-#include "feed/dialup.h"
-#include "feed/feed_pass.h"
-#include "feed/ras_records_win.h"
+#include "net/dialup.h"
+#include "net/ras_records_win.h"
 #include "res/resource.h"
-#include "window/ticker_state_win.h"
+#include "res/program_resources_win.h"
+#include "settings/registry_store_win.h"
 
 namespace {
 
@@ -86,15 +86,14 @@ class RasEnvironment : public DialupEnvironment {
   }
 
   void ShowDialingStatus(const char* profile) override {
-    TickerWindowState& t = Ticker();
+    if (host_ == nullptr) return;
     char caption[kProgramTextSize];
     char message[kProgramTextSize + kDialProfileSize];
     LoadProgramText(IDS_DIALING_CAPTION, caption, sizeof caption);
     LoadProgramText(IDS_DIALING_PREFIX, message, kProgramTextSize);
     const size_t n = std::strlen(message);
     lstrcpynA(message + n, profile, static_cast<int>(sizeof message - n));
-    WindowMeasurer measurer(t.worker.window);
-    ShowStatusPair(t.items, &measurer, t.flags, caption, message);
+    host_->ShowDialingStatus(caption, message);
   }
 
   bool Dial(const char* entryName) override {
@@ -118,6 +117,8 @@ class RasEnvironment : public DialupEnvironment {
     if (connection != nullptr && hangUp_ != nullptr) hangUp_(connection);
     return false;
   }
+
+  void SetHost(DialupHost* host) { host_ = host; }
 
   bool FindHangUpFunctions() override {
     hangUp_ = Find<RasHangUpFn>("RasHangUpA");
@@ -155,6 +156,7 @@ class RasEnvironment : public DialupEnvironment {
     return result;
   }
 
+  DialupHost* host_ = nullptr;
   HMODULE library_ = nullptr;
   RasEnumEntriesFn enumEntries_ = nullptr;
   RasGetEntryDialParamsFn getDialParams_ = nullptr;
@@ -171,12 +173,17 @@ RasEnvironment& Environment() {
 }
 
 DialupSession& Session() {
-  static DialupSession session(Ticker().flags.dialledByTicker);
+  static DialupSession session;
   return session;
 }
 
 }  // namespace
 
-void DialIfNeeded() { Session().DialIfNeeded(Environment(), Ticker().flags.firstCycle.load() != 0); }
+void DialIfNeeded(DialupHost& host) {
+  RasEnvironment& environment = Environment();
+  environment.SetHost(&host);
+  Session().DialIfNeeded(environment, host.FirstCycle());
+  environment.SetHost(nullptr);
+}
 
 void HangUpIfDialled() { Session().HangUpIfDialled(Environment()); }

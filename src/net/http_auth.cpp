@@ -1,5 +1,5 @@
 // Realm extraction and proxy password scrambling.
-#include "feed/http_auth.h"
+#include "net/http_auth.h"
 
 #include <cstring>
 

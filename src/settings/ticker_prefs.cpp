@@ -1,6 +1,7 @@
 // The in-memory copies of the settings: read through a table, the account, the first run.
-#include "window/ticker_prefs.h"
+#include "settings/ticker_prefs.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "feed/codecs.h"
@@ -51,6 +52,12 @@ void ReadNumbers(SettingsStore& settings, const NumberRow<Record> (&rows)[N], Re
 }
 
 }  // namespace
+
+TickerPrefs::TickerPrefs() {
+  for (const NumberRow<TickerPrefs>& row : kPrefNumbers) {
+    this->*row.field = static_cast<int32_t>(Describe(row.id).defaultValue);
+  }
+}
 
 void ReadContentSelection(SettingsStore& settings, ContentSelection* content) {
   ReadNumbers(settings, kSelectionNumbers, content);
@@ -142,4 +149,25 @@ int32_t LogoPhaseLength(const TickerPrefs& prefs, bool mailAlertPending) {
   const int32_t n = prefs.mailCycleLength;
   if (n > 0 && mailAlertPending && prefs.mailAlertIcon != 0) return n;
   return 10;
+}
+
+bool NoContentSelected(const ContentSelection& c) {
+  return c.usHeadlines == 0 && c.worldHeadlines == 0 && c.businessHeadlines == 0 &&
+         c.politicsHeadlines == 0 && c.stockQuotes == 0 && c.sportsHeadlines == 0 &&
+         c.entertainmentHeadlines == 0 && c.technologyHeadlines == 0 && c.weather == 0;
+}
+
+void CopyProxySetting(std::mutex& lock, const TickerPrefs& prefs, char (&host)[kTextValueSize],
+                      char (&port)[kTextValueSize]) {
+  std::lock_guard<std::mutex> guard(lock);
+  std::memcpy(host, prefs.httpProxy, sizeof host);
+  std::memcpy(port, prefs.proxyPort, sizeof port);
+  host[sizeof host - 1] = '\0';
+  port[sizeof port - 1] = '\0';
+}
+
+void SetProxySetting(std::mutex& lock, TickerPrefs& prefs, const char* host, const char* port) {
+  std::lock_guard<std::mutex> guard(lock);
+  std::snprintf(prefs.httpProxy, sizeof prefs.httpProxy, "%s", host);
+  std::snprintf(prefs.proxyPort, sizeof prefs.proxyPort, "%s", port);
 }

@@ -1,5 +1,5 @@
 // Device-independent bitmaps read from untrusted bytes, and the palette they bring.
-#include "prefs/palette_bitmap.h"
+#include "res/palette_bitmap.h"
 
 namespace {
 

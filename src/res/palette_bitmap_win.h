@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "prefs/palette_bitmap.h"
+#include "res/palette_bitmap.h"
 
 // The bitmap resource `id` of the module as a DIB section, its colour table's button greys
 // replaced by the user's button colours; *palette (when asked for) receives a logical palette
