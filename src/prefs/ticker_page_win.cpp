@@ -7,6 +7,7 @@
 #include "prefs/page_store.h"
 #include "prefs/pages_win.h"
 #include "prefs/prefs_copies_win.h"
+#include "prefs/reading_controls_win.h"
 #include "res/resource.h"
 #include "settings/color_schemes.h"
 #include "strip/strip_paint_win.h"
@@ -114,6 +115,7 @@ void Load(HWND page) {
   display.smoothScrolling = settings.ReadSetting(SettingId::kSmoothScrolling);
   SetChecked(page, IDC_SMOOTH, display.smoothScrolling != 0);
   SetChecked(page, IDC_PAUSE_ON_HOVER, ReadPauseOnHover());
+  LoadReadingControls(page);
 
   HWND speed = GetDlgItem(page, IDC_SPEED);
   display.tickerSpeed = settings.ReadSetting(SettingId::kTickerSpeed);
@@ -163,6 +165,7 @@ void Apply(HWND page) {
   TickerPageStored stored;
   StoreTickerPage(settings, values, decision, &stored);
   NotePauseOnHover(values.pauseOnHover);
+  ApplyReadingControls(page);
 
   SetMyVexloCopy(stored.myVexlo);
   SetAccountCopy(stored.userId, stored.password);

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "prefs/hover_wheel_win.h"
+#include "strip/reading_paint_win.h"
 #include "strip/scroll_step.h"
 #include "strip/strip_geometry.h"
 #include "window/ticker_state_win.h"
@@ -145,21 +146,27 @@ void PaintStrip(HDC windowDc, HWND ticker) {
     const RECT areaRect = {area.left, 0, area.right, h};
     RECT copy;
     if (IntersectRect(&copy, &areaRect, &c.clip)) {
-      if (c.backgroundBrush == nullptr) {
-        c.backgroundBrush = CreateSolidBrush(colors[kColorBackground]);
-      }
+      const uint32_t background = ReadingBackground(t.reading, colors[kColorBackground]);
+      if (c.backgroundBrush == nullptr) c.backgroundBrush = CreateSolidBrush(background);
       FillRect(c.memoryDc, &copy, c.backgroundBrush);
-      SetBkColor(c.memoryDc, colors[kColorBackground]);
+      SetBkColor(c.memoryDc, background);
 
       ItemsView view = t.items.Read();
       const int32_t offset = t.flags.scrollOffset.load();
       WalkVisibleSlots(view.items, view.drawCount, view.itemCount, view.stripWidth, offset,
                        area.right, [&](const TickerItem& item, int32_t x) {
+                         // One item at a time: the others are not drawn.
+                         if (t.reading.stepping != 0 &&
+                             !IsMarkedSlot(x, t.reading.markX, view.stripWidth)) {
+                           return;
+                         }
                          SelectStripFont(c, item.tallFont != 0 ? c.tallFont : c.smallFont);
-                         SetTextColor(c.memoryDc, colors[StripColorForIndex(item.colorIndex)]);
                          const int top = item.tallFont != 0 ? c.tallTop : c.smallTop;
-                         TextOutA(c.memoryDc, x - offset, top, item.text, item.textLength);
+                         DrawReadingItem(c.memoryDc, t.reading, item, x, x - offset,
+                                         view.stripWidth, top, h,
+                                         colors[StripColorForIndex(item.colorIndex)], background);
                        });
+      DrawPauseMark(c.memoryDc, t.reading, area.right, h, colors[kColorSymbol]);
       BitBlt(windowDc, copy.left, copy.top, copy.right - copy.left, copy.bottom - copy.top,
              c.memoryDc, copy.left, copy.top, SRCCOPY);
     }
@@ -172,7 +179,8 @@ void PaintStrip(HDC windowDc, HWND ticker) {
 void EraseStripBackground(HDC dc, HWND ticker) {
   RECT client;
   GetClientRect(ticker, &client);
-  HBRUSH brush = CreateSolidBrush(Ticker().prefs.colors[kColorBackground]);
+  HBRUSH brush =
+      CreateSolidBrush(ReadingBackground(Ticker().reading, Ticker().prefs.colors[kColorBackground]));
   FillRect(dc, &client, brush);
   DeleteObject(brush);
 }
@@ -209,7 +217,7 @@ void RunScrollTick(HWND ticker) {
 
   // The frames of one tick follow each other within microseconds and only the last one is ever
   // seen: the earlier steps move and wrap the offset without drawing.
-  const ScrollStep step = StripHeldByPointer()
+  const ScrollStep step = StripHeldByPointer() || StripStandsStill(t.reading)
                               ? kStandStill
                               : ComputeScrollStep(t.prefs.tickerSpeed, t.prefs.smoothScrolling);
   HDC dc = GetDC(ticker);

@@ -14,6 +14,7 @@
 #include "settings/settings_table.h"
 #include "shell/shared_flags.h"
 #include "strip/item_list.h"
+#include "strip/keyboard_reading.h"
 #include "strip/strip_paint_win.h"
 #include "strip/tooltips_win.h"
 #include "window/ticker_prefs.h"
@@ -91,6 +92,9 @@ struct TickerWindowState {
 
   // What the painter keeps between frames: memory context, fonts, brush, clip box.
   StripPaintCache paintCache;
+
+  // Pause, the keyboard's item, one item at a time, high contrast (window/access_win.h).
+  StripReading reading;
 };
 
 // The process's one ticker.

@@ -19,6 +19,7 @@
 #include "strip/control_panel_win.h"
 #include "strip/strip_paint_win.h"
 #include "strip/tooltips_win.h"
+#include "window/access_win.h"
 #include "window/housekeeping_win.h"
 #include "window/mouse_win.h"
 #include "window/placement_commands_win.h"
@@ -101,11 +102,13 @@ bool OnTickerCreate(HWND ticker) {
   t.refreshTimer = SetTimer(ticker, kRefreshTimer, RefreshPeriodMs(p.newsRefresh), nullptr);
   t.housekeepingTimer = SetTimer(ticker, kHousekeepingTimer, kHousekeepingPeriodMs, nullptr);
 
+  StartReading(ticker);
   PostMessageA(ticker, WM_COMMAND, IDM_UPDATE_NOW, 0);
   return true;
 }
 
 void OnTickerDestroy(HWND ticker) {
+  EndReading(ticker);
   ShutdownTicker(ticker);
   RemoveTrayPlaceholders();
   EndProcess(0);
@@ -147,7 +150,7 @@ void OnRefreshTick(HWND ticker) {
 
 void OnScrollTimerTick(HWND ticker) {
   TickerWindowState& t = Ticker();
-  RunScrollTick(ticker);
+  if (!RunReadingTick(ticker)) RunScrollTick(ticker);
   if (t.frameWindow != nullptr && t.screenSaverWindow != nullptr) {
     // The screen-saver bar's text lines below the strip.
     RECT frame;
@@ -163,7 +166,10 @@ void OnTickerTimer(HWND ticker, WPARAM id) {
   switch (id) {
     case kScrollTimer: OnScrollTimerTick(ticker); break;
     case kRefreshTimer: OnRefreshTick(ticker); break;
-    case kHousekeepingTimer: RunHousekeepingTick(ticker); break;
+    case kHousekeepingTimer:
+      RunHousekeepingTick(ticker);
+      ReadingHousekeeping(ticker);
+      break;
     default: break;
   }
 }
@@ -210,6 +216,7 @@ void OnTickerCommand(HWND ticker, WPARAM wParam, LPARAM lParam) {
       DestroyHost();
       break;
     case IDM_UPDATE_NOW: StartRefreshWorker(ticker); break;
+    case IDM_PAUSE: TogglePause(ticker); break;
     case IDM_HELP: OpenEndpoint(Endpoint::kPortal, "/help/ticker/"); break;
     case IDM_TASKBAR_DOCK: ToggleTaskbarDocking(); break;
     case IDM_SEARCH_WINDOW:
@@ -287,6 +294,7 @@ void Prologue(HWND ticker, UINT message, WPARAM wParam, LPARAM lParam) {
   TickerWindowState& t = Ticker();
   if (message >= WM_MOUSEMOVE && message <= WM_MBUTTONDBLCLK) {
     RelayToTooltips(ticker, message, wParam, lParam);
+    RelayToPauseTip(ticker, message, wParam, lParam);
   }
   if (message == WM_MOUSEMOVE) NotePointerOnStrip(ticker);
   if (t.sheetWindow != nullptr && (t.sheetClosed != 0 || !IsWindow(t.sheetWindow))) {
@@ -326,6 +334,15 @@ LRESULT CALLBACK TickerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case kRestartRequestMessage: OnRestartRequest(); return 0;
     case kShowItemMessage: OnShowItem(wParam); return 0;
     case kDescribeStripMessage: return OnDescribeStrip();
+    case WM_HOTKEY:
+    case WM_KEYDOWN:
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_CONTEXTMENU:
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE:
+    case WM_GETOBJECT:
+    case kReadingActionMessage: return OnReadingMessage(window, message, wParam, lParam);
     default: return DefWindowProcA(window, message, wParam, lParam);
   }
 }
