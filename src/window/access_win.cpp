@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <utility>
@@ -134,14 +135,35 @@ void UpdatePauseTip(HWND ticker) {
   SendMessageA(t.stripTip, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&strip));
 }
 
+// Windows always reports high contrast as available; a system that does not (Wine) keeps no
+// such state behind SystemParametersInfo, and then the user's stored choice, which Windows keeps
+// under "Control Panel\Accessibility\HighContrast", decides.
+bool HighContrastOn() {
+  HIGHCONTRASTA contrast = {};
+  contrast.cbSize = sizeof contrast;
+  if (SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+      (contrast.dwFlags & HCF_AVAILABLE) != 0) {
+    return (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+  }
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Accessibility\\HighContrast", 0,
+                    KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+    return false;
+  }
+  char flags[16] = "";
+  DWORD size = sizeof flags - 1;
+  DWORD type = 0;
+  const bool read = RegQueryValueExA(key, "Flags", nullptr, &type, reinterpret_cast<BYTE*>(flags),
+                                     &size) == ERROR_SUCCESS && type == REG_SZ;
+  RegCloseKey(key);
+  return read && (std::strtoul(flags, nullptr, 10) & HCF_HIGHCONTRASTON) != 0;
+}
+
 // The system's look: high contrast, and whether animations are wanted at all.
 void RefreshLook(HWND ticker, bool colorsChanged) {
   TickerWindowState& t = Ticker();
   StripReading& r = t.reading;
-  HIGHCONTRASTA contrast = {};
-  contrast.cbSize = sizeof contrast;
-  const bool high = SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
-                    (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+  const bool high = HighContrastOn();
   BOOL animation = TRUE;
   if (!SystemParametersInfoA(SPI_GETCLIENTAREAANIMATION, 0, &animation, 0)) animation = TRUE;
   const int32_t stepping = g_stepSetting != 0 || animation == FALSE ? 1 : 0;
