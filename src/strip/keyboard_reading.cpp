@@ -15,14 +15,15 @@ int32_t MoveReadingItem(int32_t current, int32_t itemCount, ReadingKey key) {
   return current;
 }
 
-int32_t ItemClientX(int32_t itemX, int32_t itemWidth, int32_t offset, int32_t stripWidth) {
+int32_t ItemClientX(int32_t itemX, int32_t itemWidth, int32_t offset, int32_t stripWidth,
+                    int32_t areaLeft) {
   const int64_t x = static_cast<int64_t>(itemX) - offset;
   if (stripWidth <= 0) return static_cast<int32_t>(x);
-  // The right end brought into (0, stripWidth].
-  const int64_t right = x + itemWidth;
-  int64_t folded = (right - 1) % stripWidth;
+  // The right end brought into (reading position, reading position + stripWidth].
+  const int64_t reading = static_cast<int64_t>(areaLeft) + kReadingMargin;
+  int64_t folded = (x + itemWidth - reading - 1) % stripWidth;
   if (folded < 0) folded += stripWidth;
-  return static_cast<int32_t>(folded + 1 - itemWidth);
+  return static_cast<int32_t>(reading + 1 + folded - itemWidth);
 }
 
 int32_t ItemAtReadingPosition(const TickerItem* items, int32_t itemCount, int32_t stripWidth,
@@ -30,8 +31,7 @@ int32_t ItemAtReadingPosition(const TickerItem* items, int32_t itemCount, int32_
   int32_t best = -1;
   int32_t bestX = 0;
   for (int32_t i = 0; i < itemCount; ++i) {
-    const int32_t x = ItemClientX(items[i].x, items[i].width, offset, stripWidth);
-    if (x + items[i].width <= areaLeft + kReadingMargin) continue;
+    const int32_t x = ItemClientX(items[i].x, items[i].width, offset, stripWidth, areaLeft);
     if (best < 0 || x < bestX) {
       best = i;
       bestX = x;

@@ -48,8 +48,9 @@ int32_t ItemAtReadingPosition(const TickerItem* items, int32_t itemCount, int32_
                               int32_t offset, int32_t areaLeft);
 
 // Where an item is drawn in the window (client x) for the offset: of its copies one strip width
-// apart, the one whose right end is right of x = 0 and nearest to it.
-int32_t ItemClientX(int32_t itemX, int32_t itemWidth, int32_t offset, int32_t stripWidth);
+// apart, the first that reaches past the reading position.
+int32_t ItemClientX(int32_t itemX, int32_t itemWidth, int32_t offset, int32_t stripWidth,
+                    int32_t areaLeft);
 
 // Whether a slot drawn at strip x is the item at markX or one of its copies.
 bool IsMarkedSlot(int32_t x, int32_t markX, int32_t stripWidth);

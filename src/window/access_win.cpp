@@ -268,11 +268,12 @@ bool PlaceItem(int32_t index, int32_t* clientX) {
   ItemsView view = t.items.Read();
   if (index < 0 || index >= view.itemCount) return false;
   const TickerItem& item = view.items[index];
-  const int32_t offset = ReadingOffset(item.x, CurrentArea().left);
+  const int32_t left = CurrentArea().left;
+  const int32_t offset = ReadingOffset(item.x, left);
   t.flags.scrollOffset = offset;
   t.reading.markX = item.x;
   t.reading.stepItem = index;
-  if (clientX != nullptr) *clientX = ItemClientX(item.x, item.width, offset, view.stripWidth);
+  if (clientX != nullptr) *clientX = ItemClientX(item.x, item.width, offset, view.stripWidth, left);
   return true;
 }
 

@@ -361,10 +361,10 @@ class StripAccessible final : public IAccessible {
     ItemsView view = t.items.Read();
     if (index < 0 || index >= view.itemCount) return false;
     const TickerItem& item = view.items[index];
-    const int32_t x =
-        ItemClientX(item.x, item.width, t.flags.scrollOffset.load(), view.stripWidth);
-    *out = RECT{x, 0, x + item.width, t.clientHeight};
     const ScrollArea area = ComputeScrollArea(t.clientWidth, -1, t.gripWidth, false);
+    const int32_t x =
+        ItemClientX(item.x, item.width, t.flags.scrollOffset.load(), view.stripWidth, area.left);
+    *out = RECT{x, 0, x + item.width, t.clientHeight};
     if (t.reading.stepping != 0 && index != t.reading.stepItem) return false;
     return x < area.right && x + item.width > area.left;
   }

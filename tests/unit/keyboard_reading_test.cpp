@@ -36,13 +36,13 @@ TEST(KeyboardReading, MovesNamesIntervalsAndHotkeys) {
   const struct {
     int32_t offset, reading, clientX0, clientX2;
   } places[] = {
-      {0, 0, 0, 350},       {-20, 0, 20, 370},     {190, 1, -190, 160},
-      {590, 0, 10, -240},   {ReadingOffset(350, 20), 2, 274, 24}, {-600, 0, 0, 350},
+      {0, 0, 0, 350},     {-20, 0, 20, 370}, {190, 1, 410, 160},
+      {590, 0, 10, 360},  {ReadingOffset(350, 20), 2, 274, 24}, {-600, 0, 0, 350},
   };
   for (const auto& p : places) {
     EXPECT_EQ(ItemAtReadingPosition(items, 3, 600, p.offset, 20), p.reading) << p.offset;
-    EXPECT_EQ(ItemClientX(items[0].x, 200, p.offset, 600), p.clientX0) << p.offset;
-    EXPECT_EQ(ItemClientX(items[2].x, 250, p.offset, 600), p.clientX2) << p.offset;
+    EXPECT_EQ(ItemClientX(items[0].x, 200, p.offset, 600, 20), p.clientX0) << p.offset;
+    EXPECT_EQ(ItemClientX(items[2].x, 250, p.offset, 600, 20), p.clientX2) << p.offset;
   }
   EXPECT_EQ(ItemAtReadingPosition(items, 0, 0, 0, 20), -1);
   EXPECT_TRUE(IsMarkedSlot(950, 350, 600));
