@@ -12,12 +12,12 @@
 // What the painter and the scroll tick need to know of pausing and reading. User-interface
 // thread only.
 struct StripReading {
-  int32_t paused = 0;       // "Paused": stands still until the user resumes
-  int32_t keyboard = 0;     // the keyboard has the strip (it stands still meanwhile)
-  int32_t focusItem = -1;   // the keyboard's item, a real item's index
-  int32_t stepping = 0;     // one item at a time instead of scrolling
-  int32_t stepItem = 0;     // the item shown while stepping
-  int32_t markX = 0;        // strip x of the focused or shown item
+  int32_t paused = 0;      // "Paused": stands still until the user resumes
+  int32_t keyboard = 0;    // the keyboard has the strip (it stands still meanwhile)
+  int32_t focusItem = -1;  // the keyboard's item, a real item's index
+  int32_t stepping = 0;    // one item at a time instead of scrolling
+  int32_t stepItem = 0;    // the item shown while stepping
+  int32_t markX = 0;       // strip x of the focused or shown item
   uint32_t stepElapsedMs = 0;
   int32_t highContrast = 0;
   // The system colours in high contrast (COLORREFs).

@@ -4,7 +4,8 @@
 void DrawReadingItem(HDC dc, const StripReading& r, const TickerItem& item, int32_t stripX,
                      int32_t left, int32_t stripWidth, int top, int height, uint32_t schemeColor,
                      uint32_t background) {
-  const bool focused = r.keyboard != 0 && r.focusItem >= 0 && IsMarkedSlot(stripX, r.markX, stripWidth);
+  const bool focused =
+      r.keyboard != 0 && r.focusItem >= 0 && IsMarkedSlot(stripX, r.markX, stripWidth);
   RECT box = {left, 0, left + item.width, height};
   if (focused && r.highContrast != 0) {
     HBRUSH brush = CreateSolidBrush(r.highlightColor);

@@ -106,9 +106,9 @@ void UpdatePauseTip(HWND ticker) {
     std::snprintf(g_pauseTipText, sizeof g_pauseTipText, format, hotkey);
   }
   if (g_pauseTip == nullptr) {
-    g_pauseTip = CreateWindowExA(0, TOOLTIPS_CLASSA, "", TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, ticker, nullptr,
-                                 t.instance, nullptr);
+    g_pauseTip =
+        CreateWindowExA(0, TOOLTIPS_CLASSA, "", TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, ticker, nullptr, t.instance, nullptr);
     SendMessageA(g_pauseTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
   }
   SendMessageA(g_pauseTip, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&tool));
@@ -154,7 +154,8 @@ bool HighContrastOn() {
   DWORD size = sizeof flags - 1;
   DWORD type = 0;
   const bool read = RegQueryValueExA(key, "Flags", nullptr, &type, reinterpret_cast<BYTE*>(flags),
-                                     &size) == ERROR_SUCCESS && type == REG_SZ;
+                                     &size) == ERROR_SUCCESS &&
+                    type == REG_SZ;
   RegCloseKey(key);
   return read && (std::strtoul(flags, nullptr, 10) & HCF_HIGHCONTRASTON) != 0;
 }
@@ -189,9 +190,9 @@ void RefreshLook(HWND ticker, bool colorsChanged) {
   }
   r = next;
   // The panel's pens are the system's 3-D colours, which may have changed with the rest.
-  for (auto pen : {std::make_pair(&t.highlightPen, COLOR_BTNHIGHLIGHT),
-                   std::make_pair(&t.shadowPen, COLOR_BTNSHADOW),
-                   std::make_pair(&t.facePen, COLOR_BTNFACE)}) {
+  for (auto pen :
+       {std::make_pair(&t.highlightPen, COLOR_BTNHIGHLIGHT),
+        std::make_pair(&t.shadowPen, COLOR_BTNSHADOW), std::make_pair(&t.facePen, COLOR_BTNFACE)}) {
     if (*pen.first != nullptr) DeleteObject(*pen.first);
     *pen.first = CreatePen(PS_SOLID, 1, GetSysColor(pen.second));
   }
@@ -246,11 +247,19 @@ bool OnReadingKey(HWND ticker, WPARAM key) {
     ItemsView view = Ticker().items.Read();
     count = view.itemCount;
   }
+  const struct {
+    WPARAM key;
+    ReadingKey move;
+  } moves[] = {{VK_LEFT, ReadingKey::kLeft},
+               {VK_RIGHT, ReadingKey::kRight},
+               {VK_HOME, ReadingKey::kHome},
+               {VK_END, ReadingKey::kEnd}};
+  for (const auto& m : moves) {
+    if (key != m.key) continue;
+    FocusReadingItem(ticker, MoveReadingItem(r.focusItem, count, m.move));
+    return true;
+  }
   switch (key) {
-    case VK_LEFT: FocusReadingItem(ticker, MoveReadingItem(r.focusItem, count, ReadingKey::kLeft)); return true;
-    case VK_RIGHT: FocusReadingItem(ticker, MoveReadingItem(r.focusItem, count, ReadingKey::kRight)); return true;
-    case VK_HOME: FocusReadingItem(ticker, MoveReadingItem(r.focusItem, count, ReadingKey::kHome)); return true;
-    case VK_END: FocusReadingItem(ticker, MoveReadingItem(r.focusItem, count, ReadingKey::kEnd)); return true;
     case VK_RETURN: OpenReadingItem(ticker, r.focusItem); return true;
     case VK_ESCAPE: GiveKeyboardBack(ticker); return true;
     case VK_TAB:
@@ -311,7 +320,8 @@ void TogglePause(HWND ticker) {
 }
 
 void MarkPauseInMenu(HMENU popup) {
-  CheckMenuItem(popup, IDM_PAUSE, MF_BYCOMMAND | (Reading().paused != 0 ? MF_CHECKED : MF_UNCHECKED));
+  CheckMenuItem(popup, IDM_PAUSE,
+                MF_BYCOMMAND | (Reading().paused != 0 ? MF_CHECKED : MF_UNCHECKED));
 }
 
 void FocusReadingItem(HWND ticker, int32_t index) {

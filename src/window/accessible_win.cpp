@@ -138,7 +138,7 @@ class StripAccessible final : public IAccessible {
         Button buttons[3];
         ButtonList(window_, buttons);
         *name = buttons[c.index].nameId != 0 ? ProgramBstr(buttons[c.index].nameId)
-                                              : MakeBstr(LogoTipText());
+                                             : MakeBstr(LogoTipText());
         return S_OK;
       }
       default: return E_INVALIDARG;
@@ -260,7 +260,8 @@ class StripAccessible final : public IAccessible {
   HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height,
                                         VARIANT child) override {
     if (!Alive()) return CO_E_OBJNOTCONNECTED;
-    if (left == nullptr || top == nullptr || width == nullptr || height == nullptr) return E_POINTER;
+    if (left == nullptr || top == nullptr || width == nullptr || height == nullptr)
+      return E_POINTER;
     const Child c = Find(child);
     RECT r = {0, 0, 0, 0};
     if (c.kind == Kind::kSelf) {

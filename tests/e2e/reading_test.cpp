@@ -2,10 +2,9 @@
 // strip through a refresh and a restart; the keyboard reads and opens items; this process reads
 // the strip as a screen reader does, through AccessibleObjectFromWindow; with animations off one
 // item shows at a time, and high contrast draws it in the system's colours.
-#include <windows.h>
-#include <oleacc.h>
-
 #include <gtest/gtest.h>
+#include <oleacc.h>
+#include <windows.h>
 
 #include <string>
 #include <vector>
@@ -130,7 +129,8 @@ TEST_F(Reading, ThePauseHotkeyHoldsTheStripUntilTheUserResumes) {
   StartTicker();
   Keys("ctrl+alt+p");
   DWORD paused = 0;
-  ASSERT_TRUE(WaitUntil([&] { return ReadRegistryNumber("Paused", &paused) && paused == 1; }, 5000));
+  ASSERT_TRUE(
+      WaitUntil([&] { return ReadRegistryNumber("Paused", &paused) && paused == 1; }, 5000));
   const int held = StillFor(5000);
   ASSERT_NE(held, -1000000) << "the strip moved while paused";
 
@@ -157,7 +157,8 @@ TEST_F(Reading, ThePauseHotkeyHoldsTheStripUntilTheUserResumes) {
   PostMessageA(ticker_, WM_COMMAND, kPauseCommand, 0);
   ASSERT_TRUE(WaitUntil([&] { return Offset() != restarted; }, 3000));
   Keys("ctrl+alt+p");
-  ASSERT_TRUE(WaitUntil([&] { return ReadRegistryNumber("Paused", &paused) && paused == 1; }, 5000));
+  ASSERT_TRUE(
+      WaitUntil([&] { return ReadRegistryNumber("Paused", &paused) && paused == 1; }, 5000));
   const int stopped = StillFor(1000);
   ASSERT_NE(stopped, -1000000);
   Keys("ctrl+alt+p");
@@ -207,8 +208,9 @@ TEST_F(Reading, TheKeyboardAndAScreenReaderReadAndOpenTheItems) {
   Strip()->get_accRole(Child(kItems + 3), &role);
   EXPECT_EQ(role.lVal, ROLE_SYSTEM_PUSHBUTTON);
 
-  HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, OnFocusEvent,
-                                       ProcessOfWindow(ticker_), 0, WINEVENT_OUTOFCONTEXT);
+  HWINEVENTHOOK hook =
+      SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, OnFocusEvent,
+                      ProcessOfWindow(ticker_), 0, WINEVENT_OUTOFCONTEXT);
   Keys("ctrl+alt+n");
   ASSERT_TRUE(WaitUntil([&] { return Focused() >= 1; }, 5000)) << "the focus hotkey";
   const long first = Focused();
@@ -218,13 +220,14 @@ TEST_F(Reading, TheKeyboardAndAScreenReaderReadAndOpenTheItems) {
   const long fourth = (first - 1 + 3) % kItems + 1;
   ASSERT_TRUE(WaitUntil([&] { return Focused() == fourth; }, 5000)) << Focused();
   WaitUntil([&] { return g_focusEvents.size() >= 4; }, 3000);
-  EXPECT_EQ(g_focusEvents, (std::vector<long>{first, first % kItems + 1, (first + 1) % kItems + 1,
-                                              fourth}));
+  EXPECT_EQ(g_focusEvents,
+            (std::vector<long>{first, first % kItems + 1, (first + 1) % kItems + 1, fourth}));
   UnhookWinEvent(hook);
 
   Keys("Return");
   const std::string opened = "WWW_OpenURL|\"" + report.items[fourth - 1].link + "\"";
-  ASSERT_TRUE(WaitUntil([&] { return ReadWholeFile(log).find(opened) != std::string::npos; }, 15000))
+  ASSERT_TRUE(
+      WaitUntil([&] { return ReadWholeFile(log).find(opened) != std::string::npos; }, 15000))
       << ReadWholeFile(log);
 
   Keys("Escape");
@@ -234,7 +237,8 @@ TEST_F(Reading, TheKeyboardAndAScreenReaderReadAndOpenTheItems) {
 
   const std::string second = "WWW_OpenURL|\"" + report.items[1].link + "\"";
   EXPECT_EQ(Strip()->accDoDefaultAction(Child(2)), S_OK);
-  EXPECT_TRUE(WaitUntil([&] { return ReadWholeFile(log).find(second) != std::string::npos; }, 15000))
+  EXPECT_TRUE(
+      WaitUntil([&] { return ReadWholeFile(log).find(second) != std::string::npos; }, 15000))
       << ReadWholeFile(log);
 }
 
@@ -259,7 +263,8 @@ TEST_F(Reading, OneItemAtATimeAndTheSystemsColours) {
   const int right = static_cast<int>(x - strip.left + w);
   EXPECT_EQ(g.Count(right + 1, 2, g.width - 42, g.height - 2, background),
             (g.width - 42 - right - 1) * (g.height - 4));
-  EXPECT_LT(g.Count(x - strip.left, 2, right, g.height - 2, background), (right - x + strip.left) * (g.height - 4));
+  EXPECT_LT(g.Count(x - strip.left, 2, right, g.height - 2, background),
+            (right - x + strip.left) * (g.height - 4));
 
   EXPECT_EQ(StillFor(2000), offset) << "no scrolling between steps";
   ASSERT_TRUE(WaitUntil([&] { return ShownAlone() == shown % kItems + 1; }, 5000));

@@ -23,8 +23,8 @@ TEST(KeyboardReading, MovesNamesIntervalsAndHotkeys) {
     K key;
     int32_t to;
   } moves[] = {
-      {0, 3, K::kRight, 1}, {2, 3, K::kRight, 0}, {0, 3, K::kLeft, 2}, {1, 3, K::kLeft, 0},
-      {1, 3, K::kHome, 0},  {1, 3, K::kEnd, 2},   {7, 3, K::kRight, 1}, {-1, 3, K::kLeft, 2},
+      {0, 3, K::kRight, 1},  {2, 3, K::kRight, 0}, {0, 3, K::kLeft, 2},  {1, 3, K::kLeft, 0},
+      {1, 3, K::kHome, 0},   {1, 3, K::kEnd, 2},   {7, 3, K::kRight, 1}, {-1, 3, K::kLeft, 2},
       {0, 0, K::kRight, -1}, {0, 1, K::kLeft, 0},
   };
   for (const auto& m : moves) {
@@ -36,8 +36,12 @@ TEST(KeyboardReading, MovesNamesIntervalsAndHotkeys) {
   const struct {
     int32_t offset, reading, clientX0, clientX2;
   } places[] = {
-      {0, 0, 0, 350},     {-20, 0, 20, 370}, {190, 1, 410, 160},
-      {590, 0, 10, 360},  {ReadingOffset(350, 20), 2, 274, 24}, {-600, 0, 0, 350},
+      {0, 0, 0, 350},
+      {-20, 0, 20, 370},
+      {190, 1, 410, 160},
+      {590, 0, 10, 360},
+      {ReadingOffset(350, 20), 2, 274, 24},
+      {-600, 0, 0, 350},
   };
   for (const auto& p : places) {
     EXPECT_EQ(ItemAtReadingPosition(items, 3, 600, p.offset, 20), p.reading) << p.offset;
