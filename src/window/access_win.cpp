@@ -33,6 +33,7 @@ constexpr int kFocusHotkeyId = 2;
 HWND g_previousForeground = nullptr;  // the window the keyboard goes back to on Esc
 HWND g_pauseTip = nullptr;
 char g_pauseTipText[160] = "";
+Rect g_pauseTipRect;
 HWND g_shortenedStripTip = nullptr;  // the strip tip whose tool stops left of the pause mark
 LONG g_stripTipRight = 0;
 char g_takenNotice[kItemTextSize] = "";  // a hotkey held elsewhere, said once on the strip
@@ -84,7 +85,7 @@ void RegisterHotkeys(HWND ticker, char* taken, size_t capacity) {
 Rect MarkRect() { return PauseMarkRect(CurrentArea().right, Ticker().clientHeight); }
 
 // The pause mark's tip says how to resume; while it shows, the strip's own tip stops left of it.
-void UpdatePauseTip(HWND ticker) {
+void UpdatePauseTip(HWND ticker, bool hotkeyChanged) {
   TickerWindowState& t = Ticker();
   const bool paused = Reading().paused != 0;
   const Rect mark = paused ? MarkRect() : Rect{};
@@ -95,24 +96,32 @@ void UpdatePauseTip(HWND ticker) {
   tool.hinst = t.instance;
   tool.lpszText = g_pauseTipText;
   tool.rect = RECT{mark.left, mark.top, mark.right, mark.bottom};
-  char hotkey[32];
-  const uint32_t value = static_cast<uint32_t>(Settings().ReadSetting(SettingId::kPauseHotkey));
-  char format[sizeof g_pauseTipText];
-  if (SplitHotkey(value).none) {
-    LoadProgramText(IDS_PAUSED_TIP, g_pauseTipText, sizeof g_pauseTipText);
-  } else {
-    DescribeHotkey(value, hotkey, sizeof hotkey);
-    LoadProgramText(IDS_PAUSED_TIP_KEY, format, sizeof format);
-    std::snprintf(g_pauseTipText, sizeof g_pauseTipText, format, hotkey);
+  if (hotkeyChanged || g_pauseTip == nullptr) {
+    const uint32_t value = static_cast<uint32_t>(Settings().ReadSetting(SettingId::kPauseHotkey));
+    if (SplitHotkey(value).none) {
+      LoadProgramText(IDS_PAUSED_TIP, g_pauseTipText, sizeof g_pauseTipText);
+    } else {
+      char hotkey[32];
+      char format[sizeof g_pauseTipText];
+      DescribeHotkey(value, hotkey, sizeof hotkey);
+      LoadProgramText(IDS_PAUSED_TIP_KEY, format, sizeof format);
+      std::snprintf(g_pauseTipText, sizeof g_pauseTipText, format, hotkey);
+    }
   }
   if (g_pauseTip == nullptr) {
     g_pauseTip =
         CreateWindowExA(0, TOOLTIPS_CLASSA, "", TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
                         CW_USEDEFAULT, CW_USEDEFAULT, ticker, nullptr, t.instance, nullptr);
     SendMessageA(g_pauseTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    g_pauseTipRect = mark;
+  } else if (hotkeyChanged) {
+    SendMessageA(g_pauseTip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
   }
-  SendMessageA(g_pauseTip, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&tool));
-  SendMessageA(g_pauseTip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+  // Every housekeeping tick asks: the rectangle changes only with the window's size.
+  if (!(mark == g_pauseTipRect)) {
+    SendMessageA(g_pauseTip, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&tool));
+    g_pauseTipRect = mark;
+  }
 
   std::lock_guard<std::mutex> guard(t.tooltips.lock);
   if (t.stripTip == nullptr) return;
@@ -227,7 +236,13 @@ void TakeKeyboard(HWND ticker) {
   HWND foreground = GetForegroundWindow();
   if (foreground != top && foreground != ticker) g_previousForeground = foreground;
   SetForegroundWindow(top);
+  // In the taskbar the strip's top window is the shell's: the focus crosses threads only while
+  // their input is attached.
+  const DWORD own = GetCurrentThreadId();
+  const DWORD host = GetWindowThreadProcessId(top, nullptr);
+  const bool attached = host != own && AttachThreadInput(own, host, TRUE) != FALSE;
   SetFocus(ticker);
+  if (attached) AttachThreadInput(own, host, FALSE);
   EnterKeyboard(ticker);
 }
 
@@ -314,7 +329,7 @@ void TogglePause(HWND ticker) {
   StripReading& r = Reading();
   r.paused = r.paused != 0 ? 0 : 1;
   Settings().WriteSetting(SettingId::kPaused, r.paused);
-  UpdatePauseTip(ticker);
+  UpdatePauseTip(ticker, false);
   InvalidateRect(ticker, nullptr, FALSE);
   RepaintStrip(ticker);
 }
@@ -381,7 +396,7 @@ void ReadingHousekeeping(HWND ticker) {
     g_takenNotice[0] = '\0';
   }
   RefreshLook(ticker, false);
-  if (Reading().paused != 0) UpdatePauseTip(ticker);
+  if (Reading().paused != 0) UpdatePauseTip(ticker, false);
 }
 
 void RelayToPauseTip(HWND ticker, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -394,7 +409,7 @@ void ReadingSettingsChanged(HWND ticker, char* taken, size_t capacity) {
   g_stepSetting = Settings().ReadSetting(SettingId::kStepHeadlines);
   RegisterHotkeys(ticker, taken, capacity);
   RefreshLook(ticker, false);
-  UpdatePauseTip(ticker);
+  UpdatePauseTip(ticker, true);
 }
 
 LRESULT OnReadingMessage(HWND ticker, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -224,6 +224,14 @@ TEST_F(Reading, TheKeyboardAndAScreenReaderReadAndOpenTheItems) {
             (std::vector<long>{first, first % kItems + 1, (first + 1) % kItems + 1, fourth}));
   UnhookWinEvent(hook);
 
+  const auto menuShown = [] {
+    HWND menu = FindTopLevel("#32768");
+    return menu != nullptr && IsWindowVisible(menu);
+  };
+  Keys("shift+F10");
+  ASSERT_TRUE(WaitUntil(menuShown, 5000)) << "the menu from the keyboard";
+  Keys("Escape");
+  ASSERT_TRUE(WaitUntil([&] { return !menuShown(); }, 5000));
   Keys("Return");
   const std::string opened = "WWW_OpenURL|\"" + report.items[fourth - 1].link + "\"";
   ASSERT_TRUE(
