@@ -179,8 +179,8 @@ void PaintStrip(HDC windowDc, HWND ticker) {
 void EraseStripBackground(HDC dc, HWND ticker) {
   RECT client;
   GetClientRect(ticker, &client);
-  HBRUSH brush =
-      CreateSolidBrush(ReadingBackground(Ticker().reading, Ticker().prefs.colors[kColorBackground]));
+  const TickerWindowState& t = Ticker();
+  HBRUSH brush = CreateSolidBrush(ReadingBackground(t.reading, t.prefs.colors[kColorBackground]));
   FillRect(dc, &client, brush);
   DeleteObject(brush);
 }

@@ -58,6 +58,8 @@ BSTR ProgramBstr(int id) {
   return MakeBstr(text);
 }
 
+// The interfaces' ids come from the headers (__uuidof): linked from oleacc's import library,
+// IID_IAccessible is a stub's address in the 64-bit build, and no reader can then marshal it.
 class StripAccessible final : public IAccessible {
  public:
   explicit StripAccessible(HWND window) : window_(window) {}
@@ -66,7 +68,8 @@ class StripAccessible final : public IAccessible {
   // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
     if (object == nullptr) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IAccessible) {
+    if (riid == __uuidof(IUnknown) || riid == __uuidof(IDispatch) ||
+        riid == __uuidof(IAccessible)) {
       *object = static_cast<IAccessible*>(this);
       AddRef();
       return S_OK;
@@ -100,8 +103,8 @@ class StripAccessible final : public IAccessible {
   HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override {
     if (!Alive()) return CO_E_OBJNOTCONNECTED;
     if (parent == nullptr) return E_POINTER;
-    return AccessibleObjectFromWindow(window_, static_cast<DWORD>(OBJID_WINDOW), IID_IDispatch,
-                                      reinterpret_cast<void**>(parent));
+    return AccessibleObjectFromWindow(window_, static_cast<DWORD>(OBJID_WINDOW),
+                                      __uuidof(IDispatch), reinterpret_cast<void**>(parent));
   }
   HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) override {
     if (!Alive()) return CO_E_OBJNOTCONNECTED;
@@ -402,7 +405,7 @@ LRESULT AnswerAccessibleRequest(HWND ticker, WPARAM wParam, LPARAM lParam) {
     g_comReady = SUCCEEDED(hr) || hr == RPC_E_CHANGED_MODE;
   }
   if (g_object == nullptr) g_object = new StripAccessible(ticker);
-  return LresultFromObject(IID_IAccessible, wParam, static_cast<IAccessible*>(g_object));
+  return LresultFromObject(__uuidof(IAccessible), wParam, static_cast<IAccessible*>(g_object));
 }
 
 void DisconnectStripAccessible() {
