@@ -256,6 +256,25 @@ TEST_F(Reading, TheKeyboardAndAScreenReaderReadAndOpenTheItems) {
       << ReadWholeFile(log);
 }
 
+// A hotkey another program holds is not dropped in silence: the strip says so in front of the
+// news, once.
+TEST_F(Reading, AHotkeyHeldElsewhereIsSaidOnTheStrip) {
+  ASSERT_TRUE(RegisterHotKey(nullptr, 1, MOD_CONTROL | MOD_ALT, 'P'));
+  StartProgram(folder_ + "Ticker.exe");
+  StripReport report;
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        report = ReadStrip(FindTickerWindow());
+        return report.items.size() == kItems + 1;
+      },
+      20000));
+  UnregisterHotKey(nullptr, 1);
+  ASSERT_FALSE(report.items.empty());
+  EXPECT_NE(report.items[0].text.find("The hotkey Ctrl+Alt+P is held by another program"),
+            std::string::npos)
+      << report.items[0].text;
+}
+
 // With the system's animations off one item shows at a time, left-aligned, and steps on without
 // scrolling; high contrast, turned on and off while it runs, paints the strip in the system's
 // colours and back in the scheme's.
