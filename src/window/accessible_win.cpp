@@ -165,7 +165,9 @@ class StripAccessible final : public IAccessible {
     long value = 0;
     switch (c.kind) {
       case Kind::kSelf: value = ROLE_SYSTEM_LIST; break;
-      case Kind::kItem: value = HasLink(c.index) ? ROLE_SYSTEM_LINK : ROLE_SYSTEM_STATICTEXT; break;
+      case Kind::kItem:
+        value = HasLink(c.index) && !IsCaption(c.index) ? ROLE_SYSTEM_LINK : ROLE_SYSTEM_STATICTEXT;
+        break;
       case Kind::kButton: value = ROLE_SYSTEM_PUSHBUTTON; break;
       default: return E_INVALIDARG;
     }
@@ -356,6 +358,13 @@ class StripAccessible final : public IAccessible {
   static bool HasLink(int32_t index) {
     ItemsView view = Ticker().items.Read();
     return index >= 0 && index < view.itemCount && view.items[index].link[0] != '\0';
+  }
+
+  // A topic's caption is drawn in the small font; the reader hears it as text, not as a link,
+  // although a double click on it opens the topic's page as on any item.
+  static bool IsCaption(int32_t index) {
+    ItemsView view = Ticker().items.Read();
+    return index >= 0 && index < view.itemCount && view.items[index].tallFont == 0;
   }
 
   // The item's rectangle in client pixels, cut to the strip's area; false when none of it shows
