@@ -6,6 +6,7 @@
 #include "prefs/page_store.h"
 #include "prefs/pages_win.h"
 #include "prefs/prefs_copies_win.h"
+#include "prefs/reading_controls_win.h"
 #include "res/program_resources_win.h"
 #include "res/resource.h"
 #include "settings/color_schemes.h"
@@ -113,6 +114,7 @@ void Load(HWND page) {
   display.smoothScrolling = settings.ReadSetting(SettingId::kSmoothScrolling);
   SetChecked(page, IDC_SMOOTH, display.smoothScrolling != 0);
   SetChecked(page, IDC_PAUSE_ON_HOVER, Settings().ReadNumberValue(value_name::kPauseOnHover) != 0);
+  LoadReadingControls(page);
 
   HWND speed = GetDlgItem(page, IDC_SPEED);
   display.tickerSpeed = settings.ReadSetting(SettingId::kTickerSpeed);
@@ -161,6 +163,7 @@ void Apply(HWND page) {
   }
   TickerPageStored stored;
   StoreTickerPage(settings, values, decision, &stored);
+  ApplyReadingControls(page);
 
   SetMyVexloCopy(SheetParts(), stored.myVexlo);
   SetAccountCopy(SheetParts(), stored.userId, stored.password);
