@@ -14,6 +14,7 @@
 #include "feed/proxy_discovery_win.h"
 #include "res/resource.h"
 #include "settings/endpoints.h"
+#include "settings/install_scope_win.h"
 #include "shell/process_win.h"
 #include "shell/shutdown_win.h"
 #include "shell/startup_win.h"
@@ -151,7 +152,9 @@ void EnsureBandLibrary() {
       lstrlenA(download) + 4 >= MAX_PATH) {
     return;
   }
-  if (FileOpensForReading(library)) return;
+  // A copy installed for all users has the library from the setup; only an administrator could
+  // put a missing one beside it.
+  if (FileOpensForReading(library) || IsAllUsersInstall()) return;
   lstrcpyA(signature, download);
   lstrcatA(signature, ".sig");
 

@@ -16,12 +16,14 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "feed/dialup_win.h"
 #include "feed/http_transfer_win.h"
 #include "res/resource.h"
 #include "settings/endpoints.h"
+#include "settings/install_scope_win.h"
 #include "shell/process_win.h"
 #include "shell/shutdown_win.h"
 #include "strip/strip_paint_win.h"
@@ -158,7 +160,9 @@ ManifestFetch FetchManifest(HINTERNET internet, bool myVexlo, char* buffer, Stag
   char url[kTextValueSize + 64];
   char sigUrl[kTextValueSize + 64];
   char sigPath[MAX_PATH + 8];
-  if (!ProgramFilePath(kManifestName, f->final, sizeof f->final) ||
+  // A copy installed for all users checks the manifest in the user's own folder: its program
+  // folder is an administrator's.
+  if (!DataFilePath(kManifestName, f->final, sizeof f->final) ||
       !AddSuffix(f->final, ".new", f->staged, sizeof f->staged) ||
       !AddSuffix(f->staged, ".sig", sigPath, sizeof sigPath) ||
       !FileUpdateUrl(f->file, myVexlo, "", url, sizeof url) ||
@@ -210,6 +214,32 @@ void ShowRefusal(HWND window) {
   LoadProgramText(IDS_UPDATE_REFUSED, text, sizeof text);
   WindowMeasurer measurer(window);
   ShowNoticeAhead(Ticker().items, &measurer, Ticker().flags, text);
+}
+
+// A copy installed for all users lies where only an administrator may write, so it does not
+// replace itself: it shows what the new version brings and who can install it. Nothing is
+// downloaded but the note, and only a note that the manifest lists is shown.
+void TellAdministratorUpdate(HWND window, HINTERNET internet, bool myVexlo,
+                             const UpdateManifest& manifest) {
+  char received[kReleaseNoteSize] = {};
+  size_t noteSize = 0;
+  const FetchedFile fetched = FetchNote(internet, myVexlo, manifest, received, &noteSize);
+  if (!fetched.arrived) return;
+  if (!fetched.matches) {
+    ShowRefusal(window);
+    return;
+  }
+  if (ScreenSaverRunning()) return;
+  char note[kReleaseNoteSize];
+  TakeReleaseNote(received, noteSize, note);
+  char title[kTextSize];
+  char advice[kTextSize];
+  LoadProgramText(IDS_UPDATE_AVAILABLE_TITLE, title, sizeof title);
+  LoadProgramText(IDS_UPDATE_NEEDS_ADMINISTRATOR, advice, sizeof advice);
+  std::string text = note;
+  text += "\r\n\r\n";
+  text += advice;
+  MessageBoxA(window, text.c_str(), title, MB_OK | MB_ICONINFORMATION);
 }
 
 void ShowUpdatingSoftware(HWND window, bool myVexlo) {
@@ -349,6 +379,12 @@ void RunUpdate(HWND window, HINTERNET internet) {
       return;
     case ManifestFetch::kOffer:
       break;
+  }
+
+  if (IsAllUsersInstall()) {
+    discardAll();
+    TellAdministratorUpdate(window, internet, myVexlo, manifest);
+    return;
   }
 
   // Every file the manifest lists must come, and be what it lists; the note as well.
