@@ -1,6 +1,8 @@
 // Placement arithmetic for the floating frame.
 #include "window/placement.h"
 
+#include "window/dpi_scale.h"
+
 namespace {
 
 // The plausibility test of a saved position; the caption mode skips it.
@@ -150,15 +152,18 @@ std::vector<SettingWrite> PlacementCommandWrites(PlacementCommand command,
   return w;
 }
 
-Rect LimitFrameSizing(const Rect& dragged, bool leftEdgeDragged) {
+Rect LimitFrameSizing(const Rect& dragged, bool leftEdgeDragged, int32_t dpi) {
+  const int32_t highest = ScaleForDpi(50, dpi);
+  const int32_t lowest = ScaleForDpi(20, dpi);
+  const int32_t narrowest = ScaleForDpi(150, dpi);
   Rect r = dragged;
-  if (r.bottom - r.top > 50) r.bottom = r.top + 50;
-  if (r.bottom - r.top < 20) r.bottom = r.top + 20;
-  if (r.right - r.left < 150) {
+  if (r.bottom - r.top > highest) r.bottom = r.top + highest;
+  if (r.bottom - r.top < lowest) r.bottom = r.top + lowest;
+  if (r.right - r.left < narrowest) {
     if (leftEdgeDragged) {
-      r.left = r.right - 150;
+      r.left = r.right - narrowest;
     } else {
-      r.right = r.left + 150;
+      r.right = r.left + narrowest;
     }
   }
   return r;
