@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The data request answered by newsrail_server and by nginx serving the same feed bytes as a
 # static file: same machine, same client (wrk), same request, same connection mode. Prints both
-# servers' requests/s, their ratio (the goal: ours at least half of nginx's), and how long a new
-# client waits for its answer while the load runs.
+# servers' requests/s and their ratio (the goal: ours at least nginx's), the processor time each
+# server spent per request (user and system, from /proc: a figure that a machine loaded by other
+# work disturbs less than requests/s), and how long a new client waits for its answer while the
+# load runs.
 #
 #   bench/server_vs_nginx.sh [seconds] [connections]     (after the native tree is built)
 #
@@ -38,6 +40,7 @@ free_port() {
 "$server" --port 0 --port-file "$work/port" --content server/sample --log "$work/server.log" \
   --max-connections-per-address $((connections + 50)) >/dev/null &
 pids+=("$!")
+ours_pids="$!"
 for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.1; done
 ours="http://127.0.0.1:$(cat "$work/port")"
 
@@ -74,11 +77,29 @@ EOF
 pids+=("$!")
 theirs="http://127.0.0.1:$nginx_port"
 for _ in $(seq 100); do curl -sf -o /dev/null "$theirs$request" && break; sleep 0.1; done
+theirs_pids="${pids[-1]} $(pgrep -P "${pids[-1]}" | tr '\n' ' ')"
 cmp -s "$work/www/feed.txt" <(curl -sf "$theirs$request") || { echo "nginx does not serve the feed" >&2; exit 1; }
 
-# Requests/s of one wrk run: URL, then extra wrk arguments.
+# Processor time (clock ticks, user and system) the processes named so far have spent.
+ticks() {
+  local total=0 pid
+  for pid in "$@"; do
+    total=$((total + $(awk '{print $14 + $15}' "/proc/$pid/stat")))
+  done
+  echo "$total"
+}
+
+# One wrk run: server processes ("PID ..."), then wrk's arguments. Prints its requests/s and the
+# servers' processor time per request in microseconds.
 rate() {
-  wrk -t 2 -c "$connections" -d "${seconds}s" "$@" | awk '/^Requests\/sec:/ {printf "%.0f", $2}'
+  local servers="$1" before out
+  shift
+  before=$(ticks $servers)
+  out=$(wrk -t 2 -c "$connections" -d "${seconds}s" "$@")
+  awk -v ticks=$(($(ticks $servers) - before)) -v hz="$(getconf CLK_TCK)" '
+    /requests in/ {requests = $1}
+    /^Requests\/sec:/ {rate = $2}
+    END {printf "%.0f %.1f\n", rate, (requests > 0 ? ticks / hz / requests * 1e6 : 0)}' <<<"$out"
 }
 
 # Median and worst latency (ms) of 20 new clients, each a connection of its own, while a
@@ -96,13 +117,15 @@ fresh() {
   wait "$load" 2>/dev/null || true
 }
 
-echo "GET $request ($(stat -c %s "$work/www/feed.txt") bytes), $connections connections, ${seconds} s a run, $(nproc) processors"
+echo "load average $(cut -d' ' -f1-3 /proc/loadavg), $(nproc) processors"
+echo "GET $request ($(stat -c %s "$work/www/feed.txt") bytes), $connections connections, ${seconds} s a run"
 for mode in keep-alive close; do
   extra=()
   [ "$mode" = close ] && extra=(-H 'Connection: close')
-  a=$(rate "${extra[@]}" "$ours$request")
-  b=$(rate "${extra[@]}" "$theirs$request")
+  read -r a a_cpu < <(rate "$ours_pids" "${extra[@]}" "$ours$request")
+  read -r b b_cpu < <(rate "$theirs_pids" "${extra[@]}" "$theirs$request")
   ratio=$(awk -v a="$a" -v b="$b" 'BEGIN {printf "%.2f", (b > 0 ? a / b : 0)}')
-  printf '%-12s newsrail_server %8s requests/s   nginx %8s requests/s   ratio %s\n' "$mode" "$a" "$b" "$ratio"
+  printf '%-12s newsrail_server %8s requests/s   nginx %8s requests/s   ratio %s   (%s vs %s us of processor a request)\n' \
+    "$mode" "$a" "$b" "$ratio" "$a_cpu" "$b_cpu"
 done
 echo "a new client under kept-alive load: newsrail_server $(fresh "$ours"); nginx $(fresh "$theirs")"

@@ -105,7 +105,8 @@ bool ContentServer::Start(std::string* error) {
         return Answer({request.head.method, request.head.target, request.cookie, request.peer,
                        request.realIp, request.ifModifiedSince});
       },
-      [this](const HttpRequest& request, const HttpAnswer& answer) { LogAnswer(request, answer); });
+      [this](const HttpRequest& request, const HttpAnswer& answer) { LogAnswer(request, answer); },
+      [this] { log_.Flush(); });
   if (!http_->Start(config_.bind, config_.port, error)) {
     http_.reset();
     return false;
@@ -138,7 +139,7 @@ void ContentServer::LogAnswer(const HttpRequest& request, const HttpAnswer& answ
   record.path = target.substr(0, mark);
   record.query = mark == std::string_view::npos ? std::string_view() : target.substr(mark + 1);
   record.status = answer.status;
-  record.bytes = answer.file != nullptr ? answer.file->size : answer.body.size();
+  record.bytes = answer.BodyBytes();
   record.host = request.host;
   record.referer = request.referer;
   record.accept = request.accept;
@@ -223,7 +224,7 @@ HttpAnswer ContentServer::AnswerDataRequest(std::string_view query, bool hasQuer
   HttpAnswer answer;
   answer.contentType = kFeedType;
   if (hasQuery) {
-    answer.body = ComposeFeed(*content, ParseDataQuery(query));
+    answer.prepared = PreparedFeed(content, query);
     return answer;
   }
   // No query: the account's own selection, found through the login's session cookie. Without a
@@ -242,6 +243,32 @@ HttpAnswer ContentServer::AnswerDataRequest(std::string_view query, bool hasQuer
   }
   answer.body = ComposeFeed(*content, SelectionForAccount(*account));
   return answer;
+}
+
+std::shared_ptr<const std::string> ContentServer::PreparedFeed(const SnapshotPointer& content,
+                                                                std::string_view query) {
+  // Bounded: past it the feeds kept are dropped, so a client that asks for a new selection
+  // every time costs a composition each (as it would without them) and no more memory.
+  constexpr size_t kMaxBytes = 4 << 20;
+  constexpr size_t kEntryBytes = 64;  // what the table spends on an entry besides its bytes
+  std::string key = DataQueryKey(query);
+  {
+    std::lock_guard<std::mutex> lock(prepared_.mutex);
+    if (prepared_.content == content) {
+      const auto found = prepared_.feeds.find(key);
+      if (found != prepared_.feeds.end()) return found->second;
+    }
+  }
+  auto feed = std::make_shared<const std::string>(ComposeFeed(*content, ParseDataQuery(query)));
+  const size_t cost = kEntryBytes + key.size() + feed->size();
+  std::lock_guard<std::mutex> lock(prepared_.mutex);
+  if (prepared_.content != content || prepared_.bytes + cost > kMaxBytes) {
+    prepared_.feeds.clear();
+    prepared_.bytes = 0;
+    prepared_.content = content;
+  }
+  if (prepared_.feeds.emplace(std::move(key), feed).second) prepared_.bytes += cost;
+  return feed;
 }
 
 std::string ContentServer::ClientAddress(const HttpQuestion& question) const {

@@ -5,7 +5,9 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <unordered_map>
 #include <string_view>
 
 #include "content_store.h"
@@ -49,6 +51,8 @@ class ContentServer {
 
  private:
   HttpAnswer AnswerDataRequest(std::string_view query, bool hasQuery, std::string_view cookie);
+  std::shared_ptr<const std::string> PreparedFeed(const SnapshotPointer& content,
+                                                  std::string_view query);
   HttpAnswer AnswerLogin(std::string_view query, const std::string& client);
   std::string ClientAddress(const HttpQuestion& question) const;
   HttpAnswer AnswerUpdateFile(std::string_view path, std::string_view ifModifiedSince);
@@ -61,6 +65,15 @@ class ContentServer {
   SessionKeys sessionKeys_;
   LoginGuard loginGuard_;
   std::atomic<bool> restartArmed_;
+  // Feeds composed for queries, kept while the snapshot they were composed from is current: the
+  // tickers' queries differ mostly in their time stamps, and a feed's bytes stay the same until
+  // the content changes.
+  struct PreparedFeeds {
+    std::mutex mutex;
+    SnapshotPointer content;
+    std::unordered_map<std::string, std::shared_ptr<const std::string>> feeds;  // by DataQueryKey
+    size_t bytes = 0;
+  } prepared_;
   std::unique_ptr<HttpServer> http_;
   int port_ = 0;
   std::string publicUrl_;

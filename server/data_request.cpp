@@ -133,6 +133,22 @@ FeedSelection ParseDataQuery(std::string_view query) {
   return selection;
 }
 
+std::string DataQueryKey(std::string_view query) {
+  std::string key;
+  size_t i = 0;
+  while (i <= query.size()) {
+    const size_t end = std::min(query.find('&', i), query.size());
+    const std::string_view part = query.substr(i, end - i);
+    const std::string_view name = part.substr(0, part.find('='));
+    if (name == "stocks" || name == "weather" || name == "news") {
+      if (!key.empty()) key += '&';
+      key += part;
+    }
+    i = end + 1;
+  }
+  return key;
+}
+
 FeedSelection SelectionForAccount(const Account& account) {
   FeedSelection selection;
   for (const std::string& symbol : account.symbols) {

@@ -47,6 +47,11 @@ struct FeedSelection {
 // such as the time stamp that keeps addresses apart, is ignored.
 FeedSelection ParseDataQuery(std::string_view query);
 
+// The parts of a query that ParseDataQuery reads ("stocks", "weather" and "news", bare or with a
+// value), in their order: queries with the same key select the same feed, whatever time stamps
+// or other parts they carry.
+std::string DataQueryKey(std::string_view query);
+
 // An account's own selection, with its mail and account-mode colours.
 FeedSelection SelectionForAccount(const Account& account);
 

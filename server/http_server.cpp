@@ -19,13 +19,16 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <sched.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/sendfile.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -40,17 +43,25 @@ OpenFile::~OpenFile() { close(fd); }
 
 namespace {
 
+// The processor time the calling thread has used.
+int64_t ThreadCpuUs() {
+  timespec time{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &time);
+  return int64_t{time.tv_sec} * 1000000 + time.tv_nsec / 1000;
+}
+
 int64_t NowMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
              std::chrono::steady_clock::now().time_since_epoch())
       .count();
 }
 
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+
 bool SameNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) {
       return false;
     }
   }
@@ -58,7 +69,12 @@ bool SameNoCase(std::string_view a, std::string_view b) {
 }
 
 bool IsTokenChar(unsigned char c) {
-  return c > 0x20 && c < 0x7F && std::strchr("\"(),/:;<=>?@[\\]{}", c) == nullptr;
+  static const std::array<bool, 256> kToken = [] {
+    std::array<bool, 256> token{};
+    for (int b = 0x21; b < 0x7F; ++b) token[b] = std::strchr("\"(),/:;<=>?@[\\]{}", b) == nullptr;
+    return token;
+  }();
+  return kToken[c];
 }
 
 std::string_view TrimSpaces(std::string_view text) {
@@ -135,6 +151,20 @@ HttpAnswer Refusal(int status) {
     default: answer.body = "The request does not read as HTTP.\n"; break;
   }
   return answer;
+}
+
+// The processors this process may run on (its affinity, which a container or a service's
+// CPUAffinity narrows), at least 1.
+int ProcessorCount() {
+  cpu_set_t set;
+  if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0) return CPU_COUNT(&set);
+  return std::max(1u, std::thread::hardware_concurrency());
+}
+
+// A few connections beyond the limit are still taken, so that their clients hear a 503 instead
+// of waiting in the backlog for nothing; past them, the backlog holds them.
+int HardConnectionLimit(const HttpLimits& limits) {
+  return limits.maxConnections + std::max(4, limits.maxConnections / 16);
 }
 
 bool IsTrusted(const std::vector<std::string>& proxies, const std::string& peer) {
@@ -298,15 +328,33 @@ bool ParseHttpDate(std::string_view text, std::time_t* time) {
   return true;
 }
 
+namespace {
+
+// inet_ntop's IPv4 form, without its trip through printf (every connection has an address).
+std::string Ipv4Text(const unsigned char* bytes) {
+  std::string text;
+  for (int i = 0; i < 4; ++i) {
+    if (i > 0) text += '.';
+    const unsigned b = bytes[i];
+    if (b >= 100) text += static_cast<char>('0' + b / 100);
+    if (b >= 10) text += static_cast<char>('0' + b / 10 % 10);
+    text += static_cast<char>('0' + b % 10);
+  }
+  return text;
+}
+
+}  // namespace
+
 std::string AddressText(const void* storage) {
   const auto* address = static_cast<const sockaddr*>(storage);
   char text[INET6_ADDRSTRLEN] = "";
   if (address->sa_family == AF_INET) {
-    inet_ntop(AF_INET, &static_cast<const sockaddr_in*>(storage)->sin_addr, text, sizeof text);
+    return Ipv4Text(
+        reinterpret_cast<const unsigned char*>(&static_cast<const sockaddr_in*>(storage)->sin_addr));
   } else if (address->sa_family == AF_INET6) {
     const in6_addr& v6 = static_cast<const sockaddr_in6*>(storage)->sin6_addr;
     if (IN6_IS_ADDR_V4MAPPED(&v6)) {
-      inet_ntop(AF_INET, &v6.s6_addr[12], text, sizeof text);
+      return Ipv4Text(&v6.s6_addr[12]);
     } else {
       inet_ntop(AF_INET6, &v6, text, sizeof text);
     }
@@ -323,11 +371,17 @@ struct HttpServer::Connection {
   std::string in;          // the head being read, and bytes after it (pipelined requests)
   size_t scanned = 0;      // `in` holds no head end before this
   std::string out;         // the answer's head, and its body when that is in memory
-  size_t outSent = 0;
+  std::shared_ptr<const std::string> prepared;  // the body after `out`, when it is prepared
+  size_t outSent = 0;      // of `out` and `prepared` together
   std::shared_ptr<const OpenFile> file;
   uint64_t fileSent = 0, fileBytes = 0;
   enum State { kReading, kWriting, kLingering } state = kReading;
   bool closeAfter = false;
+  // Closing at once could reset the connection under an answer the client has not read yet:
+  // after a refusal, or when bytes may follow the last request, it lingers instead.
+  bool linger = false;
+  bool noDelay = false;    // TCP_NODELAY set (once the connection is kept alive)
+  uint32_t watched = 0;    // the epoll events asked for
   int requests = 0;
   int64_t lastActivityMs = 0;
   int64_t lingerUntilMs = 0;
@@ -385,14 +439,23 @@ struct HttpServer::Loop {
   std::thread thread;
   std::unordered_set<Connection*> connections;
   int64_t nextTickMs = 0, nextIdleCheckMs = 0;
+  // Which loop this is, and how busy it was over its last tick: its processor time in parts per
+  // thousand of the time that passed (read by the next loop, to decide whether to take new
+  // connections too).
+  size_t index = 0;
+  int64_t tickStartUs = 0, tickStartCpuUs = 0;
+  std::atomic<int> busyPermille{0};
+  std::atomic<int64_t> lastTickMs{0};
   std::time_t dateSecond = -1;
   std::string date;
+  bool answered = false;  // in this wake-up
 
   // What became of a connection after an answer was written to it.
   enum class Sent { kClosed, kPending, kDone };
 
   void Run();
   void Tick(int64_t now);
+  bool WantsConnections(int64_t now) const;
   void Listen(bool on);
   void Accept(int64_t now);
   void OnReadable(Connection* c, int64_t now);
@@ -400,14 +463,17 @@ struct HttpServer::Loop {
   Sent Answer(Connection* c, const HttpRequest& request, HttpAnswer answer, bool closeAfter,
               size_t headBytes, int64_t now);
   Sent Flush(Connection* c, int64_t now);
-  void Finished(Connection* c, int64_t now);
+  Sent Finished(Connection* c, int64_t now);
   void Watch(Connection* c, uint32_t events);
   void Close(Connection* c);
   const std::string& Date();
 };
 
-HttpServer::HttpServer(HttpLimits limits, Router router, Logger logger)
-    : limits_(std::move(limits)), router_(std::move(router)), logger_(std::move(logger)) {}
+HttpServer::HttpServer(HttpLimits limits, Router router, Logger logger, Answered answered)
+    : limits_(std::move(limits)),
+      router_(std::move(router)),
+      logger_(std::move(logger)),
+      answered_(std::move(answered)) {}
 
 HttpServer::~HttpServer() { Stop(); }
 
@@ -446,7 +512,8 @@ bool HttpServer::Start(const std::string& bind, int port, std::string* error) {
                     ? reinterpret_cast<sockaddr_in6*>(&address)->sin6_port
                     : reinterpret_cast<sockaddr_in*>(&address)->sin_port);
   shared_ = std::make_unique<Shared>();
-  for (int i = 0; i < std::max(1, limits_.threads); ++i) {
+  const int loops = limits_.threads > 0 ? limits_.threads : ProcessorCount();
+  for (int i = 0; i < loops; ++i) {
     auto loop = std::make_unique<Loop>();
     loop->server = this;
     loop->epoll = epoll_create1(EPOLL_CLOEXEC);
@@ -455,7 +522,9 @@ bool HttpServer::Start(const std::string& bind, int port, std::string* error) {
     event.events = EPOLLIN;
     event.data.ptr = nullptr;
     epoll_ctl(loop->epoll, EPOLL_CTL_ADD, loop->wake, &event);
-    loop->Listen(true);
+    loop->index = loops_.size();
+    loop->lastTickMs = NowMs();
+    loop->Listen(loop->index == 0);
     loops_.push_back(std::move(loop));
   }
   for (auto& loop : loops_) loop->thread = std::thread([l = loop.get()] { l->Run(); });
@@ -510,12 +579,22 @@ void HttpServer::Loop::Run() {
         OnReadable(c, now);
       }
     }
+    if (answered && server->answered_ != nullptr) server->answered_();
+    answered = false;
     if (now >= nextTickMs) Tick(now);
   }
 }
 
 void HttpServer::Loop::Tick(int64_t now) {
   nextTickMs = now + 100;
+  const int64_t nowUs = now * 1000, cpuUs = ThreadCpuUs();
+  if (nowUs > tickStartUs) {
+    busyPermille = static_cast<int>(
+        std::min<int64_t>(1000, (cpuUs - tickStartCpuUs) * 1000 / (nowUs - tickStartUs)));
+  }
+  tickStartUs = nowUs;
+  tickStartCpuUs = cpuUs;
+  lastTickMs = now;
   const HttpLimits& limits = server->limits_;
   Shared& shared = *server->shared_;
   {
@@ -538,18 +617,24 @@ void HttpServer::Loop::Tick(int64_t now) {
     }
     for (Connection* c : stale) Close(c);
   }
-  if (!listening && shared.connections.load() < limits.maxConnections +
-                                                    std::max(4, limits.maxConnections / 16)) {
-    Listen(true);
-  }
+  Listen(WantsConnections(now));
+}
+
+// New connections go to the first loop while it has time for them: a busy loop finds its next
+// events waiting, while waking an idle one costs more than answering a request does. A further
+// loop takes new connections too once the loop before it has been busy most of a tick, or has
+// not finished one for a while (it is stuck in something slow).
+bool HttpServer::Loop::WantsConnections(int64_t now) const {
+  if (server->shared_->connections.load() >= HardConnectionLimit(server->limits_)) return false;
+  if (index == 0) return true;
+  const Loop& before = *server->loops_[index - 1];
+  return before.busyPermille >= (listening ? 400 : 750) || now - before.lastTickMs > 300;
 }
 
 void HttpServer::Loop::Accept(int64_t now) {
   const HttpLimits& limits = server->limits_;
   Shared& shared = *server->shared_;
-  // A few connections beyond the limit are still taken, so that their clients hear a 503
-  // instead of waiting in the backlog for nothing; past them, the backlog holds them.
-  const int hardLimit = limits.maxConnections + std::max(4, limits.maxConnections / 16);
+  const int hardLimit = HardConnectionLimit(limits);
   for (int i = 0; i < 64; ++i) {
     if (shared.connections.load() >= hardLimit) {
       Listen(false);
@@ -592,17 +677,17 @@ void HttpServer::Loop::Accept(int64_t now) {
       // Connections already dropped are on their way out: they do not make this one too many.
       c->overLimit = shared.connections.load() - shared.dropping > limits.maxConnections;
     }
-    const int one = 1;
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     connections.insert(c);
     epoll_event event{};
-    event.events = EPOLLIN;
+    event.events = c->watched = EPOLLIN;
     event.data.ptr = c;
     epoll_ctl(epoll, EPOLL_CTL_ADD, fd, &event);
   }
 }
 
 void HttpServer::Loop::Watch(Connection* c, uint32_t events) {
+  if (c->watched == events) return;
+  c->watched = events;
   epoll_event event{};
   event.events = events;
   event.data.ptr = c;
@@ -746,21 +831,31 @@ HttpServer::Loop::Sent HttpServer::Loop::Answer(Connection* c, const HttpRequest
                                                  HttpAnswer answer, bool closeAfter,
                                                  size_t headBytes, int64_t now) {
   const bool head = request.head.method == "HEAD";
-  const uint64_t length = answer.file != nullptr ? answer.file->size : answer.body.size();
+  const uint64_t length = answer.BodyBytes();
+  const bool body = !head && answer.status != 304;
   std::string& out = c->out;
   out.clear();
+  out.reserve(256 + (body && answer.file == nullptr && answer.prepared == nullptr
+                         ? answer.body.size()
+                         : 0));
   out += "HTTP/1.1 ";
   out += std::to_string(answer.status);
   out += ' ';
   out += Reason(answer.status);
   out += "\r\nDate: ";
   out += Date();
-  if (!answer.contentType.empty()) out += "\r\nContent-Type: " + answer.contentType;
-  if (answer.status != 304) out += "\r\nContent-Length: " + std::to_string(length);
+  auto header = [&out](const char* name, std::string_view value) {
+    out += "\r\n";
+    out += name;
+    out += ": ";
+    out += value;
+  };
+  if (!answer.contentType.empty()) header("Content-Type", answer.contentType);
+  if (answer.status != 304) header("Content-Length", std::to_string(length));
   out += "\r\nCache-Control: no-cache\r\nPragma: no-cache";
-  if (!answer.setCookie.empty()) out += "\r\nSet-Cookie: " + answer.setCookie;
-  if (!answer.allow.empty()) out += "\r\nAllow: " + answer.allow;
-  if (!answer.lastModified.empty()) out += "\r\nLast-Modified: " + answer.lastModified;
+  if (!answer.setCookie.empty()) header("Set-Cookie", answer.setCookie);
+  if (!answer.allow.empty()) header("Allow", answer.allow);
+  if (!answer.lastModified.empty()) header("Last-Modified", answer.lastModified);
   if (answer.retryAfter) out += "\r\nRetry-After: 1";
   if (closeAfter) {
     out += "\r\nConnection: close";
@@ -768,14 +863,20 @@ HttpServer::Loop::Sent HttpServer::Loop::Answer(Connection* c, const HttpRequest
     out += "\r\nConnection: keep-alive";
   }
   out += "\r\n\r\n";
-  if (!head && answer.status != 304 && answer.file == nullptr) out += answer.body;
+  if (body && answer.file == nullptr && answer.prepared == nullptr) out += answer.body;
+  c->prepared = body ? answer.prepared : nullptr;
   c->outSent = 0;
   c->fileSent = 0;
   c->fileBytes = head || answer.status == 304 ? 0 : length;
   c->file = c->fileBytes > 0 ? answer.file : nullptr;
   c->closeAfter = closeAfter;
+  // A client that asked for the close and sent nothing after its head has nothing in flight
+  // that a close could turn into a reset; after a refusal, or a last answer the client did not
+  // ask to be the last, more may be on its way.
+  c->linger = closeAfter && (answer.status >= 400 || request.keepAlive || c->in.size() > headBytes);
   c->state = Connection::kWriting;
   server->logger_(request, answer);
+  answered = true;
   // The head's bytes are done with (the request's views with them); what follows is the next
   // request's.
   c->in.erase(0, closeAfter ? c->in.size() : headBytes);
@@ -784,10 +885,22 @@ HttpServer::Loop::Sent HttpServer::Loop::Answer(Connection* c, const HttpRequest
 }
 
 HttpServer::Loop::Sent HttpServer::Loop::Flush(Connection* c, int64_t now) {
-  while (c->outSent < c->out.size()) {
-    const int more = c->file != nullptr ? MSG_MORE : 0;
-    const ssize_t n = send(c->fd, c->out.data() + c->outSent, c->out.size() - c->outSent,
-                           MSG_NOSIGNAL | more);
+  // The head and a prepared body go out in one call, as one segment when they fit.
+  const size_t total = c->out.size() + (c->prepared != nullptr ? c->prepared->size() : 0);
+  while (c->outSent < total) {
+    iovec parts[2];
+    size_t count = 0;
+    if (c->outSent < c->out.size()) {
+      parts[count++] = {c->out.data() + c->outSent, c->out.size() - c->outSent};
+    }
+    if (c->prepared != nullptr) {
+      const size_t from = c->outSent > c->out.size() ? c->outSent - c->out.size() : 0;
+      parts[count++] = {const_cast<char*>(c->prepared->data()) + from, c->prepared->size() - from};
+    }
+    msghdr message{};
+    message.msg_iov = parts;
+    message.msg_iovlen = count;
+    const ssize_t n = sendmsg(c->fd, &message, MSG_NOSIGNAL | (c->file != nullptr ? MSG_MORE : 0));
     if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
       Watch(c, EPOLLOUT);
       return Sent::kPending;
@@ -816,15 +929,21 @@ HttpServer::Loop::Sent HttpServer::Loop::Flush(Connection* c, int64_t now) {
     c->fileSent += static_cast<uint64_t>(n);
     c->lastActivityMs = now;
   }
-  Finished(c, now);
-  return Sent::kDone;
+  return Finished(c, now);
 }
 
-void HttpServer::Loop::Finished(Connection* c, int64_t now) {
+HttpServer::Loop::Sent HttpServer::Loop::Finished(Connection* c, int64_t now) {
   Shared& shared = *server->shared_;
   c->file.reset();
+  c->prepared.reset();
   c->out.clear();
-  c->out.shrink_to_fit();
+  // A head's worth stays for the next answer; a body copied in is not kept by an idle connection.
+  if (c->out.capacity() > 1024) c->out.shrink_to_fit();
+  if (c->closeAfter && !c->linger) {
+    Close(c);
+    return Sent::kClosed;
+  }
+  bool dropped;
   {
     std::lock_guard<std::mutex> lock(shared.mutex);
     if (!c->reportedClient.empty()) {
@@ -832,18 +951,31 @@ void HttpServer::Loop::Finished(Connection* c, int64_t now) {
       if (found != shared.perClient.end() && --found->second <= 0) shared.perClient.erase(found);
       c->reportedClient.clear();
     }
+    dropped = c->dropped;
     // The deadline for the next head on a kept-alive connection starts now.
-    if (!c->closeAfter && !c->dropped) shared.Link(c, now);
+    if (!c->closeAfter && !dropped) shared.Link(c, now);
   }
-  if (c->closeAfter || c->dropped) {
+  if (dropped && !c->closeAfter) {
+    Close(c);
+    return Sent::kClosed;
+  }
+  if (c->closeAfter) {
     shutdown(c->fd, SHUT_WR);
     c->state = Connection::kLingering;
     c->lingerUntilMs = now + 2000;
     c->in.clear();
     c->in.shrink_to_fit();
     Watch(c, EPOLLIN);
-    return;
+    return Sent::kDone;
+  }
+  if (!c->noDelay) {
+    // Answers go out whole, but on a kept-alive connection the last small segment of one answer
+    // must not wait for the client's acknowledgement of the one before.
+    const int one = 1;
+    setsockopt(c->fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    c->noDelay = true;
   }
   c->state = Connection::kReading;
   Watch(c, EPOLLIN);
+  return Sent::kDone;
 }

@@ -28,11 +28,18 @@ struct HttpAnswer {
   int status = 200;
   std::string contentType;
   std::string body;
+  // The body, instead of `body`, when set: one prepared copy that every answer shares while the
+  // content it was made from is current, sent as it is.
+  std::shared_ptr<const std::string> prepared;
   std::shared_ptr<const OpenFile> file;  // the body, instead of `body`, when set
   std::string setCookie;     // a Set-Cookie value, or ""
   std::string allow;         // the Allow value of a 405, or ""
   std::string lastModified;  // a Last-Modified value, or ""
   bool retryAfter = false;   // "Retry-After: 1": the server is busy
+
+  uint64_t BodyBytes() const {
+    return file != nullptr ? file->size : prepared != nullptr ? prepared->size() : body.size();
+  }
 };
 
 // What the layer knows of a request's head before routing it.
@@ -85,7 +92,7 @@ bool ParseHttpDate(std::string_view text, std::time_t* time);
 // The bounds of the layer; the server's options of the same names (server_config.h) say what
 // each means and give the defaults.
 struct HttpLimits {
-  int threads = 0;
+  int threads = 0;  // 0: one per processor
   int maxConnections = 0;
   int maxConnectionsPerAddress = 0;
   // Connections still sending their request head (or idle between requests), in all; past it
@@ -106,8 +113,11 @@ class HttpServer {
   using Router = std::function<HttpAnswer(const HttpRequest&)>;
   // Called for every answer, refusals included (with what the head gave before it was refused).
   using Logger = std::function<void(const HttpRequest&, const HttpAnswer&)>;
+  // Called by a loop when it has answered what one wake-up brought: a log may gather its lines
+  // until then and write them at once.
+  using Answered = std::function<void()>;
 
-  HttpServer(HttpLimits limits, Router router, Logger logger);
+  HttpServer(HttpLimits limits, Router router, Logger logger, Answered answered = nullptr);
   ~HttpServer();
   HttpServer(const HttpServer&) = delete;
   HttpServer& operator=(const HttpServer&) = delete;
@@ -126,6 +136,7 @@ class HttpServer {
   HttpLimits limits_;
   Router router_;
   Logger logger_;
+  Answered answered_;
   std::unique_ptr<Shared> shared_;
   std::vector<std::unique_ptr<Loop>> loops_;
   int listener_ = -1;

@@ -11,7 +11,9 @@
 // Secrets never reach the file: a query's passwd value is written "*", and the session cookie's
 // value as a short tag ("nrsession=#1a2b3c4d") that tells sessions apart but cannot be replayed.
 // The file is created readable by its owner only, and reopened by Reopen (on SIGHUP) after
-// logrotate has moved it away.
+// logrotate has moved it away. Request lines are gathered in memory and written whole, a batch
+// at a time, when the server calls Flush (each time a loop has answered what it was woken
+// for); notes are written at once.
 #pragma once
 
 #include <atomic>
@@ -42,6 +44,8 @@ class RequestLog {
 
   void LogRequest(const RequestRecord& record);
   void Note(std::string_view text);
+  // Writes the request lines gathered so far.
+  void Flush();
 
   // The escaped form of a value as it appears in a line.
   static std::string Escape(std::string_view value);
@@ -51,9 +55,11 @@ class RequestLog {
   static std::string HideSession(std::string_view cookie);
 
  private:
-  void WriteLine(const std::string& line);
+  void WriteLine(const std::string& line, bool now);
+  void WritePending();  // with mutex_ held
 
   std::mutex mutex_;
+  std::string pending_;  // whole request lines not yet written
   std::FILE* file_ = nullptr;
   std::string path_;
   std::atomic<bool> hasFile_{false};

@@ -113,7 +113,7 @@ const Option kOptions[] = {
      SetInt<&ServerConfig::fetchTimeoutSeconds, 1, 600>},
     {"fetch-max-bytes", Kind::kNumber, "BYTES",
      "largest news document read or fetched (default 2097152)", SetFetchMaxBytes},
-    {"threads", Kind::kNumber, "N", "event-loop threads answering requests (default 4)",
+    {"threads", Kind::kNumber, "N", "event-loop threads answering requests (default one per processor)",
      SetInt<&ServerConfig::threads, 1, 256>},
     {"max-connections", Kind::kNumber, "N",
      "open connections served; requests above it get 503 (default 1024)",

@@ -24,7 +24,10 @@ struct ServerConfig {
   int refreshSeconds = 300;
   int fetchTimeoutSeconds = 20;
   size_t fetchMaxBytes = 2 * 1024 * 1024;
-  int threads = 4;  // event loops; a loop is busy only while it answers
+  // Event loops; a loop is busy only while it answers. 0: one per processor the server may use
+  // (more loops than processors only take turns). The first takes every new connection while it
+  // has time for them; each further loop joins in once the one before it is busy.
+  int threads = 0;
   // What one client may hold (see the options' help).
   int maxConnections = 1024;
   int maxConnectionsPerAddress = 64;

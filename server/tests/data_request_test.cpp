@@ -188,14 +188,36 @@ TEST(ParseDataQuery, ReadsWhatMakesSenseAndDropsTheRest) {
       {"&&=&stocks&weather=&news=&", {}, {}, {}, true, 10},
       {"unknown=1&134501&999", {}, {}, {}, true, 10},
   };
+  const ContentSnapshot content = MakeContent();
   for (const auto& row : rows) {
     const FeedSelection selection = ParseDataQuery(row.query);
+    // A feed prepared for the query's key is the query's own.
+    EXPECT_EQ(ComposeFeed(content, ParseDataQuery(DataQueryKey(row.query))),
+              ComposeFeed(content, selection))
+        << row.query;
     EXPECT_EQ(selection.symbols, row.symbols) << row.query;
     EXPECT_EQ(selection.airports, row.airports) << row.query;
     EXPECT_EQ(selection.topics, row.topics) << row.query;
     EXPECT_EQ(selection.fahrenheit, row.fahrenheit) << row.query;
     EXPECT_EQ(selection.storiesPerTopic, row.stories) << row.query;
     EXPECT_FALSE(selection.accountMode);
+  }
+}
+
+// Time stamps and parts the request ignores do not keep queries apart; what it reads does.
+TEST(DataQueryKey, DropsOnlyWhatTheRequestIgnores) {
+  const struct {
+    const char *a, *b;
+    bool same;
+  } rows[] = {
+      {"stocks=INTC&news=10,rt,&134501", "stocks=INTC&news=10,rt,&134502", true},
+      {"x=1&stocks=INTC&135959&weather=f,JFK", "stocks=INTC&weather=f,JFK&y=2", true},
+      {"stocks=INTC", "stocks&stocks=INTC", false},
+      {"weather=f,JFK&1", "weather=c,JFK&1", false},
+      {"news=3,rt", "news=3,rt,rb", false},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(DataQueryKey(row.a) == DataQueryKey(row.b), row.same) << row.a << " / " << row.b;
   }
 }
 

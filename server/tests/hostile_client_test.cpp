@@ -52,6 +52,26 @@ bool ClosedWithin(int fd, int timeoutMs) {
   return false;
 }
 
+// The address that keys the caps and the login back-off, as inet_ntop writes it.
+TEST(AddressText, ReadsLikeInetNtop) {
+  for (const char* text : {"0.0.0.0", "9.10.99.100", "255.255.255.255", "127.0.0.1"}) {
+    sockaddr_storage storage{};
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&storage);
+    v4->sin_family = AF_INET;
+    ASSERT_EQ(inet_pton(AF_INET, text, &v4->sin_addr), 1);
+    EXPECT_EQ(AddressText(&storage), text);
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&storage);
+    v6->sin6_family = AF_INET6;
+    ASSERT_EQ(inet_pton(AF_INET6, ("::ffff:" + std::string(text)).c_str(), &v6->sin6_addr), 1);
+    EXPECT_EQ(AddressText(&storage), text) << "mapped";
+  }
+  sockaddr_storage storage{};
+  auto* v6 = reinterpret_cast<sockaddr_in6*>(&storage);
+  v6->sin6_family = AF_INET6;
+  ASSERT_EQ(inet_pton(AF_INET6, "2001:db8::1", &v6->sin6_addr), 1);
+  EXPECT_EQ(AddressText(&storage), "2001:db8::1");
+}
+
 TEST(RefuseRequest, TakesOnlyBodilessRequestsWithOneHost) {
   const struct {
     const char* method;

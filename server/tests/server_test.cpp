@@ -322,6 +322,29 @@ TEST_F(ServerTest, ManyClientsAtOnceAllGetValidAnswers) {
             static_cast<size_t>(kClients * kRequests + 1));
 }
 
+// A feed is composed once for its selection and composed anew when the content changes.
+TEST(PreparedFeeds, FollowTheContent) {
+  TempFolder folder;
+  folder.Write("quotes.txt", "INTC 120.50 +2.10\n");
+  ServerConfig config;
+  config.port = 0;
+  config.content = NEWSRAIL_SAMPLE_DIR;
+  config.quotes = folder.File("quotes.txt");
+  ContentServer server(config);
+  std::string error;
+  ASSERT_TRUE(server.Start(&error)) << error;
+  auto feed = [&](const std::string& stamp) {
+    const HttpAnswer answer = server.Answer({"GET", "/tlx/update?stocks=INTC&" + stamp, "", "", ""});
+    return answer.prepared != nullptr ? *answer.prepared : answer.body;
+  };
+  const std::string first = feed("100000");
+  EXPECT_NE(first.find("INTC 120.50 +2.10"), std::string::npos) << first;
+  EXPECT_EQ(feed("100001"), first);
+  folder.Write("quotes.txt", "INTC 121.00 +3.00\n");
+  server.Content().Refresh(true);
+  EXPECT_NE(feed("100002").find("INTC 121.00 +3.00"), std::string::npos);
+}
+
 // The program as run.sh starts it: flags, the port it reports, the log, and a clean stop.
 TEST(ServerProgram, RunsWithItsFlagsAndStopsOnSignals) {
   for (const int stopSignal : {SIGTERM, SIGINT}) {
