@@ -16,6 +16,7 @@
 #include "settings/color_schemes.h"
 #include "base/process_win.h"
 #include "shell/shutdown_win.h"
+#include "shell/startup_marks_win.h"
 #include "strip/control_panel_win.h"
 #include "strip/strip_paint_win.h"
 #include "strip/tooltips_win.h"
@@ -57,6 +58,7 @@ bool OnTickerCreate(HWND ticker) {
   t.sizingCursor = LoadCursorA(t.instance, MAKEINTRESOURCEA(IDCUR_SIZING));
   t.savedCursor = LoadCursorA(nullptr, IDC_ARROW);
   SetCursor(t.savedCursor);
+  StartupMark("ticker window: cursors");
 
   if (settings.ReadSetting(SettingId::kRegisterForMyVexlo) != 0) {
     OpenEndpoint(Ticker().links, Endpoint::kPortal, "/config/eval_register?new=1&lg=1&referer=my+Vexlo+ticker");
@@ -67,6 +69,7 @@ bool OnTickerCreate(HWND ticker) {
   char askedPassword[sizeof p.password] = "";
   AskMissingPassword(ticker, settings, askedPassword, sizeof askedPassword);
   std::lock_guard<std::mutex> guard(t.prefsLock);
+  StartupMark("ticker window: registration, password check");
 
   LoadStripColors(settings, p.colors);
   t.highlightPen = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNHIGHLIGHT));
@@ -80,8 +83,10 @@ bool OnTickerCreate(HWND ticker) {
 
   t.mailCycleCountdown = p.mailCycleLength;
   if (NoContentSelected(p.content)) ApplyFirstRunDefaults(settings, &p);
+  StartupMark("ticker window: colours, preferences, account");
 
   CreateTickerFonts(Ticker(), ticker);
+  StartupMark("ticker window: fonts");
   if (SponsorHasExternalNews()) {
     p.newsRefresh = 3;
     settings.WriteNumberValue(value_name::kNewsRefresh, 3);
@@ -102,6 +107,7 @@ bool OnTickerCreate(HWND ticker) {
   t.housekeepingTimer = SetTimer(ticker, kHousekeepingTimer, kHousekeepingPeriodMs, nullptr);
 
   PostMessageA(ticker, WM_COMMAND, IDM_UPDATE_NOW, 0);
+  StartupMark("ticker window: sponsor, placement, timers");
   return true;
 }
 
@@ -116,7 +122,9 @@ void OnTickerSize(HWND ticker, int width, int height) {
   t.clientWidth = width;
   t.clientHeight = height;
   CreateTooltips(t.tooltips, ticker, TickerPanelLayout(width, height, 0));
+  StartupMark("ticker window size: tooltips");
   CreateTickerFonts(Ticker(), ticker);
+  StartupMark("ticker window size: fonts");
   if (t.dock.inDeskBand != 0) {
     Settings().WriteSetting(SettingId::kTickerSize, width);
     t.dock.dockedWidth = width;
@@ -138,6 +146,7 @@ void OnTickerPaint(HWND ticker) {
   PaintControlPanel(ticker, TickerPanelLook(Ticker(), ticker));
   if (Ticker().stripFlags.stripFilled.load() != 0) PaintTickerStrip(Ticker(), ps.hdc, ticker);
   EndPaint(ticker, &ps);
+  StartupMark("first paint of the panel");
 }
 
 void OnRefreshTick(HWND ticker) {
@@ -150,6 +159,7 @@ void OnScrollTimerTick(HWND ticker) {
                               ? kStandStill
                               : ComputeScrollStep(t.prefs.tickerSpeed, t.prefs.smoothScrolling);
   RunScrollTick(ticker, t.paintCache, t.items, t.stripFlags, TickerStripFrame(t, ticker), step);
+  if (t.stripFlags.stripFilled.load() != 0) StartupMark("cache read, first strip drawn", true);
   if (t.frameWindow != nullptr && t.screenSaverWindow != nullptr) {
     // The screen-saver bar's text lines below the strip.
     RECT frame;
@@ -211,7 +221,10 @@ void OnTickerCommand(HWND ticker, WPARAM wParam, LPARAM lParam) {
       t.stripFlags.closing = 1;
       DestroyHost();
       break;
-    case IDM_UPDATE_NOW: StartRefreshWorker(Ticker().refreshParts, ticker); break;
+    case IDM_UPDATE_NOW:
+      StartRefreshWorker(Ticker().refreshParts, ticker);
+      StartupMark("refresh worker started");
+      break;
     case IDM_HELP: OpenEndpoint(Ticker().links, Endpoint::kPortal, "/help/ticker/"); break;
     case IDM_TASKBAR_DOCK: ToggleTaskbarDocking(); break;
     case IDM_SEARCH_WINDOW:
