@@ -121,8 +121,7 @@ void OnTickerSize(HWND ticker, int width, int height) {
   TickerWindowState& t = Ticker();
   t.clientWidth = width;
   t.clientHeight = height;
-  CreateTooltips(t.tooltips, ticker, TickerPanelLayout(width, height, 0));
-  StartupMark("ticker window size: tooltips");
+  if (t.startFinished != 0) CreateTooltips(t.tooltips, ticker, TickerPanelLayout(width, height, 0));
   CreateTickerFonts(Ticker(), ticker);
   StartupMark("ticker window size: fonts");
   if (t.dock.inDeskBand != 0) {
@@ -159,7 +158,10 @@ void OnScrollTimerTick(HWND ticker) {
                               ? kStandStill
                               : ComputeScrollStep(t.prefs.tickerSpeed, t.prefs.smoothScrolling);
   RunScrollTick(ticker, t.paintCache, t.items, t.stripFlags, TickerStripFrame(t, ticker), step);
-  if (t.stripFlags.stripFilled.load() != 0) StartupMark("cache read, first strip drawn", true);
+  if (t.startFinished == 0 && t.stripFlags.stripFilled.load() != 0) {
+    StartupMark("cache read, first strip drawn", true);
+    PostMessageA(ticker, kFinishStartMessage, 0, 0);
+  }
   if (t.frameWindow != nullptr && t.screenSaverWindow != nullptr) {
     // The screen-saver bar's text lines below the strip.
     RECT frame;
@@ -252,6 +254,17 @@ void OnTickerCommand(HWND ticker, WPARAM wParam, LPARAM lParam) {
   }
 }
 
+// The tooltips (and the common controls they load) for the client size the window has now: the
+// ticker's resizes before this point skipped them. A resize of the frame makes them itself.
+void FinishStart(HWND ticker) {
+  TickerWindowState& t = Ticker();
+  if (t.startFinished != 0) return;
+  t.startFinished = 1;
+  if (t.tooltips.stripTip == nullptr) {
+    CreateTooltips(t.tooltips, ticker, TickerPanelLayout(t.clientWidth, t.clientHeight, 0));
+  }
+}
+
 void OnRestartRequest() {
   Ticker().tickCounter = 0;
   DestroyHost();
@@ -340,6 +353,7 @@ LRESULT CALLBACK TickerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_MOUSEWHEEL: OnStripWheel(wParam); return 0;
     case kRestartRequestMessage: OnRestartRequest(); return 0;
     case kShowItemMessage: OnShowItem(wParam); return 0;
+    case kFinishStartMessage: FinishStart(window); return 0;
     case kDescribeStripMessage: return OnDescribeStrip();
     default: return DefWindowProcA(window, message, wParam, lParam);
   }
