@@ -61,7 +61,9 @@ void Print(const char* what, Series& s) {
 
 // Each step's milliseconds in one start of the marks build: from the mark before it (the first
 // from the program's start) to its own; a step marked more than once adds up.
-std::map<std::string, double> ReadSteps(const std::string& file, LONGLONG started) {
+// order: the steps in the order they first ended.
+std::map<std::string, double> ReadSteps(const std::string& file, LONGLONG started,
+                                        std::vector<std::string>* order) {
   LARGE_INTEGER frequency;
   QueryPerformanceFrequency(&frequency);
   std::map<std::string, double> steps;
@@ -72,7 +74,9 @@ std::map<std::string, double> ReadSteps(const std::string& file, LONGLONG starte
     const size_t space = line.find(' ');
     if (space == std::string::npos) continue;
     const LONGLONG at = std::atoll(line.substr(0, space).c_str());
-    steps[line.substr(space + 1)] +=
+    const std::string step = line.substr(space + 1);
+    if (std::find(order->begin(), order->end(), step) == order->end()) order->push_back(step);
+    steps[step] +=
         1000.0 * static_cast<double>(at - previous) / static_cast<double>(frequency.QuadPart);
     previous = at;
   }
@@ -130,6 +134,7 @@ int main(int argc, char** argv) {
   }
   // The steps, from the marks build started as often, after one more start to warm it up.
   std::map<std::string, Series> steps;
+  std::vector<std::string> order;
   for (int run = 0; run <= runs; ++run) {
     const std::string marks = marksFolder + "startup-marks.txt";
     DeleteFileA(marks.c_str());
@@ -142,7 +147,7 @@ int main(int argc, char** argv) {
       return 1;
     }
     if (run == 0) continue;
-    for (const auto& [step, ms] : ReadSteps(marks, started)) steps[step].millis.push_back(ms);
+    for (const auto& [step, ms] : ReadSteps(marks, started, &order)) steps[step].millis.push_back(ms);
   }
   EndStartedPrograms();
   std::printf("Start to first paint, Wine warm, %d runs each, alternating:\n", runs);
@@ -153,7 +158,8 @@ int main(int argc, char** argv) {
   // A step missing from some starts counts as 0 ms in those.
   std::vector<std::pair<double, std::string>> largest;
   std::printf("Start-up steps (the marks build, median of %d starts, each up to its end):\n", runs);
-  for (auto& [step, s] : steps) {
+  for (const std::string& step : order) {
+    Series& s = steps[step];
     s.millis.resize(static_cast<size_t>(runs), 0.0);
     std::sort(s.millis.begin(), s.millis.end());
     std::printf("  %-52s %6.1f ms\n", step.c_str(), s.Median());
