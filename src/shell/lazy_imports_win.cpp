@@ -37,7 +37,10 @@
   X(23, "wininet.dll", InternetReadFile, 16)          \
   X(24, "wininet.dll", InternetSetOptionA, 16)        \
   X(25, "ws2_32.dll", WSAStartup, 8)                  \
-  X(26, "ws2_32.dll", gethostname, 8)
+  X(26, "ws2_32.dll", gethostname, 8)                \
+  X(27, "ole32.dll", CoInitializeEx, 8)               \
+  X(28, "shell32.dll", SHGetFolderPathA, 20)          \
+  X(29, "shell32.dll", SHGetFolderPathW, 20)
 
 #if defined(__i386__)
 #define NEWSRAIL_SLOT_NAME(name, bytes) "__imp__" #name "@" #bytes
