@@ -60,6 +60,7 @@ const ControlBinding kControlBindings[] = {
     Check(kTicker, IDC_PAUSE_ON_HOVER, value_name::kPauseOnHover),
     {kTicker, IDC_REFRESH_MINUTES, ControlKind::kNumberText, kByName, value_name::kNewsRefresh,
      kRefreshMinutesMin, kRefreshMinutesMax, false, nullptr},
+    Check(kTicker, IDC_STEP_HEADLINES, SettingId::kStepHeadlines),
     // The News & Colors tab ("Celsius" is the radio partner of "Fahrenheit").
     Check(kNews, IDC_WEATHER, SettingId::kWeather),
     Check(kNews, IDC_FAHRENHEIT, SettingId::kTemperatureSystem),

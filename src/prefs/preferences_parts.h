@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 
@@ -30,6 +31,9 @@ class PreferencesHost {
   // The Ticker tab stored its values: the refresh timer starts again with the period, and a
   // strip held by the pointer moves on when "Pause on Hover" went off.
   virtual void TickerTabApplied(int32_t newsRefreshMinutes, bool pauseOnHover) = 0;
+  // The hotkeys or "Step Headlines" were stored: the strip takes them up at once. A hotkey that
+  // another program holds is named in taken (empty when none is).
+  virtual void ReadingKeysApplied(char* taken, size_t takenSize) = 0;
 
  protected:
   ~PreferencesHost() = default;

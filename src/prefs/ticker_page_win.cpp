@@ -6,6 +6,7 @@
 #include "prefs/page_store.h"
 #include "prefs/pages_win.h"
 #include "prefs/prefs_copies_win.h"
+#include "prefs/reading_controls_win.h"
 #include "res/program_resources_win.h"
 #include "res/resource.h"
 #include "settings/color_schemes.h"
@@ -102,6 +103,7 @@ void Load(HWND page) {
   const AccountCopy account = ReadAccountCopy(SheetParts());
   SetDlgItemTextA(page, IDC_USER_ID, account.userId);
   SetDlgItemTextA(page, IDC_PASSWORD, account.password);
+  LoadReadingControls(page);
 
   // The ranges first: a trackbar moves a position outside its range into it.
   HWND speed = GetDlgItem(page, IDC_SPEED);
@@ -147,6 +149,7 @@ void Apply(HWND page) {
   }
   TickerPageStored stored;
   StoreTickerPage(settings, values, controls, decision, &stored);
+  ApplyReadingControls(page);
 
   SetMyVexloCopy(SheetParts(), stored.myVexlo);
   SetAccountCopy(SheetParts(), stored.userId, stored.password);

@@ -78,6 +78,7 @@
 #define IDM_SEARCH_WINDOW 40011
 #define IDM_PAGES 40013
 #define IDM_OPEN_MAIL 40014
+#define IDM_PAUSE 40020
 #define IDM_ALWAYS_ON_TOP 1108
 #define IDM_GLUE_TO_DESKTOP 1109
 #define IDM_FIT_TO_CAPTION 1110
@@ -144,6 +145,9 @@
 #define IDC_HANGUP 1098
 #define IDC_NO_AUTODIAL 1100
 #define IDC_PAUSE_ON_HOVER 1130
+#define IDC_PAUSE_HOTKEY 1131
+#define IDC_FOCUS_HOTKEY 1132
+#define IDC_STEP_HEADLINES 1133
 // The Mail Alerts tab (the cycle's arrows share 1012 with the refresh arrows of another page).
 #define IDC_MAIL_CYCLE 1049
 #define IDC_MAIL_CYCLE_SPIN 1012
@@ -199,5 +203,14 @@
 
 // Opening links.
 #define IDS_LINK_NOT_OPENED 5240
+
+// Reading the strip: the pause mark's tip, a hotkey another program holds, the list's name.
+#define IDS_PAUSED_TIP 5250
+#define IDS_PAUSED_TIP_KEY 5251
+#define IDS_HOTKEY_TAKEN 5252
+#define IDS_HOTKEY_TAKEN_TITLE 5253
+#define IDS_HEADLINES_NAME 5254
+#define IDS_OPEN_ACTION 5255
+#define IDS_PRESS_ACTION 5256
 
 #endif

@@ -32,9 +32,14 @@ const SettingInfo kSettingTable[] = {
     {SettingId::kMailSoundIndex, "Mail Sound Index", 0},
     {SettingId::kOtherMailSound, "Other Mail Sound", 0},
     {SettingId::kFollowCaption, "Follow Caption", 0},
+    // Hotkeys as the hotkey control gives them: Ctrl+Alt+P and Ctrl+Alt+N.
+    {SettingId::kPauseHotkey, "Pause Hotkey", 0x0650},
+    {SettingId::kFocusHotkey, "Focus Hotkey", 0x064E},
+    {SettingId::kStepHeadlines, "Step Headlines", 0},
     {SettingId::kMyVexloOnly, "My Vexlo Only", 0},
     {SettingId::kDockInTaskbar, "Dock in Taskbar", 0},
     {SettingId::kScreenSaverMode, "Screen Saver Mode", 0},
+    {SettingId::kPaused, "Paused", 0},
 };
 const size_t kSettingTableSize = sizeof(kSettingTable) / sizeof(kSettingTable[0]);
 

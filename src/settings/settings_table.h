@@ -34,9 +34,13 @@ enum class SettingId : int32_t {
   kMailSoundIndex = 1116,
   kOtherMailSound = 1123,
   kFollowCaption = 1125,
+  kPauseHotkey = 1131,
+  kFocusHotkey = 1132,
+  kStepHeadlines = 1133,
   kMyVexloOnly = 9999,
   kDockInTaskbar = 40008,
   kScreenSaverMode = 40012,
+  kPaused = 40020,
 };
 
 // The twelve strip colours and the scheme number, addressed by the ids of the colour buttons.

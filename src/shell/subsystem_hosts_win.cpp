@@ -5,6 +5,7 @@
 
 #include "base/process_win.h"
 #include "shell/shutdown_win.h"
+#include "window/access_win.h"
 #include "window/hover_wheel_win.h"
 #include "window/ticker_state_win.h"
 #include "window/timers.h"
@@ -54,6 +55,10 @@ void TickerRefreshHost::FontsChanged() {
   CreateTickerFonts(t_, ticker);
   InvalidateRect(ticker, nullptr, TRUE);
   UpdateWindow(ticker);
+}
+
+void TickerRefreshHost::ReadingKeysApplied(char* taken, size_t takenSize) {
+  if (t_.tickerWindow != nullptr) ReadingSettingsChanged(t_.tickerWindow, taken, takenSize);
 }
 
 void TickerRefreshHost::TickerTabApplied(int32_t newsRefreshMinutes, bool pauseOnHover) {

@@ -119,6 +119,7 @@ void TickerItemList::Finish() {
   drawCount_ = drawCount;
   itemCount_ = count;
   stripWidth_ = stripWidth;
+  ++generation_;
 }
 
 void TickerItemList::Reset() {
@@ -128,6 +129,7 @@ void TickerItemList::Reset() {
   drawCount_ = 0;
   itemCount_ = 0;
   stripWidth_ = 0;
+  ++generation_;
 }
 
 void TickerItemList::Restart() {
@@ -142,6 +144,7 @@ ItemsView TickerItemList::Read() const {
   view.drawCount = drawCount_;
   view.itemCount = itemCount_;
   view.stripWidth = stripWidth_;
+  view.generation = generation_;
   return view;
 }
 

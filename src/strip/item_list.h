@@ -47,6 +47,7 @@ class ItemsView {
   uint32_t slotCount = 0;  // slots that exist; reads at or past this are out of bounds
   int32_t itemCount = 0;   // real items
   int32_t stripWidth = 0;
+  uint32_t generation = 0;  // counts publishes: a new list has a new number
 
   // The slot, or null when it does not exist.
   const TickerItem* Slot(uint32_t index) const { return index < slotCount ? &items[index] : nullptr; }
@@ -110,6 +111,7 @@ class TickerItemList {
   uint32_t drawCount_ = 0;
   int32_t itemCount_ = 0;
   int32_t stripWidth_ = 0;
+  uint32_t generation_ = 0;
 };
 
 // Replaces the strip by a two-item status message: a caption and a message.

@@ -4,6 +4,7 @@
 
 #include <mutex>
 
+#include "strip/reading_paint_win.h"
 #include "strip/scroll_step.h"
 #include "settings/ticker_prefs.h"
 #include "strip/strip_geometry.h"
@@ -106,6 +107,8 @@ void DeleteStripFonts(StripPaintCache& c) {
 void PaintStrip(HDC windowDc, StripPaintCache& c, TickerItemList& items, StripFlags& flags,
                 const StripFrame& frame) {
   const uint32_t* colors = frame.colors;
+  static const StripReading kNotReading{};
+  const StripReading& reading = frame.reading != nullptr ? *frame.reading : kNotReading;
   const int w = frame.width;
   const int h = frame.height;
   if (w > 0 && h > 0 && PrepareFrame(c, windowDc, w, h)) {
@@ -123,21 +126,27 @@ void PaintStrip(HDC windowDc, StripPaintCache& c, TickerItemList& items, StripFl
     const RECT areaRect = {area.left, 0, area.right, h};
     RECT copy;
     if (IntersectRect(&copy, &areaRect, &c.clip)) {
-      if (c.backgroundBrush == nullptr) {
-        c.backgroundBrush = CreateSolidBrush(colors[kColorBackground]);
-      }
+      const uint32_t background = ReadingBackground(reading, colors[kColorBackground]);
+      if (c.backgroundBrush == nullptr) c.backgroundBrush = CreateSolidBrush(background);
       FillRect(c.memoryDc, &copy, c.backgroundBrush);
-      SetBkColor(c.memoryDc, colors[kColorBackground]);
+      SetBkColor(c.memoryDc, background);
 
       ItemsView view = items.Read();
       const int32_t offset = flags.scrollOffset.load();
       WalkVisibleSlots(view.items, view.drawCount, view.itemCount, view.stripWidth, offset,
                        area.right, [&](const TickerItem& item, int32_t x) {
+                         // One item at a time: the others are not drawn.
+                         if (reading.stepping != 0 &&
+                             !IsMarkedSlot(x, reading.markX, view.stripWidth)) {
+                           return;
+                         }
                          SelectStripFont(c, item.tallFont != 0 ? c.tallFont : c.smallFont);
-                         SetTextColor(c.memoryDc, colors[StripColorForIndex(item.colorIndex)]);
                          const int top = item.tallFont != 0 ? c.tallTop : c.smallTop;
-                         TextOutA(c.memoryDc, x - offset, top, item.text, item.textLength);
+                         DrawReadingItem(c.memoryDc, reading, item, x, x - offset,
+                                         view.stripWidth, top, h,
+                                         colors[StripColorForIndex(item.colorIndex)], background);
                        });
+      DrawPauseMark(c.memoryDc, reading, area.right, h, colors[kColorSymbol]);
       BitBlt(windowDc, copy.left, copy.top, copy.right - copy.left, copy.bottom - copy.top,
              c.memoryDc, copy.left, copy.top, SRCCOPY);
     }

@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "strip/item_list.h"
+#include "strip/keyboard_reading.h"
 #include "strip/scroll_step.h"
 #include "strip/strip_flags.h"
 
@@ -48,6 +49,8 @@ struct StripFrame {
   bool staysOnTop = false;  // "Always On Top" or glued to the desktop
   bool undocked = false;
   const uint32_t* colors = nullptr;
+  // Pause, the keyboard's item, one item at a time, high contrast; none when null.
+  const StripReading* reading = nullptr;
 };
 
 // (Re)creates the small and tall fonts for the window's client height, bold or not.

@@ -95,6 +95,11 @@ LRESULT CALLBACK FrameWindowProc(HWND frame, UINT message, WPARAM wParam, LPARAM
       KeepBarOnScreenBottom(reinterpret_cast<RECT*>(lParam));
       return TRUE;
     case WM_SIZING: OnFrameSizing(wParam, reinterpret_cast<RECT*>(lParam)); return TRUE;
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE:
+      // Sent to top-level windows only: the strip follows high contrast at once.
+      if (t.tickerWindow != nullptr) SendMessageA(t.tickerWindow, message, wParam, lParam);
+      break;
     case WM_MOUSEWHEEL: {
       // The wheel goes to the focus window, the frame; the strip under the pointer takes it.
       const POINT at = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};

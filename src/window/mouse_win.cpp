@@ -14,12 +14,11 @@
 #include "shell/shutdown_win.h"
 #include "strip/control_panel_win.h"
 #include "strip/strip_paint_win.h"
+#include "window/access_win.h"
 #include "window/interaction.h"
 #include "window/placement.h"
 #include "window/ticker_state_win.h"
 #include "window/timers.h"
-
-namespace {
 
 // The link that a click at client x of the ticker window means: the item under the pointer, the
 // sponsor's page, the portal's page or a search for the search box's text.
@@ -62,6 +61,8 @@ void OpenLinkAt(int x, int) {
   RedrawWindow(t.tickerWindow, nullptr, nullptr, RDW_INVALIDATE);
   if (url[0] != '\0') OpenUrl(t.links, url);
 }
+
+namespace {
 
 WNDPROC g_editProc = nullptr;
 
@@ -462,6 +463,7 @@ void ShowContextMenu(HWND owner) {
   if (t.undocked != 0 && !TaskbarToDockIn()) {
     EnableMenuItem(popup, IDM_TASKBAR_DOCK, MF_BYCOMMAND | MF_GRAYED);
   }
+  MarkPauseInMenu(popup);
   CheckMenuItem(popup, IDM_SEARCH_WINDOW,
                 MF_BYCOMMAND | (t.searchShown != 0 ? MF_CHECKED : MF_UNCHECKED));
 

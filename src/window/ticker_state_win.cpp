@@ -29,6 +29,7 @@ StripFrame TickerStripFrame(TickerWindowState& t, HWND ticker) {
   frame.staysOnTop = t.alwaysOnTop != 0 || t.glueToDesktop != 0;
   frame.undocked = t.undocked != 0;
   frame.colors = t.prefs.colors;
+  frame.reading = &t.reading;
   return frame;
 }
 

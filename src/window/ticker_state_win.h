@@ -17,6 +17,7 @@
 #include "settings/settings_store.h"
 #include "settings/settings_table.h"
 #include "strip/item_list.h"
+#include "strip/keyboard_reading.h"
 #include "strip/strip_flags.h"
 #include "update/update_win.h"
 #include "strip/strip_paint_win.h"
@@ -41,6 +42,7 @@ class TickerRefreshHost : public RefreshHost, public UpdateCheckHost, public Pre
   void ColorsChanged() override;
   void FontsChanged() override;
   void TickerTabApplied(int32_t newsRefreshMinutes, bool pauseOnHover) override;
+  void ReadingKeysApplied(char* taken, size_t takenSize) override;
 
  private:
   TickerWindowState& t_;
@@ -111,6 +113,9 @@ struct TickerWindowState {
 
   // What the painter keeps between frames: memory context, fonts, brush, clip box.
   StripPaintCache paintCache;
+
+  // Pause, the keyboard's item, one item at a time, high contrast (window/access_win.h).
+  StripReading reading;
 
   // The subsystems' parts, wired together here: each call is handed the part it needs.
   TickerRefreshHost hosts{*this};

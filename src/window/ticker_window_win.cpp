@@ -19,6 +19,7 @@
 #include "strip/control_panel_win.h"
 #include "strip/strip_paint_win.h"
 #include "strip/tooltips_win.h"
+#include "window/access_win.h"
 #include "window/housekeeping_win.h"
 #include "window/mouse_win.h"
 #include "window/placement_commands_win.h"
@@ -102,11 +103,13 @@ bool OnTickerCreate(HWND ticker) {
   t.refreshTimer = SetTimer(ticker, kRefreshTimer, RefreshPeriodMs(p.newsRefresh), nullptr);
   t.housekeepingTimer = SetTimer(ticker, kHousekeepingTimer, kHousekeepingPeriodMs, nullptr);
 
+  StartReading(ticker);
   PostMessageA(ticker, WM_COMMAND, IDM_UPDATE_NOW, 0);
   return true;
 }
 
 void OnTickerDestroy(HWND ticker) {
+  EndReading(ticker);
   ShutdownTicker(ticker);
   RemoveTrayPlaceholders(Ticker().dock);
   EndProcess(0);
@@ -147,10 +150,12 @@ void OnRefreshTick(HWND ticker) {
 
 void OnScrollTimerTick(HWND ticker) {
   TickerWindowState& t = Ticker();
-  const ScrollStep step = StripHeldByPointer()
-                              ? kStandStill
-                              : ComputeScrollStep(t.prefs.tickerSpeed, t.prefs.smoothScrolling);
-  RunScrollTick(ticker, t.paintCache, t.items, t.stripFlags, TickerStripFrame(t, ticker), step);
+  if (!RunReadingTick(ticker)) {
+    const ScrollStep step = StripHeldByPointer() || StripStandsStill(t.reading)
+                                ? kStandStill
+                                : ComputeScrollStep(t.prefs.tickerSpeed, t.prefs.smoothScrolling);
+    RunScrollTick(ticker, t.paintCache, t.items, t.stripFlags, TickerStripFrame(t, ticker), step);
+  }
   if (t.frameWindow != nullptr && t.screenSaverWindow != nullptr) {
     // The screen-saver bar's text lines below the strip.
     RECT frame;
@@ -166,7 +171,10 @@ void OnTickerTimer(HWND ticker, WPARAM id) {
   switch (id) {
     case kScrollTimer: OnScrollTimerTick(ticker); break;
     case kRefreshTimer: OnRefreshTick(ticker); break;
-    case kHousekeepingTimer: RunHousekeepingTick(ticker); break;
+    case kHousekeepingTimer:
+      RunHousekeepingTick(ticker);
+      ReadingHousekeeping(ticker);
+      break;
     default: break;
   }
 }
@@ -213,6 +221,7 @@ void OnTickerCommand(HWND ticker, WPARAM wParam, LPARAM lParam) {
       DestroyHost();
       break;
     case IDM_UPDATE_NOW: StartRefreshWorker(Ticker().refreshParts, ticker); break;
+    case IDM_PAUSE: TogglePause(ticker); break;
     case IDM_HELP: OpenEndpoint(Ticker().links, Endpoint::kPortal, "/help/ticker/"); break;
     case IDM_TASKBAR_DOCK: ToggleTaskbarDocking(); break;
     case IDM_SEARCH_WINDOW:
@@ -292,6 +301,7 @@ void Prologue(HWND ticker, UINT message, WPARAM wParam, LPARAM lParam) {
   TickerWindowState& t = Ticker();
   if (message >= WM_MOUSEMOVE && message <= WM_MBUTTONDBLCLK) {
     RelayToTooltips(Ticker().tooltips, ticker, message, wParam, lParam);
+    RelayToPauseTip(ticker, message, wParam, lParam);
   }
   if (message == WM_MOUSEMOVE) NotePointerOnStrip(ticker);
   if (t.sheet.window != nullptr && (t.sheet.closed != 0 || !IsWindow(t.sheet.window))) {
@@ -312,8 +322,9 @@ LRESULT CALLBACK TickerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_PAINT: OnTickerPaint(window); return 0;
     case WM_ERASEBKGND:
       if (Ticker().dragging == 0)
-        EraseStripBackground(reinterpret_cast<HDC>(wParam), window,
-                             Ticker().prefs.colors[kColorBackground]);
+        EraseStripBackground(
+            reinterpret_cast<HDC>(wParam), window,
+            ReadingBackground(Ticker().reading, Ticker().prefs.colors[kColorBackground]));
       return 1;
     case WM_TIMER: OnTickerTimer(window, wParam); return 0;
     case WM_COMMAND: OnTickerCommand(window, wParam, lParam); return 0;
@@ -333,6 +344,15 @@ LRESULT CALLBACK TickerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case kRestartRequestMessage: OnRestartRequest(); return 0;
     case kShowItemMessage: OnShowItem(wParam); return 0;
     case kDescribeStripMessage: return OnDescribeStrip();
+    case WM_HOTKEY:
+    case WM_KEYDOWN:
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_CONTEXTMENU:
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE:
+    case WM_GETOBJECT:
+    case kReadingActionMessage: return OnReadingMessage(window, message, wParam, lParam);
     default: return DefWindowProcA(window, message, wParam, lParam);
   }
 }

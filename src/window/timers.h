@@ -16,6 +16,8 @@ constexpr uint32_t kShowItemMessage = 0x0400 + 103;        // WM_USER+103: wPara
 // then one line per real item, "colorIndex|tallFont|startsSection|text|link". Answers 1 when
 // written. For diagnostics and the end-to-end tests.
 constexpr uint32_t kDescribeStripMessage = 0x8000 + 78;
+// WM_APP+79: the default action of the screen reader's child wParam, run on the window's thread.
+constexpr uint32_t kReadingActionMessage = 0x8000 + 79;
 constexpr const char* kStripReportName = "NewsrailStripReport";
 constexpr uint32_t kStripReportSize = 65536;
 

@@ -25,7 +25,7 @@ namespace {
 constexpr int kSpeed = 1009, kMyVexlo = 1010, kMinutes = 1013, kAutoUpdate = 1069;
 constexpr int kHangup = 1098, kNoAutoDial = 1100, kScheme = 1094, kSmooth = 1093;
 constexpr int kBold = 1046, kScreenSaver = 1054, kUserId = 1048, kPassword = 1052;
-constexpr int kPauseOnHover = 1130;
+constexpr int kPauseOnHover = 1130, kPauseHotkey = 1131;
 constexpr int kTopics[9] = {1028, 1024, 1027, 1029, 1032, 1033, 1026, 1025, 1034};
 constexpr int kWorld = 1024, kWeather = 1034, kQuotes = 1032, kAirports = 1053, kStories = 1058;
 constexpr int kSymbolEdit = 1001, kSymbolList = 1002, kAddSymbol = 1006, kRemoveSymbol = 1007;
@@ -315,6 +315,8 @@ TEST_F(Preferences, TheTickerTabStoresItsValuesAndTheStripFollows) {
   SetCheck(page, kScreenSaver, false);
   SetCheck(page, kAutoUpdate, true);
   SetCheck(page, kPauseOnHover, true);
+  EXPECT_EQ(SendDlgItemMessageA(page, kPauseHotkey, HKM_GETHOTKEY, 0, 0), 0x0650) << "Ctrl+Alt+P";
+  SendDlgItemMessageA(page, kPauseHotkey, HKM_SETHOTKEY, 0x037B, 0);  // Ctrl+Shift+F12
   SetText(page, kMinutes, "2");
   SetText(page, kUserId, "John Doe");
   SetText(page, kPassword, "pass word");
@@ -332,6 +334,9 @@ TEST_F(Preferences, TheTickerTabStoresItsValuesAndTheStripFollows) {
   EXPECT_EQ(Number("Show in Screen Saver"), 0u);
   EXPECT_EQ(Number("Auto Update"), 1u);
   EXPECT_EQ(Number("Pause on Hover"), 1u);
+  EXPECT_EQ(Number("Step Headlines"), 0u) << "the strip keeps scrolling";
+  EXPECT_EQ(Number("Pause Hotkey"), 0x037Bu);
+  EXPECT_EQ(Number("Focus Hotkey"), 0x064Eu) << "the default, as the tab showed it";
   EXPECT_EQ(Number("News Refresh"), 5u) << "below 5 minutes is 5";
   EXPECT_EQ(Number("My Vexlo!"), 0u);
   EXPECT_EQ(Text("Vexlo! User ID"), "John Doe");

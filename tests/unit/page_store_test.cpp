@@ -80,7 +80,8 @@ TEST_F(PageStore, TheTickerTabWritesExactlyItsValuesInOrder) {
             (std::vector<std::string>{"My Vexlo!", "Vexlo! User ID", "Vexlo! EPassword",
                                       "Vexlo! Password", "Auto Update", "Bold Font", "Hangup",
                                       "No AutoDial", "Show in Screen Saver", "Smooth Scrolling",
-                                      "Ticker Speed", "Pause on Hover", "News Refresh"}));
+                                      "Ticker Speed", "Pause on Hover", "News Refresh",
+                                      "Step Headlines"}));
   EXPECT_EQ(settings.ReadSetting(SettingId::kMyVexlo), 1);
   EXPECT_EQ(Text(settings, "Vexlo! User ID"), "John Doe") << "stored as typed";
   EXPECT_EQ(Text(settings, "Vexlo! EPassword"), "cGFzcyB3b3Jk");

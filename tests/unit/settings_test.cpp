@@ -20,7 +20,7 @@ class SettingsTest : public testing::Test {
   SettingsStore settings{memory};
 };
 
-TEST(SettingsTable, IdsAndNamesAreUniqueAndOnlyFourDefaultsAreNonZero) {
+TEST(SettingsTable, IdsAndNamesAreUniqueAndOnlySixDefaultsAreNonZero) {
   std::set<int32_t> ids;
   std::set<std::string> names;
   for (size_t i = 0; i < kSettingTableSize; ++i) {
@@ -30,10 +30,11 @@ TEST(SettingsTable, IdsAndNamesAreUniqueAndOnlyFourDefaultsAreNonZero) {
     EXPECT_EQ(&Describe(info.id), &info);
     const std::string name = info.name;
     const bool nonZero = name == "Mail Icon Cycle" || name == "Auto Update" ||
-                         name == "Fit To Caption" || name == "Mail Alert Icon";
+                         name == "Fit To Caption" || name == "Mail Alert Icon" ||
+                         name == "Pause Hotkey" || name == "Focus Hotkey";
     EXPECT_EQ(info.defaultValue != 0, nonZero) << name;
   }
-  EXPECT_EQ(kSettingTableSize, 31u);
+  EXPECT_EQ(kSettingTableSize, 35u);
   EXPECT_EQ(Describe(SettingId::kMailIconCycle).defaultValue, 5u);
   EXPECT_STREQ(Describe(SettingId::kDockInTaskbar).name, "Dock in Taskbar");
   EXPECT_STREQ(Describe(SettingId::kShowInScreenSaver).name, "Show in Screen Saver");

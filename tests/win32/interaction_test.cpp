@@ -187,14 +187,16 @@ TEST_F(Interaction, TheContextMenuShowsThePlacementsOfAFloatingTicker) {
   t.fitToCaption = 1;
   t.glueToDesktop = 0;
   t.refresh.refreshRunning = 1;
+  t.reading.paused = 1;
   const std::vector<std::string> items = OpenContextMenu(t.tickerWindow);
   t.refresh.refreshRunning = 0;
+  t.reading.paused = 0;
   t.searchShown = 0;
   // Wine's shell reports version 6.0, whose minor number picks the first menu; its taskbar has
   // nothing to dock in.
   const std::vector<std::string> expected = {
       "Always on Top [x]", "Glue to Desktop", "Fit to Caption [x]", "-", "Preferences...",
-      "Update Now [grey]", "-", "Search Window [x]", "Taskbar Dock / UnDock [grey]", "-",
+      "Update Now [grey]", "Pause [x]", "-", "Search Window [x]", "Taskbar Dock / UnDock [grey]", "-",
       "Help...", "-", "Exit"};
   EXPECT_EQ(items, expected);
 }
