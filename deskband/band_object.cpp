@@ -7,6 +7,7 @@
 
 #include "deskband_ids.h"
 #include "module.h"
+#include "settings/install_scope_win.h"
 #include "settings/settings_table.h"
 #include "window/placement.h"
 
@@ -29,10 +30,13 @@ bool RegisterBandWindowClass(WNDPROC procedure) {
 }
 
 // "Ticker Size" from the key the ticker itself uses: the machine's where this user may write it,
-// else the user's. Opening the machine's key for full access is how the ticker makes that choice.
+// else the user's. Opening the machine's key for full access is how the ticker makes that choice;
+// a copy installed for one user (this library beside it) reads the user's key only.
 bool ReadStoredTickerSize(int32_t* value) {
   const char* name = Describe(SettingId::kTickerSize).name;
+  const bool userOnly = IsPerUserInstall(ModuleInstance());
   for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+    if (userOnly && root == HKEY_LOCAL_MACHINE) continue;
     HKEY key = nullptr;
     if (RegOpenKeyExA(root, kSettingsKeyPath, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) continue;
     DWORD type = 0;

@@ -25,13 +25,25 @@
 ; The program keeps its preferences here (under HKLM when it may write there, else HKCU).
 !define SETTINGS_KEY "SOFTWARE\Talmora\Ticker"
 !define SETTINGS_PARENT "SOFTWARE\Talmora"
+; The Add/Remove Programs entry and the shortcut go where the program does: under HKCU and in the
+; user's Start menu for a copy installed for one user, under HKLM and in everyone's Start menu
+; for all users. SetShellVarContext (current or all) picks both, through SHCTX and $SMPROGRAMS.
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Newsrail"
-; The shortcut is for all users, like the program folder.
 !define SHORTCUT "$SMPROGRAMS\Newsrail.lnk"
 
 ; A ticker asks a running one to end with WM_USER+101; the installer does the same before it
 ; replaces or removes the files a running ticker holds open.
 !define WM_END_TICKER 1125
+
+; Every program of the product runs with the rights of the user who starts it: a setup for one
+; user needs no administrator, and one for all users asks for the rights itself (setup.nsi).
+; The manifest that NSIS writes says so, names Windows 7 to 11, asks for the common controls of
+; version 6 (XPStyle) and lets the pages draw for the monitor's scale.
+RequestExecutionLevel user
+ManifestSupportedOS Win7 Win8 Win8.1 Win10
+ManifestDPIAware true
+ManifestDPIAwareness "PerMonitorV2,System"
+XPStyle on
 
 Name "${PRODUCT}"
 BrandingText "${PRODUCT} ${VERSION}"
@@ -54,7 +66,9 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "${PUBLISHER}"
 ; Gives the program folder DIR an access list of its own, inheriting nothing from above (C:\
 ; lets every authenticated user write, and a folder made there passes that on): administrators
 ; and the system have full control, users read and run. Nobody but an administrator can then put
-; a program of their own where the ticker will load or start it.
+; a program of their own where the ticker will load or start it. Only for a copy installed for all
+; users: a user's own copy keeps the rights its folder inherits from the user's profile, where
+; only that user (and the system and administrators) may write, and the program updates itself.
 !define PROGRAM_FOLDER_ACL "D:PAI(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)"
 !macro ProtectProgramFolder DIR
   ; SDDL_REVISION_1; SE_FILE_OBJECT; DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION.
@@ -66,10 +80,9 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "${PUBLISHER}"
   ${EndIf}
 !macroend
 
-; Points the Start-menu shortcut at the program in DIR. The shortcut starts the program in its
-; own folder ($OUTDIR is the shortcut's working folder).
+; Points the Start-menu shortcut (the user's or everyone's, by the shell context) at the program
+; in DIR. The shortcut starts the program in its own folder ($OUTDIR is its working folder).
 !macro WriteShortcut DIR
-  SetShellVarContext all
   SetOutPath "${DIR}"
   CreateShortCut "${SHORTCUT}" "${DIR}\${PROGRAM}" "" "${DIR}\${PROGRAM}" 0 SW_SHOWNORMAL "" \
       "News and stock quotes scrolling in the taskbar"

@@ -16,6 +16,7 @@
 #include "res/resource.h"
 #include "settings/endpoints.h"
 #include "base/process_win.h"
+#include "settings/install_scope_win.h"
 #include "update/signature_win.h"
 #include "base/taskbar_names.h"
 #include "desktop/tray_layout.h"
@@ -154,7 +155,9 @@ void EnsureBandLibrary(const char* proxyHost, const char* proxyPort,
       lstrlenA(download) + 4 >= MAX_PATH) {
     return;
   }
-  if (FileOpensForReading(library)) return;
+  // A copy installed for all users has the library from the setup; only an administrator could
+  // put a missing one beside it.
+  if (FileOpensForReading(library) || IsAllUsersInstall()) return;
   lstrcpyA(signature, download);
   lstrcatA(signature, ".sig");
 

@@ -17,7 +17,8 @@ constexpr size_t kFeedBufferSize = 200000;    // sponsor file, then login answer
 constexpr size_t kFeedFileReadMax = 100000;   // bytes read from a file into the feed buffer
 constexpr size_t kPictureBufferSize = 20000;  // the sponsor picture
 
-// File names in the program's folder.
+// File names in the program's folder (for a copy installed for all users, in the user's own
+// "%LOCALAPPDATA%\Newsrail", since only an administrator may write beside the program).
 constexpr const char* kSponsorCacheFile = "Sponsor.Dat";
 constexpr const char* kNewsCacheFile = "News.Dat";
 constexpr const char* kSponsorPictureFile = "sponsor.bmp";

@@ -12,6 +12,7 @@
 #include <new>
 
 #include "base/process_win.h"
+#include "settings/install_scope_win.h"
 #include "desktop/open_url_win.h"
 #include "feed/feed_pass.h"
 #include "net/dialup_win.h"
@@ -48,7 +49,7 @@ class WorkerEnvironment : public FeedPassEnvironment {
 
   long ReadProgramFile(const char* name, char* buffer, size_t capacity) override {
     char path[MAX_PATH];
-    if (!ProgramFilePath(name, path, sizeof path)) return -1;
+    if (!DataFilePath(name, path, sizeof path)) return -1;
     return ReadPathFile(path, buffer, capacity);
   }
 
@@ -65,7 +66,7 @@ class WorkerEnvironment : public FeedPassEnvironment {
   // A cache file is never left half written.
   bool WriteProgramFile(const char* name, const char* bytes, size_t count) override {
     char path[MAX_PATH];
-    return ProgramFilePath(name, path, sizeof path) && ReplaceFileWith(path, bytes, count);
+    return DataFilePath(name, path, sizeof path) && ReplaceFileWith(path, bytes, count);
   }
 
   void ReadSponsorKey(const char* key, char* out, size_t capacity) override {

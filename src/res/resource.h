@@ -194,6 +194,7 @@
 // The software update.
 #define IDS_UPDATE_AVAILABLE_TITLE 5190
 #define IDS_UPDATE_REFUSED 5191
+#define IDS_UPDATE_NEEDS_ADMINISTRATOR 5192
 
 // The feed cache.
 #define IDS_CACHE_NOT_SAVED 5200

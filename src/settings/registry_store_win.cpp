@@ -5,7 +5,8 @@
 
 HKEY RegistryStore::Open() const {
   HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath_, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+  if (!userOnly_ &&
+      RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath_, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
     return key;
   }
   if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath_, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
@@ -73,6 +74,7 @@ bool RegistryStore::WriteText(const char* name, const char* text) {
 bool RegistryStore::CreateKey() {
   // Under the machine's key where this user may write it, else under the user's own.
   for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+    if (userOnly_ && root == HKEY_LOCAL_MACHINE) continue;
     HKEY key = nullptr;
     if (RegCreateKeyExA(root, keyPath_, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
                         nullptr, &key, nullptr) == ERROR_SUCCESS) {

@@ -11,6 +11,7 @@
 #include "base/taskbar_names.h"
 #include "shell/screensaver_win.h"
 #include "shell/shutdown_win.h"
+#include "shell/startup_marks_win.h"
 #include "update/hand_off_win.h"
 #include "window/frame_window_win.h"
 #include "window/placement_win.h"
@@ -110,6 +111,7 @@ bool StartInstance(HINSTANCE instance) {
   }
   // A hand-off that was cut off is finished (or handed to the copy again) before anything else.
   if (!SettlePendingUpdate(t.refresh.loadFromCache.load() != 0)) return false;
+  StartupMark("update hand-off check");
 
   SettingsStore& settings = Settings();
   settings.CreateSettingsKey();
@@ -131,6 +133,8 @@ bool StartInstance(HINSTANCE instance) {
     settings.WriteSetting(SettingId::kTickerSize, size.tickerSize);
   }
 
+  StartupMark("taskbar and size settings");
+
   t.screenSaverMode = settings.ReadSetting(SettingId::kScreenSaverMode);
   t.screenSaverWindow = FindScreenSaverWindow();
   if (t.screenSaverWindow == nullptr) t.screenSaverMode = 0;
@@ -139,6 +143,7 @@ bool StartInstance(HINSTANCE instance) {
   }
   // The searches may have moved the thread to the screen saver's or another ticker's desktop.
   ReturnToStartDesktop();
+  StartupMark("screen-saver look-up");
 
   if (t.undocked == 0) {
     t.frameWindow = nullptr;
@@ -176,6 +181,7 @@ bool StartInstance(HINSTANCE instance) {
                                   frame.position.x, frame.position.y, frame.position.width,
                                   frame.position.height, nullptr, nullptr, instance, nullptr);
   if (t.frameWindow == nullptr) return false;
+  StartupMark("placement settings, frame window");
 
   RECT client;
   GetClientRect(t.frameWindow, &client);
@@ -186,10 +192,12 @@ bool StartInstance(HINSTANCE instance) {
   CreateWindowExA(0, kTickerClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, client.left,
                   client.top, client.right - client.left, client.bottom - client.top,
                   t.frameWindow, nullptr, instance, nullptr);
+  StartupMark("ticker window created");
   return t.tickerWindow != nullptr && IsWindow(t.tickerWindow);
 }
 
 int RunTickerProgram(HINSTANCE instance, char* commandLine) {
+  StartupMark("program and its libraries loaded");
   TickerWindowState& t = Ticker();
   RememberStartDesktop();
   CharUpperA(commandLine);
@@ -209,8 +217,10 @@ int RunTickerProgram(HINSTANCE instance, char* commandLine) {
     running = FindRunningTicker();
   }
   if (hadRunning) PumpMessages(500);
+  StartupMark("running-instance search");
 
   if (!RegisterWindowClasses(instance)) return 0;
+  StartupMark("window classes");
   if (!StartInstance(instance)) return 0;
 
   MSG msg;

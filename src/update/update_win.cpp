@@ -16,6 +16,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "net/dialup_win.h"
@@ -23,6 +24,7 @@
 #include "res/resource.h"
 #include "settings/endpoints.h"
 #include "base/process_win.h"
+#include "settings/install_scope_win.h"
 #include "strip/strip_paint_win.h"
 #include "update/hand_off_win.h"
 #include "update/signature_win.h"
@@ -153,7 +155,9 @@ ManifestFetch FetchManifest(const HttpSession& session, bool myVexlo, char* buff
   char url[kTextValueSize + 64];
   char sigUrl[kTextValueSize + 64];
   char sigPath[MAX_PATH + 8];
-  if (!ProgramFilePath(kManifestName, f->final, sizeof f->final) ||
+  // A copy installed for all users checks the manifest in the user's own folder: its program
+  // folder is an administrator's.
+  if (!DataFilePath(kManifestName, f->final, sizeof f->final) ||
       !AddSuffix(f->final, ".new", f->staged, sizeof f->staged) ||
       !AddSuffix(f->staged, ".sig", sigPath, sizeof sigPath) ||
       !FileUpdateUrl(f->file, myVexlo, "", url, sizeof url) ||
@@ -205,6 +209,33 @@ void ShowRefusal(UpdateParts& parts, HWND window) {
   LoadProgramText(IDS_UPDATE_REFUSED, text, sizeof text);
   WindowMeasurer measurer(window, parts.paint);
   ShowNoticeAhead(parts.items, &measurer, parts.stripFlags, text);
+}
+
+// A copy installed for all users lies where only an administrator may write, so it does not
+// replace itself: it shows what the new version brings and who can install it. Nothing is
+// downloaded but the note, and only a note that the manifest lists is shown.
+void TellAdministratorUpdate(UpdateParts& parts, HWND window, const HttpSession& session,
+                             bool myVexlo,
+                             const UpdateManifest& manifest) {
+  char received[kReleaseNoteSize] = {};
+  size_t noteSize = 0;
+  const FetchedFile fetched = FetchNote(session, myVexlo, manifest, received, &noteSize);
+  if (!fetched.arrived) return;
+  if (!fetched.matches) {
+    ShowRefusal(parts, window);
+    return;
+  }
+  if (parts.host.ScreenSaverRunning()) return;
+  char note[kReleaseNoteSize];
+  TakeReleaseNote(received, noteSize, note);
+  char title[kTextSize];
+  char advice[kTextSize];
+  LoadProgramText(IDS_UPDATE_AVAILABLE_TITLE, title, sizeof title);
+  LoadProgramText(IDS_UPDATE_NEEDS_ADMINISTRATOR, advice, sizeof advice);
+  std::string text = note;
+  text += "\r\n\r\n";
+  text += advice;
+  MessageBoxA(window, text.c_str(), title, MB_OK | MB_ICONINFORMATION);
 }
 
 void ShowUpdatingSoftware(UpdateParts& t, HWND window, bool myVexlo) {
@@ -344,6 +375,12 @@ void RunUpdate(UpdateParts& parts, HWND window, const HttpSession& session) {
       return;
     case ManifestFetch::kOffer:
       break;
+  }
+
+  if (IsAllUsersInstall()) {
+    discardAll();
+    TellAdministratorUpdate(parts, window, session, myVexlo, manifest);
+    return;
   }
 
   // Every file the manifest lists must come, and be what it lists; the note as well.

@@ -12,6 +12,9 @@
 
 namespace {
 
+// WM_DPICHANGED, which this build's Windows version does not declare.
+constexpr UINT kDpiChanged = 0x02E0;
+
 HFONT g_frameFont = nullptr;
 int g_lastClientHeight = 0;
 
@@ -57,9 +60,26 @@ void OnFramePaint(HWND frame) {
   EndPaint(frame, &ps);
 }
 
-void OnFrameSizing(WPARAM edge, RECT* r) {
+// The dots per inch the frame is drawn for: its monitor's where Windows tells them (Windows 10
+// 1607 and later), else the system's.
+int FrameDpi(HWND frame) {
+  using GetDpi = UINT(WINAPI*)(HWND);
+  static const auto getDpiForWindow = reinterpret_cast<GetDpi>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+  if (getDpiForWindow != nullptr) {
+    const UINT dpi = getDpiForWindow(frame);
+    if (dpi != 0) return static_cast<int>(dpi);
+  }
+  HDC dc = GetDC(frame);
+  const int dpi = dc != nullptr ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
+  if (dc != nullptr) ReleaseDC(frame, dc);
+  return dpi;
+}
+
+void OnFrameSizing(HWND frame, WPARAM edge, RECT* r) {
   const bool fromLeft = edge == WMSZ_LEFT || edge == WMSZ_TOPLEFT || edge == WMSZ_BOTTOMLEFT;
-  const Rect limited = LimitFrameSizing(Rect{r->left, r->top, r->right, r->bottom}, fromLeft);
+  const Rect limited =
+      LimitFrameSizing(Rect{r->left, r->top, r->right, r->bottom}, fromLeft, FrameDpi(frame));
   *r = RECT{limited.left, limited.top, limited.right, limited.bottom};
 }
 
@@ -94,7 +114,15 @@ LRESULT CALLBACK FrameWindowProc(HWND frame, UINT message, WPARAM wParam, LPARAM
       if (t.screenSaverWindow == nullptr) break;
       KeepBarOnScreenBottom(reinterpret_cast<RECT*>(lParam));
       return TRUE;
-    case WM_SIZING: OnFrameSizing(wParam, reinterpret_cast<RECT*>(lParam)); return TRUE;
+    case WM_SIZING: OnFrameSizing(frame, wParam, reinterpret_cast<RECT*>(lParam)); return TRUE;
+    // Moved to a monitor of another scale: the size Windows suggests for it.
+    case kDpiChanged: {
+      const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+      SetWindowPos(frame, nullptr, suggested->left, suggested->top,
+                   suggested->right - suggested->left, suggested->bottom - suggested->top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
+    }
     case WM_SETTINGCHANGE:
     case WM_SYSCOLORCHANGE:
       // Sent to top-level windows only: the strip follows high contrast at once.

@@ -81,6 +81,8 @@ void RunHousekeepingTick(HWND ticker) {
   StripFlags& f = t.stripFlags;
   RefreshFlags& r = t.refresh;
   SetProcessShutdownParameters(0x80, SHUTDOWN_NORETRY);
+  // No strip within the first second (nothing cached, a slow network): the start finishes anyway.
+  if (t.startFinished == 0) PostMessageA(ticker, kFinishStartMessage, 0, 0);
 
   if (AnotherTickerTookOver(t)) {
     ShutdownTicker(ticker);

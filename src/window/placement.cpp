@@ -3,6 +3,7 @@
 
 #include "base/taskbar_names.h"
 #include "desktop/tray_layout.h"
+#include "window/dpi_scale.h"
 
 namespace {
 
@@ -153,15 +154,18 @@ std::vector<SettingWrite> PlacementCommandWrites(PlacementCommand command,
   return w;
 }
 
-Rect LimitFrameSizing(const Rect& dragged, bool leftEdgeDragged) {
+Rect LimitFrameSizing(const Rect& dragged, bool leftEdgeDragged, int32_t dpi) {
+  const int32_t highest = ScaleForDpi(kBandMaxHeight, dpi);
+  const int32_t lowest = ScaleForDpi(kBandMinHeight, dpi);
+  const int32_t narrowest = ScaleForDpi(kBandMinWidth, dpi);
   Rect r = dragged;
-  if (r.bottom - r.top > kBandMaxHeight) r.bottom = r.top + kBandMaxHeight;
-  if (r.bottom - r.top < kBandMinHeight) r.bottom = r.top + kBandMinHeight;
-  if (r.right - r.left < kBandMinWidth) {
+  if (r.bottom - r.top > highest) r.bottom = r.top + highest;
+  if (r.bottom - r.top < lowest) r.bottom = r.top + lowest;
+  if (r.right - r.left < narrowest) {
     if (leftEdgeDragged) {
-      r.left = r.right - kBandMinWidth;
+      r.left = r.right - narrowest;
     } else {
-      r.right = r.left + kBandMinWidth;
+      r.right = r.left + narrowest;
     }
   }
   return r;

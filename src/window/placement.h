@@ -85,9 +85,10 @@ struct SettingWrite {
 std::vector<SettingWrite> PlacementCommandWrites(PlacementCommand command,
                                                  const PlacementModes& now);
 
-// The floating frame being sized (WM_SIZING): 20 to 50 pixels high, at least 150 wide. A frame
-// dragged by a left edge or corner grows to the left, else to the right.
-Rect LimitFrameSizing(const Rect& dragged, bool leftEdgeDragged);
+// The floating frame being sized (WM_SIZING): 20 to 50 pixels high, at least 150 wide at 96 DPI,
+// scaled to the window's `dpi`. A frame dragged by a left edge or corner grows to the left, else
+// to the right.
+Rect LimitFrameSizing(const Rect& dragged, bool leftEdgeDragged, int32_t dpi = 96);
 
 // The caption ticker has left its place (the work area or the "MOM Class" window moved): its
 // right edge is more than 10 pixels off, or its top differs.

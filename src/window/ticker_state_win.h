@@ -84,6 +84,9 @@ struct TickerWindowState {
   int32_t sponsorPhase = 0;
   int32_t mailCycleCountdown = 10;
   int32_t tickCounter = 0;
+  // What the first strip does not need (the tooltips, and with them the common controls) waits
+  // until it has been drawn: 0 while it waits, 1 once done.
+  int32_t startFinished = 0;
   int32_t logoButtonUp = 1, nextButtonUp = 1, searchButtonUp = 1;
   int32_t resizing = 0, dragging = 0, pressX = 0, lastDragX = 0, enterToggle = 0;
   POINT lastResizePoint = {0, 0};

@@ -16,6 +16,7 @@
 #include "settings/color_schemes.h"
 #include "base/process_win.h"
 #include "shell/shutdown_win.h"
+#include "shell/startup_marks_win.h"
 #include "strip/control_panel_win.h"
 #include "strip/strip_paint_win.h"
 #include "strip/tooltips_win.h"
@@ -58,6 +59,7 @@ bool OnTickerCreate(HWND ticker) {
   t.sizingCursor = LoadCursorA(t.instance, MAKEINTRESOURCEA(IDCUR_SIZING));
   t.savedCursor = LoadCursorA(nullptr, IDC_ARROW);
   SetCursor(t.savedCursor);
+  StartupMark("ticker window: cursors");
 
   if (settings.ReadSetting(SettingId::kRegisterForMyVexlo) != 0) {
     OpenEndpoint(Ticker().links, Endpoint::kPortal,
@@ -69,6 +71,7 @@ bool OnTickerCreate(HWND ticker) {
   char askedPassword[sizeof p.password] = "";
   AskMissingPassword(ticker, settings, askedPassword, sizeof askedPassword);
   std::lock_guard<std::mutex> guard(t.prefsLock);
+  StartupMark("ticker window: registration, password check");
 
   LoadStripColors(settings, p.colors);
   t.highlightPen = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNHIGHLIGHT));
@@ -82,8 +85,10 @@ bool OnTickerCreate(HWND ticker) {
 
   t.mailCycleCountdown = p.mailCycleLength;
   if (NoContentSelected(p.content)) ApplyFirstRunDefaults(settings, &p);
+  StartupMark("ticker window: colours, preferences, account");
 
   CreateTickerFonts(Ticker(), ticker);
+  StartupMark("ticker window: fonts");
   if (SponsorHasExternalNews()) {
     p.newsRefresh = 3;
     settings.WriteNumberValue(value_name::kNewsRefresh, 3);
@@ -105,6 +110,7 @@ bool OnTickerCreate(HWND ticker) {
 
   StartReading(ticker);
   PostMessageA(ticker, WM_COMMAND, IDM_UPDATE_NOW, 0);
+  StartupMark("ticker window: sponsor, placement, timers");
   return true;
 }
 
@@ -119,8 +125,9 @@ void OnTickerSize(HWND ticker, int width, int height) {
   TickerWindowState& t = Ticker();
   t.clientWidth = width;
   t.clientHeight = height;
-  CreateTooltips(t.tooltips, ticker, TickerPanelLayout(width, height, 0));
+  if (t.startFinished != 0) CreateTooltips(t.tooltips, ticker, TickerPanelLayout(width, height, 0));
   CreateTickerFonts(Ticker(), ticker);
+  StartupMark("ticker window size: fonts");
   if (t.dock.inDeskBand != 0) {
     Settings().WriteSetting(SettingId::kTickerSize, width);
     t.dock.dockedWidth = width;
@@ -142,6 +149,7 @@ void OnTickerPaint(HWND ticker) {
   PaintControlPanel(ticker, TickerPanelLook(Ticker(), ticker));
   if (Ticker().stripFlags.stripFilled.load() != 0) PaintTickerStrip(Ticker(), ps.hdc, ticker);
   EndPaint(ticker, &ps);
+  StartupMark("first paint of the panel");
 }
 
 void OnRefreshTick(HWND ticker) {
@@ -155,6 +163,10 @@ void OnScrollTimerTick(HWND ticker) {
                                 ? kStandStill
                                 : ComputeScrollStep(t.prefs.tickerSpeed, t.prefs.smoothScrolling);
     RunScrollTick(ticker, t.paintCache, t.items, t.stripFlags, TickerStripFrame(t, ticker), step);
+  }
+  if (t.startFinished == 0 && t.stripFlags.stripFilled.load() != 0) {
+    StartupMark("cache read, first strip drawn", true);
+    PostMessageA(ticker, kFinishStartMessage, 0, 0);
   }
   if (t.frameWindow != nullptr && t.screenSaverWindow != nullptr) {
     // The screen-saver bar's text lines below the strip.
@@ -220,7 +232,10 @@ void OnTickerCommand(HWND ticker, WPARAM wParam, LPARAM lParam) {
       t.stripFlags.closing = 1;
       DestroyHost();
       break;
-    case IDM_UPDATE_NOW: StartRefreshWorker(Ticker().refreshParts, ticker); break;
+    case IDM_UPDATE_NOW:
+      StartRefreshWorker(Ticker().refreshParts, ticker);
+      StartupMark("refresh worker started");
+      break;
     case IDM_PAUSE: TogglePause(ticker); break;
     case IDM_HELP: OpenEndpoint(Ticker().links, Endpoint::kPortal, "/help/ticker/"); break;
     case IDM_TASKBAR_DOCK: ToggleTaskbarDocking(); break;
@@ -248,6 +263,17 @@ void OnTickerCommand(HWND ticker, WPARAM wParam, LPARAM lParam) {
     case IDM_PORTAL_CALENDAR: OpenEndpoint(Ticker().links, Endpoint::kPortalCalendar, "/"); break;
     case IDM_PORTAL_CLUBS: OpenEndpoint(Ticker().links, Endpoint::kPortalClubs, "/"); break;
     default: break;
+  }
+}
+
+// The tooltips (and the common controls they load) for the client size the window has now: the
+// ticker's resizes before this point skipped them. A resize of the frame makes them itself.
+void FinishStart(HWND ticker) {
+  TickerWindowState& t = Ticker();
+  if (t.startFinished != 0) return;
+  t.startFinished = 1;
+  if (t.tooltips.stripTip == nullptr) {
+    CreateTooltips(t.tooltips, ticker, TickerPanelLayout(t.clientWidth, t.clientHeight, 0));
   }
 }
 
@@ -343,6 +369,7 @@ LRESULT CALLBACK TickerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_MOUSEWHEEL: OnStripWheel(wParam); return 0;
     case kRestartRequestMessage: OnRestartRequest(); return 0;
     case kShowItemMessage: OnShowItem(wParam); return 0;
+    case kFinishStartMessage: FinishStart(window); return 0;
     case kDescribeStripMessage: return OnDescribeStrip();
     case WM_HOTKEY:
     case WM_KEYDOWN:

@@ -11,6 +11,9 @@ constexpr uint32_t kHousekeepingPeriodMs = 1000;
 
 constexpr uint32_t kRestartRequestMessage = 0x0400 + 101;  // WM_USER+101: a new instance asks to end
 constexpr uint32_t kShowItemMessage = 0x0400 + 103;        // WM_USER+103: wParam = slot index
+// WM_APP+80: posted once the first strip is drawn (or by the first housekeeping tick, should no
+// strip come): the start-up work that the first paint does not need.
+constexpr uint32_t kFinishStartMessage = 0x8000 + 80;
 // WM_APP+78: writes a text report of the strip into the shared memory named kStripReportName,
 // which the asker has created (kStripReportSize bytes): a first line "offset forward filled",
 // then one line per real item, "colorIndex|tallFont|startsSection|text|link". Answers 1 when

@@ -3,6 +3,8 @@
 
 #include "e2e/e2e_support.h"
 
+#include <shlobj.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -53,6 +55,17 @@ std::string HelperPath(const char* exeName) {
 
 std::string MakeProgramFolder(const char* name) {
   std::string folder = std::string("C:\\e2e-") + name + "\\";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  return folder;
+}
+
+std::string MakeUserProgramFolder(const char* name) {
+  char data[MAX_PATH] = "";
+  SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT,
+                   data);
+  const std::string programs = std::string(data) + "\\Programs";
+  CreateDirectoryA(programs.c_str(), nullptr);
+  const std::string folder = programs + "\\" + name + "\\";
   CreateDirectoryA(folder.c_str(), nullptr);
   return folder;
 }

@@ -14,6 +14,9 @@ std::string HelperPath(const char* exeName);
 
 // A new, empty program folder under C:\ (ends with a backslash).
 std::string MakeProgramFolder(const char* name);
+// A new program folder where the setup puts one for the user alone, under the user's
+// "AppData\Local\Programs" (ends with a backslash).
+std::string MakeUserProgramFolder(const char* name);
 
 bool CopyInto(const std::string& from, const std::string& to);
 bool FileExists(const std::string& path);

@@ -4,6 +4,7 @@
 // version already installed is not offered, however it is dated; a file that is not the one the
 // manifest lists is never offered, leaves nothing behind, and the old ticker keeps running.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -21,6 +22,7 @@
 
 namespace {
 
+constexpr char kSettingsKey[] = "SOFTWARE\\Talmora\\Ticker";
 constexpr ULONGLONG kMinute = 60ull * 10000000ull;
 constexpr ULONGLONG kDay = 24 * 60 * kMinute;
 // The first cycle fetches the feed, then checks and downloads the update: slow under Wine on a
@@ -87,9 +89,10 @@ class Update : public testing::Test {
     return fixtures_ + set + "\\" + name;
   }
 
-  // An installed ticker whose program file differs from the package's and is dated `age` before it.
+  // An installed ticker, in a folder of the user's own as the setup makes one for the user alone,
+  // whose program file differs from the package's and is dated `age` before it.
   void Install(const char* name, ULONGLONG packageTime, ULONGLONG age) {
-    folder_ = MakeProgramFolder(name);
+    folder_ = MakeUserProgramFolder(name);
     oldProgram_ = ReadWholeFile(TickerExePath()) + "an older build";
     ASSERT_TRUE(WriteWholeFile(folder_ + "Ticker.exe", oldProgram_));
     ASSERT_TRUE(SetLastWrite(Served("ticker.ex_"), packageTime));
@@ -138,7 +141,18 @@ class Update : public testing::Test {
     return lines;
   }
 
+  // A copy installed for the user alone keeps to the user's settings key: the settings the test
+  // wrote (into the machine's key, where other tickers look first) go there too.
   PROCESS_INFORMATION StartTicker() {
+    HKEY machine = nullptr;
+    HKEY user = nullptr;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ, &machine), ERROR_SUCCESS);
+    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &user, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegCopyTreeA(machine, nullptr, user), ERROR_SUCCESS);
+    RegCloseKey(machine);
+    RegCloseKey(user);
     PROCESS_INFORMATION p = StartProgram(folder_ + "Ticker.exe");
     EXPECT_EQ(WaitForTickerFrame(p), "");
     return p;
@@ -266,6 +280,48 @@ TEST_F(Update, CancelLeavesTheProgramFolderAsItWas) {
   EXPECT_EQ(Requests("/ion/vinstall.exe"), 1);
   EXPECT_EQ(RequestsIn(maker, "/ion/vinstall.exe"), 0);
   makerServer.Stop();
+}
+
+// A copy installed for all users (the machine's Add/Remove Programs entry names its folder) lies
+// where only an administrator may write: it shows the note and who can install the update,
+// fetches nothing else, writes nothing beside itself and keeps its caches in the user's folder.
+TEST_F(Update, ACopyForAllUsersLeavesTheUpdateToAnAdministrator) {
+  Publish();
+  folder_ = MakeProgramFolder("update-all-users");
+  oldProgram_ = ReadWholeFile(TickerExePath()) + "an older build";
+  ASSERT_TRUE(WriteWholeFile(folder_ + "Ticker.exe", oldProgram_));
+  ASSERT_TRUE(SetLastWrite(folder_ + "Ticker.exe", Now() - kDay));
+  constexpr char kUninstallKey[] =
+      "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Newsrail";
+  const std::string location = folder_.substr(0, folder_.size() - 1);
+  ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, kUninstallKey, "InstallLocation", REG_SZ,
+                            location.c_str(), static_cast<DWORD>(location.size() + 1)),
+            ERROR_SUCCESS);
+  StartServer();
+  PROCESS_INFORMATION ticker = StartTicker();
+
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (box = FindOffer()) != nullptr; }, kCheckMs));
+  const std::string text =
+      ReadWholeFile(Served("update.txt")) + "\r\n\r\n" + ProgramText(IDS_UPDATE_NEEDS_ADMINISTRATOR);
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        const std::vector<std::string> texts = StaticTexts(box);
+        return std::find(texts.begin(), texts.end(), text) != texts.end();
+      },
+      5000));
+  EXPECT_EQ(GetDlgItem(box, IDCANCEL), nullptr) << "nothing to accept or decline";
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  ExpectFolderUntouched();
+  EXPECT_FALSE(FileExists(folder_ + "News.Dat"));
+  char data[MAX_PATH] = "";
+  SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, data);
+  EXPECT_TRUE(WaitUntil([&] { return FileExists(std::string(data) + "\\Newsrail\\News.Dat"); },
+                        10000));
+  EXPECT_EQ(WaitForExit(ticker, 0), static_cast<DWORD>(STILL_ACTIVE));
+  EXPECT_EQ(Requests("/ion/ticker.ex_"), 1) << "only the version request";
+  EXPECT_EQ(Requests("/ion/vinstall.exe") + Requests("/ion/vexlodb.dll"), 0);
+  RegDeleteTreeA(HKEY_LOCAL_MACHINE, kUninstallKey);
 }
 
 TEST_F(Update, AnUpdateThatIsNotNewerIsNeverFetched) {

@@ -1,6 +1,7 @@
 // Placement arithmetic of the floating frame: saved positions, the caption position, the frame at
 // start-up, the docked width, and the writes of the placement commands.
 #include "window/placement.h"
+#include "window/dpi_scale.h"
 
 #include <gtest/gtest.h>
 
@@ -199,6 +200,10 @@ TEST(LimitFrameSizing, TwentyToFiftyHighAndAtLeast150Wide) {
     EXPECT_EQ(r, row.expected) << row.dragged.left << "," << row.dragged.top << " "
                                << row.dragged.right << "," << row.dragged.bottom;
   }
+  // At 150 % the limits are 30 to 75 high and 225 wide.
+  EXPECT_EQ(LimitFrameSizing({100, 100, 500, 190}, false, 144), (Rect{100, 100, 500, 175}));
+  EXPECT_EQ(LimitFrameSizing({100, 100, 500, 120}, false, 144), (Rect{100, 100, 500, 130}));
+  EXPECT_EQ(LimitFrameSizing({300, 100, 500, 140}, true, 144), (Rect{275, 100, 500, 140}));
 }
 
 TEST(CaptionNeedsMove, OnlyWhenTheRightEdgeIsOffByMoreThanTenOrTheTopDiffers) {
@@ -230,6 +235,21 @@ TEST(DockedSizeAfterDrag, MoreThanFivePixelsMakesANewSize) {
   for (const auto& row : rows) {
     EXPECT_EQ(DockedSizeAfterDrag(row.tickerSize, 1024, row.pressX, row.releaseX), row.newSize)
         << row.tickerSize << " " << row.pressX << "->" << row.releaseX;
+  }
+}
+
+// A size fixed at 96 DPI on screens of other scales: 100 % leaves every pixel as it is.
+TEST(ScaleForDpi, GrowsAndShrinksWithTheScaleRoundingToTheNearestPixel) {
+  const struct {
+    int32_t pixels, dpi, scaled;
+  } rows[] = {
+      {18, 96, 18},   {19, 96, 19},  {0, 144, 0},       {18, 144, 27},    {19, 144, 29},  // 28.5
+      {13, 120, 16},  {3, 120, 4},   {100, 192, 200},   {7, 168, 12},     {1, 72, 1},     // 0.75
+      {2, 72, 2},     {-19, 144, -29}, {-3, 120, -4},   {18, 0, 18},      {18, -96, 18},
+      {INT32_MAX, 192, INT32_MAX},   {INT32_MIN, 192, INT32_MIN},          {INT32_MAX, 48, 1073741824},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(ScaleForDpi(row.pixels, row.dpi), row.scaled) << row.pixels << " at " << row.dpi;
   }
 }
 

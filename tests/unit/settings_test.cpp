@@ -7,6 +7,7 @@
 
 #include "settings/color_schemes.h"
 #include "settings/endpoints.h"
+#include "settings/install_scope.h"
 #include "settings/settings_store.h"
 #include "settings/settings_table.h"
 
@@ -230,6 +231,40 @@ TEST_F(SettingsTest, ServersDefaultToTheLocalContentServerAndCanBeMoved) {
   char small[20] = "untouched";
   EXPECT_FALSE(BuildEndpointUrl(settings, Endpoint::kPortal, "/tlx/", small, sizeof small));
   EXPECT_STREQ(small, "");
+}
+
+}  // namespace
+
+namespace {
+
+struct FolderCase {
+  const char* path;
+  const char* folder;
+  bool within;
+};
+
+// The program's folder against the user's local application data.
+constexpr FolderCase kFolderCases[] = {
+    {"C:\\Users\\ann\\AppData\\Local\\Programs\\Newsrail", "C:\\Users\\ann\\AppData\\Local", true},
+    {"c:\\users\\ANN\\appdata\\local\\Programs\\Newsrail\\", "C:\\Users\\ann\\AppData\\Local\\", true},
+    {"C:/Users/ann/AppData/Local/Programs/Newsrail", "C:\\Users\\ann\\AppData\\Local", true},
+    {"\\\\?\\C:\\Users\\ann\\AppData\\Local\\Newsrail", "C:\\Users\\ann\\AppData\\Local", true},
+    {"C:\\Users\\ann\\AppData\\Local", "C:\\Users\\ann\\AppData\\Local", true},
+    {"C:\\Users\\ann\\AppData\\Local2\\Newsrail", "C:\\Users\\ann\\AppData\\Local", false},
+    {"C:\\Users\\ann\\AppData", "C:\\Users\\ann\\AppData\\Local", false},
+    {"C:\\Users\\bob\\AppData\\Local\\Programs\\Newsrail", "C:\\Users\\ann\\AppData\\Local", false},
+    {"C:\\Program Files\\Newsrail", "C:\\Users\\ann\\AppData\\Local", false},
+    {"C:\\Program Files\\Newsrail", "", false},
+    {"C:\\Program Files\\Newsrail", "\\", false},
+    {"", "C:\\Users\\ann\\AppData\\Local", false},
+};
+
+TEST(InstallScope, AFolderInsideTheUsersApplicationDataIsTheirsAlone) {
+  for (const FolderCase& c : kFolderCases) {
+    EXPECT_EQ(IsWithinFolder(c.path, c.folder), c.within) << c.path << " in " << c.folder;
+  }
+  EXPECT_FALSE(IsWithinFolder(nullptr, "C:\\Users"));
+  EXPECT_FALSE(IsWithinFolder("C:\\Users", nullptr));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The drawn resources as the program loads them: bitmaps through LoadImage with the 3-D colours
-// mapped, cursors and icons through the user32 loaders, the mail chimes as raw WAVE data. They
-// are linked into this test program, so its own module holds them.
+// mapped, cursors and icons through the user32 loaders, the mail chimes as raw WAVE data, and the
+// manifest as the loader understood it. They are linked into this test program, so its own
+// module holds them.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -313,4 +314,27 @@ TEST(Resources, TheCaptionButtonsSymbolFontIsInstalled) {
   DeleteDC(dc);
   DeleteObject(font);
   EXPECT_STREQ(face, "Marlett");
+}
+
+// The program's manifest comes into this test program with the other resources, so the loader
+// takes it when the process starts, as it does for Ticker.exe (a manifest it cannot read stops a
+// program from starting on Windows): the common controls come from the side-by-side store, not
+// the system folder, and the settings read back are the manifest's.
+TEST(Resources, TheLoaderTakesTheManifest) {
+  char controls[MAX_PATH] = "";
+  GetModuleFileNameA(LoadLibraryA("comctl32.dll"), controls, MAX_PATH);
+  EXPECT_NE(std::string(controls).find("common-controls_6595b64144ccf1df_6."), std::string::npos)
+      << controls;
+
+  // Asked of kernel32 by name: Windows 7 and Wine have it, the headers of this build's Windows
+  // version do not declare it.
+  using QuerySettings = BOOL(WINAPI*)(DWORD, HANDLE, const wchar_t*, const wchar_t*, wchar_t*,
+                                      SIZE_T, SIZE_T*);
+  auto query = reinterpret_cast<QuerySettings>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "QueryActCtxSettingsW")));
+  ASSERT_NE(query, nullptr);
+  wchar_t awareness[64] = L"";
+  ASSERT_TRUE(query(0, nullptr, L"http://schemas.microsoft.com/SMI/2016/WindowsSettings",
+                    L"dpiAwareness", awareness, 64, nullptr));
+  EXPECT_STREQ(awareness, L"PerMonitorV2,System");
 }

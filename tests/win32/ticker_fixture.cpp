@@ -5,6 +5,7 @@
 
 #include "shell/startup_win.h"
 #include "strip/strip_paint_win.h"
+#include "window/timers.h"
 
 TickerWindowState& StartedTicker() {
   static bool started = false;
@@ -21,6 +22,8 @@ TickerWindowState& StartedTicker() {
     MSG msg;
     while (PeekMessageA(&msg, t.tickerWindow, WM_COMMAND, WM_COMMAND, PM_REMOVE)) {
     }
+    // What the program does once its first strip is drawn (the tooltips among it).
+    SendMessageA(t.tickerWindow, kFinishStartMessage, 0, 0);
   }
   return Ticker();
 }
