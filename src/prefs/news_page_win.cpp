@@ -20,12 +20,6 @@ constexpr int kColorButtons[12] = {
     IDC_COLOR_QUOTE_DOWN,  IDC_COLOR_SYMBOL,        IDC_COLOR_BACKGROUND, IDC_COLOR_QUOTE_NC,
 };
 
-// The eight topics in the order they are stored, then "Weather".
-constexpr int kTopicBoxes[9] = {
-    IDC_TOP_STORIES, IDC_WORLD,  IDC_BUSINESS,      IDC_POLITICS,   IDC_QUOTES,
-    IDC_SPORTS,      IDC_ENTERTAINMENT, IDC_TECHNOLOGY, IDC_WEATHER,
-};
-
 constexpr int kAirportChars = kTextValueSize - 1;
 
 struct NewsPage {
@@ -67,18 +61,11 @@ void RememberColors() {
 void Load(HWND page) {
   SettingsStore& settings = Settings();
   CreateBrushes();
-  for (int id : kTopicBoxes) {
-    SetChecked(page, id, settings.ReadSetting(static_cast<SettingId>(id)) != 0);
-  }
-  const bool fahrenheit = settings.ReadSetting(SettingId::kTemperatureSystem) != 0;
-  SetChecked(page, IDC_FAHRENHEIT, fahrenheit);
-  SetChecked(page, IDC_CELSIUS, !fahrenheit);
-  char airports[kTextValueSize];
-  settings.ReadTextValue(value_name::kAirports, airports);
-  SetDlgItemTextA(page, IDC_AIRPORTS, airports);
+  // The arrows' range first: the stories number is shown after it.
   SendDlgItemMessageA(page, IDC_STORIES_SPIN, UDM_SETRANGE32, kStoriesMin, kStoriesMax);
-  const int32_t stories = settings.ReadNumberValue(value_name::kStoriesPerTopic);
-  SetDlgItemInt(page, IDC_STORIES, static_cast<UINT>(Clamp(stories, kStoriesMin, kStoriesMax)), FALSE);
+  DialogControls controls(page);
+  LoadBoundControls(settings, PageKind::kNews, controls);
+  SetChecked(page, IDC_CELSIUS, !IsChecked(page, IDC_FAHRENHEIT));
   ReloadNewsCopies(SheetParts(), settings);
   RememberColors();
   g_page.loaded = true;
@@ -139,27 +126,11 @@ void PickColor(HWND page, int index) {
   InvalidateRect(GetDlgItem(page, kColorButtons[index]), nullptr, TRUE);
 }
 
-NewsPageValues ReadControls(HWND page) {
-  NewsPageValues v;
-  v.usHeadlines = IsChecked(page, IDC_TOP_STORIES);
-  v.worldHeadlines = IsChecked(page, IDC_WORLD);
-  v.businessHeadlines = IsChecked(page, IDC_BUSINESS);
-  v.politicsHeadlines = IsChecked(page, IDC_POLITICS);
-  v.stockQuotes = IsChecked(page, IDC_QUOTES);
-  v.sportsHeadlines = IsChecked(page, IDC_SPORTS);
-  v.entertainmentHeadlines = IsChecked(page, IDC_ENTERTAINMENT);
-  v.technologyHeadlines = IsChecked(page, IDC_TECHNOLOGY);
-  v.weather = IsChecked(page, IDC_WEATHER);
-  v.fahrenheit = IsChecked(page, IDC_FAHRENHEIT);
-  GetDlgItemTextA(page, IDC_STORIES, v.stories, sizeof v.stories);
-  GetDlgItemTextA(page, IDC_AIRPORTS, v.airports, sizeof v.airports);
-  return v;
-}
-
 bool Apply(HWND page) {
   SettingsStore& settings = Settings();
+  DialogControls controls(page);
   const bool acceptable =
-      StoreNewsPage(settings, ReadControls(page), ReadAccountCopy(SheetParts()).myVexlo);
+      StoreNewsPage(settings, controls, ReadAccountCopy(SheetParts()).myVexlo);
   ReloadNewsCopies(SheetParts(), settings);
 
   ReloadColorCopies(SheetParts(), settings);

@@ -4,9 +4,11 @@
 #include <cstring>
 
 #include "feed/codecs.h"
+#include "res/resource.h"
 
 TickerApplyDecision DecideTickerPage(SettingsStore& settings, const TickerPageValues& values,
-                                     const char* userIdInMemory, const char* passwordInMemory) {
+                                     PageControls& controls, const char* userIdInMemory,
+                                     const char* passwordInMemory) {
   TickerApplyInput in;
   // The stored switch: a click on the box has already changed the in-memory one.
   in.myVexloBefore = settings.ReadSetting(SettingId::kMyVexlo) != 0;
@@ -16,12 +18,13 @@ TickerApplyDecision DecideTickerPage(SettingsStore& settings, const TickerPageVa
   in.passwordBefore = passwordInMemory;
   in.passwordBox = values.password;
   in.boldBefore = settings.ReadSetting(SettingId::kBoldFont) != 0;
-  in.boldBox = values.boldFont;
+  in.boldBox = BoundNumber(controls, IDC_BOLD_FONT) != 0;
   return DecideTickerApply(in);
 }
 
 void StoreTickerPage(SettingsStore& settings, const TickerPageValues& values,
-                     const TickerApplyDecision& decision, TickerPageStored* stored) {
+                     PageControls& controls, const TickerApplyDecision& decision,
+                     TickerPageStored* stored) {
   settings.WriteSetting(SettingId::kMyVexlo, decision.myVexloStored ? 1 : 0);
   stored->myVexlo = decision.myVexloStored;
 
@@ -40,46 +43,22 @@ void StoreTickerPage(SettingsStore& settings, const TickerPageValues& values,
   CopyLimited(userId, kAccountFieldChars, stored->userId, sizeof stored->userId);
   CopyLimited(password, kAccountFieldChars, stored->password, sizeof stored->password);
 
-  stored->autoUpdate = values.autoUpdate ? 1 : 0;
-  settings.WriteSetting(SettingId::kAutoUpdate, stored->autoUpdate);
-  settings.WriteSetting(SettingId::kBoldFont, values.boldFont ? 1 : 0);
-  settings.WriteSetting(SettingId::kHangup, values.hangup ? 1 : 0);
-  settings.WriteNumberValue(value_name::kNoAutoDial, values.noAutoDial ? 1 : 0);
-  stored->showInScreenSaver = values.showInScreenSaver ? 1 : 0;
-  settings.WriteSetting(SettingId::kShowInScreenSaver, stored->showInScreenSaver);
-  stored->smoothScrolling = values.smoothScrolling ? 1 : 0;
-  settings.WriteSetting(SettingId::kSmoothScrolling, stored->smoothScrolling);
-  stored->tickerSpeed = Clamp(values.speed, kSpeedMin, kSpeedMax);
-  settings.WriteSetting(SettingId::kTickerSpeed, stored->tickerSpeed);
-  settings.WriteNumberValue(value_name::kPauseOnHover, values.pauseOnHover ? 1 : 0);
-  stored->newsRefresh = ParseClamped(values.minutes, kRefreshMinutesMin, kRefreshMinutesMax);
-  settings.WriteNumberValue(value_name::kNewsRefresh, stored->newsRefresh);
+  StoreBoundControls(settings, PageKind::kTicker, controls);
+  stored->autoUpdate = BoundNumber(controls, IDC_AUTO_UPDATE);
+  stored->showInScreenSaver = BoundNumber(controls, IDC_SCREEN_SAVER);
+  stored->smoothScrolling = BoundNumber(controls, IDC_SMOOTH);
+  stored->tickerSpeed = BoundNumber(controls, IDC_SPEED);
+  stored->newsRefresh = BoundNumber(controls, IDC_REFRESH_MINUTES);
+  stored->pauseOnHover = BoundNumber(controls, IDC_PAUSE_ON_HOVER) != 0;
 }
 
-bool StoreNewsPage(SettingsStore& settings, const NewsPageValues& v, bool myVexlo) {
-  settings.WriteSetting(SettingId::kWeather, v.weather ? 1 : 0);
-  settings.WriteSetting(SettingId::kTemperatureSystem, v.fahrenheit ? 1 : 0);
-  settings.WriteNumberValue(value_name::kStoriesPerTopic,
-                            ParseClamped(v.stories, kStoriesMin, kStoriesMax));
-  char airports[kTextValueSize];
-  NormaliseAirports(v.airports, airports);
-  settings.WriteTextValue(value_name::kAirports, airports);
-  const struct {
-    SettingId id;
-    bool on;
-  } topics[] = {
-      {SettingId::kUsHeadlines, v.usHeadlines},
-      {SettingId::kWorldHeadlines, v.worldHeadlines},
-      {SettingId::kBusinessHeadlines, v.businessHeadlines},
-      {SettingId::kPoliticsHeadlines, v.politicsHeadlines},
-      {SettingId::kStockQuotes, v.stockQuotes},
-      {SettingId::kSportsHeadlines, v.sportsHeadlines},
-      {SettingId::kEntertainmentHeadlines, v.entertainmentHeadlines},
-      {SettingId::kTechnologyHeadlines, v.technologyHeadlines},
-  };
-  for (const auto& topic : topics) settings.WriteSetting(topic.id, topic.on ? 1 : 0);
-  const bool selected[9] = {v.usHeadlines,     v.worldHeadlines,         v.businessHeadlines,
-                            v.politicsHeadlines, v.stockQuotes,          v.sportsHeadlines,
-                            v.entertainmentHeadlines, v.technologyHeadlines, v.weather};
+bool StoreNewsPage(SettingsStore& settings, PageControls& controls, bool myVexlo) {
+  StoreBoundControls(settings, PageKind::kNews, controls);
+  // The eight topics in their stored order, then the weather.
+  constexpr int kShown[9] = {IDC_TOP_STORIES, IDC_WORLD,         IDC_BUSINESS,
+                             IDC_POLITICS,    IDC_QUOTES,        IDC_SPORTS,
+                             IDC_ENTERTAINMENT, IDC_TECHNOLOGY, IDC_WEATHER};
+  bool selected[9];
+  for (int i = 0; i < 9; ++i) selected[i] = BoundNumber(controls, kShown[i]) != 0;
   return NewsSelectionAcceptable(myVexlo, selected);
 }

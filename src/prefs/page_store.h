@@ -4,25 +4,17 @@
 
 #include <cstdint>
 
+#include "prefs/control_bindings.h"
 #include "prefs/pref_rules.h"
 #include "settings/settings_store.h"
 
 constexpr int kMinutesChars = 9;
 
-// The Ticker tab's controls as read on Apply.
+// The Ticker tab's account as read on Apply; its other controls are bound by the table.
 struct TickerPageValues {
   bool myVexlo = false;
   char userId[kAccountFieldChars + 1] = "";
   char password[kAccountFieldChars + 1] = "";
-  bool autoUpdate = false;
-  bool hangup = false;
-  bool noAutoDial = false;
-  bool showInScreenSaver = false;
-  bool smoothScrolling = false;
-  bool boldFont = false;
-  bool pauseOnHover = false;
-  int32_t speed = 0;  // the trackbar's position
-  char minutes[kMinutesChars + 1] = "";
 };
 
 // What the Ticker tab's Apply leaves in memory.
@@ -35,26 +27,20 @@ struct TickerPageStored {
   int32_t smoothScrolling = 0;
   int32_t tickerSpeed = 0;
   int32_t newsRefresh = 0;
+  bool pauseOnHover = false;
 };
 
 // Before anything is stored: whether a new login is due, the sign-up question is to be asked, the
 // strip is to be rebuilt with a new font. The account is compared with the in-memory forms that
 // the page showed, the switch with its stored value.
 TickerApplyDecision DecideTickerPage(SettingsStore& settings, const TickerPageValues& values,
-                                     const char* userIdInMemory, const char* passwordInMemory);
-// After the question, if any: stores every value of the tab.
+                                     PageControls& controls, const char* userIdInMemory,
+                                     const char* passwordInMemory);
+// After the question, if any: stores every value of the tab, the account first.
 void StoreTickerPage(SettingsStore& settings, const TickerPageValues& values,
-                     const TickerApplyDecision& decision, TickerPageStored* stored);
+                     PageControls& controls, const TickerApplyDecision& decision,
+                     TickerPageStored* stored);
 
-// The News tab's controls as read on Apply.
-struct NewsPageValues {
-  bool usHeadlines = false, worldHeadlines = false, businessHeadlines = false,
-       politicsHeadlines = false, stockQuotes = false, sportsHeadlines = false,
-       entertainmentHeadlines = false, technologyHeadlines = false, weather = false;
-  bool fahrenheit = false;
-  char stories[10] = "";
-  char airports[kTextValueSize] = "";
-};
-
-// Stores the tab's values; true when something will be shown (a topic, or the account chooses).
-bool StoreNewsPage(SettingsStore& settings, const NewsPageValues& values, bool myVexlo);
+// Stores the News tab's values; true when something will be shown (a topic, or the account
+// chooses).
+bool StoreNewsPage(SettingsStore& settings, PageControls& controls, bool myVexlo);

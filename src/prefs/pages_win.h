@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "prefs/control_bindings.h"
 #include "prefs/pref_rules.h"
 #include "prefs/preferences_parts.h"
 
@@ -45,3 +46,19 @@ void OpenHelpPage();
 int ShowPageMessage(HWND page, UINT captionId, UINT textId, UINT type);
 bool IsChecked(HWND page, int id);
 void SetChecked(HWND page, int id, bool on);
+
+// A page's controls as the binding table reaches them.
+class DialogControls final : public PageControls {
+ public:
+  explicit DialogControls(HWND page) : page_(page) {}
+  bool Checked(int control) override { return IsChecked(page_, control); }
+  void SetChecked(int control, bool on) override { ::SetChecked(page_, control, on); }
+  int32_t Position(int control) override;
+  void SetPosition(int control, int32_t position) override;
+  void Text(int control, char* buffer, size_t capacity) override;
+  void SetText(int control, const char* text) override;
+  void SetNumber(int control, int32_t number) override;
+
+ private:
+  HWND page_;
+};

@@ -171,3 +171,25 @@ bool IsChecked(HWND page, int id) { return IsDlgButtonChecked(page, id) == BST_C
 void SetChecked(HWND page, int id, bool on) {
   CheckDlgButton(page, id, on ? BST_CHECKED : BST_UNCHECKED);
 }
+
+int32_t DialogControls::Position(int control) {
+  return static_cast<int32_t>(SendDlgItemMessageA(page_, control, TBM_GETPOS, 0, 0));
+}
+
+void DialogControls::SetPosition(int control, int32_t position) {
+  SendDlgItemMessageA(page_, control, TBM_SETPOS, TRUE, position);
+}
+
+void DialogControls::Text(int control, char* buffer, size_t capacity) {
+  if (capacity == 0) return;
+  buffer[0] = '\0';
+  GetDlgItemTextA(page_, control, buffer, static_cast<int>(capacity));
+}
+
+void DialogControls::SetText(int control, const char* text) {
+  SetDlgItemTextA(page_, control, text);
+}
+
+void DialogControls::SetNumber(int control, int32_t number) {
+  SetDlgItemInt(page_, control, static_cast<UINT>(number), FALSE);
+}

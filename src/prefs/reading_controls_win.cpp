@@ -1,4 +1,4 @@
-// The hotkey controls and the step check box of the Ticker tab.
+// The hotkey controls of the Ticker tab.
 #include "prefs/reading_controls_win.h"
 
 #include <commctrl.h>
@@ -32,7 +32,6 @@ void LoadReadingControls(HWND page) {
     SendDlgItemMessageA(page, row.control, HKM_SETHOTKEY,
                         static_cast<WPARAM>(settings.ReadSetting(row.setting) & 0xFFFF), 0);
   }
-  SetChecked(page, IDC_STEP_HEADLINES, settings.ReadSetting(SettingId::kStepHeadlines) != 0);
 }
 
 void ApplyReadingControls(HWND page) {
@@ -41,7 +40,6 @@ void ApplyReadingControls(HWND page) {
     const LRESULT value = SendDlgItemMessageA(page, row.control, HKM_GETHOTKEY, 0, 0);
     settings.WriteSetting(row.setting, static_cast<int32_t>(value & 0xFFFF));
   }
-  settings.WriteSetting(SettingId::kStepHeadlines, IsChecked(page, IDC_STEP_HEADLINES) ? 1 : 0);
   char taken[100] = "";
   SheetParts().host.ReadingKeysApplied(taken, sizeof taken);
   if (taken[0] == '\0') return;

@@ -87,11 +87,6 @@ void Load(HWND page) {
   const bool myVexlo = settings.ReadSetting(SettingId::kMyVexlo) != 0;
   SetMyVexloCopy(SheetParts(), myVexlo);
   SetChecked(page, IDC_MY_VEXLO, myVexlo);
-  DisplayCopy display = ReadDisplayCopy(SheetParts());
-  display.autoUpdate = settings.ReadSetting(SettingId::kAutoUpdate);
-  SetChecked(page, IDC_AUTO_UPDATE, display.autoUpdate != 0);
-  SetChecked(page, IDC_HANGUP, settings.ReadSetting(SettingId::kHangup) != 0);
-  SetChecked(page, IDC_NO_AUTODIAL, settings.ReadNumberValue(value_name::kNoAutoDial) != 0);
 
   const int32_t scheme = static_cast<int32_t>(settings.ReadColorSetting(ColorId::kColorScheme));
   SendDlgItemMessageA(page, IDC_SCHEME, CB_SETCURSEL,
@@ -108,61 +103,52 @@ void Load(HWND page) {
   const AccountCopy account = ReadAccountCopy(SheetParts());
   SetDlgItemTextA(page, IDC_USER_ID, account.userId);
   SetDlgItemTextA(page, IDC_PASSWORD, account.password);
-  SetChecked(page, IDC_BOLD_FONT, settings.ReadSetting(SettingId::kBoldFont) != 0);
-  display.showInScreenSaver = settings.ReadSetting(SettingId::kShowInScreenSaver);
-  SetChecked(page, IDC_SCREEN_SAVER, display.showInScreenSaver != 0);
-  display.smoothScrolling = settings.ReadSetting(SettingId::kSmoothScrolling);
-  SetChecked(page, IDC_SMOOTH, display.smoothScrolling != 0);
-  SetChecked(page, IDC_PAUSE_ON_HOVER, Settings().ReadNumberValue(value_name::kPauseOnHover) != 0);
   LoadReadingControls(page);
 
+  // The ranges first: a trackbar moves a position outside its range into it.
   HWND speed = GetDlgItem(page, IDC_SPEED);
-  display.tickerSpeed = settings.ReadSetting(SettingId::kTickerSpeed);
   SendMessageA(speed, TBM_SETRANGE, TRUE, MAKELPARAM(kSpeedMin, kSpeedMax));
   SendMessageA(speed, TBM_SETPAGESIZE, 0, 1);
   SendMessageA(speed, TBM_SETSEL, TRUE, MAKELPARAM(kSpeedMin, kSpeedMax));
-  SendMessageA(speed, TBM_SETPOS, TRUE, Clamp(display.tickerSpeed, kSpeedMin, kSpeedMax));
   SendMessageA(speed, TBM_SETTICFREQ, 1, 0);
-
   SendDlgItemMessageA(page, IDC_REFRESH_SPIN, UDM_SETRANGE32, kRefreshMinutesMin,
                       kRefreshMinutesMax);
+  DialogControls controls(page);
+  LoadBoundControls(settings, PageKind::kTicker, controls);
+
+  DisplayCopy display;
+  display.autoUpdate = settings.ReadSetting(SettingId::kAutoUpdate);
+  display.showInScreenSaver = settings.ReadSetting(SettingId::kShowInScreenSaver);
+  display.smoothScrolling = settings.ReadSetting(SettingId::kSmoothScrolling);
+  display.tickerSpeed = settings.ReadSetting(SettingId::kTickerSpeed);
   display.newsRefresh = settings.ReadNumberValue(value_name::kNewsRefresh);
-  SetDlgItemInt(page, IDC_REFRESH_MINUTES, static_cast<UINT>(display.newsRefresh), FALSE);
   SetDisplayCopy(SheetParts(), display);
   g_loaded = true;
 }
 
-TickerPageValues ReadControls(HWND page) {
+TickerPageValues ReadAccount(HWND page) {
   TickerPageValues v;
   v.myVexlo = IsChecked(page, IDC_MY_VEXLO);
   GetDlgItemTextA(page, IDC_USER_ID, v.userId, sizeof v.userId);
   GetDlgItemTextA(page, IDC_PASSWORD, v.password, sizeof v.password);
-  v.autoUpdate = IsChecked(page, IDC_AUTO_UPDATE);
-  v.hangup = IsChecked(page, IDC_HANGUP);
-  v.noAutoDial = IsChecked(page, IDC_NO_AUTODIAL);
-  v.showInScreenSaver = IsChecked(page, IDC_SCREEN_SAVER);
-  v.smoothScrolling = IsChecked(page, IDC_SMOOTH);
-  v.boldFont = IsChecked(page, IDC_BOLD_FONT);
-  v.pauseOnHover = IsChecked(page, IDC_PAUSE_ON_HOVER);
-  v.speed = static_cast<int32_t>(SendDlgItemMessageA(page, IDC_SPEED, TBM_GETPOS, 0, 0));
-  GetDlgItemTextA(page, IDC_REFRESH_MINUTES, v.minutes, sizeof v.minutes);
   return v;
 }
 
 void Apply(HWND page) {
   PreferencesParts& t = SheetParts();
   SettingsStore& settings = Settings();
-  const TickerPageValues values = ReadControls(page);
+  const TickerPageValues values = ReadAccount(page);
+  DialogControls controls(page);
   const AccountCopy before = ReadAccountCopy(SheetParts());
   const TickerApplyDecision decision =
-      DecideTickerPage(settings, values, before.userId, before.password);
+      DecideTickerPage(settings, values, controls, before.userId, before.password);
   if (decision.askSignUp &&
       ShowPageMessage(page, IDS_SIGN_UP_TITLE, IDS_SIGN_UP_TEXT,
                       MB_YESNO | MB_TASKMODAL | MB_ICONQUESTION) == IDYES) {
     OpenEndpoint(SheetParts().links, Endpoint::kPortal, kRegistrationPath);
   }
   TickerPageStored stored;
-  StoreTickerPage(settings, values, decision, &stored);
+  StoreTickerPage(settings, values, controls, decision, &stored);
   ApplyReadingControls(page);
 
   SetMyVexloCopy(SheetParts(), stored.myVexlo);
@@ -180,7 +166,7 @@ void Apply(HWND page) {
     t.sheet.settingsChanged = 1;
   }
 
-  t.host.TickerTabApplied(display.newsRefresh, values.pauseOnHover);
+  t.host.TickerTabApplied(display.newsRefresh, stored.pauseOnHover);
   t.host.FontsChanged();
   MarkUnchanged(page);
   g_loaded = false;

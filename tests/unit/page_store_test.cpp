@@ -2,13 +2,36 @@
 // their order, in the forms the rest of the program reads.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "prefs/page_store.h"
+#include "res/resource.h"
 
 namespace {
+
+// A page's controls in memory; a number is shown as the dialog shows it, unsigned.
+class FakeControls final : public PageControls {
+ public:
+  std::map<int, bool> checks;
+  std::map<int, int32_t> positions;
+  std::map<int, std::string> texts;
+
+  bool Checked(int control) override { return checks[control]; }
+  void SetChecked(int control, bool on) override { checks[control] = on; }
+  int32_t Position(int control) override { return positions[control]; }
+  void SetPosition(int control, int32_t position) override { positions[control] = position; }
+  void Text(int control, char* buffer, size_t capacity) override {
+    std::snprintf(buffer, capacity, "%s", texts[control].c_str());
+  }
+  void SetText(int control, const char* text) override { texts[control] = text; }
+  void SetNumber(int control, int32_t number) override {
+    texts[control] = std::to_string(static_cast<uint32_t>(number));
+  }
+};
 
 std::vector<std::string> Writes(const MemoryStore& memory) {
   std::vector<std::string> writes;
@@ -35,28 +58,30 @@ TEST_F(PageStore, TheTickerTabWritesExactlyItsValuesInOrder) {
   v.myVexlo = true;
   std::strcpy(v.userId, "John Doe");
   std::strcpy(v.password, "pass word");
-  v.autoUpdate = true;
-  v.hangup = true;
-  v.noAutoDial = true;
-  v.showInScreenSaver = false;
-  v.smoothScrolling = true;
-  v.boldFont = true;
-  v.pauseOnHover = true;
-  v.speed = 6;
-  std::strcpy(v.minutes, "15");
-  const TickerApplyDecision d = DecideTickerPage(settings, v, "", "");
+  FakeControls c;
+  c.checks[IDC_AUTO_UPDATE] = true;
+  c.checks[IDC_HANGUP] = true;
+  c.checks[IDC_NO_AUTODIAL] = true;
+  c.checks[IDC_SCREEN_SAVER] = false;
+  c.checks[IDC_SMOOTH] = true;
+  c.checks[IDC_BOLD_FONT] = true;
+  c.checks[IDC_PAUSE_ON_HOVER] = true;
+  c.positions[IDC_SPEED] = 6;
+  c.texts[IDC_REFRESH_MINUTES] = "15";
+  const TickerApplyDecision d = DecideTickerPage(settings, v, c, "", "");
   EXPECT_TRUE(d.loginRetry);
   EXPECT_FALSE(d.askSignUp);
   EXPECT_TRUE(d.reloadFromCache) << "the stored font was not bold";
   memory.log.clear();
   TickerPageStored stored;
-  StoreTickerPage(settings, v, d, &stored);
+  StoreTickerPage(settings, v, c, d, &stored);
 
   EXPECT_EQ(Writes(memory),
             (std::vector<std::string>{"My Vexlo!", "Vexlo! User ID", "Vexlo! EPassword",
                                       "Vexlo! Password", "Auto Update", "Bold Font", "Hangup",
                                       "No AutoDial", "Show in Screen Saver", "Smooth Scrolling",
-                                      "Ticker Speed", "Pause on Hover", "News Refresh"}));
+                                      "Ticker Speed", "Pause on Hover", "News Refresh",
+                                      "Step Headlines"}));
   EXPECT_EQ(settings.ReadSetting(SettingId::kMyVexlo), 1);
   EXPECT_EQ(Text(settings, "Vexlo! User ID"), "John Doe") << "stored as typed";
   EXPECT_EQ(Text(settings, "Vexlo! EPassword"), "cGFzcyB3b3Jk");
@@ -79,6 +104,7 @@ TEST_F(PageStore, TheTickerTabWritesExactlyItsValuesInOrder) {
   EXPECT_EQ(stored.smoothScrolling, 1);
   EXPECT_EQ(stored.tickerSpeed, 6);
   EXPECT_EQ(stored.newsRefresh, 15);
+  EXPECT_TRUE(stored.pauseOnHover);
 }
 
 TEST_F(PageStore, TheTickerTabsNumbersAndTextsStayInTheirBounds) {
@@ -92,10 +118,12 @@ TEST_F(PageStore, TheTickerTabsNumbersAndTextsStayInTheirBounds) {
   };
   for (const auto& c : cases) {
     TickerPageValues v;
-    v.speed = c.speed;
-    std::strcpy(v.minutes, c.minutes);
+    FakeControls controls;
+    controls.positions[IDC_SPEED] = c.speed;
+    controls.texts[IDC_REFRESH_MINUTES] = c.minutes;
     TickerPageStored stored;
-    StoreTickerPage(settings, v, DecideTickerPage(settings, v, "", ""), &stored);
+    StoreTickerPage(settings, v, controls, DecideTickerPage(settings, v, controls, "", ""),
+                    &stored);
     EXPECT_EQ(settings.ReadSetting(SettingId::kTickerSpeed), c.storedSpeed) << c.speed;
     EXPECT_EQ(settings.ReadNumberValue("News Refresh"), c.storedMinutes) << c.minutes;
     EXPECT_EQ(stored.newsRefresh, c.storedMinutes) << c.minutes;
@@ -105,8 +133,10 @@ TEST_F(PageStore, TheTickerTabsNumbersAndTextsStayInTheirBounds) {
   TickerPageValues v;
   std::memset(v.userId, 'u', kAccountFieldChars);
   std::memset(v.password, 'p', kAccountFieldChars);
+  FakeControls controls;
   TickerPageStored stored;
-  StoreTickerPage(settings, v, DecideTickerPage(settings, v, "", ""), &stored);
+  StoreTickerPage(settings, v, controls, DecideTickerPage(settings, v, controls, "", ""),
+                  &stored);
   EXPECT_EQ(Text(settings, "Vexlo! User ID"), std::string(kAccountFieldChars, 'u'));
   EXPECT_EQ(std::strlen(stored.password), static_cast<size_t>(kAccountFieldChars));
   EXPECT_EQ(Text(settings, "Vexlo! EPassword").size(), 68u) << "49 bytes in Base64";
@@ -132,26 +162,27 @@ TEST_F(PageStore, TheAccountSwitchIsComparedWithItsStoredValue) {
     v.myVexlo = c.box;
     std::strcpy(v.userId, c.user);
     std::strcpy(v.password, c.password);
-    std::strcpy(v.minutes, "10");
-    const TickerApplyDecision d = DecideTickerPage(settings, v, c.user, c.password);
+    FakeControls controls;
+    controls.texts[IDC_REFRESH_MINUTES] = "10";
+    const TickerApplyDecision d = DecideTickerPage(settings, v, controls, c.user, c.password);
     EXPECT_EQ(d.loginRetry, c.loginRetry) << c.storedSwitch << c.box << c.user << c.password;
     EXPECT_EQ(d.askSignUp, c.askSignUp) << c.storedSwitch << c.box << c.user << c.password;
     TickerPageStored stored;
-    StoreTickerPage(settings, v, d, &stored);
+    StoreTickerPage(settings, v, controls, d, &stored);
     EXPECT_EQ(settings.ReadSetting(SettingId::kMyVexlo), c.storedAfter);
     EXPECT_EQ(stored.myVexlo, c.storedAfter != 0);
   }
 }
 
 TEST_F(PageStore, TheNewsTabWritesExactlyItsValuesInOrder) {
-  NewsPageValues v;
-  v.worldHeadlines = true;
-  v.stockQuotes = true;
-  v.weather = true;
-  v.fahrenheit = false;
-  std::strcpy(v.stories, "50");
-  std::strcpy(v.airports, "ORD BOS\r\nLAX");
-  EXPECT_TRUE(StoreNewsPage(settings, v, false));
+  FakeControls c;
+  c.checks[IDC_WORLD] = true;
+  c.checks[IDC_QUOTES] = true;
+  c.checks[IDC_WEATHER] = true;
+  c.checks[IDC_FAHRENHEIT] = false;
+  c.texts[IDC_STORIES] = "50";
+  c.texts[IDC_AIRPORTS] = "ORD BOS\r\nLAX";
+  EXPECT_TRUE(StoreNewsPage(settings, c, false));
   EXPECT_EQ(Writes(memory),
             (std::vector<std::string>{"Weather", "Temperature System", "Stories Per Topic",
                                       "Airports", "US Headlines", "World Headlines",
@@ -169,14 +200,83 @@ TEST_F(PageStore, TheNewsTabWritesExactlyItsValuesInOrder) {
 }
 
 TEST_F(PageStore, TheNewsTabStoresEvenWhenItRefusesToClose) {
-  NewsPageValues v;
-  std::strcpy(v.stories, "x");
-  EXPECT_FALSE(StoreNewsPage(settings, v, false)) << "nothing to show";
+  FakeControls c;
+  c.texts[IDC_STORIES] = "x";
+  EXPECT_FALSE(StoreNewsPage(settings, c, false)) << "nothing to show";
   EXPECT_EQ(settings.ReadNumberValue("Stories per Topic"), 3);
   EXPECT_EQ(settings.ReadSetting(SettingId::kWeather), 0);
-  EXPECT_TRUE(StoreNewsPage(settings, v, true)) << "the account chooses";
-  v.weather = true;
-  EXPECT_TRUE(StoreNewsPage(settings, v, false)) << "weather alone is enough";
+  EXPECT_TRUE(StoreNewsPage(settings, c, true)) << "the account chooses";
+  c.checks[IDC_WEATHER] = true;
+  EXPECT_TRUE(StoreNewsPage(settings, c, false)) << "weather alone is enough";
+}
+
+// Every row of the binding table: a missing value shows as its default, a stored one as the row
+// shows it (numbers clamped where the row says), and Apply stores exactly the page's rows, in the
+// table's order, each as its kind stores it.
+TEST_F(PageStore, EveryBoundControlLoadsAndStoresAsItsRowSays) {
+  for (size_t i = 0; i < kControlBindingCount; ++i) {
+    const ControlBinding& row = kControlBindings[i];
+    const std::string name = row.name != nullptr ? row.name : Describe(row.setting).name;
+    SCOPED_TRACE(name);
+    const int32_t missing = row.name != nullptr ? 0
+                                                : static_cast<int32_t>(
+                                                      Describe(row.setting).defaultValue);
+    MemoryStore empty;
+    SettingsStore fresh(empty);
+    FakeControls shown;
+    LoadBoundControls(fresh, row.page, shown);
+    FakeControls typed;
+    std::string expected;
+    switch (row.kind) {
+      case ControlKind::kCheckBox:
+        EXPECT_EQ(shown.checks[row.control], missing != 0);
+        settings.WriteNumberValue(name.c_str(), 7);
+        LoadBoundControls(settings, row.page, shown);
+        EXPECT_TRUE(shown.checks[row.control]) << "any value but 0 is on";
+        typed.checks[row.control] = true;
+        expected = "1";
+        break;
+      case ControlKind::kTrackbar:
+        settings.WriteNumberValue(name.c_str(), row.high + 5);
+        LoadBoundControls(settings, row.page, shown);
+        EXPECT_EQ(shown.positions[row.control], row.high);
+        typed.positions[row.control] = row.low - 3;
+        expected = std::to_string(row.low);
+        break;
+      case ControlKind::kNumberText:
+        settings.WriteNumberValue(name.c_str(), row.high + 5);
+        LoadBoundControls(settings, row.page, shown);
+        EXPECT_EQ(shown.texts[row.control], std::to_string(row.showClamped ? row.high : row.high + 5));
+        typed.texts[row.control] = std::to_string(row.high + 1);
+        expected = std::to_string(row.high);
+        break;
+      case ControlKind::kText:
+        EXPECT_EQ(shown.texts[row.control], "");
+        settings.WriteTextValue(name.c_str(), "A B");
+        LoadBoundControls(settings, row.page, shown);
+        EXPECT_EQ(shown.texts[row.control], "A B") << "shown as stored";
+        typed.texts[row.control] = "X Y";
+        expected = row.normalise != nullptr ? "X,Y" : "X Y";
+        break;
+    }
+    MemoryStore after;
+    SettingsStore store(after);
+    StoreBoundControls(store, row.page, typed);
+    std::vector<std::string> pageNames;
+    for (size_t j = 0; j < kControlBindingCount; ++j) {
+      const ControlBinding& other = kControlBindings[j];
+      if (other.page == row.page) {
+        pageNames.push_back(other.name != nullptr ? other.name : Describe(other.setting).name);
+      }
+    }
+    EXPECT_EQ(Writes(after), pageNames);
+    if (row.kind == ControlKind::kText) {
+      EXPECT_EQ(Text(store, name.c_str()), expected);
+    } else {
+      EXPECT_EQ(std::to_string(store.ReadNumberValue(name.c_str())), expected);
+      EXPECT_EQ(std::to_string(BoundNumber(typed, row.control)), expected);
+    }
+  }
 }
 
 }  // namespace
