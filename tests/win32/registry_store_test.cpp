@@ -128,7 +128,7 @@ TEST_F(RegistryStoreTest, AHeldKeyServesItsThreadAndLeavesOthersTheirOwn) {
   });
   after.join();
   EXPECT_TRUE(otherHeld) << "the key is free again once released";
-  EXPECT_EQ(settings.ReadSetting(SettingId::kTickerSpeed), 8) << "reads open their own handle again";
+  EXPECT_EQ(settings.ReadSetting(SettingId::kTickerSpeed), 8) << "reads open a handle again";
 }
 
 TEST(RegistryStoreMissing, AKeyThatCannotBeOpenedGivesDefaultsAndLosesWrites) {
