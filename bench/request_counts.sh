@@ -16,7 +16,8 @@
 #   bench/request_counts.sh [seconds] [folder]
 #
 # folder holds Ticker.exe, ticker_marks.exe and bare_window.exe (default: the Windows tree that
-# ./test.sh built). Needs strace and xtrace (scripts/deps.sh).
+# ./test.sh built); 64-bit programs run under wine64 in a 64-bit prefix. Needs strace and xtrace
+# (scripts/deps.sh).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 build="${NEWSRAIL_BUILD:-build}"
@@ -27,7 +28,7 @@ marks="${folder_in:-$tree/bench}/ticker_marks.exe"
 bare="${folder_in:-$tree/bench}/bare_window.exe"
 ticker="${folder_in:-$tree/bin}/Ticker.exe"
 fail() {
-  echo "startup_requests: $*" >&2
+  echo "request_counts: $*" >&2
   [ -n "${NEWSRAIL_KEEP_TRACE:-}" ] && [ -n "${trace:-}" ] && cp "$trace" "$NEWSRAIL_KEEP_TRACE"
   exit 1
 }
@@ -47,8 +48,12 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A prefix of its own, from the tests' template, with the cache and the settings the bench uses.
-scripts/wine-run --prefix "$prefix" --timeout 120 cmd /c exit >/dev/null 2>&1 || true
+# A prefix of its own, of the programs' word size, from the tests' template, with the cache and
+# the settings the bench uses.
+arch=win32
+case "$(file -b -L "$marks")" in PE32+*) arch=win64 ;; esac
+NEWSRAIL_WINE_ARCH=$arch scripts/wine-run --prefix "$prefix" --timeout 120 cmd /c exit \
+  >/dev/null 2>&1 || true
 [ -d "$prefix/drive_c" ] || fail "no Wine prefix"
 folder="$prefix/drive_c/e2e-startup-marks"
 mkdir -p "$folder"
@@ -65,8 +70,8 @@ for path in sys.argv[1:]:
     open(path, "wb").write(feed)
 EOF
 
-export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all LC_ALL=C.UTF-8 LANG=C.UTF-8
-case "$(file -b -L "$marks")" in PE32+*) export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64 ;; esac
+export WINEPREFIX="$prefix" WINEARCH=$arch WINEDEBUG=-all LC_ALL=C.UTF-8 LANG=C.UTF-8
+[ "$arch" = win32 ] || export WINELOADER=/usr/lib/wine/wine64
 wine="${WINELOADER:-wine}"
 fifo="$work/display"
 mkfifo "$fifo"
@@ -79,7 +84,7 @@ trace="$work/trace"
 wineserver -f -p -d1 2>"$trace" &
 sleep 0.5
 "$wine" reg add 'HKLM\SOFTWARE\Talmora\Ticker' /v "Publisher Server" /d http://127.0.0.1:9 /f \
-  >/dev/null 2>&1
+  >/dev/null 2>&1 || fail "the settings could not be written"
 
 # Starts one program, waits until the trace shows its marker, ends it; prints "pid first-line".
 run_once() {
