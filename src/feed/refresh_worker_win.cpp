@@ -22,6 +22,7 @@
 #include "res/resource.h"
 #include "settings/registry_store_win.h"
 #include "strip/strip_paint_win.h"
+#include "strip/window_measurer_win.h"
 
 namespace {
 

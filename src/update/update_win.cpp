@@ -26,6 +26,7 @@
 #include "base/process_win.h"
 #include "settings/install_scope_win.h"
 #include "strip/strip_paint_win.h"
+#include "strip/window_measurer_win.h"
 #include "update/hand_off_win.h"
 #include "update/signature_win.h"
 #include "update/update_manifest.h"

@@ -15,6 +15,7 @@
 #include "strip/keyboard_reading.h"
 #include "strip/strip_geometry.h"
 #include "strip/strip_paint_win.h"
+#include "strip/window_measurer_win.h"
 #include "window/accessible_win.h"
 #include "window/mouse_win.h"
 #include "window/ticker_state_win.h"
