@@ -236,16 +236,6 @@ unsigned __stdcall RefreshWorker(void* parameter) {
 
 }  // namespace
 
-void InitRefreshLock(RefreshWorkerState& w) {
-  if (!w.lockReady) InitializeCriticalSection(&w.refreshLock);
-  w.lockReady = true;
-}
-
-void DeleteRefreshLock(RefreshWorkerState& w) {
-  if (w.lockReady) DeleteCriticalSection(&w.refreshLock);
-  w.lockReady = false;
-}
-
 void PlayMailSound(const MailSound& sound) {
   if (sound.kind == MailSoundKind::kResource) {
     PlaySoundA(sound.name, ProgramInstance(), SND_RESOURCE | SND_ASYNC);
