@@ -335,11 +335,6 @@ void TogglePause(HWND ticker) {
   RepaintStrip(ticker);
 }
 
-void MarkPauseInMenu(HMENU popup) {
-  CheckMenuItem(popup, IDM_PAUSE,
-                MF_BYCOMMAND | (Reading().paused != 0 ? MF_CHECKED : MF_UNCHECKED));
-}
-
 void FocusReadingItem(HWND ticker, int32_t index) {
   if (!PlaceItem(index, nullptr)) return;
   Reading().focusItem = index;
@@ -428,7 +423,10 @@ LRESULT OnReadingMessage(HWND ticker, UINT message, WPARAM wParam, LPARAM lParam
     case WM_SETTINGCHANGE:
     case WM_SYSCOLORCHANGE: RefreshLook(ticker, message == WM_SYSCOLORCHANGE); return 0;
     case WM_GETOBJECT: return AnswerAccessibleRequest(ticker, wParam, lParam);
-    case kReadingActionMessage: RunAccessibleAction(ticker, static_cast<int32_t>(wParam)); return 0;
+    case kReadingActionMessage:
+      RunAccessibleAction(ticker, static_cast<int32_t>(wParam),
+                          StripActions{FocusReadingItem, OpenReadingItem, OpenLinkAt});
+      return 0;
     default: break;
   }
   return DefWindowProcA(ticker, message, wParam, lParam);
