@@ -11,7 +11,7 @@ packages=(
   libcpp-httplib-dev libpugixml-dev libcurl4-openssl-dev libssl-dev pkgconf
   libxml2-dev libicu-dev libuchardet-dev nginx-light
   wrk curl dpkg-dev systemd
-  tickr
+  tickr strace xtrace
 )
 
 missing=()

@@ -1,5 +1,6 @@
-// The refresh worker: one thread per refresh cycle, which opens an Internet handle, runs the feed
-// passes that rebuild the strip, stamps the time of the last update and closes everything again.
+// The refresh worker: one thread per refresh cycle, which runs the feed passes that rebuild the
+// strip on an Internet handle of its own, stamps the time of the last update and closes everything
+// again.
 #include "feed/refresh_worker_win.h"
 
 #include <mmsystem.h>
@@ -38,13 +39,56 @@ void ShowTextPair(TickerItemList& list, TextMeasurer* measurer, StripFlags& flag
   ShowStatusPair(list, measurer, flags, caption, message);
 }
 
+// The cycle's Internet handle, opened when first needed: opening it loads the internet library
+// and several more, which the first cycle's cached strip can be drawn without.
+class CycleInternet {
+ public:
+  explicit CycleInternet(RefreshHost& host) : host_(host) {}
+  CycleInternet(const CycleInternet&) = delete;
+  CycleInternet& operator=(const CycleInternet&) = delete;
+  ~CycleInternet() { Close(); }
+
+  // Null when the handle could not be opened; it is tried once a cycle.
+  HINTERNET Get() {
+    if (tried_) return handle_;
+    tried_ = true;
+    char proxy[kProxyTextSize];
+    char proxyHost[kTextValueSize];
+    char proxyPort[kTextValueSize];
+    host_.CopyProxy(proxyHost, proxyPort);
+    handle_ = DiscoverProxy(proxyHost, proxyPort, proxy)
+                  ? InternetOpenA(kUserAgent, INTERNET_OPEN_TYPE_PROXY, proxy, nullptr, 0)
+                  : InternetOpenA(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    if (handle_ != nullptr) {
+      DWORD timeout = 60000;
+      DWORD retries = 3;
+      InternetSetOptionA(handle_, INTERNET_OPTION_CONNECT_TIMEOUT, &timeout, sizeof timeout);
+      InternetSetOptionA(handle_, INTERNET_OPTION_CONNECT_RETRIES, &retries, sizeof retries);
+    }
+    return handle_;
+  }
+
+  // Whatever the handle was, it is closed for good.
+  void Close() {
+    tried_ = true;
+    if (handle_ != nullptr) InternetCloseHandle(handle_);
+    handle_ = nullptr;
+  }
+
+ private:
+  RefreshHost& host_;
+  HINTERNET handle_ = nullptr;
+  bool tried_ = false;
+};
+
 // What a feed pass asks of Windows, on this cycle's Internet handle.
 class WorkerEnvironment : public FeedPassEnvironment {
  public:
-  WorkerEnvironment(const HttpSession& session, BrowserLinks& links)
-      : session_(session), links_(links) {}
+  WorkerEnvironment(const HttpSession& session, CycleInternet& internet, BrowserLinks& links)
+      : session_(session), internet_(internet), links_(links) {}
 
   size_t HttpGet(const char* url, char* buffer, size_t capacity, HttpAnswer* answer) override {
+    session_.internet = internet_.Get();
     return HttpGetUrl(session_, url, buffer, capacity, answer);
   }
 
@@ -94,7 +138,8 @@ class WorkerEnvironment : public FeedPassEnvironment {
   void PlayMailSound(const MailSound& sound) override { ::PlayMailSound(sound); }
 
  private:
-  const HttpSession& session_;
+  HttpSession session_;
+  CycleInternet& internet_;
   BrowserLinks& links_;
 };
 
@@ -115,6 +160,7 @@ class WorkerDialup : public DialupHost {
 
 // One pass into the ticker's list; the settings are read afresh for it.
 FeedResult RunPass(RefreshParts& parts, WorkerEnvironment& env, HWND window, char* text) {
+  const HeldSettingsKey heldKey;
   auto settings = std::make_unique<FeedSettings>();
   parts.host.SnapshotSettings(settings.get());
   ReadFeedStoreSettings(Settings(), settings.get());
@@ -156,49 +202,42 @@ unsigned __stdcall RefreshWorker(void* parameter) {
                  IDS_CONTACTING_MESSAGE);
   }
 
-  char proxy[kProxyTextSize];
-  char proxyHost[kTextValueSize];
-  char proxyPort[kTextValueSize];
-  parts.host.CopyProxy(proxyHost, proxyPort);
-  HINTERNET internet =
-      DiscoverProxy(proxyHost, proxyPort, proxy)
-          ? InternetOpenA(kUserAgent, INTERNET_OPEN_TYPE_PROXY, proxy, nullptr, 0)
-          : InternetOpenA(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-
+  // The first cycle after an ordinary start draws the cached strip before the Internet handle is
+  // opened; a cache that does not read like a feed leaves the strip to the network pass.
+  CycleInternet internet(parts.host);
+  const HttpSession session{nullptr, &parts.http, &parts.stripFlags.closing, window, &dialup};
+  WorkerEnvironment env(session, internet, parts.links);
+  const bool cacheFirst = text != nullptr && f.loadFromCache.load() == 0 &&
+                          f.firstCycle.load() != 0 && NewsCacheHoldsFeed(env);
   bool closing = false;
-  if (internet != nullptr && text != nullptr) {
-    DWORD timeout = 60000;
-    DWORD retries = 3;
-    InternetSetOptionA(internet, INTERNET_OPTION_CONNECT_TIMEOUT, &timeout, sizeof timeout);
-    InternetSetOptionA(internet, INTERNET_OPTION_CONNECT_RETRIES, &retries, sizeof retries);
+  if (cacheFirst) {
     f.mailAlertPending = 0;
-    const HttpSession session{internet, &parts.http, &parts.stripFlags.closing, window, &dialup};
-    WorkerEnvironment env(session, parts.links);
+    f.loadFromCache = 1;
+    closing = RunPass(parts, env, window, text.get()) == FeedResult::kClosing;
+    if (!closing) {
+      InvalidateRect(window, nullptr, TRUE);
+      UpdateWindow(window);
+      f.loadFromCache = 0;
+      parts.stripFlags.stripFilled = 1;
+    }
+  }
 
-    if (f.loadFromCache.load() == 0 && f.firstCycle.load() != 0 && !NewsCacheHoldsFeed(env)) {
+  // A cycle started to show the cache (a restart) opens the handle only should its pass fetch.
+  const bool needsInternet = f.loadFromCache.load() == 0;
+  if (!closing && text != nullptr && (!needsInternet || internet.Get() != nullptr)) {
+    if (!cacheFirst) f.mailAlertPending = 0;
+    if (!cacheFirst && f.loadFromCache.load() == 0 && f.firstCycle.load() != 0) {
       // Nothing cached yet: the one network pass below fetches, meanwhile the strip says so.
       WindowMeasurer measurer(window, parts.paint);
       ShowTextPair(parts.items, &measurer, parts.stripFlags, IDS_CONTACTING_CAPTION,
                    IDS_CONTACTING_MESSAGE);
-    } else if (f.loadFromCache.load() == 0 && f.firstCycle.load() != 0) {
-      // The first cycle after an ordinary start: the cached strip at once, the network after.
-      f.loadFromCache = 1;
-      closing = RunPass(parts, env, window, text.get()) == FeedResult::kClosing;
-      if (!closing) {
-        InvalidateRect(window, nullptr, TRUE);
-        UpdateWindow(window);
-        f.loadFromCache = 0;
-        parts.stripFlags.stripFilled = 1;
-      }
     }
+    closing = RunPass(parts, env, window, text.get()) == FeedResult::kClosing;
     if (!closing) {
-      closing = RunPass(parts, env, window, text.get()) == FeedResult::kClosing;
-      if (!closing) {
-        parts.stripFlags.stripFilled = 1;
-        if (f.feedReceived.load() != 0) StampLastUpdate(parts.host);
-      }
+      parts.stripFlags.stripFilled = 1;
+      if (f.feedReceived.load() != 0) StampLastUpdate(parts.host);
     }
-  } else if (internet == nullptr) {
+  } else if (!closing && internet.Get() == nullptr) {
     char caption[kProgramTextSize];
     char message[kProgramTextSize * 2];
     LoadProgramText(IDS_NO_CONNECTION_CAPTION, caption, sizeof caption);
@@ -213,14 +252,14 @@ unsigned __stdcall RefreshWorker(void* parameter) {
   if (closing) {
     // The program is closing: leave the window alone and end at once, but do not leave a line
     // that this cycle dialled connected behind the program.
-    if (internet != nullptr) InternetCloseHandle(internet);
+    internet.Close();
     HangUpIfDialled();
   } else {
     if (f.firstCycle.load() != 0 && f.loadFromCache.load() == 0) {
-      parts.host.CheckForUpdate(
-          window, HttpSession{internet, &parts.http, &parts.stripFlags.closing, window, &dialup});
+      parts.host.CheckForUpdate(window, HttpSession{internet.Get(), &parts.http,
+                                                    &parts.stripFlags.closing, window, &dialup});
     }
-    if (internet != nullptr) InternetCloseHandle(internet);
+    internet.Close();
     HangUpIfDialled();
     PumpMessages(1000);
     f.firstCycle = 0;

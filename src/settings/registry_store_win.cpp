@@ -4,6 +4,7 @@
 #include <cstring>
 
 HKEY RegistryStore::Open() const {
+  if (holder_.load(std::memory_order_acquire) == GetCurrentThreadId()) return held_;
   HKEY key = nullptr;
   if (!userOnly_ &&
       RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath_, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
@@ -15,6 +16,32 @@ HKEY RegistryStore::Open() const {
   return nullptr;
 }
 
+void RegistryStore::Close(HKEY key) const {
+  if (holder_.load(std::memory_order_acquire) != GetCurrentThreadId()) RegCloseKey(key);
+}
+
+bool RegistryStore::Hold() {
+  const DWORD self = GetCurrentThreadId();
+  if (holder_.load(std::memory_order_acquire) != 0) return false;
+  HKEY key = Open();
+  if (key == nullptr) return false;
+  DWORD idle = 0;
+  if (!holder_.compare_exchange_strong(idle, self, std::memory_order_acq_rel)) {
+    RegCloseKey(key);
+    return false;
+  }
+  held_ = key;
+  return true;
+}
+
+void RegistryStore::Release() {
+  if (holder_.load(std::memory_order_acquire) != GetCurrentThreadId()) return;
+  HKEY key = held_;
+  held_ = nullptr;
+  holder_.store(0, std::memory_order_release);
+  RegCloseKey(key);
+}
+
 bool RegistryStore::ReadNumber(const char* name, uint32_t* value) {
   HKEY key = Open();
   if (key == nullptr) return false;
@@ -22,7 +49,7 @@ bool RegistryStore::ReadNumber(const char* name, uint32_t* value) {
   DWORD data = 0;
   DWORD size = sizeof data;
   const LONG rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
-  RegCloseKey(key);
+  Close(key);
   if (rc != ERROR_SUCCESS || type != REG_DWORD || size != sizeof data) return false;
   *value = data;
   return true;
@@ -34,7 +61,7 @@ bool RegistryStore::WriteNumber(const char* name, uint32_t value) {
   const DWORD data = value;
   const LONG rc = RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
                                  sizeof data);
-  RegCloseKey(key);
+  Close(key);
   return rc == ERROR_SUCCESS;
 }
 
@@ -47,7 +74,7 @@ bool RegistryStore::ReadText(const char* name, char* buffer, size_t capacity) {
   DWORD size = static_cast<DWORD>(capacity);
   const LONG rc =
       RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-  RegCloseKey(key);
+  Close(key);
   if (rc != ERROR_SUCCESS || type != REG_SZ || size > capacity) {
     buffer[0] = '\0';
     return false;
@@ -67,7 +94,7 @@ bool RegistryStore::WriteText(const char* name, const char* text) {
   if (key == nullptr) return false;
   const LONG rc = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
                                  static_cast<DWORD>(std::strlen(text) + 1));
-  RegCloseKey(key);
+  Close(key);
   return rc == ERROR_SUCCESS;
 }
 
@@ -85,8 +112,22 @@ bool RegistryStore::CreateKey() {
   return false;
 }
 
-SettingsStore& Settings() {
+namespace {
+
+RegistryStore& SettingsRegistry() {
   static RegistryStore* registry = new RegistryStore;
-  static SettingsStore* store = new SettingsStore(*registry);
+  return *registry;
+}
+
+}  // namespace
+
+SettingsStore& Settings() {
+  static SettingsStore* store = new SettingsStore(SettingsRegistry());
   return *store;
+}
+
+HeldSettingsKey::HeldSettingsKey() : held_(SettingsRegistry().Hold()) {}
+
+HeldSettingsKey::~HeldSettingsKey() {
+  if (held_) SettingsRegistry().Release();
 }

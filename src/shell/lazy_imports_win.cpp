@@ -1,10 +1,11 @@
 // Libraries the first strip does not need load when the program first calls into them, not while
-// the process starts: under Wine, loading and starting the common controls, COM, crypto, shell
-// and internet libraries takes longer than a bare window needs to show. MinGW-w64's delayed
-// import libraries crash on i686 (the import slots of dllimport calls stay empty), so the program
-// fills the slots itself: each import slot that the compiler calls through (__imp_NAME) is defined
-// here, pointing at a small stub that loads the library, looks the function up, puts it in the
-// slot and jumps on to it with the caller's arguments untouched. Later calls go straight through.
+// the process starts: under Wine, loading and starting the common controls, COM, crypto, shell,
+// internet, accessibility and decompression libraries takes longer than a bare window needs to
+// show. MinGW-w64's delayed import libraries crash on i686 (the import slots of dllimport calls
+// stay empty), so the program fills the slots itself: each import slot that the compiler calls
+// through (__imp_NAME) is defined here, pointing at a small stub that loads the library, looks the
+// function up, puts it in the slot and jumps on to it with the caller's arguments untouched. Later
+// calls go straight through.
 //
 // Only Ticker.exe links this; a function missing from the list is imported as usual.
 #include <windows.h>
@@ -40,7 +41,14 @@
   X(26, "ws2_32.dll", gethostname, 8)                \
   X(27, "ole32.dll", CoInitializeEx, 8)               \
   X(28, "shell32.dll", SHGetFolderPathA, 20)          \
-  X(29, "shell32.dll", SHGetFolderPathW, 20)
+  X(29, "shell32.dll", SHGetFolderPathW, 20)          \
+  X(30, "lz32.dll", LZClose, 4)                       \
+  X(31, "lz32.dll", LZCopy, 8)                        \
+  X(32, "lz32.dll", LZOpenFileA, 12)                  \
+  X(33, "oleacc.dll", AccessibleObjectFromWindow, 16) \
+  X(34, "oleacc.dll", LresultFromObject, 12)          \
+  X(35, "oleaut32.dll", SysAllocString, 4)            \
+  X(36, "oleaut32.dll", VariantInit, 4)
 
 #if defined(__i386__)
 #define NEWSRAIL_SLOT_NAME(name, bytes) "__imp__" #name "@" #bytes
@@ -91,6 +99,19 @@ void* LazyResolve(unsigned index) {
   __atomic_store_n(import.slot, address, __ATOMIC_RELEASE);
   return address;
 }
+
+// Functions that the headers declare without dllimport are called through the import library's
+// jump (NAME, on i686 _NAME@N), which would bring the library's own slot in beside this one: the
+// jump is defined here too, through the slot above.
+#if defined(__i386__)
+#define NEWSRAIL_JUMP_ASM(i, library, name, bytes) \
+  ".globl _" #name "@" #bytes "\n_" #name "@" #bytes ":\n\tjmp *" \
+  NEWSRAIL_SLOT_NAME(name, bytes) "\n"
+#else
+#define NEWSRAIL_JUMP_ASM(i, library, name, bytes) \
+  ".globl " #name "\n" #name ":\n\tjmp *" NEWSRAIL_SLOT_NAME(name, bytes) "(%rip)\n"
+#endif
+__asm__(".text\n" NEWSRAIL_LAZY_IMPORTS(NEWSRAIL_JUMP_ASM));
 
 // Each stub passes its index to the common part, which keeps every register that can carry an
 // argument (ecx and edx for fastcall and thiscall on i686; rcx, rdx, r8, r9 and xmm0-3 on x86_64),

@@ -9,6 +9,7 @@
 #include "prefs/preferences_win.h"
 #include "base/process_win.h"
 #include "base/taskbar_names.h"
+#include "settings/registry_store_win.h"
 #include "shell/screensaver_win.h"
 #include "shell/shutdown_win.h"
 #include "shell/startup_marks_win.h"
@@ -115,6 +116,8 @@ bool StartInstance(HINSTANCE instance) {
 
   SettingsStore& settings = Settings();
   settings.CreateSettingsKey();
+  // Start-up reads dozens of settings, one value at a time.
+  const HeldSettingsKey heldKey;
   const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
 
   t.undocked = settings.ReadSetting(SettingId::kDockInTaskbar);

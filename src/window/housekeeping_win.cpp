@@ -11,6 +11,7 @@
 #include "base/process_win.h"
 #include "shell/screensaver_win.h"
 #include "shell/shutdown_win.h"
+#include "settings/registry_store_win.h"
 #include "shell/startup_win.h"
 #include "strip/strip_paint_win.h"
 #include "strip/window_measurer_win.h"
@@ -78,6 +79,8 @@ void KeepOnCaption() {
 }  // namespace
 
 void RunHousekeepingTick(HWND ticker) {
+  // The checks below read several settings every second.
+  const HeldSettingsKey heldKey;
   TickerWindowState& t = Ticker();
   StripFlags& f = t.stripFlags;
   RefreshFlags& r = t.refresh;

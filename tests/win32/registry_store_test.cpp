@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "settings/registry_store_win.h"
 #include "settings/settings_store.h"
@@ -97,6 +98,37 @@ TEST_F(RegistryStoreTest, ATextStoredWithoutItsTerminatorReadsWhole) {
   PutRaw("Airports", REG_SZ, std::string(99, 'A').c_str(), 99);  // exactly full, no NUL
   settings.ReadTextValue("Airports", text);
   EXPECT_EQ(std::string(text), std::string(99, 'A'));
+}
+
+// One thread holds the key: its reads and writes go through the one handle and stay live, a nested
+// hold is refused, and another thread meanwhile works through handles of its own.
+TEST_F(RegistryStoreTest, AHeldKeyServesItsThreadAndLeavesOthersTheirOwn) {
+  ASSERT_TRUE(store.Hold());
+  EXPECT_FALSE(store.Hold()) << "a nested hold would release the key early";
+  for (DWORD speed : {3u, 8u}) {
+    PutRaw("Ticker Speed", REG_DWORD, &speed, sizeof speed);
+    EXPECT_EQ(settings.ReadSetting(SettingId::kTickerSpeed), static_cast<int32_t>(speed));
+  }
+  settings.WriteTextValue("Airports", "ORD");
+  bool otherHeld = true;
+  char seen[kTextValueSize] = "";
+  std::thread other([&] {
+    otherHeld = store.Hold();
+    settings.ReadTextValue("Airports", seen);
+    settings.WriteNumberValue("Stories per Topic", 4);
+  });
+  other.join();
+  EXPECT_FALSE(otherHeld);
+  EXPECT_STREQ(seen, "ORD");
+  EXPECT_EQ(settings.ReadNumberValue("Stories per Topic"), 4);
+  store.Release();
+  std::thread after([&] {
+    otherHeld = store.Hold();
+    if (otherHeld) store.Release();
+  });
+  after.join();
+  EXPECT_TRUE(otherHeld) << "the key is free again once released";
+  EXPECT_EQ(settings.ReadSetting(SettingId::kTickerSpeed), 8) << "reads open a handle again";
 }
 
 TEST(RegistryStoreMissing, AKeyThatCannotBeOpenedGivesDefaultsAndLosesWrites) {
