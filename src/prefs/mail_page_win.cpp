@@ -16,10 +16,6 @@
 
 namespace {
 
-constexpr int32_t kCycleMin = 2;
-constexpr int32_t kCycleMax = 60;
-constexpr int kMailSoundCount = 2;
-
 bool g_loaded = false;
 char g_soundPath[kTextValueSize] = "";
 
@@ -32,7 +28,8 @@ const char* WindowsDirectory(char (&buffer)[MAX_PATH]) {
 void OnInitDialog(HWND page) {
   g_loaded = false;
   HWND list = GetDlgItem(page, IDC_MAIL_SOUND_LIST);
-  for (int n = 0; n < kMailSoundCount; ++n) {
+  // One entry per index the setting's range allows.
+  for (int n = 0; n <= Describe(SettingId::kMailSoundIndex).high; ++n) {
     char name[64] = "";
     LoadProgramText(IDS_MAIL_SOUND_FIRST + n, name, sizeof name);
     SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
@@ -44,21 +41,19 @@ void OnInitDialog(HWND page) {
 // changed here are not the user's changes, so the loaded flag is down meanwhile.
 void Load(HWND page) {
   g_loaded = false;
+  SettingsStore& settings = Settings();
   char windows[MAX_PATH];
-  MailPageShown shown;
-  LoadMailPage(Settings(), WindowsDirectory(windows), &shown);
-  SetMailCopy(SheetParts(),
-              MailCopy{shown.mailAlertIcon, shown.mailIconCycle, shown.mailAlertSound});
+  char path[kTextValueSize];
+  LoadMailSoundPath(settings, WindowsDirectory(windows), path);
+  CopyStoredNumbers(settings, PageKind::kMailAlerts, SheetParts().prefsLock, SheetParts().prefs);
 
-  SetChecked(page, IDC_MAIL_ICON, shown.mailAlertIcon != 0);
-  SetDlgItemInt(page, IDC_MAIL_CYCLE, static_cast<UINT>(shown.mailIconCycle), FALSE);
-  SendDlgItemMessageA(page, IDC_MAIL_CYCLE_SPIN, UDM_SETRANGE32, kCycleMin, kCycleMax);
-  SetChecked(page, IDC_MAIL_SOUND, shown.mailAlertSound != 0);
-  const bool known = shown.soundIndex >= 0 && shown.soundIndex < kMailSoundCount;
-  SendDlgItemMessageA(page, IDC_MAIL_SOUND_LIST, CB_SETCURSEL, known ? shown.soundIndex : -1, 0);
-  SetChecked(page, IDC_OTHER_SOUND, shown.otherSound);
-  SetChecked(page, IDC_VEXLO_SOUNDS, !shown.otherSound);
-  lstrcpynA(g_soundPath, shown.soundPath, sizeof g_soundPath);
+  DialogControls controls(page);
+  LoadBoundControls(settings, PageKind::kMailAlerts, controls);
+  // The interval is shown as stored, before the arrows get their range.
+  const SettingInfo& cycle = Describe(SettingId::kMailIconCycle);
+  SendDlgItemMessageA(page, IDC_MAIL_CYCLE_SPIN, UDM_SETRANGE32, cycle.low, cycle.high);
+  SetChecked(page, IDC_VEXLO_SOUNDS, !IsChecked(page, IDC_OTHER_SOUND));
+  lstrcpynA(g_soundPath, path, sizeof g_soundPath);
   SetDlgItemTextA(page, IDC_OTHER_SOUND_NAME, g_soundPath);
   g_loaded = true;
 }
@@ -135,16 +130,9 @@ void OnCommand(HWND page, int id, int code) {
 }
 
 void Apply(HWND page) {
-  MailPageValues values;
-  values.mailAlertIcon = IsChecked(page, IDC_MAIL_ICON);
-  GetDlgItemTextA(page, IDC_MAIL_CYCLE, values.mailIconCycle, sizeof values.mailIconCycle);
-  values.mailAlertSound = IsChecked(page, IDC_MAIL_SOUND);
-  values.otherSound = IsChecked(page, IDC_OTHER_SOUND);
-  values.soundIndex = SelectedSound(page);
-  MailPageStored stored;
-  StoreMailPage(Settings(), values, &stored);
-  SetMailCopy(SheetParts(),
-              MailCopy{stored.mailAlertIcon, stored.mailIconCycle, stored.mailAlertSound});
+  DialogControls controls(page);
+  StoreBoundControls(Settings(), PageKind::kMailAlerts, controls);
+  CopyBoundNumbers(controls, PageKind::kMailAlerts, SheetParts().prefsLock, SheetParts().prefs);
   g_loaded = false;
 }
 

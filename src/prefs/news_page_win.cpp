@@ -62,7 +62,8 @@ void Load(HWND page) {
   SettingsStore& settings = Settings();
   CreateBrushes();
   // The arrows' range first: the stories number is shown after it.
-  SendDlgItemMessageA(page, IDC_STORIES_SPIN, UDM_SETRANGE32, kStoriesMin, kStoriesMax);
+  const SettingInfo& stories = Describe(SettingId::kStoriesPerTopic);
+  SendDlgItemMessageA(page, IDC_STORIES_SPIN, UDM_SETRANGE32, stories.low, stories.high);
   DialogControls controls(page);
   LoadBoundControls(settings, PageKind::kNews, controls);
   SetChecked(page, IDC_CELSIUS, !IsChecked(page, IDC_FAHRENHEIT));

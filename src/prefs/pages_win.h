@@ -58,6 +58,8 @@ class DialogControls final : public PageControls {
   void Text(int control, char* buffer, size_t capacity) override;
   void SetText(int control, const char* text) override;
   void SetNumber(int control, int32_t number) override;
+  int32_t Selection(int control) override;
+  void SetSelection(int control, int32_t index) override;
 
  private:
   HWND page_;

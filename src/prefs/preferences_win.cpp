@@ -193,3 +193,11 @@ void DialogControls::SetText(int control, const char* text) {
 void DialogControls::SetNumber(int control, int32_t number) {
   SetDlgItemInt(page_, control, static_cast<UINT>(number), FALSE);
 }
+
+int32_t DialogControls::Selection(int control) {
+  return static_cast<int32_t>(SendDlgItemMessageA(page_, control, CB_GETCURSEL, 0, 0));
+}
+
+void DialogControls::SetSelection(int control, int32_t index) {
+  SendDlgItemMessageA(page_, control, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}

@@ -40,33 +40,6 @@ bool MyVexloOnlyCopy(PreferencesParts& t) {
   return t.prefs.myVexloOnly != 0;
 }
 
-DisplayCopy ReadDisplayCopy(PreferencesParts& t) {
-  std::lock_guard<std::mutex> guard(t.prefsLock);
-  DisplayCopy copy;
-  copy.autoUpdate = t.prefs.autoUpdate;
-  copy.showInScreenSaver = t.prefs.showInScreenSaver;
-  copy.smoothScrolling = t.prefs.smoothScrolling;
-  copy.tickerSpeed = t.prefs.tickerSpeed;
-  copy.newsRefresh = t.prefs.newsRefresh;
-  return copy;
-}
-
-void SetDisplayCopy(PreferencesParts& t, const DisplayCopy& copy) {
-  std::lock_guard<std::mutex> guard(t.prefsLock);
-  t.prefs.autoUpdate = copy.autoUpdate;
-  t.prefs.showInScreenSaver = copy.showInScreenSaver;
-  t.prefs.smoothScrolling = copy.smoothScrolling;
-  t.prefs.tickerSpeed = copy.tickerSpeed;
-  t.prefs.newsRefresh = copy.newsRefresh;
-}
-
-void SetMailCopy(PreferencesParts& t, const MailCopy& copy) {
-  std::lock_guard<std::mutex> guard(t.prefsLock);
-  t.prefs.mailAlertIcon = copy.mailAlertIcon;
-  t.prefs.mailCycleLength = copy.mailCycleLength;
-  t.prefs.mailAlertSound = copy.mailAlertSound;
-}
-
 void ReloadNewsCopies(PreferencesParts& t, SettingsStore& settings) {
   // Read first, then copy in one step under the lock: the worker never waits on the registry.
   ContentSelection fresh;

@@ -106,23 +106,17 @@ void Load(HWND page) {
   LoadReadingControls(page);
 
   // The ranges first: a trackbar moves a position outside its range into it.
+  const SettingInfo& speedRange = Describe(SettingId::kTickerSpeed);
   HWND speed = GetDlgItem(page, IDC_SPEED);
-  SendMessageA(speed, TBM_SETRANGE, TRUE, MAKELPARAM(kSpeedMin, kSpeedMax));
+  SendMessageA(speed, TBM_SETRANGE, TRUE, MAKELPARAM(speedRange.low, speedRange.high));
   SendMessageA(speed, TBM_SETPAGESIZE, 0, 1);
-  SendMessageA(speed, TBM_SETSEL, TRUE, MAKELPARAM(kSpeedMin, kSpeedMax));
+  SendMessageA(speed, TBM_SETSEL, TRUE, MAKELPARAM(speedRange.low, speedRange.high));
   SendMessageA(speed, TBM_SETTICFREQ, 1, 0);
-  SendDlgItemMessageA(page, IDC_REFRESH_SPIN, UDM_SETRANGE32, kRefreshMinutesMin,
-                      kRefreshMinutesMax);
+  const SettingInfo& minutes = Describe(SettingId::kNewsRefresh);
+  SendDlgItemMessageA(page, IDC_REFRESH_SPIN, UDM_SETRANGE32, minutes.low, minutes.high);
   DialogControls controls(page);
   LoadBoundControls(settings, PageKind::kTicker, controls);
-
-  DisplayCopy display;
-  display.autoUpdate = settings.ReadSetting(SettingId::kAutoUpdate);
-  display.showInScreenSaver = settings.ReadSetting(SettingId::kShowInScreenSaver);
-  display.smoothScrolling = settings.ReadSetting(SettingId::kSmoothScrolling);
-  display.tickerSpeed = settings.ReadSetting(SettingId::kTickerSpeed);
-  display.newsRefresh = settings.ReadNumberValue(value_name::kNewsRefresh);
-  SetDisplayCopy(SheetParts(), display);
+  CopyStoredNumbers(settings, PageKind::kTicker, SheetParts().prefsLock, SheetParts().prefs);
   g_loaded = true;
 }
 
@@ -153,20 +147,14 @@ void Apply(HWND page) {
 
   SetMyVexloCopy(SheetParts(), stored.myVexlo);
   SetAccountCopy(SheetParts(), stored.userId, stored.password);
-  DisplayCopy display;
-  display.autoUpdate = stored.autoUpdate;
-  display.showInScreenSaver = stored.showInScreenSaver;
-  display.smoothScrolling = stored.smoothScrolling;
-  display.tickerSpeed = stored.tickerSpeed;
-  display.newsRefresh = stored.newsRefresh;
-  SetDisplayCopy(SheetParts(), display);
+  CopyBoundNumbers(controls, PageKind::kTicker, t.prefsLock, t.prefs);
   if (decision.loginRetry) t.refresh.loginRetry = 1;
   if (decision.reloadFromCache) {
     t.refresh.loadFromCache = 1;
     t.sheet.settingsChanged = 1;
   }
 
-  t.host.TickerTabApplied(display.newsRefresh, stored.pauseOnHover);
+  t.host.TickerTabApplied(stored.newsRefresh, stored.pauseOnHover);
   t.host.FontsChanged();
   MarkUnchanged(page);
   g_loaded = false;

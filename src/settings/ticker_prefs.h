@@ -50,13 +50,13 @@ enum StripColor : int {
 
 // In-memory copies of the settings, read when the window is created and changed by the
 // preference pages. The worker reads them under prefsLock. The numbers start at the settings
-// table's defaults (what a missing value reads as): the table is their one home.
+// table's defaults (what a missing value reads as): the table's rows name the member each fills.
 struct TickerPrefs {
   TickerPrefs();
   int32_t tickerSpeed;
   int32_t smoothScrolling;
   int32_t autoUpdate;
-  int32_t newsRefresh = 0;
+  int32_t newsRefresh;
   int32_t showInScreenSaver;
   int32_t myVexlo;
   int32_t myVexloOnly;
@@ -79,8 +79,8 @@ void CopyProxySetting(std::mutex& lock, const TickerPrefs& prefs, char (&host)[k
                       char (&port)[kTextValueSize]);
 void SetProxySetting(std::mutex& lock, TickerPrefs& prefs, const char* host, const char* port);
 
-// Reads every in-memory copy but the account and the colours from the store, through the table
-// of which setting fills which member.
+// Reads every in-memory copy but the account and the colours from the store, through the
+// settings table's rows.
 void ReadTickerPrefs(SettingsStore& settings, TickerPrefs* prefs);
 // The content selection alone (topics, quotes and symbols, weather), as the news pages change it.
 void ReadContentSelection(SettingsStore& settings, ContentSelection* content);
@@ -106,7 +106,8 @@ using AskPasswordFn = bool (*)(void* context, char* password, size_t capacity);
 void LoadAccount(SettingsStore& settings, TickerPrefs* prefs, AskPasswordFn askPassword,
                  void* context);
 
-// The first run: nothing selected yet. Stores a sensible selection and uses it.
+// The first run: nothing selected yet. Stores a sensible selection and uses it: the settings
+// table's first-run values, and the airports.
 void ApplyFirstRunDefaults(SettingsStore& settings, TickerPrefs* prefs);
 
 // Seconds per phase of the logo button: the mail cycle while a mail alert shows and the alert icon

@@ -21,13 +21,17 @@ class TickerPrefsTest : public testing::Test {
 // Before anything is read the copies hold what a missing value reads as: the table's defaults.
 TEST_F(TickerPrefsTest, AFreshRecordHoldsWhatAnEmptyStoreReads) {
   TickerPrefs read;
+  read.tickerSpeed = read.newsRefresh = read.content.storiesPerTopic = 77;
   ReadTickerPrefs(settings, &read);
-  for (int32_t TickerPrefs::*field :
-       {&TickerPrefs::tickerSpeed, &TickerPrefs::showInScreenSaver, &TickerPrefs::autoUpdate,
-        &TickerPrefs::smoothScrolling, &TickerPrefs::mailAlertIcon, &TickerPrefs::mailCycleLength,
-        &TickerPrefs::mailAlertSound, &TickerPrefs::myVexlo, &TickerPrefs::myVexloOnly}) {
-    EXPECT_EQ(prefs.*field, read.*field);
+  int copies = 0;
+  for (size_t i = 0; i < kSettingTableSize; ++i) {
+    const SettingInfo& row = kSettingTable[i];
+    if (row.copy == nullptr) continue;
+    ++copies;
+    EXPECT_EQ(prefs.*row.copy, read.*row.copy) << row.name;
   }
+  EXPECT_EQ(copies, 10);
+  EXPECT_EQ(read.content.storiesPerTopic, 0);
 }
 
 // Each value gets a number of its own, so a row that fills the wrong member shows.
@@ -111,9 +115,11 @@ TEST(ContentSelection, AnyOfTheNineSwitchesIsASelection) {
 TEST_F(TickerPrefsTest, TheFirstRunStoresAndUsesASensibleSelection) {
   prefs.tickerSpeed = 1;
   prefs.smoothScrolling = 1;
+  settings.WriteSetting(SettingId::kSmoothScrolling, 1);
   ApplyFirstRunDefaults(settings, &prefs);
   EXPECT_FALSE(NoContentSelected(prefs.content));
   EXPECT_EQ(prefs.tickerSpeed, 3);
+  EXPECT_EQ(prefs.showInScreenSaver, 1);
   EXPECT_EQ(prefs.smoothScrolling, 0);
   EXPECT_EQ(prefs.newsRefresh, 10);
   EXPECT_EQ(prefs.content.storiesPerTopic, 10);
@@ -133,6 +139,8 @@ TEST_F(TickerPrefsTest, TheFirstRunStoresAndUsesASensibleSelection) {
   EXPECT_EQ(next.tickerSpeed, prefs.tickerSpeed);
   EXPECT_EQ(next.newsRefresh, prefs.newsRefresh);
   EXPECT_EQ(next.autoUpdate, 1);
+  EXPECT_EQ(next.showInScreenSaver, 1);
+  EXPECT_EQ(next.smoothScrolling, 1) << "smooth scrolling is off for the first run only";
   EXPECT_STREQ(b.airports, "JFK,SFO,LAX");
   EXPECT_EQ(settings.ReadSetting(SettingId::kBoldFont), 1);
 }
