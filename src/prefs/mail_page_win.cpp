@@ -9,7 +9,6 @@
 #include "feed/refresh_worker_win.h"
 #include "prefs/mail_page_store.h"
 #include "prefs/pages_win.h"
-#include "prefs/prefs_copies_win.h"
 #include "res/program_resources_win.h"
 #include "res/resource.h"
 #include "settings/registry_store_win.h"
@@ -25,7 +24,8 @@ const char* WindowsDirectory(char (&buffer)[MAX_PATH]) {
   return n > 0 && n < MAX_PATH ? buffer : nullptr;
 }
 
-void OnInitDialog(HWND page) {
+void OnInitDialog(HWND page, LPARAM initParam) {
+  KeepParts(page, initParam);
   g_loaded = false;
   HWND list = GetDlgItem(page, IDC_MAIL_SOUND_LIST);
   // One entry per index the setting's range allows.
@@ -45,7 +45,7 @@ void Load(HWND page) {
   char windows[MAX_PATH];
   char path[kTextValueSize];
   LoadMailSoundPath(settings, WindowsDirectory(windows), path);
-  CopyStoredNumbers(settings, PageKind::kMailAlerts, SheetParts().prefsLock, SheetParts().prefs);
+  CopyStoredNumbers(settings, PageKind::kMailAlerts, PartsOf(page).prefsLock, PartsOf(page).prefs);
 
   DialogControls controls(page);
   LoadBoundControls(settings, PageKind::kMailAlerts, controls);
@@ -86,7 +86,7 @@ void PickOtherSound(HWND page) {
   char file[MAX_PATH] = "";
   OPENFILENAMEA ofn = {};
   ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = SheetParts().tickerWindow;
+  ofn.hwndOwner = PartsOf(page).tickerWindow;
   ofn.lpstrFilter = filter;
   ofn.lpstrFile = file;
   ofn.nMaxFile = sizeof file;
@@ -123,7 +123,7 @@ void OnCommand(HWND page, int id, int code) {
   MarkChanged(page);
   if (code != BN_CLICKED) return;
   switch (id) {
-    case IDC_SIGN_UP: OpenEndpoint(SheetParts().links, Endpoint::kPortalMail, ""); break;
+    case IDC_SIGN_UP: OpenEndpoint(PartsOf(page).links, Endpoint::kPortalMail, ""); break;
     case IDC_OTHER_SOUND: PickOtherSound(page); break;
     default: break;
   }
@@ -132,7 +132,7 @@ void OnCommand(HWND page, int id, int code) {
 void Apply(HWND page) {
   DialogControls controls(page);
   StoreBoundControls(Settings(), PageKind::kMailAlerts, controls);
-  CopyBoundNumbers(controls, PageKind::kMailAlerts, SheetParts().prefsLock, SheetParts().prefs);
+  CopyBoundNumbers(controls, PageKind::kMailAlerts, PartsOf(page).prefsLock, PartsOf(page).prefs);
   g_loaded = false;
 }
 
@@ -142,14 +142,14 @@ const PageSteps kSteps = {
       Apply(page);
       return true;
     },
-    [] { g_loaded = false; },
+    [](HWND) { g_loaded = false; },
 };
 
 }  // namespace
 
 INT_PTR CALLBACK MailPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_INITDIALOG: OnInitDialog(page); return TRUE;
+    case WM_INITDIALOG: OnInitDialog(page, lParam); return TRUE;
     case WM_NOTIFY: return AnswerPageNotify(page, reinterpret_cast<const NMHDR*>(lParam), kSteps);
     case WM_COMMAND: OnCommand(page, LOWORD(wParam), HIWORD(wParam)); return TRUE;
     default: return FALSE;

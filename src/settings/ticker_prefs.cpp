@@ -3,11 +3,26 @@
 #include "settings/ticker_prefs.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "feed/codecs.h"
 
 namespace {
+
+// The copy a row names; its absence is a programming error.
+template <typename Prefs>
+auto& CopyOf(Prefs& prefs, SettingId id) {
+  const SettingInfo& row = Describe(id);
+  if (row.copy != nullptr) return prefs.*row.copy;
+  if (row.selection != nullptr) return prefs.content.*row.selection;
+  std::abort();
+}
+
+template <size_t N>
+void CopyText(char (&to)[N], const char* from) {
+  std::snprintf(to, N, "%s", from);
+}
 
 void ReplaceSpaces(char* text) {
   for (char* p = text; *p != '\0'; ++p) {
@@ -119,4 +134,50 @@ void SetProxySetting(std::mutex& lock, TickerPrefs& prefs, const char* host, con
   std::lock_guard<std::mutex> guard(lock);
   std::snprintf(prefs.httpProxy, sizeof prefs.httpProxy, "%s", host);
   std::snprintf(prefs.proxyPort, sizeof prefs.proxyPort, "%s", port);
+}
+
+int32_t ReadCopy(std::mutex& lock, const TickerPrefs& prefs, SettingId id) {
+  std::lock_guard<std::mutex> guard(lock);
+  return CopyOf(prefs, id);
+}
+
+void WriteCopy(std::mutex& lock, TickerPrefs& prefs, SettingId id, int32_t value) {
+  std::lock_guard<std::mutex> guard(lock);
+  CopyOf(prefs, id) = value;
+}
+
+void CopyAccount(std::mutex& lock, const TickerPrefs& prefs, char (&userId)[kTextValueSize],
+                 char (&password)[kPasswordCopySize]) {
+  std::lock_guard<std::mutex> guard(lock);
+  CopyText(userId, prefs.userId);
+  CopyText(password, prefs.password);
+}
+
+void SetAccount(std::mutex& lock, TickerPrefs& prefs, const char* userId, const char* password) {
+  std::lock_guard<std::mutex> guard(lock);
+  CopyText(prefs.userId, userId);
+  CopyText(prefs.password, password);
+}
+
+void ReloadContentSelection(SettingsStore& settings, std::mutex& lock, TickerPrefs& prefs) {
+  // Read first, then copy in one step: the worker never waits on the registry.
+  ContentSelection fresh;
+  ReadContentSelection(settings, &fresh);
+  std::lock_guard<std::mutex> guard(lock);
+  prefs.content = fresh;
+}
+
+void CopySymbols(std::mutex& lock, const TickerPrefs& prefs, char (&list)[kSymbolListSize]) {
+  std::lock_guard<std::mutex> guard(lock);
+  CopyText(list, prefs.content.stockSymbols);
+}
+
+void SetSymbols(std::mutex& lock, TickerPrefs& prefs, const char* list) {
+  std::lock_guard<std::mutex> guard(lock);
+  CopyText(prefs.content.stockSymbols, list);
+}
+
+void SetColors(std::mutex& lock, TickerPrefs& prefs, const uint32_t (&colors)[kStripColorCount]) {
+  std::lock_guard<std::mutex> guard(lock);
+  std::memcpy(prefs.colors, colors, sizeof colors);
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <mutex>
 #include <string>
 
 #include "feed/codecs.h"
@@ -143,6 +144,28 @@ TEST_F(TickerPrefsTest, TheFirstRunStoresAndUsesASensibleSelection) {
   EXPECT_EQ(next.smoothScrolling, 1) << "smooth scrolling is off for the first run only";
   EXPECT_STREQ(b.airports, "JFK,SFO,LAX");
   EXPECT_EQ(settings.ReadSetting(SettingId::kBoldFont), 1);
+}
+
+// The pages' copies: a number by its row, whichever record holds it, and texts cut to their
+// buffers however long the source.
+TEST_F(TickerPrefsTest, ThePagesCopiesGoByRowAndStayInTheirBuffers) {
+  std::mutex lock;
+  WriteCopy(lock, prefs, SettingId::kStoriesPerTopic, 12);
+  WriteCopy(lock, prefs, SettingId::kMyVexlo, 1);
+  EXPECT_EQ(prefs.content.storiesPerTopic, 12);
+  EXPECT_EQ(ReadCopy(lock, prefs, SettingId::kMyVexlo), 1);
+
+  const std::string longText(300, 'a');
+  SetAccount(lock, prefs, longText.c_str(), longText.c_str());
+  char userId[kTextValueSize];
+  char password[kPasswordCopySize];
+  CopyAccount(lock, prefs, userId, password);
+  EXPECT_EQ(std::strlen(userId), kTextValueSize - 1);
+  EXPECT_EQ(std::strlen(password), kPasswordCopySize - 1);
+  SetSymbols(lock, prefs, longText.c_str());
+  char symbols[kSymbolListSize];
+  CopySymbols(lock, prefs, symbols);
+  EXPECT_EQ(std::strlen(symbols), kSymbolListSize - 1);
 }
 
 TEST(LogoPhase, TheMailCycleOnlyWhileTheAlertShows) {
