@@ -81,11 +81,14 @@ LRESULT CALLBACK SheetProc(HWND sheet, UINT message, WPARAM wParam, LPARAM lPara
   return CallWindowProcA(g_sheetProc, sheet, message, wParam, lParam);
 }
 
+// The strip the sheet being created goes beside; set only while PropertySheet runs, as its
+// callback takes no data of its own.
+HWND g_creatingBeside = nullptr;
+
 // Beside the strip before the sheet first shows: moved only after that, the window system's
 // report of the first position can arrive late and put it back.
 int CALLBACK PlaceSheetOnCreation(HWND sheet, UINT message, LPARAM) {
-  // The sheet's owner is the window that opened it.
-  if (message == PSCB_INITIALIZED) PlaceBesideStrip(sheet, GetWindow(sheet, GW_OWNER));
+  if (message == PSCB_INITIALIZED) PlaceBesideStrip(sheet, g_creatingBeside);
   return 0;
 }
 
@@ -121,7 +124,9 @@ void OpenPreferencesSheet(PreferencesParts& parts, HWND ticker) {
   header.nPages = static_cast<UINT>(list.count);
   header.nStartPage = 0;
   header.ppsp = pages;
+  g_creatingBeside = t.tickerWindow;
   const INT_PTR sheet = PropertySheetA(&header);
+  g_creatingBeside = nullptr;
   t.sheet.window = sheet > 0 ? reinterpret_cast<HWND>(sheet) : nullptr;
   t.sheet.closed = 0;
   if (t.sheet.window != nullptr) {
