@@ -365,7 +365,7 @@ size_t HttpGetUrl(const HttpSession& session, const char* url, char* buffer, siz
   buffer[0] = '\0';
   if (url == nullptr || session.state == nullptr || Closing(session.closing)) return 0;
   HttpTransferState& s = *session.state;
-  if (Settings().ReadNumberValue(value_name::kNoAutoDial) != 0 &&
+  if (Settings().ReadSetting(SettingId::kNoAutoDial) != 0 &&
       !InternetCheckConnectionA(nullptr, 0, 0)) {
     return 0;
   }

@@ -127,7 +127,7 @@ const PageSteps kSteps = {ShowVersionLine, nullptr, nullptr};
 
 INT_PTR CALLBACK AboutPageProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
   switch (message) {
-    case WM_INITDIALOG: return TRUE;
+    case WM_INITDIALOG: KeepParts(page, lParam); return TRUE;
     case WM_NOTIFY: return AnswerPageNotify(page, reinterpret_cast<const NMHDR*>(lParam), kSteps);
     case WM_DRAWITEM: {
       const DRAWITEMSTRUCT* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);

@@ -1,23 +1,19 @@
-// What the Mail Alerts tab loads and stores.
+// What the Mail Alerts tab does apart from its window and its bound controls.
 #include "prefs/mail_page_store.h"
 
 #include <cstring>
 
-void LoadMailPage(SettingsStore& settings, const char* windowsDirectory, MailPageShown* shown) {
-  shown->mailAlertIcon = settings.ReadSetting(SettingId::kMailAlertIcon);
-  shown->mailIconCycle = settings.ReadSetting(SettingId::kMailIconCycle);
-  shown->mailAlertSound = settings.ReadSetting(SettingId::kMailAlertSound);
-  shown->soundIndex = settings.ReadSetting(SettingId::kMailSoundIndex);
-  shown->otherSound = settings.ReadSetting(SettingId::kOtherMailSound) != 0;
-  settings.ReadTextValue(value_name::kOtherMailSoundName, shown->soundPath);
-  if (shown->soundPath[0] != '\0' || windowsDirectory == nullptr) return;
+void LoadMailSoundPath(SettingsStore& settings, const char* windowsDirectory,
+                       char (&path)[kTextValueSize]) {
+  settings.ReadTextValue(value_name::kOtherMailSoundName, path);
+  if (path[0] != '\0' || windowsDirectory == nullptr) return;
 
   const size_t head = std::strlen(windowsDirectory);
   const size_t tail = std::strlen(kDefaultMailSoundTail);
-  if (head + tail >= sizeof shown->soundPath) return;
-  std::memcpy(shown->soundPath, windowsDirectory, head);
-  std::memcpy(shown->soundPath + head, kDefaultMailSoundTail, tail + 1);
-  settings.WriteTextValue(value_name::kOtherMailSoundName, shown->soundPath);
+  if (head + tail >= sizeof path) return;
+  std::memcpy(path, windowsDirectory, head);
+  std::memcpy(path + head, kDefaultMailSoundTail, tail + 1);
+  settings.WriteTextValue(value_name::kOtherMailSoundName, path);
 }
 
 bool MailSoundPathFits(const char* path) {
@@ -40,15 +36,4 @@ int32_t ParseMailCycle(const char* text) {
   // Stored as the 32-bit value the registry holds; past 2^31 it reads back negative, which the
   // logo button treats as no cycle.
   return static_cast<int32_t>(static_cast<uint32_t>(value));
-}
-
-void StoreMailPage(SettingsStore& settings, const MailPageValues& values, MailPageStored* stored) {
-  stored->mailAlertIcon = values.mailAlertIcon ? 1 : 0;
-  settings.WriteSetting(SettingId::kMailAlertIcon, stored->mailAlertIcon);
-  stored->mailIconCycle = ParseMailCycle(values.mailIconCycle);
-  settings.WriteSetting(SettingId::kMailIconCycle, stored->mailIconCycle);
-  stored->mailAlertSound = values.mailAlertSound ? 1 : 0;
-  settings.WriteSetting(SettingId::kMailAlertSound, stored->mailAlertSound);
-  settings.WriteSetting(SettingId::kOtherMailSound, values.otherSound ? 1 : 0);
-  settings.WriteSetting(SettingId::kMailSoundIndex, values.soundIndex);
 }

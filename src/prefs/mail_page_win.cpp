@@ -9,16 +9,11 @@
 #include "feed/refresh_worker_win.h"
 #include "prefs/mail_page_store.h"
 #include "prefs/pages_win.h"
-#include "prefs/prefs_copies_win.h"
 #include "res/program_resources_win.h"
 #include "res/resource.h"
 #include "settings/registry_store_win.h"
 
 namespace {
-
-constexpr int32_t kCycleMin = 2;
-constexpr int32_t kCycleMax = 60;
-constexpr int kMailSoundCount = 2;
 
 bool g_loaded = false;
 char g_soundPath[kTextValueSize] = "";
@@ -29,10 +24,12 @@ const char* WindowsDirectory(char (&buffer)[MAX_PATH]) {
   return n > 0 && n < MAX_PATH ? buffer : nullptr;
 }
 
-void OnInitDialog(HWND page) {
+void OnInitDialog(HWND page, LPARAM initParam) {
+  KeepParts(page, initParam);
   g_loaded = false;
   HWND list = GetDlgItem(page, IDC_MAIL_SOUND_LIST);
-  for (int n = 0; n < kMailSoundCount; ++n) {
+  // One entry per index the setting's range allows.
+  for (int n = 0; n <= Describe(SettingId::kMailSoundIndex).high; ++n) {
     char name[64] = "";
     LoadProgramText(IDS_MAIL_SOUND_FIRST + n, name, sizeof name);
     SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
@@ -44,21 +41,19 @@ void OnInitDialog(HWND page) {
 // changed here are not the user's changes, so the loaded flag is down meanwhile.
 void Load(HWND page) {
   g_loaded = false;
+  SettingsStore& settings = Settings();
   char windows[MAX_PATH];
-  MailPageShown shown;
-  LoadMailPage(Settings(), WindowsDirectory(windows), &shown);
-  SetMailCopy(SheetParts(),
-              MailCopy{shown.mailAlertIcon, shown.mailIconCycle, shown.mailAlertSound});
+  char path[kTextValueSize];
+  LoadMailSoundPath(settings, WindowsDirectory(windows), path);
+  CopyStoredNumbers(settings, PageKind::kMailAlerts, PartsOf(page).prefsLock, PartsOf(page).prefs);
 
-  SetChecked(page, IDC_MAIL_ICON, shown.mailAlertIcon != 0);
-  SetDlgItemInt(page, IDC_MAIL_CYCLE, static_cast<UINT>(shown.mailIconCycle), FALSE);
-  SendDlgItemMessageA(page, IDC_MAIL_CYCLE_SPIN, UDM_SETRANGE32, kCycleMin, kCycleMax);
-  SetChecked(page, IDC_MAIL_SOUND, shown.mailAlertSound != 0);
-  const bool known = shown.soundIndex >= 0 && shown.soundIndex < kMailSoundCount;
-  SendDlgItemMessageA(page, IDC_MAIL_SOUND_LIST, CB_SETCURSEL, known ? shown.soundIndex : -1, 0);
-  SetChecked(page, IDC_OTHER_SOUND, shown.otherSound);
-  SetChecked(page, IDC_VEXLO_SOUNDS, !shown.otherSound);
-  lstrcpynA(g_soundPath, shown.soundPath, sizeof g_soundPath);
+  DialogControls controls(page);
+  LoadBoundControls(settings, PageKind::kMailAlerts, controls);
+  // The interval is shown as stored, before the arrows get their range.
+  const SettingInfo& cycle = Describe(SettingId::kMailIconCycle);
+  SendDlgItemMessageA(page, IDC_MAIL_CYCLE_SPIN, UDM_SETRANGE32, cycle.low, cycle.high);
+  SetChecked(page, IDC_VEXLO_SOUNDS, !IsChecked(page, IDC_OTHER_SOUND));
+  lstrcpynA(g_soundPath, path, sizeof g_soundPath);
   SetDlgItemTextA(page, IDC_OTHER_SOUND_NAME, g_soundPath);
   g_loaded = true;
 }
@@ -91,7 +86,7 @@ void PickOtherSound(HWND page) {
   char file[MAX_PATH] = "";
   OPENFILENAMEA ofn = {};
   ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = SheetParts().tickerWindow;
+  ofn.hwndOwner = PartsOf(page).tickerWindow;
   ofn.lpstrFilter = filter;
   ofn.lpstrFile = file;
   ofn.nMaxFile = sizeof file;
@@ -128,23 +123,16 @@ void OnCommand(HWND page, int id, int code) {
   MarkChanged(page);
   if (code != BN_CLICKED) return;
   switch (id) {
-    case IDC_SIGN_UP: OpenEndpoint(SheetParts().links, Endpoint::kPortalMail, ""); break;
+    case IDC_SIGN_UP: OpenEndpoint(PartsOf(page).links, Endpoint::kPortalMail, ""); break;
     case IDC_OTHER_SOUND: PickOtherSound(page); break;
     default: break;
   }
 }
 
 void Apply(HWND page) {
-  MailPageValues values;
-  values.mailAlertIcon = IsChecked(page, IDC_MAIL_ICON);
-  GetDlgItemTextA(page, IDC_MAIL_CYCLE, values.mailIconCycle, sizeof values.mailIconCycle);
-  values.mailAlertSound = IsChecked(page, IDC_MAIL_SOUND);
-  values.otherSound = IsChecked(page, IDC_OTHER_SOUND);
-  values.soundIndex = SelectedSound(page);
-  MailPageStored stored;
-  StoreMailPage(Settings(), values, &stored);
-  SetMailCopy(SheetParts(),
-              MailCopy{stored.mailAlertIcon, stored.mailIconCycle, stored.mailAlertSound});
+  DialogControls controls(page);
+  StoreBoundControls(Settings(), PageKind::kMailAlerts, controls);
+  CopyBoundNumbers(controls, PageKind::kMailAlerts, PartsOf(page).prefsLock, PartsOf(page).prefs);
   g_loaded = false;
 }
 
@@ -154,14 +142,14 @@ const PageSteps kSteps = {
       Apply(page);
       return true;
     },
-    [] { g_loaded = false; },
+    [](HWND) { g_loaded = false; },
 };
 
 }  // namespace
 
 INT_PTR CALLBACK MailPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_INITDIALOG: OnInitDialog(page); return TRUE;
+    case WM_INITDIALOG: OnInitDialog(page, lParam); return TRUE;
     case WM_NOTIFY: return AnswerPageNotify(page, reinterpret_cast<const NMHDR*>(lParam), kSteps);
     case WM_COMMAND: OnCommand(page, LOWORD(wParam), HIWORD(wParam)); return TRUE;
     default: return FALSE;

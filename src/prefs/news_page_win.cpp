@@ -6,8 +6,8 @@
 
 #include <commdlg.h>
 
-#include "prefs/prefs_copies_win.h"
 #include "res/resource.h"
+#include "settings/color_schemes.h"
 #include "settings/registry_store_win.h"
 #include "strip/strip_paint_win.h"
 
@@ -62,24 +62,25 @@ void Load(HWND page) {
   SettingsStore& settings = Settings();
   CreateBrushes();
   // The arrows' range first: the stories number is shown after it.
-  SendDlgItemMessageA(page, IDC_STORIES_SPIN, UDM_SETRANGE32, kStoriesMin, kStoriesMax);
+  const SettingInfo& stories = Describe(SettingId::kStoriesPerTopic);
+  SendDlgItemMessageA(page, IDC_STORIES_SPIN, UDM_SETRANGE32, stories.low, stories.high);
   DialogControls controls(page);
   LoadBoundControls(settings, PageKind::kNews, controls);
   SetChecked(page, IDC_CELSIUS, !IsChecked(page, IDC_FAHRENHEIT));
-  ReloadNewsCopies(SheetParts(), settings);
+  ReloadContentSelection(settings, PartsOf(page).prefsLock, PartsOf(page).prefs);
   RememberColors();
   g_page.loaded = true;
 }
 
 // A 3-D frame around the colour: raised while up, sunken while pressed.
-void DrawColorButton(const DRAWITEMSTRUCT* item) {
+void DrawColorButton(HWND page, const DRAWITEMSTRUCT* item) {
   const int index = ButtonIndex(static_cast<int>(item->CtlID));
   if (index < 0) return;
   if (g_page.brushes[index] == nullptr) CreateBrushes();
   HDC dc = item->hDC;
   RECT r = item->rcItem;
   FillRect(dc, &r, g_page.brushes[index]);
-  PreferencesParts& t = SheetParts();
+  PreferencesParts& t = PartsOf(page);
   HPEN black = static_cast<HPEN>(GetStockObject(BLACK_PEN));
   HPEN light = t.highlightPen != nullptr ? t.highlightPen : static_cast<HPEN>(GetStockObject(WHITE_PEN));
   HPEN shadow = t.shadowPen != nullptr ? t.shadowPen : black;
@@ -127,15 +128,18 @@ void PickColor(HWND page, int index) {
 }
 
 bool Apply(HWND page) {
+  PreferencesParts& t = PartsOf(page);
   SettingsStore& settings = Settings();
   DialogControls controls(page);
-  const bool acceptable =
-      StoreNewsPage(settings, controls, ReadAccountCopy(SheetParts()).myVexlo);
-  ReloadNewsCopies(SheetParts(), settings);
+  const bool acceptable = StoreNewsPage(
+      settings, controls, ReadCopy(t.prefsLock, t.prefs, SettingId::kMyVexlo) != 0);
+  ReloadContentSelection(settings, t.prefsLock, t.prefs);
 
-  ReloadColorCopies(SheetParts(), settings);
-  SheetParts().host.ColorsChanged();
-  SheetParts().host.FontsChanged();
+  uint32_t colors[kStripColorCount];
+  LoadStripColors(settings, colors);
+  SetColors(t.prefsLock, t.prefs, colors);
+  t.host.ColorsChanged();
+  t.host.FontsChanged();
   DeleteBrushes();
   RememberColors();
 
@@ -149,7 +153,7 @@ bool Apply(HWND page) {
   return true;
 }
 
-void Cancel() {
+void Cancel(HWND page) {
   DeleteBrushes();
   if (g_page.remembering) {
     // Only the colours picked since: a Cancel that changed nothing writes nothing.
@@ -160,13 +164,13 @@ void Cancel() {
     }
   }
   g_page.loaded = false;
-  SheetParts().sheet.settingsChanged = 0;
+  PartsOf(page).sheet.settingsChanged = 0;
 }
 
 void OnCommand(HWND page, int id, int code) {
   if (code != BN_CLICKED && code != EN_CHANGE) return;
   if (g_page.loaded) {
-    SheetParts().sheet.settingsChanged = 1;
+    PartsOf(page).sheet.settingsChanged = 1;
     MarkChanged(page);
   }
   const int index = code == BN_CLICKED ? ButtonIndex(id) : -1;
@@ -186,13 +190,16 @@ const PageSteps kSteps = {
 INT_PTR CALLBACK NewsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
+      KeepParts(page, lParam);
       g_page = NewsPage();
       SendDlgItemMessageA(page, IDC_AIRPORTS, EM_LIMITTEXT, kAirportChars, 0);
       SendDlgItemMessageA(page, IDC_STORIES, EM_LIMITTEXT, 2, 0);
       return TRUE;
     case WM_NOTIFY: return AnswerPageNotify(page, reinterpret_cast<const NMHDR*>(lParam), kSteps);
     case WM_COMMAND: OnCommand(page, LOWORD(wParam), HIWORD(wParam)); return TRUE;
-    case WM_DRAWITEM: DrawColorButton(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)); return TRUE;
+    case WM_DRAWITEM:
+      DrawColorButton(page, reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+      return TRUE;
     case WM_DESTROY: DeleteBrushes(); return FALSE;
     default: return FALSE;
   }

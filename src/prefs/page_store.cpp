@@ -44,10 +44,6 @@ void StoreTickerPage(SettingsStore& settings, const TickerPageValues& values,
   CopyLimited(password, kAccountFieldChars, stored->password, sizeof stored->password);
 
   StoreBoundControls(settings, PageKind::kTicker, controls);
-  stored->autoUpdate = BoundNumber(controls, IDC_AUTO_UPDATE);
-  stored->showInScreenSaver = BoundNumber(controls, IDC_SCREEN_SAVER);
-  stored->smoothScrolling = BoundNumber(controls, IDC_SMOOTH);
-  stored->tickerSpeed = BoundNumber(controls, IDC_SPEED);
   stored->newsRefresh = BoundNumber(controls, IDC_REFRESH_MINUTES);
   stored->pauseOnHover = BoundNumber(controls, IDC_PAUSE_ON_HOVER) != 0;
 }

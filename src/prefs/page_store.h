@@ -17,15 +17,12 @@ struct TickerPageValues {
   char password[kAccountFieldChars + 1] = "";
 };
 
-// What the Ticker tab's Apply leaves in memory.
+// What the Ticker tab's Apply leaves in memory beside the bound numbers' copies, and what the
+// window takes up at once.
 struct TickerPageStored {
   bool myVexlo = false;
   char userId[kTextValueSize] = "";    // spaces as '+'
   char password[kTextValueSize] = "";  // spaces as '+'
-  int32_t autoUpdate = 0;
-  int32_t showInScreenSaver = 0;
-  int32_t smoothScrolling = 0;
-  int32_t tickerSpeed = 0;
   int32_t newsRefresh = 0;
   bool pauseOnHover = false;
 };

@@ -9,8 +9,10 @@
 #include "prefs/pref_rules.h"
 #include "prefs/preferences_parts.h"
 
-// The parts that the open sheet works on (there is one sheet at most).
-PreferencesParts& SheetParts();
+// The parts a page works on: the sheet hands them to each page it creates, and the page keeps
+// them with its window when its dialog starts (from WM_INITDIALOG's lParam).
+void KeepParts(HWND page, LPARAM initParam);
+PreferencesParts& PartsOf(HWND page);
 
 INT_PTR CALLBACK TickerPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK NewsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
@@ -19,7 +21,7 @@ INT_PTR CALLBACK MailPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
 INT_PTR CALLBACK AboutPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK ProxyPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
-HPROPSHEETPAGE CreatePage(PageKind kind);
+HPROPSHEETPAGE CreatePage(PageKind kind, PreferencesParts& parts);
 // Removes every page after the Ticker tab and adds them again for the account switch's state.
 void RebuildPagesAfterAccountSwitch(HWND tickerPage, bool myVexlo);
 
@@ -36,11 +38,11 @@ INT_PTR PageResult(HWND page, LONG_PTR result);
 struct PageSteps {
   void (*show)(HWND page);
   bool (*apply)(HWND page);
-  void (*cancel)();
+  void (*cancel)(HWND page);
 };
 // The answer every page gives to the sheet's notifications.
 INT_PTR AnswerPageNotify(HWND page, const NMHDR* header, const PageSteps& steps);
-void OpenHelpPage();
+void OpenHelpPage(HWND page);
 // A message box with the caption and text of two string-table entries; its answer. Never called
 // with prefsLock held.
 int ShowPageMessage(HWND page, UINT captionId, UINT textId, UINT type);
@@ -58,6 +60,8 @@ class DialogControls final : public PageControls {
   void Text(int control, char* buffer, size_t capacity) override;
   void SetText(int control, const char* text) override;
   void SetNumber(int control, int32_t number) override;
+  int32_t Selection(int control) override;
+  void SetSelection(int control, int32_t index) override;
 
  private:
   HWND page_;

@@ -165,12 +165,13 @@ bool NewsSelectionAcceptable(bool myVexlo, const bool topics[9]) {
 
 int32_t SpeedAfterWheel(int32_t speed, int32_t delta, int32_t* pending) {
   constexpr int32_t kNotch = 120;
-  speed = Clamp(speed, kSpeedMin, kSpeedMax);
+  const SettingInfo& range = Describe(SettingId::kTickerSpeed);
+  speed = Clamp(speed, range.low, range.high);
   // A turn against the pending direction starts afresh rather than cancelling out.
   if ((*pending > 0 && delta < 0) || (*pending < 0 && delta > 0)) *pending = 0;
   const int64_t total = static_cast<int64_t>(*pending) + delta;
   const int64_t steps = total / kNotch;
   *pending = static_cast<int32_t>(total - steps * kNotch);
   const int64_t next = speed + steps;
-  return next < kSpeedMin ? kSpeedMin : next > kSpeedMax ? kSpeedMax : static_cast<int32_t>(next);
+  return next < range.low ? range.low : next > range.high ? range.high : static_cast<int32_t>(next);
 }

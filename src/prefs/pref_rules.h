@@ -50,14 +50,8 @@ bool ShouldSuggestAccount(const char* list);
 // The list box's entries; an empty list has none, and empty pieces are dropped.
 std::vector<std::string> SplitSymbols(const char* list);
 
-// Numbers typed into the pages, clamped into their control's range. Text that is no number takes
+// Numbers typed into the pages, clamped into their setting's range. Text that is no number takes
 // the lowest value.
-constexpr int32_t kRefreshMinutesMin = 5;
-constexpr int32_t kRefreshMinutesMax = 1440;
-constexpr int32_t kStoriesMin = 3;
-constexpr int32_t kStoriesMax = 20;
-constexpr int32_t kSpeedMin = 1;
-constexpr int32_t kSpeedMax = 8;
 int32_t ParseClamped(const char* text, int32_t low, int32_t high);
 int32_t Clamp(int32_t value, int32_t low, int32_t high);
 

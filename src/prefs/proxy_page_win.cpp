@@ -20,7 +20,7 @@ void Load(HWND page) {
   char port[kProxyFieldChars + 1];
   char storedHost[kTextValueSize];
   char storedPort[kTextValueSize];
-  CopyProxySetting(SheetParts().prefsLock, SheetParts().prefs, storedHost, storedPort);
+  CopyProxySetting(PartsOf(page).prefsLock, PartsOf(page).prefs, storedHost, storedPort);
   if (DiscoverProxy(storedHost, storedPort, text) &&
       SplitProxyText(text, host, sizeof host, port, sizeof port)) {
     SetDlgItemTextA(page, IDC_PROXY_HOST, host);
@@ -30,12 +30,13 @@ void Load(HWND page) {
 }
 
 bool Apply(HWND page) {
+  PreferencesParts& t = PartsOf(page);
   if (IsChecked(page, IDC_PROXY_RELOAD)) {
     // Only the running program forgets; the stored values stay for the next start. The refresh
     // after the sheet closes then already goes through the browser's proxy.
-    SetProxySetting(SheetParts().prefsLock, SheetParts().prefs, "", "");
+    SetProxySetting(t.prefsLock, t.prefs, "", "");
     SetChecked(page, IDC_PROXY_RELOAD, false);
-    SheetParts().sheet.settingsChanged = 1;
+    t.sheet.settingsChanged = 1;
   } else {
     char host[kProxyFieldChars + 1] = "";
     char port[kProxyFieldChars + 1] = "";
@@ -47,7 +48,7 @@ bool Apply(HWND page) {
       NoteApplyRefused();
       return false;
     }
-    SetProxySetting(SheetParts().prefsLock, SheetParts().prefs, host, port);
+    SetProxySetting(t.prefsLock, t.prefs, host, port);
     Settings().WriteTextValue(value_name::kHttpProxy, host);
     Settings().WriteTextValue(value_name::kProxyPort, port);
   }
@@ -58,7 +59,7 @@ bool Apply(HWND page) {
 void OnCommand(HWND page, int id, int code) {
   if (code != EN_CHANGE || !g_loaded) return;
   if (id != IDC_PROXY_HOST && id != IDC_PROXY_PORT) return;
-  SheetParts().sheet.settingsChanged = 1;
+  PartsOf(page).sheet.settingsChanged = 1;
   MarkChanged(page);
 }
 
@@ -67,7 +68,7 @@ const PageSteps kSteps = {
       if (!g_loaded) Load(page);
     },
     Apply,
-    [] { g_loaded = false; },
+    [](HWND) { g_loaded = false; },
 };
 
 }  // namespace
@@ -75,6 +76,7 @@ const PageSteps kSteps = {
 INT_PTR CALLBACK ProxyPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
+      KeepParts(page, lParam);
       g_loaded = false;
       // The registry keeps 99 characters of a text: a longer host would be stored cut unseen.
       SendDlgItemMessageA(page, IDC_PROXY_HOST, EM_LIMITTEXT, kTextValueSize - 1, 0);

@@ -4,7 +4,6 @@
 
 #include "desktop/open_url_win.h"
 #include "prefs/pages_win.h"
-#include "prefs/prefs_copies_win.h"
 #include "res/resource.h"
 #include "settings/registry_store_win.h"
 
@@ -16,7 +15,7 @@ bool g_listModified = false;
 void Load(HWND page) {
   g_loaded = true;
   char list[kSymbolListSize];
-  ReadSymbolCopy(SheetParts(), list);
+  CopySymbols(PartsOf(page).prefsLock, PartsOf(page).prefs, list);
   HWND box = GetDlgItem(page, IDC_SYMBOL_LIST);
   SendMessageA(box, LB_RESETCONTENT, 0, 0);
   for (const std::string& symbol : SplitSymbols(list)) {
@@ -24,23 +23,24 @@ void Load(HWND page) {
   }
 }
 
-void Store(const char* list) {
+void Store(HWND page, const char* list) {
   Settings().SaveStockSymbols(list);
-  SetSymbolCopy(SheetParts(), list);
+  SetSymbols(PartsOf(page).prefsLock, PartsOf(page).prefs, list);
   g_listModified = true;
 }
 
 void AddTypedSymbol(HWND page) {
-  if (ReadAccountCopy(SheetParts()).myVexlo) {
+  PreferencesParts& t = PartsOf(page);
+  if (ReadCopy(t.prefsLock, t.prefs, SettingId::kMyVexlo) != 0) {
     ShowPageMessage(page, IDS_ACCOUNT_CHOOSES_TITLE, IDS_ACCOUNT_CHOOSES_TEXT, MB_OK);
   }
-  SheetParts().sheet.settingsChanged = 1;
+  t.sheet.settingsChanged = 1;
   MarkChanged(page);
 
   char symbol[kSymbolMaxChars + 1] = "";
   GetDlgItemTextA(page, IDC_SYMBOL_EDIT, symbol, sizeof symbol);
   char list[kSymbolListSize];
-  ReadSymbolCopy(SheetParts(), list);
+  CopySymbols(t.prefsLock, t.prefs, list);
   char added[kSymbolListSize];
   std::memcpy(added, list, sizeof added);
   switch (AddSymbol(added, symbol)) {
@@ -57,11 +57,12 @@ void AddTypedSymbol(HWND page) {
     ShowPageMessage(page, IDS_SUGGESTION_TITLE, IDS_SUGGESTION_TEXT, MB_OK);
   }
   SendDlgItemMessageA(page, IDC_SYMBOL_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(symbol));
-  Store(added);
+  Store(page, added);
 }
 
 void RemoveSelectedSymbol(HWND page) {
-  SheetParts().sheet.settingsChanged = 1;
+  PreferencesParts& t = PartsOf(page);
+  t.sheet.settingsChanged = 1;
   MarkChanged(page);
   HWND box = GetDlgItem(page, IDC_SYMBOL_LIST);
   const LRESULT selected = SendMessageA(box, LB_GETCURSEL, 0, 0);
@@ -71,17 +72,17 @@ void RemoveSelectedSymbol(HWND page) {
   char symbol[kSymbolListSize] = "";
   SendMessageA(box, LB_GETTEXT, selected, reinterpret_cast<LPARAM>(symbol));
   char list[kSymbolListSize];
-  ReadSymbolCopy(SheetParts(), list);
+  CopySymbols(t.prefsLock, t.prefs, list);
   if (RemoveSymbol(list, symbol) != SymbolEdit::kDone) return;
   SendMessageA(box, LB_DELETESTRING, selected, 0);
-  Store(list);
+  Store(page, list);
 }
 
 void OnCommand(HWND page, int id, int code) {
   if (code != BN_CLICKED) return;
   switch (id) {
     case IDC_FIND_SYMBOL:
-      OpenEndpoint(SheetParts().links, Endpoint::kPortalQuotes, "/lookup.html");
+      OpenEndpoint(PartsOf(page).links, Endpoint::kPortalQuotes, "/lookup.html");
       break;
     case IDC_ADD_SYMBOL: AddTypedSymbol(page); break;
     case IDC_REMOVE_SYMBOL: RemoveSelectedSymbol(page); break;
@@ -94,12 +95,12 @@ const PageSteps kSteps = {
       if (!g_loaded) Load(page);
     },
     [](HWND page) {
-      if (g_listModified) SheetParts().sheet.settingsChanged = 1;
+      if (g_listModified) PartsOf(page).sheet.settingsChanged = 1;
       MarkUnchanged(page);
       g_loaded = false;
       return true;
     },
-    [] { g_loaded = false; },
+    [](HWND) { g_loaded = false; },
 };
 
 }  // namespace
@@ -107,6 +108,7 @@ const PageSteps kSteps = {
 INT_PTR CALLBACK QuotesPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
+      KeepParts(page, lParam);
       g_loaded = false;
       g_listModified = false;
       SendDlgItemMessageA(page, IDC_SYMBOL_EDIT, EM_LIMITTEXT, kSymbolMaxChars, 0);

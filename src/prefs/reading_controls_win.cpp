@@ -41,7 +41,7 @@ void ApplyReadingControls(HWND page) {
     settings.WriteSetting(row.setting, static_cast<int32_t>(value & 0xFFFF));
   }
   char taken[100] = "";
-  SheetParts().host.ReadingKeysApplied(taken, sizeof taken);
+  PartsOf(page).host.ReadingKeysApplied(taken, sizeof taken);
   if (taken[0] == '\0') return;
   char format[kItemTextSize];
   char text[kItemTextSize + sizeof taken];

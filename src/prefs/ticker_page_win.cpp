@@ -5,7 +5,6 @@
 #include "desktop/open_url_win.h"
 #include "prefs/page_store.h"
 #include "prefs/pages_win.h"
-#include "prefs/prefs_copies_win.h"
 #include "prefs/reading_controls_win.h"
 #include "res/program_resources_win.h"
 #include "res/resource.h"
@@ -74,7 +73,8 @@ void MeasureSchemeItem(HWND page, MEASUREITEMSTRUCT* item) {
   item->itemHeight = static_cast<UINT>(metrics.tmHeight + 2);
 }
 
-void OnInitDialog(HWND page) {
+void OnInitDialog(HWND page, LPARAM initParam) {
+  KeepParts(page, initParam);
   g_loaded = false;
   FillSchemeList(page);
   SendDlgItemMessageA(page, IDC_USER_ID, EM_LIMITTEXT, kAccountFieldChars, 0);
@@ -83,16 +83,18 @@ void OnInitDialog(HWND page) {
 }
 
 void Load(HWND page) {
+  PreferencesParts& t = PartsOf(page);
   SettingsStore& settings = Settings();
   const bool myVexlo = settings.ReadSetting(SettingId::kMyVexlo) != 0;
-  SetMyVexloCopy(SheetParts(), myVexlo);
+  WriteCopy(t.prefsLock, t.prefs, SettingId::kMyVexlo, myVexlo ? 1 : 0);
   SetChecked(page, IDC_MY_VEXLO, myVexlo);
 
   const int32_t scheme = static_cast<int32_t>(settings.ReadColorSetting(ColorId::kColorScheme));
   SendDlgItemMessageA(page, IDC_SCHEME, CB_SETCURSEL,
                       scheme >= 0 && scheme < kColorSchemeCount ? scheme : -1, 0);
 
-  EnableWindow(GetDlgItem(page, IDC_MY_VEXLO), !MyVexloOnlyCopy(SheetParts()));
+  EnableWindow(GetDlgItem(page, IDC_MY_VEXLO),
+               ReadCopy(t.prefsLock, t.prefs, SettingId::kMyVexloOnly) == 0);
   if (SponsorSuppliesNews()) {
     for (int id : {IDC_MY_VEXLO, IDC_PASSWORD, IDC_USER_ID, IDC_AUTO_UPDATE, IDC_REFRESH_MINUTES,
                    IDC_REFRESH_SPIN}) {
@@ -100,29 +102,25 @@ void Load(HWND page) {
     }
   }
 
-  const AccountCopy account = ReadAccountCopy(SheetParts());
-  SetDlgItemTextA(page, IDC_USER_ID, account.userId);
-  SetDlgItemTextA(page, IDC_PASSWORD, account.password);
+  char userId[kTextValueSize];
+  char password[kPasswordCopySize];
+  CopyAccount(t.prefsLock, t.prefs, userId, password);
+  SetDlgItemTextA(page, IDC_USER_ID, userId);
+  SetDlgItemTextA(page, IDC_PASSWORD, password);
   LoadReadingControls(page);
 
   // The ranges first: a trackbar moves a position outside its range into it.
+  const SettingInfo& speedRange = Describe(SettingId::kTickerSpeed);
   HWND speed = GetDlgItem(page, IDC_SPEED);
-  SendMessageA(speed, TBM_SETRANGE, TRUE, MAKELPARAM(kSpeedMin, kSpeedMax));
+  SendMessageA(speed, TBM_SETRANGE, TRUE, MAKELPARAM(speedRange.low, speedRange.high));
   SendMessageA(speed, TBM_SETPAGESIZE, 0, 1);
-  SendMessageA(speed, TBM_SETSEL, TRUE, MAKELPARAM(kSpeedMin, kSpeedMax));
+  SendMessageA(speed, TBM_SETSEL, TRUE, MAKELPARAM(speedRange.low, speedRange.high));
   SendMessageA(speed, TBM_SETTICFREQ, 1, 0);
-  SendDlgItemMessageA(page, IDC_REFRESH_SPIN, UDM_SETRANGE32, kRefreshMinutesMin,
-                      kRefreshMinutesMax);
+  const SettingInfo& minutes = Describe(SettingId::kNewsRefresh);
+  SendDlgItemMessageA(page, IDC_REFRESH_SPIN, UDM_SETRANGE32, minutes.low, minutes.high);
   DialogControls controls(page);
   LoadBoundControls(settings, PageKind::kTicker, controls);
-
-  DisplayCopy display;
-  display.autoUpdate = settings.ReadSetting(SettingId::kAutoUpdate);
-  display.showInScreenSaver = settings.ReadSetting(SettingId::kShowInScreenSaver);
-  display.smoothScrolling = settings.ReadSetting(SettingId::kSmoothScrolling);
-  display.tickerSpeed = settings.ReadSetting(SettingId::kTickerSpeed);
-  display.newsRefresh = settings.ReadNumberValue(value_name::kNewsRefresh);
-  SetDisplayCopy(SheetParts(), display);
+  CopyStoredNumbers(settings, PageKind::kTicker, t.prefsLock, t.prefs);
   g_loaded = true;
 }
 
@@ -135,56 +133,56 @@ TickerPageValues ReadAccount(HWND page) {
 }
 
 void Apply(HWND page) {
-  PreferencesParts& t = SheetParts();
+  PreferencesParts& t = PartsOf(page);
   SettingsStore& settings = Settings();
   const TickerPageValues values = ReadAccount(page);
   DialogControls controls(page);
-  const AccountCopy before = ReadAccountCopy(SheetParts());
+  char userId[kTextValueSize];
+  char password[kPasswordCopySize];
+  CopyAccount(t.prefsLock, t.prefs, userId, password);
   const TickerApplyDecision decision =
-      DecideTickerPage(settings, values, controls, before.userId, before.password);
+      DecideTickerPage(settings, values, controls, userId, password);
   if (decision.askSignUp &&
       ShowPageMessage(page, IDS_SIGN_UP_TITLE, IDS_SIGN_UP_TEXT,
                       MB_YESNO | MB_TASKMODAL | MB_ICONQUESTION) == IDYES) {
-    OpenEndpoint(SheetParts().links, Endpoint::kPortal, kRegistrationPath);
+    OpenEndpoint(t.links, Endpoint::kPortal, kRegistrationPath);
   }
   TickerPageStored stored;
   StoreTickerPage(settings, values, controls, decision, &stored);
   ApplyReadingControls(page);
 
-  SetMyVexloCopy(SheetParts(), stored.myVexlo);
-  SetAccountCopy(SheetParts(), stored.userId, stored.password);
-  DisplayCopy display;
-  display.autoUpdate = stored.autoUpdate;
-  display.showInScreenSaver = stored.showInScreenSaver;
-  display.smoothScrolling = stored.smoothScrolling;
-  display.tickerSpeed = stored.tickerSpeed;
-  display.newsRefresh = stored.newsRefresh;
-  SetDisplayCopy(SheetParts(), display);
+  WriteCopy(t.prefsLock, t.prefs, SettingId::kMyVexlo, stored.myVexlo ? 1 : 0);
+  SetAccount(t.prefsLock, t.prefs, stored.userId, stored.password);
+  CopyBoundNumbers(controls, PageKind::kTicker, t.prefsLock, t.prefs);
   if (decision.loginRetry) t.refresh.loginRetry = 1;
   if (decision.reloadFromCache) {
     t.refresh.loadFromCache = 1;
     t.sheet.settingsChanged = 1;
   }
 
-  t.host.TickerTabApplied(display.newsRefresh, stored.pauseOnHover);
+  t.host.TickerTabApplied(stored.newsRefresh, stored.pauseOnHover);
   t.host.FontsChanged();
   MarkUnchanged(page);
   g_loaded = false;
 }
 
-void Cancel() {
-  PreferencesParts& t = SheetParts();
+void Cancel(HWND page) {
+  PreferencesParts& t = PartsOf(page);
   t.sheet.settingsChanged = 0;
   // A click on the account switch changed the in-memory flag at once; nothing was stored.
-  SetMyVexloCopy(SheetParts(), Settings().ReadSetting(SettingId::kMyVexlo) != 0);
+  WriteCopy(t.prefsLock, t.prefs, SettingId::kMyVexlo,
+            Settings().ReadSetting(SettingId::kMyVexlo) != 0 ? 1 : 0);
   g_loaded = false;
 }
 
 void OnSchemeChosen(HWND page) {
   const LRESULT n = SendDlgItemMessageA(page, IDC_SCHEME, CB_GETCURSEL, 0, 0);
   if (n < 0 || n >= kColorSchemeCount) return;
-  ApplySchemeToCopies(SheetParts(), Settings(), static_cast<int32_t>(n));
-  SheetParts().host.ColorsChanged();
+  PreferencesParts& t = PartsOf(page);
+  uint32_t colors[kStripColorCount];
+  ApplyColorScheme(Settings(), static_cast<int32_t>(n), colors);
+  SetColors(t.prefsLock, t.prefs, colors);
+  t.host.ColorsChanged();
 }
 
 void OnCommand(HWND page, int id, int code) {
@@ -194,20 +192,21 @@ void OnCommand(HWND page, int id, int code) {
   }
   if (!g_loaded) return;
   if (code == EN_CHANGE) {
-    if (id == IDC_USER_ID || id == IDC_PASSWORD) SheetParts().sheet.settingsChanged = 1;
+    if (id == IDC_USER_ID || id == IDC_PASSWORD) PartsOf(page).sheet.settingsChanged = 1;
     MarkChanged(page);
     return;
   }
   if (code != BN_CLICKED) return;
   switch (id) {
     case IDC_SIGN_UP:
-      OpenEndpoint(SheetParts().links, Endpoint::kPortal, kRegistrationPath);
+      OpenEndpoint(PartsOf(page).links, Endpoint::kPortal, kRegistrationPath);
       MarkChanged(page);
       break;
     case IDC_MY_VEXLO: {
-      SheetParts().sheet.settingsChanged = 1;
+      PreferencesParts& t = PartsOf(page);
+      t.sheet.settingsChanged = 1;
       const bool on = IsChecked(page, IDC_MY_VEXLO);
-      SetMyVexloCopy(SheetParts(), on);
+      WriteCopy(t.prefsLock, t.prefs, SettingId::kMyVexlo, on ? 1 : 0);
       RebuildPagesAfterAccountSwitch(page, on);
       break;
     }
@@ -230,7 +229,7 @@ const PageSteps kSteps = {
 
 INT_PTR CALLBACK TickerPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_INITDIALOG: OnInitDialog(page); return TRUE;
+    case WM_INITDIALOG: OnInitDialog(page, lParam); return TRUE;
     case WM_NOTIFY: return AnswerPageNotify(page, reinterpret_cast<const NMHDR*>(lParam), kSteps);
     case WM_COMMAND: OnCommand(page, LOWORD(wParam), HIWORD(wParam)); return TRUE;
     case WM_HSCROLL:

@@ -1,45 +1,93 @@
-// The one table of setting ids, value names and defaults.
+// The one table of setting ids, value names, defaults, ranges, first-run values and in-memory
+// copies.
 #include "settings/settings_table.h"
 
 #include <cstdlib>
 
+#include "settings/ticker_prefs.h"
+
+namespace {
+
+constexpr SettingInfo Row(SettingId id, const char* name, uint32_t defaultValue = 0) {
+  return SettingInfo{id, name, defaultValue};
+}
+
+}  // namespace
+
 const SettingInfo kSettingTable[] = {
-    {SettingId::kTickerSpeed, "Ticker Speed", 0},
-    {SettingId::kMyVexlo, "My Vexlo!", 0},
-    {SettingId::kTemperatureSystem, "Temperature System", 0},
-    {SettingId::kWorldHeadlines, "World Headlines", 0},
-    {SettingId::kSportsHeadlines, "Sports Headlines", 0},
-    {SettingId::kEntertainmentHeadlines, "Entertainment Headlines", 0},
-    {SettingId::kBusinessHeadlines, "Business Headlines", 0},
-    {SettingId::kUsHeadlines, "US Headlines", 0},
-    {SettingId::kPoliticsHeadlines, "Politics Headlines", 0},
-    {SettingId::kStockQuotes, "Stock Quotes", 0},
-    {SettingId::kTechnologyHeadlines, "Technology Headlines", 0},
-    {SettingId::kWeather, "Weather", 0},
-    {SettingId::kBoldFont, "Bold Font", 0},
-    {SettingId::kMailIconCycle, "Mail Icon Cycle", 5},
-    {SettingId::kShowInScreenSaver, "Show in Screen Saver", 0},
-    {SettingId::kTickerSize, "Ticker Size", 0},
-    {SettingId::kAutoUpdate, "Auto Update", 1},
-    {SettingId::kRegisterForMyVexlo, "Register for MyVexlo", 0},
-    {SettingId::kSmoothScrolling, "Smooth Scrolling", 0},
-    {SettingId::kHangup, "Hangup", 0},
-    {SettingId::kAlwaysOnTop, "Always On Top", 0},
-    {SettingId::kAlwaysOnBottom, "Always On Bottom", 0},
-    {SettingId::kFitToCaption, "Fit To Caption", 1},
-    {SettingId::kMailAlertIcon, "Mail Alert Icon", 1},
-    {SettingId::kMailAlertSound, "Mail Alert Sound", 0},
-    {SettingId::kMailSoundIndex, "Mail Sound Index", 0},
-    {SettingId::kOtherMailSound, "Other Mail Sound", 0},
-    {SettingId::kFollowCaption, "Follow Caption", 0},
+    Row(SettingId::kTickerSpeed, "Ticker Speed")
+        .Range(1, 8)
+        .OnFirstRun(3)
+        .CopiedTo(&TickerPrefs::tickerSpeed),
+    Row(SettingId::kMyVexlo, "My Vexlo!").CopiedTo(&TickerPrefs::myVexlo),
+    // 1: Fahrenheit.
+    Row(SettingId::kTemperatureSystem, "Temperature System")
+        .OnFirstRun(1)
+        .CopiedTo(&ContentSelection::fahrenheit),
+    // Minutes between refreshes.
+    Row(SettingId::kNewsRefresh, "News Refresh")
+        .Range(5, 1440)
+        .OnFirstRun(10)
+        .CopiedTo(&TickerPrefs::newsRefresh),
+    Row(SettingId::kWorldHeadlines, "World Headlines").CopiedTo(&ContentSelection::worldHeadlines),
+    Row(SettingId::kSportsHeadlines, "Sports Headlines")
+        .CopiedTo(&ContentSelection::sportsHeadlines),
+    Row(SettingId::kEntertainmentHeadlines, "Entertainment Headlines")
+        .CopiedTo(&ContentSelection::entertainmentHeadlines),
+    Row(SettingId::kBusinessHeadlines, "Business Headlines")
+        .OnFirstRun(1)
+        .CopiedTo(&ContentSelection::businessHeadlines),
+    Row(SettingId::kUsHeadlines, "US Headlines")
+        .OnFirstRun(1)
+        .CopiedTo(&ContentSelection::usHeadlines),
+    Row(SettingId::kPoliticsHeadlines, "Politics Headlines")
+        .CopiedTo(&ContentSelection::politicsHeadlines),
+    Row(SettingId::kStockQuotes, "Stock Quotes")
+        .OnFirstRun(1)
+        .CopiedTo(&ContentSelection::stockQuotes),
+    Row(SettingId::kTechnologyHeadlines, "Technology Headlines")
+        .OnFirstRun(1)
+        .CopiedTo(&ContentSelection::technologyHeadlines),
+    Row(SettingId::kWeather, "Weather").OnFirstRun(1).CopiedTo(&ContentSelection::weather),
+    Row(SettingId::kBoldFont, "Bold Font").OnFirstRun(1),
+    // Seconds per phase of the logo button while a mail alert shows; the range is the arrows'.
+    Row(SettingId::kMailIconCycle, "Mail Icon Cycle", 5)
+        .Range(2, 60)
+        .CopiedTo(&TickerPrefs::mailCycleLength),
+    Row(SettingId::kShowInScreenSaver, "Show in Screen Saver")
+        .OnFirstRun(1)
+        .CopiedTo(&TickerPrefs::showInScreenSaver),
+    Row(SettingId::kTickerSize, "Ticker Size"),
+    // The spelling the News tab and the first run write; value names ignore case.
+    Row(SettingId::kStoriesPerTopic, "Stories per Topic")
+        .Range(3, 20)
+        .OnFirstRun(10)
+        .CopiedTo(&ContentSelection::storiesPerTopic),
+    Row(SettingId::kAutoUpdate, "Auto Update", 1).OnFirstRun(1).CopiedTo(&TickerPrefs::autoUpdate),
+    Row(SettingId::kRegisterForMyVexlo, "Register for MyVexlo"),
+    Row(SettingId::kSmoothScrolling, "Smooth Scrolling")
+        .OnFirstRun(0, FirstRun::kInMemoryOnly)
+        .CopiedTo(&TickerPrefs::smoothScrolling),
+    Row(SettingId::kHangup, "Hangup"),
+    Row(SettingId::kNoAutoDial, "No AutoDial"),
+    Row(SettingId::kAlwaysOnTop, "Always On Top"),
+    Row(SettingId::kAlwaysOnBottom, "Always On Bottom"),
+    Row(SettingId::kFitToCaption, "Fit To Caption", 1),
+    Row(SettingId::kMailAlertIcon, "Mail Alert Icon", 1).CopiedTo(&TickerPrefs::mailAlertIcon),
+    Row(SettingId::kMailAlertSound, "Mail Alert Sound").CopiedTo(&TickerPrefs::mailAlertSound),
+    // Which of the two built-in sounds.
+    Row(SettingId::kMailSoundIndex, "Mail Sound Index").Range(0, 1),
+    Row(SettingId::kOtherMailSound, "Other Mail Sound"),
+    Row(SettingId::kFollowCaption, "Follow Caption"),
+    Row(SettingId::kPauseOnHover, "Pause on Hover"),
     // Hotkeys as the hotkey control gives them: Ctrl+Alt+P and Ctrl+Alt+N.
-    {SettingId::kPauseHotkey, "Pause Hotkey", 0x0650},
-    {SettingId::kFocusHotkey, "Focus Hotkey", 0x064E},
-    {SettingId::kStepHeadlines, "Step Headlines", 0},
-    {SettingId::kMyVexloOnly, "My Vexlo Only", 0},
-    {SettingId::kDockInTaskbar, "Dock in Taskbar", 0},
-    {SettingId::kScreenSaverMode, "Screen Saver Mode", 0},
-    {SettingId::kPaused, "Paused", 0},
+    Row(SettingId::kPauseHotkey, "Pause Hotkey", 0x0650),
+    Row(SettingId::kFocusHotkey, "Focus Hotkey", 0x064E),
+    Row(SettingId::kStepHeadlines, "Step Headlines"),
+    Row(SettingId::kMyVexloOnly, "My Vexlo Only").CopiedTo(&TickerPrefs::myVexloOnly),
+    Row(SettingId::kDockInTaskbar, "Dock in Taskbar"),
+    Row(SettingId::kScreenSaverMode, "Screen Saver Mode"),
+    Row(SettingId::kPaused, "Paused"),
 };
 const size_t kSettingTableSize = sizeof(kSettingTable) / sizeof(kSettingTable[0]);
 

@@ -1,4 +1,5 @@
-// Every number the ticker keeps under its registry key, by setting id: the value name, its default.
+// Every number the ticker keeps under its registry key, by setting id: the value name, its default,
+// the range the pages keep it in, what a first run makes of it and which in-memory copy holds it.
 // The ids are those of the preference controls and menu commands that edit the values.
 #pragma once
 
@@ -9,6 +10,7 @@ enum class SettingId : int32_t {
   kTickerSpeed = 1009,
   kMyVexlo = 1010,
   kTemperatureSystem = 1011,
+  kNewsRefresh = 1013,
   kWorldHeadlines = 1024,
   kSportsHeadlines = 1025,
   kEntertainmentHeadlines = 1026,
@@ -22,10 +24,12 @@ enum class SettingId : int32_t {
   kMailIconCycle = 1049,
   kShowInScreenSaver = 1054,
   kTickerSize = 1055,
+  kStoriesPerTopic = 1058,
   kAutoUpdate = 1069,
   kRegisterForMyVexlo = 1080,
   kSmoothScrolling = 1093,
   kHangup = 1098,
+  kNoAutoDial = 1100,
   kAlwaysOnTop = 1108,
   kAlwaysOnBottom = 1109,
   kFitToCaption = 1110,
@@ -34,6 +38,7 @@ enum class SettingId : int32_t {
   kMailSoundIndex = 1116,
   kOtherMailSound = 1123,
   kFollowCaption = 1125,
+  kPauseOnHover = 1130,
   kPauseHotkey = 1131,
   kFocusHotkey = 1132,
   kStepHeadlines = 1133,
@@ -60,10 +65,51 @@ enum class ColorId : int32_t {
   kColorScheme = 1094,
 };
 
+struct TickerPrefs;
+struct ContentSelection;
+
+// What a first run does with a value.
+enum class FirstRun : uint8_t {
+  kUntouched,
+  kStored,        // stored, and taken by the in-memory copy
+  kInMemoryOnly,  // taken by the in-memory copy, the stored value left alone
+};
+
 struct SettingInfo {
   SettingId id;
   const char* name;
-  uint32_t defaultValue;
+  uint32_t defaultValue;  // what a missing value reads as
+  // The range a page keeps the value in (both 0 when it has none).
+  int32_t low = 0;
+  int32_t high = 0;
+  FirstRun firstRun = FirstRun::kUntouched;
+  int32_t firstRunValue = 0;
+  // The in-memory copy read at start-up, in the ticker's record or in its content selection.
+  int32_t TickerPrefs::*copy = nullptr;
+  int32_t ContentSelection::*selection = nullptr;
+
+  constexpr SettingInfo Range(int32_t from, int32_t to) const {
+    SettingInfo row = *this;
+    row.low = from;
+    row.high = to;
+    return row;
+  }
+  constexpr SettingInfo OnFirstRun(int32_t value, FirstRun how = FirstRun::kStored) const {
+    SettingInfo row = *this;
+    row.firstRun = how;
+    row.firstRunValue = value;
+    return row;
+  }
+  constexpr SettingInfo CopiedTo(int32_t TickerPrefs::*member) const {
+    SettingInfo row = *this;
+    row.copy = member;
+    return row;
+  }
+  constexpr SettingInfo CopiedTo(int32_t ContentSelection::*member) const {
+    SettingInfo row = *this;
+    row.selection = member;
+    return row;
+  }
 };
 
 struct ColorInfo {
@@ -89,12 +135,8 @@ constexpr uint32_t MakeColor(uint32_t red, uint32_t green, uint32_t blue) {
   return red | (green << 8) | (blue << 16);
 }
 
-// Numbers and texts addressed by value name.
+// Numbers and texts addressed by value name alone.
 namespace value_name {
-constexpr const char* kNewsRefresh = "News Refresh";
-constexpr const char* kStoriesPerTopic = "Stories Per Topic";
-constexpr const char* kNoAutoDial = "No AutoDial";
-constexpr const char* kPauseOnHover = "Pause on Hover";
 constexpr const char* kIeWarning = "IE Warning";
 constexpr const char* kUserId = "Vexlo! User ID";
 constexpr const char* kEncodedPassword = "Vexlo! EPassword";

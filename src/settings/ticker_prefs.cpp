@@ -1,44 +1,28 @@
-// The in-memory copies of the settings: read through a table, the account, the first run.
+// The in-memory copies of the settings: read through the settings table, the account, the first
+// run.
 #include "settings/ticker_prefs.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "feed/codecs.h"
 
 namespace {
 
-// Which setting fills which member of a record.
-template <typename Record>
-struct NumberRow {
-  SettingId id;
-  int32_t Record::*field;
-};
+// The copy a row names; its absence is a programming error.
+template <typename Prefs>
+auto& CopyOf(Prefs& prefs, SettingId id) {
+  const SettingInfo& row = Describe(id);
+  if (row.copy != nullptr) return prefs.*row.copy;
+  if (row.selection != nullptr) return prefs.content.*row.selection;
+  std::abort();
+}
 
-const NumberRow<TickerPrefs> kPrefNumbers[] = {
-    {SettingId::kMyVexlo, &TickerPrefs::myVexlo},
-    {SettingId::kMyVexloOnly, &TickerPrefs::myVexloOnly},
-    {SettingId::kShowInScreenSaver, &TickerPrefs::showInScreenSaver},
-    {SettingId::kSmoothScrolling, &TickerPrefs::smoothScrolling},
-    {SettingId::kTickerSpeed, &TickerPrefs::tickerSpeed},
-    {SettingId::kAutoUpdate, &TickerPrefs::autoUpdate},
-    {SettingId::kMailAlertIcon, &TickerPrefs::mailAlertIcon},
-    {SettingId::kMailIconCycle, &TickerPrefs::mailCycleLength},
-    {SettingId::kMailAlertSound, &TickerPrefs::mailAlertSound},
-};
-
-const NumberRow<ContentSelection> kSelectionNumbers[] = {
-    {SettingId::kUsHeadlines, &ContentSelection::usHeadlines},
-    {SettingId::kWorldHeadlines, &ContentSelection::worldHeadlines},
-    {SettingId::kBusinessHeadlines, &ContentSelection::businessHeadlines},
-    {SettingId::kPoliticsHeadlines, &ContentSelection::politicsHeadlines},
-    {SettingId::kTechnologyHeadlines, &ContentSelection::technologyHeadlines},
-    {SettingId::kSportsHeadlines, &ContentSelection::sportsHeadlines},
-    {SettingId::kEntertainmentHeadlines, &ContentSelection::entertainmentHeadlines},
-    {SettingId::kStockQuotes, &ContentSelection::stockQuotes},
-    {SettingId::kWeather, &ContentSelection::weather},
-    {SettingId::kTemperatureSystem, &ContentSelection::fahrenheit},
-};
+template <size_t N>
+void CopyText(char (&to)[N], const char* from) {
+  std::snprintf(to, N, "%s", from);
+}
 
 void ReplaceSpaces(char* text) {
   for (char* p = text; *p != '\0'; ++p) {
@@ -46,30 +30,30 @@ void ReplaceSpaces(char* text) {
   }
 }
 
-template <typename Record, size_t N>
-void ReadNumbers(SettingsStore& settings, const NumberRow<Record> (&rows)[N], Record* record) {
-  for (const NumberRow<Record>& row : rows) record->*row.field = settings.ReadSetting(row.id);
-}
-
 }  // namespace
 
 TickerPrefs::TickerPrefs() {
-  for (const NumberRow<TickerPrefs>& row : kPrefNumbers) {
-    this->*row.field = static_cast<int32_t>(Describe(row.id).defaultValue);
+  for (size_t i = 0; i < kSettingTableSize; ++i) {
+    const SettingInfo& row = kSettingTable[i];
+    if (row.copy != nullptr) this->*row.copy = static_cast<int32_t>(row.defaultValue);
   }
 }
 
 void ReadContentSelection(SettingsStore& settings, ContentSelection* content) {
-  ReadNumbers(settings, kSelectionNumbers, content);
-  content->storiesPerTopic = settings.ReadNumberValue(value_name::kStoriesPerTopic);
+  for (size_t i = 0; i < kSettingTableSize; ++i) {
+    const SettingInfo& row = kSettingTable[i];
+    if (row.selection != nullptr) content->*row.selection = settings.ReadSetting(row.id);
+  }
   settings.ReadTextValue(value_name::kAirports, content->airports);
   settings.LoadStockSymbols(content->stockSymbols);
 }
 
 void ReadTickerPrefs(SettingsStore& settings, TickerPrefs* prefs) {
-  ReadNumbers(settings, kPrefNumbers, prefs);
+  for (size_t i = 0; i < kSettingTableSize; ++i) {
+    const SettingInfo& row = kSettingTable[i];
+    if (row.copy != nullptr) prefs->*row.copy = settings.ReadSetting(row.id);
+  }
   ReadContentSelection(settings, &prefs->content);
-  prefs->newsRefresh = settings.ReadNumberValue(value_name::kNewsRefresh);
   settings.ReadTextValue(value_name::kHttpProxy, prefs->httpProxy);
   settings.ReadTextValue(value_name::kProxyPort, prefs->proxyPort);
 }
@@ -115,34 +99,14 @@ void LoadAccount(SettingsStore& settings, TickerPrefs* prefs, AskPasswordFn askP
 }
 
 void ApplyFirstRunDefaults(SettingsStore& settings, TickerPrefs* prefs) {
-  TickerPrefs& p = *prefs;
-  p.autoUpdate = 1;
-  p.content.usHeadlines = 1;
-  p.content.technologyHeadlines = 1;
-  p.content.businessHeadlines = 1;
-  p.content.weather = 1;
-  p.content.stockQuotes = 1;
-  p.showInScreenSaver = 1;
-  p.tickerSpeed = 3;
-  p.content.fahrenheit = 1;
-  p.smoothScrolling = 0;
-  p.content.storiesPerTopic = 10;
-  p.newsRefresh = 10;
-
-  settings.WriteSetting(SettingId::kAutoUpdate, 1);
-  settings.WriteSetting(SettingId::kUsHeadlines, 1);
-  settings.WriteSetting(SettingId::kStockQuotes, 1);
-  settings.WriteSetting(SettingId::kBoldFont, 1);
-  settings.WriteSetting(SettingId::kShowInScreenSaver, 1);
-  settings.WriteSetting(SettingId::kWeather, 1);
-  settings.WriteSetting(SettingId::kBusinessHeadlines, 1);
-  settings.WriteSetting(SettingId::kTechnologyHeadlines, 1);
-  settings.WriteSetting(SettingId::kTemperatureSystem, 1);
-  settings.WriteNumberValue(value_name::kNewsRefresh, 10);
-  settings.WriteSetting(SettingId::kTickerSpeed, 3);
+  for (size_t i = 0; i < kSettingTableSize; ++i) {
+    const SettingInfo& row = kSettingTable[i];
+    if (row.firstRun == FirstRun::kUntouched) continue;
+    if (row.copy != nullptr) prefs->*row.copy = row.firstRunValue;
+    if (row.selection != nullptr) prefs->content.*row.selection = row.firstRunValue;
+    if (row.firstRun == FirstRun::kStored) settings.WriteSetting(row.id, row.firstRunValue);
+  }
   settings.WriteTextValue(value_name::kAirports, "JFK,SFO,LAX");
-  // The spelling the preference page writes; value names ignore case.
-  settings.WriteNumberValue("Stories per Topic", 10);
 }
 
 int32_t LogoPhaseLength(const TickerPrefs& prefs, bool mailAlertPending) {
@@ -170,4 +134,50 @@ void SetProxySetting(std::mutex& lock, TickerPrefs& prefs, const char* host, con
   std::lock_guard<std::mutex> guard(lock);
   std::snprintf(prefs.httpProxy, sizeof prefs.httpProxy, "%s", host);
   std::snprintf(prefs.proxyPort, sizeof prefs.proxyPort, "%s", port);
+}
+
+int32_t ReadCopy(std::mutex& lock, const TickerPrefs& prefs, SettingId id) {
+  std::lock_guard<std::mutex> guard(lock);
+  return CopyOf(prefs, id);
+}
+
+void WriteCopy(std::mutex& lock, TickerPrefs& prefs, SettingId id, int32_t value) {
+  std::lock_guard<std::mutex> guard(lock);
+  CopyOf(prefs, id) = value;
+}
+
+void CopyAccount(std::mutex& lock, const TickerPrefs& prefs, char (&userId)[kTextValueSize],
+                 char (&password)[kPasswordCopySize]) {
+  std::lock_guard<std::mutex> guard(lock);
+  CopyText(userId, prefs.userId);
+  CopyText(password, prefs.password);
+}
+
+void SetAccount(std::mutex& lock, TickerPrefs& prefs, const char* userId, const char* password) {
+  std::lock_guard<std::mutex> guard(lock);
+  CopyText(prefs.userId, userId);
+  CopyText(prefs.password, password);
+}
+
+void ReloadContentSelection(SettingsStore& settings, std::mutex& lock, TickerPrefs& prefs) {
+  // Read first, then copy in one step: the worker never waits on the registry.
+  ContentSelection fresh;
+  ReadContentSelection(settings, &fresh);
+  std::lock_guard<std::mutex> guard(lock);
+  prefs.content = fresh;
+}
+
+void CopySymbols(std::mutex& lock, const TickerPrefs& prefs, char (&list)[kSymbolListSize]) {
+  std::lock_guard<std::mutex> guard(lock);
+  CopyText(list, prefs.content.stockSymbols);
+}
+
+void SetSymbols(std::mutex& lock, TickerPrefs& prefs, const char* list) {
+  std::lock_guard<std::mutex> guard(lock);
+  CopyText(prefs.content.stockSymbols, list);
+}
+
+void SetColors(std::mutex& lock, TickerPrefs& prefs, const uint32_t (&colors)[kStripColorCount]) {
+  std::lock_guard<std::mutex> guard(lock);
+  std::memcpy(prefs.colors, colors, sizeof colors);
 }

@@ -48,15 +48,17 @@ enum StripColor : int {
   kColorBackground,
 };
 
+constexpr size_t kPasswordCopySize = 200;
+
 // In-memory copies of the settings, read when the window is created and changed by the
 // preference pages. The worker reads them under prefsLock. The numbers start at the settings
-// table's defaults (what a missing value reads as): the table is their one home.
+// table's defaults (what a missing value reads as): the table's rows name the member each fills.
 struct TickerPrefs {
   TickerPrefs();
   int32_t tickerSpeed;
   int32_t smoothScrolling;
   int32_t autoUpdate;
-  int32_t newsRefresh = 0;
+  int32_t newsRefresh;
   int32_t showInScreenSaver;
   int32_t myVexlo;
   int32_t myVexloOnly;
@@ -68,9 +70,24 @@ struct TickerPrefs {
   char proxyPort[kTextValueSize] = "";
   // The account, with every space turned into '+' as the login request sends it.
   char userId[kTextValueSize] = "";
-  char password[200] = "";
+  char password[kPasswordCopySize] = "";
   uint32_t colors[kStripColorCount] = {};  // COLORREFs, indexed by StripColor
 };
+
+// The copies that the preference pages read and change, each under the lock that guards them:
+// the store is read before the lock is taken, and no dialog is ever open while it is held.
+// A number by its row in the settings table (a row without a copy is a programming error).
+int32_t ReadCopy(std::mutex& lock, const TickerPrefs& prefs, SettingId id);
+void WriteCopy(std::mutex& lock, TickerPrefs& prefs, SettingId id, int32_t value);
+// The account, in the forms the login sends (spaces as '+').
+void CopyAccount(std::mutex& lock, const TickerPrefs& prefs, char (&userId)[kTextValueSize],
+                 char (&password)[kPasswordCopySize]);
+void SetAccount(std::mutex& lock, TickerPrefs& prefs, const char* userId, const char* password);
+// The content selection as stored now (topics, weather, stories, airports, symbols).
+void ReloadContentSelection(SettingsStore& settings, std::mutex& lock, TickerPrefs& prefs);
+void CopySymbols(std::mutex& lock, const TickerPrefs& prefs, char (&list)[kSymbolListSize]);
+void SetSymbols(std::mutex& lock, TickerPrefs& prefs, const char* list);
+void SetColors(std::mutex& lock, TickerPrefs& prefs, const uint32_t (&colors)[kStripColorCount]);
 
 // The Proxy tab's host and port as the program holds them, copied under the lock that guards the
 // copies (each cut to the settings' text size); empty texts make proxy discovery read the
@@ -79,8 +96,8 @@ void CopyProxySetting(std::mutex& lock, const TickerPrefs& prefs, char (&host)[k
                       char (&port)[kTextValueSize]);
 void SetProxySetting(std::mutex& lock, TickerPrefs& prefs, const char* host, const char* port);
 
-// Reads every in-memory copy but the account and the colours from the store, through the table
-// of which setting fills which member.
+// Reads every in-memory copy but the account and the colours from the store, through the
+// settings table's rows.
 void ReadTickerPrefs(SettingsStore& settings, TickerPrefs* prefs);
 // The content selection alone (topics, quotes and symbols, weather), as the news pages change it.
 void ReadContentSelection(SettingsStore& settings, ContentSelection* content);
@@ -106,7 +123,8 @@ using AskPasswordFn = bool (*)(void* context, char* password, size_t capacity);
 void LoadAccount(SettingsStore& settings, TickerPrefs* prefs, AskPasswordFn askPassword,
                  void* context);
 
-// The first run: nothing selected yet. Stores a sensible selection and uses it.
+// The first run: nothing selected yet. Stores a sensible selection and uses it: the settings
+// table's first-run values, and the airports.
 void ApplyFirstRunDefaults(SettingsStore& settings, TickerPrefs* prefs);
 
 // Seconds per phase of the logo button: the mail cycle while a mail alert shows and the alert icon

@@ -427,7 +427,7 @@ void RunUpdate(UpdateParts& parts, HWND window, const HttpSession& session) {
 int CheckForUpdate(UpdateParts& parts, HWND ticker, const HttpSession& session) {
   std::atomic<int32_t>& running = parts.update.running;
   running = 1;
-  if (Settings().ReadNumberValue(value_name::kNoAutoDial) != 0 &&
+  if (Settings().ReadSetting(SettingId::kNoAutoDial) != 0 &&
       !InternetCheckConnectionA(nullptr, 0, 0)) {
     running = 0;
     return 0;

@@ -13,7 +13,7 @@ int32_t g_pendingWheel = 0;
 
 }  // namespace
 
-bool ReadPauseOnHover() { return Settings().ReadNumberValue(value_name::kPauseOnHover) != 0; }
+bool ReadPauseOnHover() { return Settings().ReadSetting(SettingId::kPauseOnHover) != 0; }
 
 void NotePauseOnHover(bool on) { g_held = g_held && on; }
 

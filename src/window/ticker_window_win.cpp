@@ -91,7 +91,7 @@ bool OnTickerCreate(HWND ticker) {
   StartupMark("ticker window: fonts");
   if (SponsorHasExternalNews()) {
     p.newsRefresh = 3;
-    settings.WriteNumberValue(value_name::kNewsRefresh, 3);
+    settings.WriteSetting(SettingId::kNewsRefresh, 3);
   }
   settings.ReadTextValue(value_name::kLastStockUpdate, t.tooltips.lastStockUpdate);
 

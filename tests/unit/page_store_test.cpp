@@ -5,33 +5,15 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "prefs/page_store.h"
 #include "res/resource.h"
+#include "support/fake_page_controls.h"
 
 namespace {
-
-// A page's controls in memory; a number is shown as the dialog shows it, unsigned.
-class FakeControls final : public PageControls {
- public:
-  std::map<int, bool> checks;
-  std::map<int, int32_t> positions;
-  std::map<int, std::string> texts;
-
-  bool Checked(int control) override { return checks[control]; }
-  void SetChecked(int control, bool on) override { checks[control] = on; }
-  int32_t Position(int control) override { return positions[control]; }
-  void SetPosition(int control, int32_t position) override { positions[control] = position; }
-  void Text(int control, char* buffer, size_t capacity) override {
-    std::snprintf(buffer, capacity, "%s", texts[control].c_str());
-  }
-  void SetText(int control, const char* text) override { texts[control] = text; }
-  void SetNumber(int control, int32_t number) override {
-    texts[control] = std::to_string(static_cast<uint32_t>(number));
-  }
-};
 
 std::vector<std::string> Writes(const MemoryStore& memory) {
   std::vector<std::string> writes;
@@ -99,10 +81,6 @@ TEST_F(PageStore, TheTickerTabWritesExactlyItsValuesInOrder) {
   EXPECT_TRUE(stored.myVexlo);
   EXPECT_STREQ(stored.userId, "John+Doe") << "in memory as the login sends it";
   EXPECT_STREQ(stored.password, "pass+word");
-  EXPECT_EQ(stored.autoUpdate, 1);
-  EXPECT_EQ(stored.showInScreenSaver, 0);
-  EXPECT_EQ(stored.smoothScrolling, 1);
-  EXPECT_EQ(stored.tickerSpeed, 6);
   EXPECT_EQ(stored.newsRefresh, 15);
   EXPECT_TRUE(stored.pauseOnHover);
 }
@@ -184,7 +162,7 @@ TEST_F(PageStore, TheNewsTabWritesExactlyItsValuesInOrder) {
   c.texts[IDC_AIRPORTS] = "ORD BOS\r\nLAX";
   EXPECT_TRUE(StoreNewsPage(settings, c, false));
   EXPECT_EQ(Writes(memory),
-            (std::vector<std::string>{"Weather", "Temperature System", "Stories Per Topic",
+            (std::vector<std::string>{"Weather", "Temperature System", "Stories per Topic",
                                       "Airports", "US Headlines", "World Headlines",
                                       "Business Headlines", "Politics Headlines", "Stock Quotes",
                                       "Sports Headlines", "Entertainment Headlines",
@@ -211,16 +189,17 @@ TEST_F(PageStore, TheNewsTabStoresEvenWhenItRefusesToClose) {
 }
 
 // Every row of the binding table: a missing value shows as its default, a stored one as the row
-// shows it (numbers clamped where the row says), and Apply stores exactly the page's rows, in the
-// table's order, each as its kind stores it.
+// shows it (numbers clamped where the row says), Apply stores exactly the page's rows, in the
+// table's order, each as its kind stores it, and the in-memory copies take what was stored.
 TEST_F(PageStore, EveryBoundControlLoadsAndStoresAsItsRowSays) {
   for (size_t i = 0; i < kControlBindingCount; ++i) {
     const ControlBinding& row = kControlBindings[i];
-    const std::string name = row.name != nullptr ? row.name : Describe(row.setting).name;
+    const bool text = row.kind == ControlKind::kText;
+    const SettingInfo* setting = text ? nullptr : &Describe(row.setting);
+    const std::string name = text ? row.name : setting->name;
     SCOPED_TRACE(name);
-    const int32_t missing = row.name != nullptr ? 0
-                                                : static_cast<int32_t>(
-                                                      Describe(row.setting).defaultValue);
+    const int32_t missing = text ? 0 : static_cast<int32_t>(setting->defaultValue);
+    const int32_t low = text ? 0 : setting->low, high = text ? 0 : setting->high;
     MemoryStore empty;
     SettingsStore fresh(empty);
     FakeControls shown;
@@ -237,18 +216,32 @@ TEST_F(PageStore, EveryBoundControlLoadsAndStoresAsItsRowSays) {
         expected = "1";
         break;
       case ControlKind::kTrackbar:
-        settings.WriteNumberValue(name.c_str(), row.high + 5);
+        settings.WriteNumberValue(name.c_str(), high + 5);
         LoadBoundControls(settings, row.page, shown);
-        EXPECT_EQ(shown.positions[row.control], row.high);
-        typed.positions[row.control] = row.low - 3;
-        expected = std::to_string(row.low);
+        EXPECT_EQ(shown.positions[row.control], high);
+        typed.positions[row.control] = low - 3;
+        expected = std::to_string(low);
         break;
       case ControlKind::kNumberText:
-        settings.WriteNumberValue(name.c_str(), row.high + 5);
+      case ControlKind::kTypedNumber: {
+        EXPECT_EQ(shown.texts[row.control], std::to_string(row.showClamped ? Clamp(missing, low, high) : missing));
+        settings.WriteNumberValue(name.c_str(), high + 5);
         LoadBoundControls(settings, row.page, shown);
-        EXPECT_EQ(shown.texts[row.control], std::to_string(row.showClamped ? row.high : row.high + 5));
-        typed.texts[row.control] = std::to_string(row.high + 1);
-        expected = std::to_string(row.high);
+        EXPECT_EQ(shown.texts[row.control], std::to_string(row.showClamped ? high : high + 5));
+        const bool asTyped = row.kind == ControlKind::kTypedNumber;
+        typed.texts[row.control] = std::to_string(high + 1);
+        expected = std::to_string(asTyped ? high + 1 : high);
+        break;
+      }
+      case ControlKind::kList:
+        EXPECT_EQ(shown.selections[row.control], missing);
+        settings.WriteNumberValue(name.c_str(), high + 1);
+        LoadBoundControls(settings, row.page, shown);
+        EXPECT_EQ(shown.selections[row.control], -1) << "an unknown entry selects nothing";
+        settings.WriteNumberValue(name.c_str(), high);
+        LoadBoundControls(settings, row.page, shown);
+        EXPECT_EQ(shown.selections[row.control], high);
+        expected = "-1";  // nothing selected is stored as it is
         break;
       case ControlKind::kText:
         EXPECT_EQ(shown.texts[row.control], "");
@@ -266,16 +259,30 @@ TEST_F(PageStore, EveryBoundControlLoadsAndStoresAsItsRowSays) {
     for (size_t j = 0; j < kControlBindingCount; ++j) {
       const ControlBinding& other = kControlBindings[j];
       if (other.page == row.page) {
-        pageNames.push_back(other.name != nullptr ? other.name : Describe(other.setting).name);
+        pageNames.push_back(other.kind == ControlKind::kText ? other.name
+                                                              : Describe(other.setting).name);
       }
     }
     EXPECT_EQ(Writes(after), pageNames);
-    if (row.kind == ControlKind::kText) {
+    if (text) {
       EXPECT_EQ(Text(store, name.c_str()), expected);
-    } else {
-      EXPECT_EQ(std::to_string(store.ReadNumberValue(name.c_str())), expected);
-      EXPECT_EQ(std::to_string(BoundNumber(typed, row.control)), expected);
+      continue;
     }
+    EXPECT_EQ(std::to_string(store.ReadNumberValue(name.c_str())), expected);
+    EXPECT_EQ(std::to_string(BoundNumber(typed, row.control)), expected);
+
+    // The copies: filled from the store on Load, from the controls on Apply.
+    if (setting->copy == nullptr && setting->selection == nullptr) continue;
+    std::mutex lock;
+    TickerPrefs prefs;
+    auto copy = [&] {
+      return setting->copy != nullptr ? prefs.*setting->copy : prefs.content.*setting->selection;
+    };
+    settings.WriteNumberValue(name.c_str(), 42);
+    CopyStoredNumbers(settings, row.page, lock, prefs);
+    EXPECT_EQ(copy(), 42);
+    CopyBoundNumbers(typed, row.page, lock, prefs);
+    EXPECT_EQ(std::to_string(copy()), expected);
   }
 }
 

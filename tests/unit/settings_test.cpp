@@ -35,7 +35,7 @@ TEST(SettingsTable, IdsAndNamesAreUniqueAndOnlySixDefaultsAreNonZero) {
                          name == "Pause Hotkey" || name == "Focus Hotkey";
     EXPECT_EQ(info.defaultValue != 0, nonZero) << name;
   }
-  EXPECT_EQ(kSettingTableSize, 35u);
+  EXPECT_EQ(kSettingTableSize, 39u);
   EXPECT_EQ(Describe(SettingId::kMailIconCycle).defaultValue, 5u);
   EXPECT_STREQ(Describe(SettingId::kDockInTaskbar).name, "Dock in Taskbar");
   EXPECT_STREQ(Describe(SettingId::kShowInScreenSaver).name, "Show in Screen Saver");
@@ -66,8 +66,8 @@ TEST_F(SettingsTest, NumbersReadTheirDefaultUntilWritten) {
 }
 
 TEST_F(SettingsTest, ValueNamesIgnoreCase) {
-  settings.WriteNumberValue("Stories per Topic", 10);
-  EXPECT_EQ(settings.ReadNumberValue(value_name::kStoriesPerTopic), 10);
+  settings.WriteNumberValue("STORIES PER TOPIC", 10);
+  EXPECT_EQ(settings.ReadSetting(SettingId::kStoriesPerTopic), 10);
 }
 
 TEST_F(SettingsTest, ValuesOfTheWrongKindReadAsMissing) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <mutex>
 #include <string>
 
 #include "feed/codecs.h"
@@ -21,13 +22,17 @@ class TickerPrefsTest : public testing::Test {
 // Before anything is read the copies hold what a missing value reads as: the table's defaults.
 TEST_F(TickerPrefsTest, AFreshRecordHoldsWhatAnEmptyStoreReads) {
   TickerPrefs read;
+  read.tickerSpeed = read.newsRefresh = read.content.storiesPerTopic = 77;
   ReadTickerPrefs(settings, &read);
-  for (int32_t TickerPrefs::*field :
-       {&TickerPrefs::tickerSpeed, &TickerPrefs::showInScreenSaver, &TickerPrefs::autoUpdate,
-        &TickerPrefs::smoothScrolling, &TickerPrefs::mailAlertIcon, &TickerPrefs::mailCycleLength,
-        &TickerPrefs::mailAlertSound, &TickerPrefs::myVexlo, &TickerPrefs::myVexloOnly}) {
-    EXPECT_EQ(prefs.*field, read.*field);
+  int copies = 0;
+  for (size_t i = 0; i < kSettingTableSize; ++i) {
+    const SettingInfo& row = kSettingTable[i];
+    if (row.copy == nullptr) continue;
+    ++copies;
+    EXPECT_EQ(prefs.*row.copy, read.*row.copy) << row.name;
   }
+  EXPECT_EQ(copies, 10);
+  EXPECT_EQ(read.content.storiesPerTopic, 0);
 }
 
 // Each value gets a number of its own, so a row that fills the wrong member shows.
@@ -111,9 +116,11 @@ TEST(ContentSelection, AnyOfTheNineSwitchesIsASelection) {
 TEST_F(TickerPrefsTest, TheFirstRunStoresAndUsesASensibleSelection) {
   prefs.tickerSpeed = 1;
   prefs.smoothScrolling = 1;
+  settings.WriteSetting(SettingId::kSmoothScrolling, 1);
   ApplyFirstRunDefaults(settings, &prefs);
   EXPECT_FALSE(NoContentSelected(prefs.content));
   EXPECT_EQ(prefs.tickerSpeed, 3);
+  EXPECT_EQ(prefs.showInScreenSaver, 1);
   EXPECT_EQ(prefs.smoothScrolling, 0);
   EXPECT_EQ(prefs.newsRefresh, 10);
   EXPECT_EQ(prefs.content.storiesPerTopic, 10);
@@ -133,8 +140,32 @@ TEST_F(TickerPrefsTest, TheFirstRunStoresAndUsesASensibleSelection) {
   EXPECT_EQ(next.tickerSpeed, prefs.tickerSpeed);
   EXPECT_EQ(next.newsRefresh, prefs.newsRefresh);
   EXPECT_EQ(next.autoUpdate, 1);
+  EXPECT_EQ(next.showInScreenSaver, 1);
+  EXPECT_EQ(next.smoothScrolling, 1) << "smooth scrolling is off for the first run only";
   EXPECT_STREQ(b.airports, "JFK,SFO,LAX");
   EXPECT_EQ(settings.ReadSetting(SettingId::kBoldFont), 1);
+}
+
+// The pages' copies: a number by its row, whichever record holds it, and texts cut to their
+// buffers however long the source.
+TEST_F(TickerPrefsTest, ThePagesCopiesGoByRowAndStayInTheirBuffers) {
+  std::mutex lock;
+  WriteCopy(lock, prefs, SettingId::kStoriesPerTopic, 12);
+  WriteCopy(lock, prefs, SettingId::kMyVexlo, 1);
+  EXPECT_EQ(prefs.content.storiesPerTopic, 12);
+  EXPECT_EQ(ReadCopy(lock, prefs, SettingId::kMyVexlo), 1);
+
+  const std::string longText(300, 'a');
+  SetAccount(lock, prefs, longText.c_str(), longText.c_str());
+  char userId[kTextValueSize];
+  char password[kPasswordCopySize];
+  CopyAccount(lock, prefs, userId, password);
+  EXPECT_EQ(std::strlen(userId), kTextValueSize - 1);
+  EXPECT_EQ(std::strlen(password), kPasswordCopySize - 1);
+  SetSymbols(lock, prefs, longText.c_str());
+  char symbols[kSymbolListSize];
+  CopySymbols(lock, prefs, symbols);
+  EXPECT_EQ(std::strlen(symbols), kSymbolListSize - 1);
 }
 
 TEST(LogoPhase, TheMailCycleOnlyWhileTheAlertShows) {
