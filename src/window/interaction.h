@@ -22,8 +22,9 @@ StripDrag DragStrip(int32_t x, int32_t lastDragX, int32_t pressX, int32_t w, int
 int32_t ClampWidthDragX(int32_t x, bool undocked, int32_t tickerRight);
 
 // Where the search box goes: left of the buttons, a third of the strip wide when the strip is
-// wide enough, else over the whole strip.
-Rect SearchBoxRect(int32_t w, int32_t h, int32_t g, bool searchShown, bool undocked);
+// wide enough, else over the whole strip. The grip's width g is given at 96 DPI.
+Rect SearchBoxRect(int32_t w, int32_t h, int32_t g, bool searchShown, bool undocked,
+                   int32_t dpi = 96);
 
 // Jump request serials are 16 bits wide: a serial is newer when it is at most half the range
 // ahead of the last one, so the count may wrap.

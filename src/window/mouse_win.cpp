@@ -524,7 +524,8 @@ void SearchBoxUpkeep(HWND ticker) {
     }
   }
   if (t.searchBox != nullptr && t.screenSaverWindow == nullptr) {
-    const Rect r = SearchBoxRect(c.w, c.h, t.dock.gripWidth, t.searchShown != 0, t.undocked != 0);
+    const Rect r =
+        SearchBoxRect(c.w, c.h, t.dock.gripWidth, t.searchShown != 0, t.undocked != 0, t.dpi);
     SetWindowPos(t.searchBox, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                  SWP_NOZORDER | SWP_SHOWWINDOW);
   } else if (t.searchBox != nullptr) {

@@ -39,6 +39,8 @@ TEST(SearchBox, AThirdOfAWideStripElseAllOfIt) {
   EXPECT_EQ(SearchBoxRect(441, 28, 10, true, true), (Rect{278, 0, 401, 28}));
   EXPECT_EQ(SearchBoxRect(1000, 28, 0, true, false), (Rect{640, 1, 960, 27}))
       << "docked: a pixel off the top and the bottom";
+  EXPECT_EQ(SearchBoxRect(1000, 42, 10, true, true, 144), (Rect{642, 0, 940, 42}))
+      << "clear of the search button, which grows with the scale";
 }
 
 TEST(WidthDrag, ThePointerStaysBetweenTheScreenEdgeAndThePanel) {

@@ -1,7 +1,7 @@
 // Placement arithmetic of the floating frame: saved positions, the caption position, the frame at
 // start-up, the docked width, and the writes of the placement commands.
 #include "window/placement.h"
-#include "window/dpi_scale.h"
+#include "base/dpi_scale.h"
 
 #include <gtest/gtest.h>
 
@@ -111,6 +111,26 @@ TEST(FrameCreation, AGluedFrameComesBackWhereItWas) {
   const FrameCreation f = ComputeFrameCreation(
       LoadWindowPosition(saved, false, screen), false, false, true, screen);
   ExpectPosition(f.position, 300, 400, 500, 28);
+}
+
+// On a screen of 150 % the sizes the program picks grow with it; the stored ones stay as stored.
+TEST(FrameCreation, DefaultSizesFollowTheScaleStoredSizesDoNot) {
+  ScreenMetrics screen = Screen1024();
+  screen.dpi = 144;
+  const struct {
+    WindowPosition stored, expected;
+  } rows[] = {
+      {{100, 200, 500, 30}, {100, 200, 500, 30}},
+      {{100, 200, 500, 12}, {100, 200, 500, 39}},  // too low: 26 at 96 DPI
+      {{0, 0, 0, 0}, {50, 50, 600, 60}},           // nothing stored: the fallback, scaled
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.stored.height);
+    const WindowPosition& e = row.expected;
+    ExpectPosition(LoadWindowPosition(row.stored, false, screen), e.x, e.y, e.width, e.height);
+  }
+  const FrameCreation f = ComputeFrameCreation({100, -10, 500, 40}, false, false, false, screen);
+  ExpectPosition(f.position, 256, 384, 683, 42);
 }
 
 TEST(TickerFillsFrame, OnlyABorderlessPlainFrameOrTheCaption) {

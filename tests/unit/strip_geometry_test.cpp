@@ -34,6 +34,13 @@ TEST(ScrollArea, EdgesByWidthGripAndSearchBox) {
     EXPECT_EQ(a.right, row.right);
     EXPECT_GE(a.right, a.left);
   }
+  // At 144 DPI the grip and the buttons beside the area are half as wide again.
+  const ScrollArea wide = ComputeScrollArea(1024, 300, 10, false, 144);
+  EXPECT_EQ(wide.left, 29);
+  EXPECT_EQ(wide.right, 661);
+  const ScrollArea narrow = ComputeScrollArea(100, -1, 10, false, 144);
+  EXPECT_EQ(narrow.left, 15);
+  EXPECT_EQ(narrow.right, 67);
 }
 
 TEST(StripClip, ShrunkByOnePixelExceptForAFloatingFrameOnTopOrGlued) {
