@@ -1,7 +1,8 @@
 // The strip for everyone, as only the running program can show it: the pause hotkey holds the
 // strip through a refresh and a restart; the keyboard reads and opens items; this process reads
 // the strip as a screen reader does, through AccessibleObjectFromWindow; with animations off one
-// item shows at a time, and high contrast draws it in the system's colours.
+// item shows at a time, and high contrast draws it in the system's colours; at 150 % the strip
+// and its buttons are found where they are drawn, half as large again.
 #include <gtest/gtest.h>
 #include <oleacc.h>
 #include <windows.h>
@@ -61,6 +62,7 @@ class Reading : public testing::Test {
   void TearDown() override {
     if (accessible_ != nullptr) accessible_->Release();
     EndStartedPrograms();
+    SetScreenDpi(96);
     server_.Stop();
     CoUninitialize();
   }
@@ -262,6 +264,54 @@ TEST_F(Reading, TheKeyboardAndAScreenReaderReadAndOpenTheItems) {
   EXPECT_TRUE(
       WaitUntil([&] { return ReadWholeFile(log).find(second) != std::string::npos; }, 15000))
       << ReadWholeFile(log);
+}
+
+// The first-run strip, fitted to the caption, at 100 % and then at 150 % (LogPixels 144): as a
+// screen reader locates them, the strip is half as high again and each of the next-topic, search
+// and logo buttons half as wide again; a click where only the grown search button reaches opens
+// the search box.
+TEST_F(Reading, AtOneAndAHalfTimesTheScaleTheStripAndItsButtonsGrow) {
+  struct Located {
+    long left = 0, top = 0, width = 0, height = 0;
+  };
+  const auto locate = [&](long child) {
+    Located at;
+    EXPECT_EQ(Strip()->accLocation(&at.left, &at.top, &at.width, &at.height, Child(child)), S_OK);
+    return at;
+  };
+  WriteRegistryNumber("Fit To Caption", 1);
+  Located strip[2], buttons[2][3];
+  for (int run = 0; run < 2; ++run) {
+    if (run == 1) {
+      accessible_->Release();
+      accessible_ = nullptr;
+      EndStartedPrograms();
+      SetScreenDpi(144);
+    }
+    StartTicker();
+    strip[run] = locate(CHILDID_SELF);
+    for (int i = 0; i < 3; ++i) buttons[run][i] = locate(kItems + 1 + i);
+  }
+  EXPECT_EQ(strip[1].height * 2, strip[0].height * 3) << strip[0].height << " -> " << strip[1].height;
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i == 0 ? "next topic" : i == 1 ? "search" : "logo");
+    EXPECT_NEAR(buttons[1][i].width * 2, buttons[0][i].width * 3, 1)
+        << buttons[0][i].width << " -> " << buttons[1][i].width;
+    EXPECT_EQ(buttons[1][i].height, strip[1].height) << "a caption strip's buttons fill it";
+  }
+  // Two pixels inside the grown search button, where at 100 % the strip itself lies.
+  const Located search = buttons[1][1];
+  ASSERT_GT(strip[1].left + strip[1].width - (search.left + 2), 39);
+  ASSERT_EQ(FindWindowExA(ticker_, nullptr, "Edit", nullptr), nullptr);
+  Xdotool("mousemove " + std::to_string(search.left + 2) + " " +
+          std::to_string(search.top + search.height / 2) + " click 1");
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        HWND box = FindWindowExA(ticker_, nullptr, "Edit", nullptr);
+        return box != nullptr && IsWindowVisible(box);
+      },
+      5000))
+      << "the search box";
 }
 
 // A hotkey another program holds is not dropped in silence: the strip says so in front of the
