@@ -68,6 +68,17 @@ void OnFrameSizing(HWND frame, WPARAM edge, RECT* r) {
   *r = RECT{limited.left, limited.top, limited.right, limited.bottom};
 }
 
+// Moved to a monitor of another scale: the panel follows it, and the frame takes the size Windows
+// suggests. The scroll area ends at the buttons, so its clip is made again.
+void OnFrameDpiChanged(HWND frame, int dpi, const RECT* suggested) {
+  TickerWindowState& t = Ticker();
+  t.dpi = dpi;
+  DiscardClipRegion(t.paintCache);
+  if (t.tickerWindow != nullptr) InvalidateRect(t.tickerWindow, nullptr, TRUE);
+  SetWindowPos(frame, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+               suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace
 
 LRESULT CALLBACK FrameWindowProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -100,15 +111,9 @@ LRESULT CALLBACK FrameWindowProc(HWND frame, UINT message, WPARAM wParam, LPARAM
       KeepBarOnScreenBottom(reinterpret_cast<RECT*>(lParam));
       return TRUE;
     case WM_SIZING: OnFrameSizing(frame, wParam, reinterpret_cast<RECT*>(lParam)); return TRUE;
-    // Moved to a monitor of another scale: the size Windows suggests for it.
-    case kDpiChanged: {
-      t.dpi = HIWORD(wParam);
-      const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-      SetWindowPos(frame, nullptr, suggested->left, suggested->top,
-                   suggested->right - suggested->left, suggested->bottom - suggested->top,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+    case kDpiChanged:
+      OnFrameDpiChanged(frame, HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
       return 0;
-    }
     case WM_SETTINGCHANGE:
     case WM_SYSCOLORCHANGE:
       // Sent to top-level windows only: the strip follows high contrast at once.
