@@ -267,20 +267,11 @@ TEST_F(Reading, TheKeyboardAndAScreenReaderReadAndOpenTheItems) {
 }
 
 // The first-run strip, fitted to the caption, at 100 % and then at 150 % (LogPixels 144): as a
-// screen reader locates them, the strip is half as high again and each of the next-topic, search
-// and logo buttons half as wide again; a click where only the grown search button reaches opens
-// the search box.
+// screen reader locates them, the strip and each of its three buttons are half as large again;
+// a click where only the grown search button reaches opens the search box.
 TEST_F(Reading, AtOneAndAHalfTimesTheScaleTheStripAndItsButtonsGrow) {
-  struct Located {
-    long left = 0, top = 0, width = 0, height = 0;
-  };
-  const auto locate = [&](long child) {
-    Located at;
-    EXPECT_EQ(Strip()->accLocation(&at.left, &at.top, &at.width, &at.height, Child(child)), S_OK);
-    return at;
-  };
   WriteRegistryNumber("Fit To Caption", 1);
-  Located strip[2], buttons[2][3];
+  long at[2][4][4] = {};  // by run: the strip, then its buttons; left, top, width, height
   for (int run = 0; run < 2; ++run) {
     if (run == 1) {
       accessible_->Release();
@@ -289,29 +280,23 @@ TEST_F(Reading, AtOneAndAHalfTimesTheScaleTheStripAndItsButtonsGrow) {
       SetScreenDpi(144);
     }
     StartTicker();
-    strip[run] = locate(CHILDID_SELF);
-    for (int i = 0; i < 3; ++i) buttons[run][i] = locate(kItems + 1 + i);
+    for (long i = 0; i < 4; ++i) {
+      long* r = at[run][i];
+      ASSERT_EQ(Strip()->accLocation(&r[0], &r[1], &r[2], &r[3], Child(i ? kItems + i : 0)), S_OK);
+    }
   }
-  EXPECT_EQ(strip[1].height * 2, strip[0].height * 3) << strip[0].height << " -> " << strip[1].height;
-  for (int i = 0; i < 3; ++i) {
-    SCOPED_TRACE(i == 0 ? "next topic" : i == 1 ? "search" : "logo");
-    EXPECT_NEAR(buttons[1][i].width * 2, buttons[0][i].width * 3, 1)
-        << buttons[0][i].width << " -> " << buttons[1][i].width;
-    EXPECT_EQ(buttons[1][i].height, strip[1].height) << "a caption strip's buttons fill it";
+  EXPECT_EQ(at[1][0][3] * 2, at[0][0][3] * 3) << at[0][0][3] << " -> " << at[1][0][3] << " high";
+  for (int i = 1; i < 4; ++i) {
+    EXPECT_NEAR(at[1][i][2] * 2, at[0][i][2] * 3, 1) << "button " << i << ": " << at[0][i][2]
+                                                     << " -> " << at[1][i][2] << " wide";
   }
   // Two pixels inside the grown search button, where at 100 % the strip itself lies.
-  const Located search = buttons[1][1];
-  ASSERT_GT(strip[1].left + strip[1].width - (search.left + 2), 39);
-  ASSERT_EQ(FindWindowExA(ticker_, nullptr, "Edit", nullptr), nullptr);
-  Xdotool("mousemove " + std::to_string(search.left + 2) + " " +
-          std::to_string(search.top + search.height / 2) + " click 1");
-  EXPECT_TRUE(WaitUntil(
-      [&] {
-        HWND box = FindWindowExA(ticker_, nullptr, "Edit", nullptr);
-        return box != nullptr && IsWindowVisible(box);
-      },
-      5000))
-      << "the search box";
+  const long x = at[1][2][0] + 2, y = at[1][2][1] + at[1][2][3] / 2;
+  ASSERT_GT(at[1][0][0] + at[1][0][2] - x, 39);
+  const auto searchBox = [&] { return FindWindowExA(ticker_, nullptr, "Edit", nullptr); };
+  ASSERT_FALSE(IsWindowVisible(searchBox()));
+  Xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(searchBox()) != FALSE; }, 5000)) << "opened";
 }
 
 // A hotkey another program holds is not dropped in silence: the strip says so in front of the

@@ -181,64 +181,33 @@ TEST(PanelLayout, RectanglesOfAFloatingStrip) {
       << "in the desk band";
 }
 
-// At 150 % (144 DPI) every width of the panel is half as large again, rounded to the nearest
-// pixel, while the one-pixel edges beside them stay one pixel (W 300, H 27, G 10 at 96 DPI).
+// At 150 % every width of the panel, its zones and its pictures is half as large again, to the
+// nearest pixel, while the one-pixel edges stay one pixel (W 300, H 27, G 10 at 96 DPI).
 TEST(PanelLayout, WidthsGrowWithTheScale) {
   PanelInputs in;
-  in.width = 300;
+  in.width = in.logoWidth = 300;
   in.height = 27;
   in.grip = 10;
-  in.logoWidth = 300;
   in.dpi = 144;
   const PanelLayout p = ComputePanelLayout(in);
+  const LogoPlacement logo = PlaceLogo(300, 40, true, 144);
+  const Triangle triangle = PlaceNextTopicTriangle(10, 26, true, 144);
   const struct {
     const char* name;
     Rect actual, expected;
   } rows[] = {
       {"logo edge", p.logoEdge, {267, 0, 299, 26}},
       {"search edge", p.searchEdge, {241, 0, 264, 26}},
-      {"search face", p.searchFace, {240, 1, 264, 25}},
-      {"next edge raised", p.nextEdgeRaised, {16, 0, 28, 26}},
-      {"next face pressed", p.nextFacePressed, {18, 3, 28, 23}},
-      {"grip ridge 2", p.gripRidges[1], {9, 0, 11, 26}},
-      {"logo", p.logoRepaint, {268, 0, 300, 27}},
-      {"search feedback", p.searchFeedback, {237, 0, 252, 13}},
-      {"next feedback", p.nextFeedback, {17, 0, 29, 27}},
+      {"next edge", p.nextEdgeRaised, {16, 0, 28, 26}},
+      {"grip ridge", p.gripRidges[1], {9, 0, 11, 26}},
+      {"search, next zones", {p.searchZone.after, p.searchZone.before, p.nextTopicZone.after,
+                              p.nextTopicZone.before}, {241, 267, 15, 30}},
+      {"logo, grip, cursor", {p.logoPressAfter, p.gripPressAfter, p.sizingCursorBefore, 0},
+       {267, 15, 11, 0}},
+      {"logo picture", {logo.x, logo.y, logo.width, logo.height}, {267, 8, 29, 20}},
+      {"triangle", {triangle.x, triangle.y0, triangle.columns, 0}, {19, 8, 5, 0}},
   };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
-    EXPECT_EQ(row.actual, row.expected);
-  }
-  // Hit zones by x: the search button from 242, the next-topic button from 16, the logo past 267.
-  const struct {
-    int x;
-    bool search, next, logo, sizingCursor;
-  } hits[] = {{10, false, false, false, true},   {11, false, false, false, false},
-              {16, false, true, false, false},   {29, false, true, false, false},
-              {30, false, false, false, false},  {241, false, false, false, false},
-              {242, true, false, false, false},  {266, true, false, false, false},
-              {268, false, false, true, false}};
-  for (const auto& hit : hits) {
-    EXPECT_EQ(p.searchZone.Contains(hit.x), hit.search) << hit.x;
-    EXPECT_EQ(p.nextTopicZone.Contains(hit.x), hit.next) << hit.x;
-    EXPECT_EQ(hit.x > p.logoPressAfter, hit.logo) << hit.x;
-    EXPECT_EQ(hit.x < p.sizingCursorBefore, hit.sizingCursor) << hit.x;
-  }
-  EXPECT_EQ(p.gripPressAfter, 15);
-
-  // The pictures: the logo 29 x 20, the search glyph 17 x 18, a triangle of five lines.
-  const LogoPlacement logo = PlaceLogo(300, 40, true, 144);
-  EXPECT_EQ((Rect{logo.x, logo.y, logo.x + logo.width, logo.y + logo.height}),
-            (Rect{267, 8, 296, 28}));
-  EXPECT_TRUE(PlaceLogo(300, 26, true, 144).stretched) << "too low for the grown picture";
-  int x = 0, y = 0;
-  PlaceSearchGlyph(300, 40, true, &x, &y, 144);
-  EXPECT_EQ(x, 244);
-  EXPECT_EQ(y, 4);
-  const Triangle t = PlaceNextTopicTriangle(10, 26, true, 144);
-  EXPECT_EQ(t.columns, 5);
-  EXPECT_EQ(t.x, 19);
-  EXPECT_EQ(t.y0, 8);
+  for (const auto& row : rows) EXPECT_EQ(row.actual, row.expected) << row.name;
 }
 
 TEST(Rect, ContainsItsTopLeftButNotItsBottomRight) {

@@ -117,18 +117,9 @@ TEST(FrameCreation, AGluedFrameComesBackWhereItWas) {
 TEST(FrameCreation, DefaultSizesFollowTheScaleStoredSizesDoNot) {
   ScreenMetrics screen = Screen1024();
   screen.dpi = 144;
-  const struct {
-    WindowPosition stored, expected;
-  } rows[] = {
-      {{100, 200, 500, 30}, {100, 200, 500, 30}},
-      {{100, 200, 500, 12}, {100, 200, 500, 39}},  // too low: 26 at 96 DPI
-      {{0, 0, 0, 0}, {50, 50, 600, 60}},           // nothing stored: the fallback, scaled
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.stored.height);
-    const WindowPosition& e = row.expected;
-    ExpectPosition(LoadWindowPosition(row.stored, false, screen), e.x, e.y, e.width, e.height);
-  }
+  ExpectPosition(LoadWindowPosition({100, 200, 500, 30}, false, screen), 100, 200, 500, 30);
+  ExpectPosition(LoadWindowPosition({100, 200, 500, 12}, false, screen), 100, 200, 500, 39);
+  ExpectPosition(LoadWindowPosition({0, 0, 0, 0}, false, screen), 50, 50, 600, 60);
   const FrameCreation f = ComputeFrameCreation({100, -10, 500, 40}, false, false, false, screen);
   ExpectPosition(f.position, 256, 384, 683, 42);
 }
