@@ -4,13 +4,16 @@
 #include "base/dpi_scale.h"
 
 StripDrag DragStrip(int32_t x, int32_t lastDragX, int32_t pressX, int32_t w, int32_t g,
-                    int32_t offset, int32_t stripWidth, int32_t scrollForward) {
+                    int32_t offset, int32_t stripWidth, int32_t scrollForward, int32_t dpi) {
   const int32_t d = lastDragX - x;
-  if (d > 100 || d < -100 || (x > w - 29 && pressX > 19 && pressX < w - 39)) {
+  // The strip's edges beside the panel's buttons, whose widths follow the scale.
+  const int32_t left = ScaleForDpi(g, dpi) + ScaleForDpi(10, dpi), right = w - ScaleForDpi(39, dpi);
+  if (d > 100 || d < -100 ||
+      (x > w - ScaleForDpi(29, dpi) && pressX > ScaleForDpi(19, dpi) && pressX < right)) {
     return StripDrag{StripDrag::kCancel, offset, scrollForward};
   }
-  const bool xInside = g + 10 <= x && x <= w - 39;
-  const bool pressInside = g + 10 <= pressX && pressX <= w - 39;
+  const bool xInside = left <= x && x <= right;
+  const bool pressInside = left <= pressX && pressX <= right;
   if (!xInside && !pressInside) return StripDrag{StripDrag::kOutside, offset, scrollForward};
 
   if (d > 3) scrollForward = 1;

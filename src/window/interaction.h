@@ -13,9 +13,10 @@ struct StripDrag {
 
 // One mouse move of a strip drag from lastDragX to x (the press was at pressX): four pixels of
 // strip per pixel of mouse, the direction following moves of more than three pixels; a jump of
-// more than 100 pixels, or running into the logo area, cancels the drag.
+// more than 100 pixels, or running into the logo area, cancels the drag. The grip's width g is
+// given at 96 DPI.
 StripDrag DragStrip(int32_t x, int32_t lastDragX, int32_t pressX, int32_t w, int32_t g,
-                    int32_t offset, int32_t stripWidth, int32_t scrollForward);
+                    int32_t offset, int32_t stripWidth, int32_t scrollForward, int32_t dpi = 96);
 
 // The screen x a width drag holds the pointer at: at least 4 (floating) or 80 (docked) pixels from
 // the screen's left edge, and at most 28 left of the ticker window's right edge, which wins.

@@ -320,7 +320,7 @@ void OnTickerMouseMove(HWND ticker, WPARAM wParam, LPARAM lParam) {
   if (t.lastDragX == 0) t.lastDragX = x;
   const StripDrag drag =
       DragStrip(x, t.lastDragX, t.pressX, c.w, t.dock.gripWidth, t.stripFlags.scrollOffset.load(),
-                t.items.StripWidth(), t.stripFlags.scrollForward.load());
+                t.items.StripWidth(), t.stripFlags.scrollForward.load(), t.dpi);
   switch (drag.outcome) {
     case StripDrag::kCancel:
       ShowSavedCursor();

@@ -31,6 +31,9 @@ TEST(StripDrag, FourPixelsOfStripPerPixelOfMouse) {
     EXPECT_EQ(d.scrollForward, r.forwardAfter);
   }
   EXPECT_EQ(DragStrip(290, 300, 300, 600, 10, 100, 0, 1).offset, 0) << "an empty strip";
+  // At 144 DPI the search button starts at 541: a drag there is on the panel, not the strip.
+  EXPECT_EQ(DragStrip(555, 550, 545, 600, 10, 100, 1000, 1, 144).outcome, StripDrag::kOutside);
+  EXPECT_EQ(DragStrip(555, 550, 545, 600, 10, 100, 1000, 1).outcome, StripDrag::kScroll);
 }
 
 TEST(SearchBox, AThirdOfAWideStripElseAllOfIt) {
