@@ -13,6 +13,7 @@
 
 #include "shell/startup_win.h"
 #include "strip/strip_paint_win.h"
+#include "strip/window_measurer_win.h"
 #include "window/ticker_state_win.h"
 
 int main(int argc, char** argv) {

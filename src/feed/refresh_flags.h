@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "feed/worker_gate.h"
+
 struct RefreshFlags {
   // refreshRunning is the one "a worker exists" state, changed only through a WorkerGate
   // (feed/worker_gate.h): set before the worker's thread starts, cleared by that thread as its
@@ -22,3 +24,8 @@ struct RefreshFlags {
   // The strip has said once that the cache files cannot be written.
   std::atomic<int32_t> cacheNoticeShown{0};
 };
+
+// The gate over the `refreshRunning` flag: shutdown and restart close it and wait on it.
+inline WorkerGate RefreshWorkerGate(RefreshFlags& refresh) {
+  return WorkerGate(refresh.refreshRunning);
+}

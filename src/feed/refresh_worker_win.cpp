@@ -22,6 +22,7 @@
 #include "res/resource.h"
 #include "settings/registry_store_win.h"
 #include "strip/strip_paint_win.h"
+#include "strip/window_measurer_win.h"
 
 namespace {
 
@@ -234,16 +235,6 @@ unsigned __stdcall RefreshWorker(void* parameter) {
 }
 
 }  // namespace
-
-void InitRefreshLock(RefreshWorkerState& w) {
-  if (!w.lockReady) InitializeCriticalSection(&w.refreshLock);
-  w.lockReady = true;
-}
-
-void DeleteRefreshLock(RefreshWorkerState& w) {
-  if (w.lockReady) DeleteCriticalSection(&w.refreshLock);
-  w.lockReady = false;
-}
 
 void PlayMailSound(const MailSound& sound) {
   if (sound.kind == MailSoundKind::kResource) {

@@ -11,33 +11,12 @@
 #include "desktop/open_url_win.h"
 #include "feed/feed_settings.h"
 #include "feed/refresh_flags.h"
-#include "feed/worker_gate.h"
+#include "feed/refresh_worker_state_win.h"
 #include "net/http_transfer_win.h"
 #include "settings/settings_store.h"
 #include "strip/item_list.h"
 #include "strip/strip_flags.h"
 #include "strip/strip_paint_win.h"
-
-// What the worker code keeps between cycles, and what the end of the process (which waits for the
-// worker) keeps; one record per process, the ticker state's `worker`. Whether a worker exists is
-// not here but in the refresh flags' `refreshRunning`, read through RefreshWorkerGate().
-struct RefreshWorkerState {
-  // Serialises cycles; only a worker enters it, for its whole cycle. Lock order: a worker that
-  // holds it may take prefsLock and then the item list's publish lock, never the other way round.
-  // Created with the ticker window, deleted at shutdown once no worker exists.
-  CRITICAL_SECTION refreshLock;
-  bool lockReady = false;
-  HWND window = nullptr;    // the ticker window that the next cycle works for
-  HANDLE thread = nullptr;  // the last started thread; kept, never waited on
-
-  // Only one program may be started at exit: a restart and an update hand-off in one process
-  // would start two tickers that then fight over the instance. The worker's update check
-  // registers the hand-off, hence an atomic.
-  std::atomic<int32_t> exitStartRegistered{0};
-  // A restart has begun: a second request (from a handler that ran while the first one waited)
-  // saves no position and registers nothing again.
-  std::atomic<int32_t> restartBegun{0};
-};
 
 // What a cycle needs from the rest of the program; the ticker window's record answers.
 class RefreshHost {
@@ -68,10 +47,6 @@ struct RefreshParts {
   RefreshHost& host;
 };
 
-// The lock that serialises refresh cycles; created with the ticker window, deleted at shutdown.
-void InitRefreshLock(RefreshWorkerState& worker);
-void DeleteRefreshLock(RefreshWorkerState& worker);
-
 // Starts a refresh cycle unless a worker exists or the program is closing; true when one started.
 // The parts outlive the worker (they live as long as the process).
 bool StartRefreshWorker(RefreshParts& parts, HWND ticker);
@@ -79,8 +54,3 @@ bool StartRefreshWorker(RefreshParts& parts, HWND ticker);
 // Plays a mail sound asynchronously: a program sound as a resource, anything else as a sound alias
 // or a file name.
 void PlayMailSound(const MailSound& sound);
-
-// The gate over the `refreshRunning` flag: shutdown and restart close it and wait on it.
-inline WorkerGate RefreshWorkerGate(RefreshFlags& refresh) {
-  return WorkerGate(refresh.refreshRunning);
-}

@@ -345,6 +345,19 @@ bool DiscardBody(CallRunner& runner, const std::atomic<int32_t>* closing, HINTER
 
 }  // namespace
 
+bool CrackHttpUrl(const char* url, HttpTarget* target) {
+  URL_COMPONENTSA parts = {};
+  parts.dwStructSize = sizeof parts;
+  parts.lpszHostName = target->host;
+  parts.dwHostNameLength = sizeof target->host;
+  parts.lpszUrlPath = target->path;
+  parts.dwUrlPathLength = sizeof target->path;
+  if (!InternetCrackUrlA(url, 0, ICU_ESCAPE, &parts) || target->host[0] == '\0') return false;
+  if (target->path[0] == '\0') std::strcpy(target->path, "/");
+  target->port = parts.nPort;
+  return true;
+}
+
 size_t HttpGetUrl(const HttpSession& session, const char* url, char* buffer, size_t capacity,
                   HttpAnswer* answer) {
   if (answer != nullptr) *answer = HttpAnswer();
@@ -358,27 +371,18 @@ size_t HttpGetUrl(const HttpSession& session, const char* url, char* buffer, siz
   }
   if (session.dialup != nullptr) DialIfNeeded(*session.dialup);
 
-  char host[201] = "";
-  char path[501] = "";
-  URL_COMPONENTSA parts = {};
-  parts.dwStructSize = sizeof parts;
-  parts.lpszHostName = host;
-  parts.dwHostNameLength = sizeof host;
-  parts.lpszUrlPath = path;
-  parts.dwUrlPathLength = sizeof path;
-  if (!InternetCrackUrlA(url, 0, ICU_ESCAPE, &parts) || host[0] == '\0') return 0;
-  if (path[0] == '\0') std::strcpy(path, "/");
+  HttpTarget target;
+  if (!CrackHttpUrl(url, &target)) return 0;
 
-  // The port is the one the address names (80 when it names none), so that a server on any
-  // port can be reached.
-  InternetHandle connection(
-      InternetConnectA(session.internet, host, parts.nPort, "", "", INTERNET_SERVICE_HTTP, 0, 0));
+  // The port is the one the address names, so that a server on any port can be reached.
+  InternetHandle connection(InternetConnectA(session.internet, target.host, target.port, "", "",
+                                             INTERNET_SERVICE_HTTP, 0, 0));
   if (!connection) return 0;
 
   char referrer[261];
   LocalHostName(s, referrer, sizeof referrer);
   InternetHandle request(HttpOpenRequestA(
-      connection.get(), "GET", path, "HTTP/1.0", referrer, nullptr,
+      connection.get(), "GET", target.path, "HTTP/1.0", referrer, nullptr,
       INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS,
       0));
   if (!request) return 0;

@@ -41,6 +41,18 @@ struct HttpSession {
   DialupHost* dialup = nullptr;
 };
 
+// An http address as a request is made of it: the host, the port the address names (80 when it
+// names none) and the path ("/" when it names none), escaped for the request line.
+struct HttpTarget {
+  char host[256] = "";
+  char path[501] = "";
+  INTERNET_PORT port = 0;
+};
+
+// Splits url into target; false when it cannot be split, a part is longer than its field, or it
+// names no host.
+bool CrackHttpUrl(const char* url, HttpTarget* target);
+
 // Every read loop below stops at the size it may take, at `closing`, and when the request has
 // taken kTransferDeadlineMs (transfer_bounds.h); the blocking calls run on a helper thread, so
 // that even a server that never finishes its headers lets go of the worker in time.

@@ -8,7 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "feed/refresh_worker_win.h"
+#include "feed/refresh_flags.h"
+#include "feed/refresh_worker_state_win.h"
 #include "res/resource.h"
 #include "base/process_win.h"
 #include "base/taskbar_names.h"

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "strip/strip_flags.h"
+#include "strip/text_measurer.h"
 
 constexpr int kItemTextSize = 250;  // 249 characters and the NUL
 constexpr int kItemLinkSize = 202;  // 201 characters and the NUL
@@ -25,15 +26,6 @@ struct TickerItem {
   int32_t startsSection;  // a target of the next-section jump
   int32_t tallFont;
   int32_t textLength;
-};
-
-// Measures text in the strip's fonts; the Windows side measures with GDI on the ticker window.
-class TextMeasurer {
- public:
-  virtual ~TextMeasurer() = default;
-  // False when the window to measure with is gone: the append is then skipped.
-  virtual bool CanMeasure() = 0;
-  virtual int32_t MeasureText(const char* text, int32_t length, bool tallFont) = 0;
 };
 
 class TickerItemList;

@@ -4,39 +4,11 @@
 
 #include <windows.h>
 
-#include <mutex>
-
 #include "strip/item_list.h"
 #include "strip/keyboard_reading.h"
 #include "strip/scroll_step.h"
 #include "strip/strip_flags.h"
-
-// What painting keeps from one frame to the next; the ticker's record holds the one instance and
-// only the functions below touch it.
-struct StripPaintCache {
-  HDC memoryDc = nullptr;
-  // The frame bitmap stays selected in the memory context between frames: creating a bitmap
-  // costs more than drawing the whole frame, so it is made again only when the size changes.
-  HBITMAP frameBitmap = nullptr;
-  HGDIOBJ originalBitmap = nullptr;
-  int frameWidth = 0;
-  int frameHeight = 0;
-  HBRUSH backgroundBrush = nullptr;
-  // The part of the client area frames may be copied to; worked out again after a resize.
-  RECT clip = {0, 0, 0, 0};
-  bool clipValid = false;
-  // The fonts are replaced on the user-interface thread while the worker may be measuring with
-  // them: the swap and the measuring take fontLock.
-  std::mutex fontLock;
-  HFONT smallFont = nullptr;
-  HFONT tallFont = nullptr;
-  // Where each font's text starts, so that both share one baseline (set with the fonts).
-  int tallTop = 3;
-  int smallTop = 0;
-  // The strip font now selected into memoryDc, and the context's own font from before.
-  HFONT selectedFont = nullptr;
-  HGDIOBJ originalFont = nullptr;
-};
+#include "strip/strip_paint_cache_win.h"
 
 // What one frame depends on besides the cache and the list: the window's size and layout and the
 // colours (in the order of the colour table).
@@ -75,15 +47,3 @@ void ReleaseStripCaches(StripPaintCache& c);
 // One tick of the scroll timer at the given step: up to eight frames, moving the offset after each.
 void RunScrollTick(HWND ticker, StripPaintCache& c, TickerItemList& items, StripFlags& flags,
                    const StripFrame& frame, const ScrollStep& step);
-
-// Measures item texts on the ticker window in the strip's fonts (from any thread).
-class WindowMeasurer : public TextMeasurer {
- public:
-  WindowMeasurer(HWND window, StripPaintCache& cache) : window_(window), cache_(cache) {}
-  bool CanMeasure() override;
-  int32_t MeasureText(const char* text, int32_t length, bool tallFont) override;
-
- private:
-  HWND window_;
-  StripPaintCache& cache_;
-};

@@ -26,6 +26,7 @@
 #include "base/process_win.h"
 #include "settings/install_scope_win.h"
 #include "strip/strip_paint_win.h"
+#include "strip/window_measurer_win.h"
 #include "update/hand_off_win.h"
 #include "update/signature_win.h"
 #include "update/update_manifest.h"
@@ -92,20 +93,13 @@ bool ProgramFileTime(ULARGE_INTEGER* time) {
 bool PackageFileTime(const HttpSession& session, bool myVexlo, FILETIME* time) {
   char url[kTextValueSize + 64];
   if (!FileUpdateUrl(UpdateFile::kPackage, myVexlo, "", url, sizeof url)) return false;
-  char host[256];
-  char path[kTextValueSize + 64];
-  URL_COMPONENTSA parts = {};
-  parts.dwStructSize = sizeof parts;
-  parts.lpszHostName = host;
-  parts.dwHostNameLength = sizeof host;
-  parts.lpszUrlPath = path;
-  parts.dwUrlPathLength = sizeof path;
-  if (!InternetCrackUrlA(url, 0, 0, &parts)) return false;
+  HttpTarget target;
+  if (!CrackHttpUrl(url, &target)) return false;
 
-  OwnedHandle connection(InternetConnectA(session.internet, host, parts.nPort, nullptr, nullptr,
-                                          INTERNET_SERVICE_HTTP, 0, 0));
+  OwnedHandle connection(InternetConnectA(session.internet, target.host, target.port, nullptr,
+                                          nullptr, INTERNET_SERVICE_HTTP, 0, 0));
   if (!connection) return false;
-  OwnedHandle request(HttpOpenRequestA(connection.get(), nullptr, path, "HTTP/1.0", nullptr,
+  OwnedHandle request(HttpOpenRequestA(connection.get(), nullptr, target.path, "HTTP/1.0", nullptr,
                                        nullptr, INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE,
                                        0));
   if (!request) return false;

@@ -15,6 +15,7 @@
 #include "strip/keyboard_reading.h"
 #include "strip/strip_geometry.h"
 #include "strip/strip_paint_win.h"
+#include "strip/window_measurer_win.h"
 #include "window/accessible_win.h"
 #include "window/mouse_win.h"
 #include "window/ticker_state_win.h"
@@ -335,11 +336,6 @@ void TogglePause(HWND ticker) {
   RepaintStrip(ticker);
 }
 
-void MarkPauseInMenu(HMENU popup) {
-  CheckMenuItem(popup, IDM_PAUSE,
-                MF_BYCOMMAND | (Reading().paused != 0 ? MF_CHECKED : MF_UNCHECKED));
-}
-
 void FocusReadingItem(HWND ticker, int32_t index) {
   if (!PlaceItem(index, nullptr)) return;
   Reading().focusItem = index;
@@ -428,7 +424,10 @@ LRESULT OnReadingMessage(HWND ticker, UINT message, WPARAM wParam, LPARAM lParam
     case WM_SETTINGCHANGE:
     case WM_SYSCOLORCHANGE: RefreshLook(ticker, message == WM_SYSCOLORCHANGE); return 0;
     case WM_GETOBJECT: return AnswerAccessibleRequest(ticker, wParam, lParam);
-    case kReadingActionMessage: RunAccessibleAction(ticker, static_cast<int32_t>(wParam)); return 0;
+    case kReadingActionMessage:
+      RunAccessibleAction(ticker, static_cast<int32_t>(wParam),
+                          StripActions{FocusReadingItem, OpenReadingItem, OpenLinkAt});
+      return 0;
     default: break;
   }
   return DefWindowProcA(ticker, message, wParam, lParam);

@@ -18,7 +18,6 @@ LRESULT OnReadingMessage(HWND ticker, UINT message, WPARAM wParam, LPARAM lParam
 
 // "Pause" in the menu and the pause hotkey: stops or resumes the strip, and stores it.
 void TogglePause(HWND ticker);
-void MarkPauseInMenu(HMENU popup);
 
 // Every scroll tick, before scrolling: a new list is announced once; while stepping, the strip
 // shows one item at a time and true is returned (nothing scrolls).

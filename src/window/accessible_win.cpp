@@ -14,8 +14,6 @@
 #include "strip/keyboard_reading.h"
 #include "strip/strip_geometry.h"
 #include "strip/tooltips_win.h"
-#include "window/access_win.h"
-#include "window/mouse_win.h"
 #include "window/ticker_state_win.h"
 #include "window/timers.h"
 
@@ -425,9 +423,9 @@ void DisconnectStripAccessible() {
   g_object = nullptr;
 }
 
-void RunAccessibleAction(HWND ticker, int32_t child) {
+void RunAccessibleAction(HWND ticker, int32_t child, const StripActions& actions) {
   if (child < 0) {
-    FocusReadingItem(ticker, -child - 1);  // accSelect
+    actions.focusItem(ticker, -child - 1);  // accSelect
     return;
   }
   int32_t items = 0;
@@ -436,7 +434,7 @@ void RunAccessibleAction(HWND ticker, int32_t child) {
     items = view.itemCount;
   }
   if (child >= 1 && child <= items) {
-    OpenReadingItem(ticker, child - 1);
+    actions.openItem(ticker, child - 1);
     return;
   }
   Button buttons[3];
@@ -449,6 +447,6 @@ void RunAccessibleAction(HWND ticker, int32_t child) {
                    MAKEWPARAM(1, (static_cast<WPARAM>(Ticker().jumpSerial) + 1) & 0xFFFF), 0);
       break;
     case IDS_SEARCH_TIP: PostMessageA(ticker, WM_COMMAND, IDM_SEARCH_WINDOW, 0); break;
-    default: OpenLinkAt(Ticker().clientWidth - 1, 1); break;
+    default: actions.openLinkAt(Ticker().clientWidth - 1, 1); break;
   }
 }

@@ -13,6 +13,7 @@
 #include "shell/shutdown_win.h"
 #include "shell/startup_win.h"
 #include "strip/strip_paint_win.h"
+#include "strip/window_measurer_win.h"
 #include "strip/tooltips_win.h"
 #include "window/mouse_win.h"
 #include "window/placement_win.h"

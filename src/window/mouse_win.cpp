@@ -14,7 +14,6 @@
 #include "shell/shutdown_win.h"
 #include "strip/control_panel_win.h"
 #include "strip/strip_paint_win.h"
-#include "window/access_win.h"
 #include "window/interaction.h"
 #include "window/placement.h"
 #include "window/ticker_state_win.h"
@@ -463,7 +462,8 @@ void ShowContextMenu(HWND owner) {
   if (t.undocked != 0 && !TaskbarToDockIn()) {
     EnableMenuItem(popup, IDM_TASKBAR_DOCK, MF_BYCOMMAND | MF_GRAYED);
   }
-  MarkPauseInMenu(popup);
+  CheckMenuItem(popup, IDM_PAUSE,
+                MF_BYCOMMAND | (t.reading.paused != 0 ? MF_CHECKED : MF_UNCHECKED));
   CheckMenuItem(popup, IDM_SEARCH_WINDOW,
                 MF_BYCOMMAND | (t.searchShown != 0 ? MF_CHECKED : MF_UNCHECKED));
 

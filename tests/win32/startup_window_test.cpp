@@ -9,6 +9,7 @@
 #include "res/resource.h"
 #include "shell/startup_win.h"
 #include "strip/strip_paint_win.h"
+#include "strip/window_measurer_win.h"
 #include "win32/ticker_fixture.h"
 #include "win32/window_probe.h"
 #include "window/ticker_state_win.h"

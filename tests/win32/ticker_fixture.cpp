@@ -5,6 +5,7 @@
 
 #include "shell/startup_win.h"
 #include "strip/strip_paint_win.h"
+#include "strip/window_measurer_win.h"
 #include "window/timers.h"
 
 TickerWindowState& StartedTicker() {

@@ -1,0 +1,34 @@
+// The drawing state the strip keeps between frames, fonts included: the painter and the measurer
+// both work with it.
+#pragma once
+
+#include <windows.h>
+
+#include <mutex>
+
+// What painting keeps from one frame to the next; the ticker's record holds the one instance and
+// only the painter (strip_paint_win.h) and the measurer touch it.
+struct StripPaintCache {
+  HDC memoryDc = nullptr;
+  // The frame bitmap stays selected in the memory context between frames: creating a bitmap
+  // costs more than drawing the whole frame, so it is made again only when the size changes.
+  HBITMAP frameBitmap = nullptr;
+  HGDIOBJ originalBitmap = nullptr;
+  int frameWidth = 0;
+  int frameHeight = 0;
+  HBRUSH backgroundBrush = nullptr;
+  // The part of the client area frames may be copied to; worked out again after a resize.
+  RECT clip = {0, 0, 0, 0};
+  bool clipValid = false;
+  // The fonts are replaced on the user-interface thread while the worker may be measuring with
+  // them: the swap and the measuring take fontLock.
+  std::mutex fontLock;
+  HFONT smallFont = nullptr;
+  HFONT tallFont = nullptr;
+  // Where each font's text starts, so that both share one baseline (set with the fonts).
+  int tallTop = 3;
+  int smallTop = 0;
+  // The strip font now selected into memoryDc, and the context's own font from before.
+  HFONT selectedFont = nullptr;
+  HGDIOBJ originalFont = nullptr;
+};
