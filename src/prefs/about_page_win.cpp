@@ -6,6 +6,8 @@
 #include <cstring>
 #include <vector>
 
+#include "base/dpi_scale.h"
+#include "base/window_dpi_win.h"
 #include "prefs/about_text.h"
 #include "prefs/pages_win.h"
 #include "res/palette_bitmap_win.h"
@@ -74,6 +76,28 @@ void DrawOnPage(HDC dc, int x, int y, int w, int h, HDC picture) {
   DeleteDC(maskDc);
 }
 
+// The picture grown with the page's scale. Its pixels are repeated, not averaged: an averaged
+// edge would blend into the face colour that the mask lets the page show through.
+void DrawScaledOnPage(HDC dc, int x, int y, int w, int h, HDC picture, int dpi) {
+  const int scaledW = ScaleForDpi(w, dpi), scaledH = ScaleForDpi(h, dpi);
+  if (scaledW == w && scaledH == h) {
+    DrawOnPage(dc, x, y, w, h, picture);
+    return;
+  }
+  if (scaledW <= 0 || scaledH <= 0) return;
+  HDC scaled = CreateCompatibleDC(dc);
+  HBITMAP bitmap = CreateCompatibleBitmap(dc, scaledW, scaledH);
+  if (scaled != nullptr && bitmap != nullptr) {
+    HGDIOBJ old = SelectObject(scaled, bitmap);
+    SetStretchBltMode(scaled, COLORONCOLOR);
+    StretchBlt(scaled, 0, 0, scaledW, scaledH, picture, 0, 0, w, h, SRCCOPY);
+    DrawOnPage(dc, x, y, scaledW, scaledH, scaled);
+    SelectObject(scaled, old);
+  }
+  if (bitmap != nullptr) DeleteObject(bitmap);
+  if (scaled != nullptr) DeleteDC(scaled);
+}
+
 // The banner's palette serves both pictures: they were drawn with one colour table.
 void DrawPicture(const DRAWITEMSTRUCT* item) {
   const int id = item->CtlID == IDC_ABOUT_BANNER ? IDB_ABOUT_BANNER : IDB_ABOUT_EMBLEM;
@@ -108,7 +132,8 @@ void DrawPicture(const DRAWITEMSTRUCT* item) {
     BITMAP size = {};
     GetObjectA(picture, sizeof size, &size);
     HGDIOBJ oldBitmap = SelectObject(memory, picture);
-    DrawOnPage(dc, item->rcItem.left, item->rcItem.top, size.bmWidth, size.bmHeight, memory);
+    DrawScaledOnPage(dc, item->rcItem.left, item->rcItem.top, size.bmWidth, size.bmHeight, memory,
+                     WindowDpi(item->hwndItem));
     SelectObject(memory, oldBitmap);
   }
   if (palette != nullptr) {

@@ -1,6 +1,7 @@
 // The control panel, drawn in the classic three-dimensional button style from the window's flags.
 #include "strip/control_panel_win.h"
 
+#include "base/dpi_scale.h"
 #include "res/resource.h"
 #include "strip/panel_geometry.h"
 #include "res/program_resources_win.h"
@@ -22,8 +23,10 @@ void FillFace(HDC dc, const Rect& face) {
 }
 
 // Copies (or stretches) a bitmap resource, loaded with the 3-D greys mapped to the system's.
+// Grown for a larger scale it is averaged (HALFTONE), so that it does not turn blocky; the
+// squeeze into a low strip at 100 % keeps the plain pixel drop it always had.
 void DrawBitmap(HDC dc, int id, int x, int y, int width, int height, int sourceWidth,
-                int sourceHeight) {
+                int sourceHeight, bool smooth) {
   HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(ProgramInstance(), MAKEINTRESOURCEA(id),
                                                    IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS));
   if (bitmap == nullptr) return;
@@ -32,7 +35,8 @@ void DrawBitmap(HDC dc, int id, int x, int y, int width, int height, int sourceW
   if (width == sourceWidth && height == sourceHeight) {
     BitBlt(dc, x, y, width, height, source, 0, 0, SRCCOPY);
   } else if (width > 0 && height > 0) {
-    SetStretchBltMode(dc, COLORONCOLOR);
+    SetStretchBltMode(dc, smooth ? HALFTONE : COLORONCOLOR);
+    if (smooth) SetBrushOrgEx(dc, 0, 0, nullptr);
     StretchBlt(dc, x, y, width, height, source, 0, 0, sourceWidth, sourceHeight, SRCCOPY);
   }
   SelectObject(source, old);
@@ -78,8 +82,9 @@ void DrawEdge(HDC dc, const PanelPens& pens, const Rect& r, int raised) {
 void DrawLogoButton(HDC dc, const PanelLook& look, int w, int h) {
   const PanelLayout& layout = look.layout;
   FillFace(dc, layout.logoFace);
-  const LogoPlacement p = PlaceLogo(w, h, look.logoUp);
-  DrawBitmap(dc, look.mailLogo ? IDB_MAIL : IDB_LOGO, p.x, p.y, p.width, p.height, 19, 13);
+  const LogoPlacement p = PlaceLogo(w, h, look.logoUp, layout.dpi);
+  DrawBitmap(dc, look.mailLogo ? IDB_MAIL : IDB_LOGO, p.x, p.y, p.width, p.height, 19, 13,
+             layout.dpi != 96);
   DrawEdge(dc, look.pens, layout.logoEdge, look.logoUp ? 1 : 0);
 }
 
@@ -89,8 +94,9 @@ void DrawSearchButton(HDC dc, const PanelLook& look, int w) {
   DrawEdge(dc, look.pens, layout.searchEdge, look.searchUp ? 1 : 0);
   int x = 0;
   int y = 0;
-  PlaceSearchGlyph(w, layout.bottom, look.searchUp, &x, &y);
-  DrawBitmap(dc, look.searchShown ? IDB_SEARCH_SHOWN : IDB_SEARCH, x, y, 11, 12, 11, 12);
+  PlaceSearchGlyph(w, layout.bottom, look.searchUp, &x, &y, layout.dpi);
+  DrawBitmap(dc, look.searchShown ? IDB_SEARCH_SHOWN : IDB_SEARCH, x, y,
+             ScaleForDpi(11, layout.dpi), ScaleForDpi(12, layout.dpi), 11, 12, true);
 }
 
 void DrawNextTopicButton(HDC dc, const PanelLook& look) {
@@ -103,11 +109,11 @@ void DrawNextTopicButton(HDC dc, const PanelLook& look) {
     DrawEdge(dc, look.pens, layout.nextEdgePressed, 0);
     FillFace(dc, layout.nextFacePressed);
   }
-  const Triangle tri = PlaceNextTopicTriangle(look.gripWidth, layout.bottom, raised);
+  const Triangle tri = PlaceNextTopicTriangle(look.gripWidth, layout.bottom, raised, layout.dpi);
   HGDIOBJ old = SelectObject(dc, GetStockObject(BLACK_PEN));
-  for (int i = 0; i < 3; ++i) {
+  for (int i = 0; i < tri.columns; ++i) {
     MoveToEx(dc, tri.x + i, tri.y0 + i, nullptr);
-    LineTo(dc, tri.x + i, tri.y0 + 5 - i);
+    LineTo(dc, tri.x + i, tri.y0 + 2 * tri.columns - 1 - i);
   }
   SelectObject(dc, old);
 }

@@ -1,17 +1,22 @@
 // Control-panel and tooltip geometry.
 #include "strip/panel_geometry.h"
 
+#include "base/dpi_scale.h"
+
 int32_t PanelBottom(int32_t clientHeight, bool fitToCaption) {
   return fitToCaption ? clientHeight : clientHeight - 1;
 }
 
-LogoPlacement PlaceLogo(int32_t clientWidth, int32_t clientHeight, bool raised) {
+LogoPlacement PlaceLogo(int32_t clientWidth, int32_t clientHeight, bool raised, int32_t dpi) {
   LogoPlacement p;
-  const int32_t x0 = clientWidth - 22;
+  p.width = ScaleForDpi(19, dpi);
+  p.height = ScaleForDpi(13, dpi);
+  const int32_t x0 = clientWidth - ScaleForDpi(22, dpi);
+  const int32_t centred = (clientHeight - ScaleForDpi(16, dpi)) / 2;
   if (!raised) {
     p.x = x0 + 1;
-    p.y = (clientHeight - 16) / 2 + 1;
-  } else if (clientHeight - 6 < 14) {
+    p.y = centred + 1;
+  } else if (clientHeight - 6 < ScaleForDpi(14, dpi)) {
     // Too low for the picture: squeezed into the button's face.
     p.x = x0;
     p.y = 2;
@@ -19,61 +24,71 @@ LogoPlacement PlaceLogo(int32_t clientWidth, int32_t clientHeight, bool raised) 
     p.stretched = true;
   } else {
     p.x = x0;
-    p.y = (clientHeight - 16) / 2;
+    p.y = centred;
   }
   return p;
 }
 
 void PlaceSearchGlyph(int32_t clientWidth, int32_t panelBottom, bool raised, int32_t* x,
-                      int32_t* y) {
-  const int32_t lift = (panelBottom - 23) / 2;
-  *x = clientWidth - 37 + (raised ? 0 : 1);
+                      int32_t* y, int32_t dpi) {
+  const int32_t lift = (panelBottom - ScaleForDpi(23, dpi)) / 2;
+  *x = clientWidth - ScaleForDpi(37, dpi) + (raised ? 0 : 1);
   *y = 2 + (lift > 0 ? lift : 0) + (raised ? 0 : 1);
 }
 
-Triangle PlaceNextTopicTriangle(int32_t gripWidth, int32_t panelBottom, bool raised) {
-  if (raised) return Triangle{gripWidth + 3, (panelBottom - 7) / 2 + 1};
-  return Triangle{gripWidth + 4, (panelBottom - 9) / 2 + 2};
+Triangle PlaceNextTopicTriangle(int32_t gripWidth, int32_t panelBottom, bool raised,
+                                int32_t dpi) {
+  Triangle t;
+  t.columns = ScaleForDpi(3, dpi);
+  const int32_t n = t.columns;
+  // Centred in the raised button's face, which starts a pixel inside the grip's edge.
+  t.x = ScaleForDpi(gripWidth, dpi) + 1 + (ScaleForDpi(8, dpi) - n) / 2 + (raised ? 0 : 1);
+  t.y0 = raised ? (panelBottom - 2 * n - 1) / 2 + 1 : (panelBottom - 2 * n - 3) / 2 + 2;
+  return t;
 }
 
 PanelLayout ComputePanelLayout(const PanelInputs& in) {
-  const int32_t w = in.width, h = in.height, g = in.grip, top = in.tipTop;
+  const auto s = [&in](int32_t pixels) { return ScaleForDpi(pixels, in.dpi); };
+  const int32_t w = in.width, h = in.height, g = s(in.grip), top = in.tipTop;
   PanelLayout p;
+  p.dpi = in.dpi;
   p.bottom = PanelBottom(h, in.fitToCaption);
   p.buttons = HasPanelButtons(w);
   const int32_t b = p.bottom;
+  // The left edges of the search and logo buttons.
+  const int32_t search = w - s(39), logoLeft = w - s(22);
 
-  p.searchZone = XZone{w - 39, w - 22};
-  p.nextTopicZone = XZone{g, g + 10};
-  p.logoPressAfter = in.logoWidth - 22;
-  p.logoReleaseAfter = in.logoWidth - 21;
-  p.doubleClickZone = XZone{20, w - 39};
+  p.searchZone = XZone{search, logoLeft};
+  p.nextTopicZone = XZone{g, g + s(10)};
+  p.logoPressAfter = in.logoWidth - s(22);
+  p.logoReleaseAfter = in.logoWidth - s(22) + 1;
+  p.doubleClickZone = XZone{s(20), search};
   p.gripPressAfter = g;
-  p.sizingCursorBefore = in.inDeskBand ? 0 : 7;
+  p.sizingCursorBefore = in.inDeskBand ? 0 : s(7);
 
-  p.logoEdge = Rect{w - 22, 0, w - 1, b};
-  p.logoFace = Rect{w - 21, 2, w + 22, h - 2};
-  p.searchEdge = Rect{w - 39, 0, w - 24, b};
-  p.searchFace = Rect{w - 40, 1, w - 24, b - 1};
-  p.nextEdgeRaised = Rect{g + 1, 0, g + 9, b};
-  p.nextFaceRaised = Rect{g + 2, 2, g + 8, b - 2};
-  p.nextEdgePressed = Rect{g, -1, g + 8, b - 1};
-  p.nextFacePressed = Rect{g + 3, 3, g + 9, b - 3};
-  p.gripRidges[0] = Rect{2, 0, 4, b};
-  p.gripRidges[1] = Rect{6, 0, 8, b};
+  p.logoEdge = Rect{logoLeft, 0, w - 1, b};
+  p.logoFace = Rect{logoLeft + 1, 2, w + 22, h - 2};
+  p.searchEdge = Rect{search, 0, search + s(15), b};
+  p.searchFace = Rect{search - 1, 1, search + s(15), b - 1};
+  p.nextEdgeRaised = Rect{g + 1, 0, g + 1 + s(8), b};
+  p.nextFaceRaised = Rect{g + 2, 2, g + s(8), b - 2};
+  p.nextEdgePressed = Rect{g, -1, g + s(8), b - 1};
+  p.nextFacePressed = Rect{g + 3, 3, g + 1 + s(8), b - 3};
+  p.gripRidges[0] = Rect{s(2), 0, s(2) + 2, b};
+  p.gripRidges[1] = Rect{s(6), 0, s(6) + 2, b};
 
-  p.searchPressRepaint = Rect{w - 33, 0, w - 22, h / 2};
-  p.searchReleaseRepaint = Rect{w - 33, 0, w - 23, h};
-  p.nextPressRepaint = Rect{0, 0, g + 10, h};
-  p.nextReleaseRepaint = Rect{g, 0, g + 10, h};
-  p.nextRightPressRepaint = Rect{11, 0, 19, h};
-  p.nextRightReleaseRepaint = Rect{10, 0, 20, h};
-  p.logoRepaint = Rect{w - 21, 0, w, h};
+  p.searchPressRepaint = Rect{w - s(33), 0, logoLeft, h / 2};
+  p.searchReleaseRepaint = Rect{w - s(33), 0, logoLeft - 1, h};
+  p.nextPressRepaint = Rect{0, 0, g + s(10), h};
+  p.nextReleaseRepaint = Rect{g, 0, g + s(10), h};
+  p.nextRightPressRepaint = Rect{s(11), 0, s(19), h};
+  p.nextRightReleaseRepaint = Rect{s(10), 0, s(20), h};
+  p.logoRepaint = Rect{logoLeft + 1, 0, w, h};
 
-  p.logoFeedback = Rect{w - 66, 0, w, h};
-  p.searchLowerFeedback = Rect{w - 42, h / 2, w - 32, h};
-  p.searchFeedback = Rect{w - 42, 0, w - 32, h / 2};
-  p.nextFeedback = in.inDeskBand ? Rect{0, 0, 10, h} : Rect{11, 0, 19, h};
+  p.logoFeedback = Rect{w - s(66), 0, w, h};
+  p.searchLowerFeedback = Rect{w - s(42), h / 2, w - s(32), h};
+  p.searchFeedback = Rect{w - s(42), 0, w - s(32), h / 2};
+  p.nextFeedback = in.inDeskBand ? Rect{0, 0, s(10), h} : Rect{s(11), 0, s(19), h};
 
   // The strip's tip covers what lies between the buttons; a narrow caption strip has no buttons
   // and gives it everything between the grip and the logo.

@@ -1,6 +1,8 @@
 // Strip geometry.
 #include "strip/strip_geometry.h"
 
+#include "base/dpi_scale.h"
+
 namespace {
 // Positions in the colour order of TickerPrefs::colors (settings/ticker_prefs.h).
 enum : int {
@@ -10,12 +12,12 @@ enum : int {
 }  // namespace
 
 ScrollArea ComputeScrollArea(int32_t clientWidth, int32_t searchBoxWidth, int32_t gripWidth,
-                             bool screenSaverRunning) {
+                             bool screenSaverRunning, int32_t dpi) {
   int32_t r = clientWidth;
   if (searchBoxWidth >= 0) r = clientWidth - searchBoxWidth - 3;
   int32_t left = 0;
-  if (!screenSaverRunning) left = gripWidth + (r > 100 ? 9 : 0);
-  int32_t right = r > 100 ? r - 40 : r - 22;
+  if (!screenSaverRunning) left = ScaleForDpi(gripWidth, dpi) + (r > 100 ? ScaleForDpi(9, dpi) : 0);
+  int32_t right = r - ScaleForDpi(r > 100 ? 40 : 22, dpi);
   if (right <= left) right = left;
   return ScrollArea{left, right};
 }

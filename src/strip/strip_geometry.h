@@ -13,9 +13,10 @@ struct ScrollArea {
 };
 
 // W is the client width; searchBoxWidth is the search box's client width, or -1 when there is no
-// box; a running screen saver's bar has no grip area.
+// box; a running screen saver's bar has no grip area. The grip's width and the panel's buttons
+// beside the area are given at 96 DPI and scaled to `dpi`.
 ScrollArea ComputeScrollArea(int32_t clientWidth, int32_t searchBoxWidth, int32_t gripWidth,
-                             bool screenSaverRunning);
+                             bool screenSaverRunning, int32_t dpi = 96);
 
 // The region the strip is copied through: the scroll area shrunk by a pixel on each side, except
 // for a floating frame that is on top or glued (outside a screen saver), where it is the area.

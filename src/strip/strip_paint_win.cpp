@@ -113,7 +113,7 @@ void PaintStrip(HDC windowDc, StripPaintCache& c, TickerItemList& items, StripFl
   const int h = frame.height;
   if (w > 0 && h > 0 && PrepareFrame(c, windowDc, w, h)) {
     const ScrollArea area =
-        ComputeScrollArea(w, frame.searchBoxWidth, frame.gripWidth, frame.onScreenSaver);
+        ComputeScrollArea(w, frame.searchBoxWidth, frame.gripWidth, frame.onScreenSaver, frame.dpi);
     if (!c.clipValid) {
       const Rect box =
           ComputeStripClip(area, h, frame.staysOnTop, frame.undocked, frame.onScreenSaver);

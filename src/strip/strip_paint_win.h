@@ -16,7 +16,8 @@ struct StripFrame {
   int width = 0;
   int height = 0;
   int searchBoxWidth = -1;  // -1 while there is no search box
-  int gripWidth = 0;
+  int gripWidth = 0;  // at 96 DPI
+  int dpi = 96;
   bool onScreenSaver = false;
   bool staysOnTop = false;  // "Always On Top" or glued to the desktop
   bool undocked = false;

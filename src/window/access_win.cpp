@@ -51,7 +51,8 @@ ScrollArea CurrentArea() {
     GetClientRect(t.searchBox, &r);
     box = r.right;
   }
-  return ComputeScrollArea(t.clientWidth, box, t.dock.gripWidth, t.screenSaverWindow != nullptr);
+  return ComputeScrollArea(t.clientWidth, box, t.dock.gripWidth, t.screenSaverWindow != nullptr,
+                           t.dpi);
 }
 
 void RepaintStrip(HWND ticker) {

@@ -373,7 +373,7 @@ class StripAccessible final : public IAccessible {
     ItemsView view = t.items.Read();
     if (index < 0 || index >= view.itemCount) return false;
     const TickerItem& item = view.items[index];
-    const ScrollArea area = ComputeScrollArea(t.clientWidth, -1, t.dock.gripWidth, false);
+    const ScrollArea area = ComputeScrollArea(t.clientWidth, -1, t.dock.gripWidth, false, t.dpi);
     const int32_t x =
         ItemClientX(item.x, item.width, t.stripFlags.scrollOffset.load(), view.stripWidth, area.left);
     *out = RECT{x, 0, x + item.width, t.clientHeight};

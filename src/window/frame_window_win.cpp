@@ -3,6 +3,7 @@
 #include "window/frame_window_win.h"
 
 #include "base/process_win.h"
+#include "base/window_dpi_win.h"
 #include "shell/screensaver_win.h"
 #include "strip/strip_paint_win.h"
 #include "strip/tooltips_win.h"
@@ -60,27 +61,22 @@ void OnFramePaint(HWND frame) {
   EndPaint(frame, &ps);
 }
 
-// The dots per inch the frame is drawn for: its monitor's where Windows tells them (Windows 10
-// 1607 and later), else the system's.
-int FrameDpi(HWND frame) {
-  using GetDpi = UINT(WINAPI*)(HWND);
-  static const auto getDpiForWindow = reinterpret_cast<GetDpi>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
-  if (getDpiForWindow != nullptr) {
-    const UINT dpi = getDpiForWindow(frame);
-    if (dpi != 0) return static_cast<int>(dpi);
-  }
-  HDC dc = GetDC(frame);
-  const int dpi = dc != nullptr ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
-  if (dc != nullptr) ReleaseDC(frame, dc);
-  return dpi;
-}
-
 void OnFrameSizing(HWND frame, WPARAM edge, RECT* r) {
   const bool fromLeft = edge == WMSZ_LEFT || edge == WMSZ_TOPLEFT || edge == WMSZ_BOTTOMLEFT;
   const Rect limited =
-      LimitFrameSizing(Rect{r->left, r->top, r->right, r->bottom}, fromLeft, FrameDpi(frame));
+      LimitFrameSizing(Rect{r->left, r->top, r->right, r->bottom}, fromLeft, WindowDpi(frame));
   *r = RECT{limited.left, limited.top, limited.right, limited.bottom};
+}
+
+// Moved to a monitor of another scale: the panel follows it, and the frame takes the size Windows
+// suggests. The scroll area ends at the buttons, so its clip is made again.
+void OnFrameDpiChanged(HWND frame, int dpi, const RECT* suggested) {
+  TickerWindowState& t = Ticker();
+  t.dpi = dpi;
+  DiscardClipRegion(t.paintCache);
+  if (t.tickerWindow != nullptr) InvalidateRect(t.tickerWindow, nullptr, TRUE);
+  SetWindowPos(frame, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+               suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace
@@ -115,14 +111,9 @@ LRESULT CALLBACK FrameWindowProc(HWND frame, UINT message, WPARAM wParam, LPARAM
       KeepBarOnScreenBottom(reinterpret_cast<RECT*>(lParam));
       return TRUE;
     case WM_SIZING: OnFrameSizing(frame, wParam, reinterpret_cast<RECT*>(lParam)); return TRUE;
-    // Moved to a monitor of another scale: the size Windows suggests for it.
-    case kDpiChanged: {
-      const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-      SetWindowPos(frame, nullptr, suggested->left, suggested->top,
-                   suggested->right - suggested->left, suggested->bottom - suggested->top,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+    case kDpiChanged:
+      OnFrameDpiChanged(frame, HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
       return 0;
-    }
     case WM_SETTINGCHANGE:
     case WM_SYSCOLORCHANGE:
       // Sent to top-level windows only: the strip follows high contrast at once.

@@ -1,14 +1,19 @@
 // Mouse arithmetic.
 #include "window/interaction.h"
 
+#include "base/dpi_scale.h"
+
 StripDrag DragStrip(int32_t x, int32_t lastDragX, int32_t pressX, int32_t w, int32_t g,
-                    int32_t offset, int32_t stripWidth, int32_t scrollForward) {
+                    int32_t offset, int32_t stripWidth, int32_t scrollForward, int32_t dpi) {
   const int32_t d = lastDragX - x;
-  if (d > 100 || d < -100 || (x > w - 29 && pressX > 19 && pressX < w - 39)) {
+  // The strip's edges beside the panel's buttons, whose widths follow the scale.
+  const int32_t left = ScaleForDpi(g, dpi) + ScaleForDpi(10, dpi), right = w - ScaleForDpi(39, dpi);
+  if (d > 100 || d < -100 ||
+      (x > w - ScaleForDpi(29, dpi) && pressX > ScaleForDpi(19, dpi) && pressX < right)) {
     return StripDrag{StripDrag::kCancel, offset, scrollForward};
   }
-  const bool xInside = g + 10 <= x && x <= w - 39;
-  const bool pressInside = g + 10 <= pressX && pressX <= w - 39;
+  const bool xInside = left <= x && x <= right;
+  const bool pressInside = left <= pressX && pressX <= right;
   if (!xInside && !pressInside) return StripDrag{StripDrag::kOutside, offset, scrollForward};
 
   if (d > 3) scrollForward = 1;
@@ -20,12 +25,13 @@ StripDrag DragStrip(int32_t x, int32_t lastDragX, int32_t pressX, int32_t w, int
   return StripDrag{StripDrag::kScroll, static_cast<int32_t>(moved), scrollForward};
 }
 
-Rect SearchBoxRect(int32_t w, int32_t h, int32_t g, bool searchShown, bool undocked) {
-  const int32_t right = w - 40;
+Rect SearchBoxRect(int32_t w, int32_t h, int32_t g, bool searchShown, bool undocked,
+                   int32_t dpi) {
+  const int32_t right = w - ScaleForDpi(40, dpi);
   const int32_t left = searchShown && right > 400 ? right - right / 3 : 0;
   const int32_t top = undocked ? 0 : 1;
   const int32_t height = undocked ? h : h - 2;
-  return Rect{left + g, top, right, top + height};
+  return Rect{left + ScaleForDpi(g, dpi), top, right, top + height};
 }
 
 int32_t ClampWidthDragX(int32_t x, bool undocked, int32_t tickerRight) {

@@ -319,7 +319,7 @@ void OnTickerMouseMove(HWND ticker, WPARAM wParam, LPARAM lParam) {
   if (t.lastDragX == 0) t.lastDragX = x;
   const StripDrag drag =
       DragStrip(x, t.lastDragX, t.pressX, c.w, t.dock.gripWidth, t.stripFlags.scrollOffset.load(),
-                t.items.StripWidth(), t.stripFlags.scrollForward.load());
+                t.items.StripWidth(), t.stripFlags.scrollForward.load(), t.dpi);
   switch (drag.outcome) {
     case StripDrag::kCancel:
       ShowSavedCursor();
@@ -524,7 +524,8 @@ void SearchBoxUpkeep(HWND ticker) {
     }
   }
   if (t.searchBox != nullptr && t.screenSaverWindow == nullptr) {
-    const Rect r = SearchBoxRect(c.w, c.h, t.dock.gripWidth, t.searchShown != 0, t.undocked != 0);
+    const Rect r =
+        SearchBoxRect(c.w, c.h, t.dock.gripWidth, t.searchShown != 0, t.undocked != 0, t.dpi);
     SetWindowPos(t.searchBox, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                  SWP_NOZORDER | SWP_SHOWWINDOW);
   } else if (t.searchBox != nullptr) {

@@ -3,7 +3,7 @@
 
 #include "base/taskbar_names.h"
 #include "desktop/tray_layout.h"
-#include "window/dpi_scale.h"
+#include "base/dpi_scale.h"
 
 namespace {
 
@@ -16,10 +16,17 @@ bool IsPlausible(const WindowPosition& p, const ScreenMetrics& screen) {
 
 }  // namespace
 
+WindowPosition FallbackPosition(int32_t dpi) {
+  WindowPosition p = kFallbackPosition;
+  p.width = ScaleForDpi(p.width, dpi);
+  p.height = ScaleForDpi(p.height, dpi);
+  return p;
+}
+
 WindowPosition LoadWindowPosition(const WindowPosition& stored, bool fitToCaption,
                                   const ScreenMetrics& screen) {
   WindowPosition p = stored;
-  if (!fitToCaption && p.height < 20) p.height = 26;
+  if (!fitToCaption && p.height < 20) p.height = ScaleForDpi(26, screen.dpi);
 
   if (fitToCaption) {
     // The frame sits at the top of the work area and ends where three caption buttons and a
@@ -43,14 +50,14 @@ WindowPosition LoadWindowPosition(const WindowPosition& stored, bool fitToCaptio
     return p;
   }
 
-  if (!IsPlausible(p, screen) || p.width < 20) p = kFallbackPosition;
+  if (!IsPlausible(p, screen) || p.width < 20) p = FallbackPosition(screen.dpi);
   return p;
 }
 
 WindowPosition PositionToSave(const Rect& frame, bool fitToCaption,
                               const ScreenMetrics& screen) {
   WindowPosition p{frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top};
-  if (!fitToCaption && !IsPlausible(p, screen)) p = kFallbackPosition;
+  if (!fitToCaption && !IsPlausible(p, screen)) p = FallbackPosition(screen.dpi);
   if (fitToCaption && p.x < 64) {
     p.width = p.width >= 0 ? p.width - p.x : p.width + p.x;
     p.x = 64;
@@ -92,7 +99,7 @@ FrameCreation ComputeFrameCreation(const WindowPosition& saved, bool fitToCaptio
   out.position.x = screen.screenWidth / 2 - screen.screenWidth / 4;
   out.position.y = screen.screenHeight / 2;
   out.position.width = screen.screenWidth - screen.screenWidth / 3;
-  out.position.height = 28;
+  out.position.height = ScaleForDpi(28, screen.dpi);
   out.thickFrame = !(alwaysOnTop || glueToDesktop);
   return out;
 }

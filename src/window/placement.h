@@ -24,9 +24,12 @@ struct ScreenMetrics {
   int32_t captionHeight = 19;       // SM_CYCAPTION
   bool hasMomWindow = false;        // a "MOM Class" window and its rectangle
   Rect momWindow;
+  int32_t dpi = 96;  // the system's scale, which a frame not yet made is created at
 };
 
 constexpr WindowPosition kFallbackPosition{50, 50, 400, 40};
+// The fallback position with its size scaled to `dpi`.
+WindowPosition FallbackPosition(int32_t dpi);
 
 // The four stored values ("Ticker X", "Y", "Width", "Height"; unreadable ones as 0) made into the
 // position the frame is created at.

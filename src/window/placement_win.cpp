@@ -1,6 +1,7 @@
 // The frame position in the registry and the screen's metrics.
 #include "window/placement_win.h"
 
+#include "base/window_dpi_win.h"
 #include "window/ticker_state_win.h"
 
 ScreenMetrics GatherScreenMetrics() {
@@ -14,6 +15,7 @@ ScreenMetrics GatherScreenMetrics() {
   m.frameWidth = GetSystemMetrics(SM_CXFRAME);
   m.frameHeight = GetSystemMetrics(SM_CYFRAME);
   m.captionHeight = GetSystemMetrics(SM_CYCAPTION);
+  m.dpi = WindowDpi(nullptr);
   if (HWND mom = FindWindowA("MOM Class", nullptr)) {
     RECT r;
     if (GetWindowRect(mom, &r)) {

@@ -28,6 +28,7 @@ StripFrame TickerStripFrame(TickerWindowState& t, HWND ticker) {
   frame.onScreenSaver = t.screenSaverWindow != nullptr;
   frame.staysOnTop = t.alwaysOnTop != 0 || t.glueToDesktop != 0;
   frame.undocked = t.undocked != 0;
+  frame.dpi = t.dpi;
   frame.colors = t.prefs.colors;
   frame.reading = &t.reading;
   return frame;
@@ -52,6 +53,7 @@ PanelLayout TickerPanelLayout(int w, int h, int tipTop) {
   in.tipTop = tipTop;
   in.fitToCaption = t.fitToCaption != 0;
   in.inDeskBand = t.dock.inDeskBand != 0;
+  in.dpi = t.dpi;
   return ComputePanelLayout(in);
 }
 

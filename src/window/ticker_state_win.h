@@ -71,6 +71,7 @@ struct TickerWindowState {
   int32_t glueToDesktop = 0;
   int32_t tickerSize = 0;
   TaskbarDock dock;
+  int32_t dpi = 96;  // the ticker window's scale: the control panel's sizes follow it
 
   // The client size as the last resize gave it (the scroll tick paints with it, without asking).
   int32_t clientWidth = 0;

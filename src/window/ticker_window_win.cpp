@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/window_dpi_win.h"
 #include "desktop/open_url_win.h"
 #include "feed/codecs.h"
 #include "feed/refresh_worker_win.h"
@@ -53,6 +54,7 @@ bool OnTickerCreate(HWND ticker) {
   TickerPrefs& p = t.prefs;
 
   t.tickerWindow = ticker;
+  t.dpi = WindowDpi(ticker);
   InitRefreshLock(Ticker().worker);
 
   t.handCursor = LoadCursorA(t.instance, MAKEINTRESOURCEA(IDCUR_HAND));

@@ -279,6 +279,16 @@ void PlaceFloatingFrame(int x, int y, int width) {
   WriteRegistryNumber("Ticker Height", 30);
 }
 
+void SetScreenDpi(DWORD dpi) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0, KEY_WRITE,
+                      nullptr, &key, nullptr) != ERROR_SUCCESS) {
+    return;
+  }
+  RegSetValueExA(key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
+  RegCloseKey(key);
+}
+
 RECT ScreenRect(HWND window) {
   RECT r = {0, 0, 0, 0};
   GetWindowRect(window, &r);

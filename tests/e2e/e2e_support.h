@@ -104,6 +104,10 @@ std::string UnixArgumentAsWindows(const char* prefix);
 // The settings of a plain floating frame, neither on top nor glued, 30 pixels high at (x, y).
 void PlaceFloatingFrame(int x, int y, int width);
 
+// The screen's scale in dots per inch for the programs started from now on ("LogPixels" under
+// HKCU\Control Panel\Desktop, which Wine reads as a program starts); 96 is 100 %.
+void SetScreenDpi(DWORD dpi);
+
 // A window's rectangle on the screen; all zero once it is gone.
 RECT ScreenRect(HWND window);
 

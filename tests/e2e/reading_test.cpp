@@ -1,7 +1,8 @@
 // The strip for everyone, as only the running program can show it: the pause hotkey holds the
 // strip through a refresh and a restart; the keyboard reads and opens items; this process reads
 // the strip as a screen reader does, through AccessibleObjectFromWindow; with animations off one
-// item shows at a time, and high contrast draws it in the system's colours.
+// item shows at a time, and high contrast draws it in the system's colours; at 150 % the strip
+// and its buttons are found where they are drawn, half as large again.
 #include <gtest/gtest.h>
 #include <oleacc.h>
 #include <windows.h>
@@ -61,6 +62,7 @@ class Reading : public testing::Test {
   void TearDown() override {
     if (accessible_ != nullptr) accessible_->Release();
     EndStartedPrograms();
+    SetScreenDpi(96);
     server_.Stop();
     CoUninitialize();
   }
@@ -262,6 +264,39 @@ TEST_F(Reading, TheKeyboardAndAScreenReaderReadAndOpenTheItems) {
   EXPECT_TRUE(
       WaitUntil([&] { return ReadWholeFile(log).find(second) != std::string::npos; }, 15000))
       << ReadWholeFile(log);
+}
+
+// The first-run strip, fitted to the caption, at 100 % and then at 150 % (LogPixels 144): as a
+// screen reader locates them, the strip and each of its three buttons are half as large again;
+// a click where only the grown search button reaches opens the search box.
+TEST_F(Reading, AtOneAndAHalfTimesTheScaleTheStripAndItsButtonsGrow) {
+  WriteRegistryNumber("Fit To Caption", 1);
+  long at[2][4][4] = {};  // by run: the strip, then its buttons; left, top, width, height
+  for (int run = 0; run < 2; ++run) {
+    if (run == 1) {
+      accessible_->Release();
+      accessible_ = nullptr;
+      EndStartedPrograms();
+      SetScreenDpi(144);
+    }
+    StartTicker();
+    for (long i = 0; i < 4; ++i) {
+      long* r = at[run][i];
+      ASSERT_EQ(Strip()->accLocation(&r[0], &r[1], &r[2], &r[3], Child(i ? kItems + i : 0)), S_OK);
+    }
+  }
+  EXPECT_EQ(at[1][0][3] * 2, at[0][0][3] * 3) << at[0][0][3] << " -> " << at[1][0][3] << " high";
+  for (int i = 1; i < 4; ++i) {
+    EXPECT_NEAR(at[1][i][2] * 2, at[0][i][2] * 3, 1) << "button " << i << ": " << at[0][i][2]
+                                                     << " -> " << at[1][i][2] << " wide";
+  }
+  // Two pixels inside the grown search button, where at 100 % the strip itself lies.
+  const long x = at[1][2][0] + 2, y = at[1][2][1] + at[1][2][3] / 2;
+  ASSERT_GT(at[1][0][0] + at[1][0][2] - x, 39);
+  const auto searchBox = [&] { return FindWindowExA(ticker_, nullptr, "Edit", nullptr); };
+  ASSERT_FALSE(IsWindowVisible(searchBox()));
+  Xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(searchBox()) != FALSE; }, 5000)) << "opened";
 }
 
 // A hotkey another program holds is not dropped in silence: the strip says so in front of the

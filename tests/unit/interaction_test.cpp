@@ -31,6 +31,9 @@ TEST(StripDrag, FourPixelsOfStripPerPixelOfMouse) {
     EXPECT_EQ(d.scrollForward, r.forwardAfter);
   }
   EXPECT_EQ(DragStrip(290, 300, 300, 600, 10, 100, 0, 1).offset, 0) << "an empty strip";
+  // At 144 DPI the search button starts at 541: a drag there is on the panel, not the strip.
+  EXPECT_EQ(DragStrip(555, 550, 545, 600, 10, 100, 1000, 1, 144).outcome, StripDrag::kOutside);
+  EXPECT_EQ(DragStrip(555, 550, 545, 600, 10, 100, 1000, 1).outcome, StripDrag::kScroll);
 }
 
 TEST(SearchBox, AThirdOfAWideStripElseAllOfIt) {
@@ -39,6 +42,8 @@ TEST(SearchBox, AThirdOfAWideStripElseAllOfIt) {
   EXPECT_EQ(SearchBoxRect(441, 28, 10, true, true), (Rect{278, 0, 401, 28}));
   EXPECT_EQ(SearchBoxRect(1000, 28, 0, true, false), (Rect{640, 1, 960, 27}))
       << "docked: a pixel off the top and the bottom";
+  EXPECT_EQ(SearchBoxRect(1000, 42, 10, true, true, 144), (Rect{642, 0, 940, 42}))
+      << "clear of the search button, which grows with the scale";
 }
 
 TEST(WidthDrag, ThePointerStaysBetweenTheScreenEdgeAndThePanel) {

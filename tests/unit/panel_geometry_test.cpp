@@ -181,6 +181,35 @@ TEST(PanelLayout, RectanglesOfAFloatingStrip) {
       << "in the desk band";
 }
 
+// At 150 % every width of the panel, its zones and its pictures is half as large again, to the
+// nearest pixel, while the one-pixel edges stay one pixel (W 300, H 27, G 10 at 96 DPI).
+TEST(PanelLayout, WidthsGrowWithTheScale) {
+  PanelInputs in;
+  in.width = in.logoWidth = 300;
+  in.height = 27;
+  in.grip = 10;
+  in.dpi = 144;
+  const PanelLayout p = ComputePanelLayout(in);
+  const LogoPlacement logo = PlaceLogo(300, 40, true, 144);
+  const Triangle triangle = PlaceNextTopicTriangle(10, 26, true, 144);
+  const struct {
+    const char* name;
+    Rect actual, expected;
+  } rows[] = {
+      {"logo edge", p.logoEdge, {267, 0, 299, 26}},
+      {"search edge", p.searchEdge, {241, 0, 264, 26}},
+      {"next edge", p.nextEdgeRaised, {16, 0, 28, 26}},
+      {"grip ridge", p.gripRidges[1], {9, 0, 11, 26}},
+      {"search, next zones", {p.searchZone.after, p.searchZone.before, p.nextTopicZone.after,
+                              p.nextTopicZone.before}, {241, 267, 15, 30}},
+      {"logo, grip, cursor", {p.logoPressAfter, p.gripPressAfter, p.sizingCursorBefore, 0},
+       {267, 15, 11, 0}},
+      {"logo picture", {logo.x, logo.y, logo.width, logo.height}, {267, 8, 29, 20}},
+      {"triangle", {triangle.x, triangle.y0, triangle.columns, 0}, {19, 8, 5, 0}},
+  };
+  for (const auto& row : rows) EXPECT_EQ(row.actual, row.expected) << row.name;
+}
+
 TEST(Rect, ContainsItsTopLeftButNotItsBottomRight) {
   const Rect r{10, 20, 30, 40};
   const struct {

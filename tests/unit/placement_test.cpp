@@ -1,7 +1,7 @@
 // Placement arithmetic of the floating frame: saved positions, the caption position, the frame at
 // start-up, the docked width, and the writes of the placement commands.
 #include "window/placement.h"
-#include "window/dpi_scale.h"
+#include "base/dpi_scale.h"
 
 #include <gtest/gtest.h>
 
@@ -111,6 +111,17 @@ TEST(FrameCreation, AGluedFrameComesBackWhereItWas) {
   const FrameCreation f = ComputeFrameCreation(
       LoadWindowPosition(saved, false, screen), false, false, true, screen);
   ExpectPosition(f.position, 300, 400, 500, 28);
+}
+
+// On a screen of 150 % the sizes the program picks grow with it; the stored ones stay as stored.
+TEST(FrameCreation, DefaultSizesFollowTheScaleStoredSizesDoNot) {
+  ScreenMetrics screen = Screen1024();
+  screen.dpi = 144;
+  ExpectPosition(LoadWindowPosition({100, 200, 500, 30}, false, screen), 100, 200, 500, 30);
+  ExpectPosition(LoadWindowPosition({100, 200, 500, 12}, false, screen), 100, 200, 500, 39);
+  ExpectPosition(LoadWindowPosition({0, 0, 0, 0}, false, screen), 50, 50, 600, 60);
+  const FrameCreation f = ComputeFrameCreation({100, -10, 500, 40}, false, false, false, screen);
+  ExpectPosition(f.position, 256, 384, 683, 42);
 }
 
 TEST(TickerFillsFrame, OnlyABorderlessPlainFrameOrTheCaption) {

@@ -34,6 +34,10 @@ TEST(ScrollArea, EdgesByWidthGripAndSearchBox) {
     EXPECT_EQ(a.right, row.right);
     EXPECT_GE(a.right, a.left);
   }
+  // At 144 DPI the grip and the buttons beside the area are half as wide again.
+  EXPECT_EQ(ComputeScrollArea(1024, 300, 10, false, 144).left, 29);
+  EXPECT_EQ(ComputeScrollArea(1024, 300, 10, false, 144).right, 661);
+  EXPECT_EQ(ComputeScrollArea(100, -1, 10, false, 144).right, 67);
 }
 
 TEST(StripClip, ShrunkByOnePixelExceptForAFloatingFrameOnTopOrGlued) {

@@ -1,4 +1,4 @@
-#include "window/dpi_scale.h"
+#include "base/dpi_scale.h"
 
 #include <limits>
 
