@@ -113,12 +113,29 @@ count() {
   tail -n +"$from" "$trace" | python3 "$work/count.py" "$name" "$pid" "$marker"
 }
 
+# The wineserver trace's lines of one Unix process: its threads are those that start in it and
+# those it creates. Shared by both counters below.
+cat >"$work/trace_threads.py" <<'EOF'
+import re
+request = re.compile(r"^([0-9a-f]{4,8}): ([a-z_0-9]+)\( ")
+reply = re.compile(r"^([0-9a-f]{4,8}): ([a-z_0-9]+)\(\) = \w+ \{ .*\btid=([0-9a-f]+)")
+
+def follow(line, unix_pid, threads):
+    """The line's request match (or None), after noting the process's new threads."""
+    m = request.match(line)
+    if m and m.group(2) == "init_first_thread" and "unix_pid=%s," % unix_pid in line:
+        threads.add(m.group(1))
+    r = reply.match(line)
+    if r and r.group(1) in threads and r.group(2) == "new_thread":
+        threads.add(r.group(3))
+    return m
+EOF
+
 # Counts one process's requests in a trace read from its start, up to the line with the marker.
 cat >"$work/count.py" <<'EOF'
 import collections, re, sys
+from trace_threads import follow
 name, unix_pid, marker = sys.argv[1], sys.argv[2], sys.argv[3]
-request = re.compile(r"^([0-9a-f]{4,8}): ([a-z_0-9]+)\( ")
-reply = re.compile(r"^([0-9a-f]{4,8}): ([a-z_0-9]+)\(\) = \w+ \{ .*\btid=([0-9a-f]+)")
 registry = {"open_key", "create_key", "get_key_value", "enum_key", "enum_key_value",
             "set_key_value", "delete_key", "delete_key_value", "load_registry", "flush_key",
             "set_registry_notification"}
@@ -127,12 +144,7 @@ done = False
 for line in sys.stdin:  # read to the end, so that the writer of the pipe ends well
     if done:
         continue
-    m = request.match(line)
-    if m and m.group(2) == "init_first_thread" and "unix_pid=%s," % unix_pid in line:
-        threads.add(m.group(1))
-    r = reply.match(line)
-    if r and r.group(1) in threads and r.group(2) == "new_thread":
-        threads.add(r.group(3))
+    m = follow(line, unix_pid, threads)
     if not m or m.group(1) not in threads:
         continue
     counts[m.group(2)] += 1
@@ -159,19 +171,13 @@ count "bare window, to its first paint" 'C:\e2e-startup-marks\bare_window.exe' "
 # window.
 cat >"$work/tick.py" <<'EOF'
 import collections, re, sys
+from trace_threads import follow
 name, unix_pid, begin, timer_id, strace_file, x_file = sys.argv[1:7]
 begin = int(begin)
-request = re.compile(r"^([0-9a-f]{4,8}): ([a-z_0-9]+)\( ")
-reply = re.compile(r"^([0-9a-f]{4,8}): ([a-z_0-9]+)\(\) = \w+ \{ .*\btid=([0-9a-f]+)")
 tick = "msg=00000113, wparam=%08x," % int(timer_id)
 threads, counts, ticks = set(), collections.Counter(), 0
 for number, line in enumerate(sys.stdin, 1):
-    m = request.match(line)
-    if m and m.group(2) == "init_first_thread" and "unix_pid=%s," % unix_pid in line:
-        threads.add(m.group(1))
-    r = reply.match(line)
-    if r and r.group(1) in threads and r.group(2) == "new_thread":
-        threads.add(r.group(3))
+    m = follow(line, unix_pid, threads)
     if number < begin or not line[:8].split(":")[0] in threads:
         continue
     if m:
