@@ -9,6 +9,7 @@
 #include "desktop/link_rules.h"
 #include "desktop/open_url_win.h"
 #include "desktop/taskbar_win.h"
+#include "base/dpi_scale.h"
 #include "base/process_win.h"
 #include "res/resource.h"
 #include "shell/shutdown_win.h"
@@ -28,7 +29,7 @@ void OpenLinkAt(int x, int) {
   const int w = client.right;
 
   char url[1100] = "";
-  if (x > w - 65) {
+  if (x > w - ScaleForDpi(65, t.dpi)) {
     // The right-hand end: the sponsor's page, the portal's page, or a search.
     if (t.sponsorPhase != 0 && t.searchShown == 0) {
       ReadSponsorKey("URL", "", url, 100);

@@ -7,10 +7,11 @@
 
 namespace {
 
-// The plausibility test of a saved position; the caption mode skips it.
+// The plausibility test of a saved position; the caption mode skips it. The frame's height limit
+// grows with the scale, and so does the highest height that is taken back.
 bool IsPlausible(const WindowPosition& p, const ScreenMetrics& screen) {
   return p.width >= 28 && p.width <= screen.screenWidth + 25 && p.height >= 10 &&
-         p.height <= 100 && p.x >= -10 && p.x <= screen.screenWidth - 50 && p.y >= -10 &&
+         p.height <= ScaleForDpi(100, screen.dpi) && p.x >= -10 && p.x <= screen.screenWidth - 50 && p.y >= -10 &&
          p.y <= screen.workArea.bottom - 10;
 }
 

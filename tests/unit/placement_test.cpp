@@ -122,6 +122,11 @@ TEST(FrameCreation, DefaultSizesFollowTheScaleStoredSizesDoNot) {
   ExpectPosition(LoadWindowPosition({0, 0, 0, 0}, false, screen), 50, 50, 600, 60);
   const FrameCreation f = ComputeFrameCreation({100, -10, 500, 40}, false, false, false, screen);
   ExpectPosition(f.position, 256, 384, 683, 42);
+  // At 250 % the frame may be sized to 125 pixels: such a height comes back as it was saved.
+  screen.dpi = 240;
+  ExpectPosition(LoadWindowPosition({100, 200, 500, 120}, false, screen), 100, 200, 500, 120);
+  EXPECT_EQ(PositionToSave({100, 200, 600, 320}, false, screen).height, 120);
+  ExpectPosition(LoadWindowPosition({100, 200, 500, 260}, false, screen), 50, 50, 1000, 100);
 }
 
 TEST(TickerFillsFrame, OnlyABorderlessPlainFrameOrTheCaption) {
