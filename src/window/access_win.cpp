@@ -420,7 +420,18 @@ LRESULT OnReadingMessage(HWND ticker, UINT message, WPARAM wParam, LPARAM lParam
       break;
     case WM_SETFOCUS: EnterKeyboard(ticker); return 0;
     case WM_KILLFOCUS: LeaveKeyboard(ticker); return 0;
-    case WM_CONTEXTMENU: ShowContextMenu(ticker); return 0;
+    case WM_CONTEXTMENU: {
+      // From the keyboard (Shift+F10, the menu key) the point is -1, -1: the menu then opens
+      // under the reading position, where the keyboard user is, not wherever the mouse was left.
+      if (static_cast<DWORD>(lParam) != 0xFFFFFFFF) {
+        ShowContextMenu(ticker);
+        return 0;
+      }
+      POINT at = {CurrentArea().left + 4, Ticker().clientHeight};
+      ClientToScreen(ticker, &at);
+      ShowContextMenu(ticker, &at);
+      return 0;
+    }
     case WM_SETTINGCHANGE:
     case WM_SYSCOLORCHANGE: RefreshLook(ticker, message == WM_SYSCOLORCHANGE); return 0;
     case WM_GETOBJECT: return AnswerAccessibleRequest(ticker, wParam, lParam);

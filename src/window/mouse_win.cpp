@@ -447,7 +447,7 @@ void OnJumpRequest(HWND ticker, WPARAM wParam) {
   t.stripFlags.pauseTicks = 9;  // the strip stands still for 450 ms at the new place
 }
 
-void ShowContextMenu(HWND owner) {
+void ShowContextMenu(HWND owner, const POINT* at) {
   TickerWindowState& t = Ticker();
   DWORD major = 0;
   DWORD minor = 0;
@@ -496,7 +496,11 @@ void ShowContextMenu(HWND owner) {
   }
 
   POINT cursor;
-  GetCursorPos(&cursor);
+  if (at != nullptr) {
+    cursor = *at;
+  } else {
+    GetCursorPos(&cursor);
+  }
   if (t.screenSaverMode == 0) {
     // The menu closes when the user clicks elsewhere only if its owner is in the foreground.
     SetForegroundWindow(owner);

@@ -16,6 +16,6 @@ void OpenLinkAt(int x, int y);
 void OnTickerRightDown(HWND ticker, WPARAM wParam, LPARAM lParam);
 void OnTickerRightUp(HWND ticker, WPARAM wParam, LPARAM lParam);
 void OnJumpRequest(HWND ticker, WPARAM wParam);
-void ShowContextMenu(HWND owner);
+void ShowContextMenu(HWND owner, const POINT* at = nullptr);
 void SearchBoxUpkeep(HWND ticker);
 void OnSearchBoxEnter(HWND ticker);

@@ -7,6 +7,7 @@
 #include <oleacc.h>
 #include <windows.h>
 
+#include <cstdlib>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -244,6 +245,12 @@ TEST_F(Reading, TheKeyboardAndAScreenReaderReadAndOpenTheItems) {
   };
   Keys("shift+F10");
   ASSERT_TRUE(WaitUntil(menuShown, 5000)) << "the menu from the keyboard";
+  RECT menu;
+  GetWindowRect(FindTopLevel("#32768"), &menu);
+  EXPECT_TRUE(menu.left >= strip.left && menu.left < strip.left + 60 &&
+              (std::abs(menu.top - strip.bottom) <= 2 || std::abs(menu.bottom - strip.top) <= 2))
+      << "the keyboard's menu opens at the reading position, not at the mouse: " << menu.left
+      << "," << menu.top << " beside " << strip.left << "," << strip.bottom;
   Keys("Escape");
   ASSERT_TRUE(WaitUntil([&] { return !menuShown(); }, 5000));
   Keys("Return");
