@@ -54,6 +54,10 @@ VIAddVersionKey /LANG=1033 "CompanyName" "${PUBLISHER}"
 VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=1033 "LegalCopyright" "${PUBLISHER}"
+!ifdef DEVELOPMENT
+; Its program trusts the build tree's throw-away update key: not for users.
+VIAddVersionKey /LANG=1033 "PrivateBuild" "Development build: trusts its build tree's own update key"
+!endif
 
 ; Re-registers the band library in DIR, when there is one: an update may have brought a new
 ; one, and the program itself registers it only when it had to download it.
