@@ -52,19 +52,27 @@ choose() {  # seconds, a condition, keys: the user's right click on the strip, k
   done
   return 1
 }
-shown() { [ "$(frame | wc -l)" = 1 ] && [ -n "$(owner)" ]; }
-restarted() { shown && [ "$(owner)" != "$first" ]; }
+# One frame, and the process that owns it in $current. A frame being made or replaced answers
+# for a moment with no process, or two frames show: each check asks again until it holds.
+shown() { [ "$(frame | wc -l)" = 1 ] && current=$(owner) && [ -n "$current" ]; }
+restarted() { shown && [ "$current" != "$first" ]; }
+kept() { shown && [ "$current" = "$second" ]; }
 ended() { ! kill -0 "$pid" 2>/dev/null; }
+seen() {  # what shows instead, for a failure's message
+  local w
+  for w in $(frame); do printf 'frame %s of process %s; ' "$w" "$(xdotool getwindowpid "$w" 2>&1)"; done
+  pgrep -af '\.exe' | tr '\n' ';'
+}
 
 wait_until 60 shown || fail "no ticker showed"
-first=$(owner)
+first=$current
 sleep 2
 # "Always on Top", the first item of a floating frame's menu, restarts the program.
 choose 10 restarted Down Return || fail "the ticker did not restart"
-second=$(owner)
+second=$current
 sleep 15
 ended && fail "the run ended with the first process"
-[ "$(owner)" = "$second" ] || fail "the restarted ticker is gone 15 s after the restart"
+wait_until 5 kept || fail "the restarted ticker (process $second) is gone 15 s after the restart: $(seen)"
 
 choose 10 ended Up Return || fail "the run did not end after Exit"  # the last item
 wait "$pid" || fail "the run ended with status $?"
