@@ -133,7 +133,7 @@ const Option kOptions[] = {
      "a connection without traffic this long is closed (default 10)",
      SetInt<&ServerConfig::idleTimeoutSeconds, 1, 3600>},
     {"max-head-bytes", Kind::kNumber, "BYTES",
-     "memory for one connection's request head and answer head (default 16384)", SetMaxHeadBytes},
+     "memory for one connection's request head (default 16384)", SetMaxHeadBytes},
     {"max-requests-per-connection", Kind::kNumber, "N",
      "requests answered on one kept-alive connection before it is closed (default 100)",
      SetInt<&ServerConfig::maxRequestsPerConnection, 1, 100000>},

@@ -56,7 +56,8 @@ class FeedPass {
         ShowStatus(IDS_CONTACTING_CAPTION, IDS_CONTACTING_MESSAGE);
       }
     } else {
-      // An error page or a cut answer counts as nothing: it replaces no file and shows nothing.
+      // An error page or a cut answer counts as nothing came: the picture file is made empty, as
+      // for no answer at all, and the sponsor cache keeps what it held.
       if (NamesHttpAddress(keys_.image)) {
         const size_t n = FetchWhole(keys_.image, picture_.get(), kPictureBufferSize);
         if (Closing()) return FeedResult::kClosing;
