@@ -4,12 +4,16 @@
 # display of its own, so that whatever else loads the machine loads both alike. Samples user+system
 # CPU from /proc of each program (for ours every process of its Wine prefix: Ticker.exe,
 # wineserver and Wine's own helpers) and of each X server, in rounds, and prints both and their
-# ratio per round and over the whole run.
+# ratio per round and over the whole run. Beside them, on a third display and in a Wine prefix of
+# its own, the bare window (bench/win32/bare_window.cpp) copies a prepared strip to the screen on
+# the same 50 ms tick and does nothing else: the floor under what scrolling can cost under Wine,
+# against which ours is given as a second ratio.
 #
 #   bench/cpu_vs_tickr.sh [seconds per round] [rounds]
 #
 # Needs the Windows tree (./test.sh) and tickr (scripts/deps.sh). NEWSRAIL_BENCH_TICKER=path picks
-# another Ticker.exe, for example a 64-bit build on a machine whose kernel runs no 32-bit programs.
+# another Ticker.exe, for example a 64-bit build on a machine whose kernel runs no 32-bit programs;
+# the bare window is taken from the bench folder of the same Windows tree.
 # tickr is started with a throw-away home folder and a complete configuration, so it asks nothing
 # and leaves the user's own configuration alone.
 set -euo pipefail
@@ -17,7 +21,8 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 seconds="${1:-20}"
 rounds="${2:-3}"
 build="${NEWSRAIL_BUILD:-build}"
-ticker="${NEWSRAIL_BENCH_TICKER:-$PWD/$build/$(scripts/windows-tree)/bin/Ticker.exe}"
+[ "${build#/}" != "$build" ] || build="$PWD/$build"  # absolute from here on
+ticker="${NEWSRAIL_BENCH_TICKER:-$build/$(scripts/windows-tree)/bin/Ticker.exe}"
 fail() { echo "cpu_vs_tickr: $*" >&2; exit 1; }
 [ -f "$ticker" ] || fail "build the Windows tree first (./test.sh)"
 for tool in tickr Xvfb xdotool import compare cc; do
@@ -29,6 +34,7 @@ pids=()
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null || true
+  [ -d "$work/bare-prefix" ] && WINEPREFIX="$work/bare-prefix" wineserver -k 2>/dev/null || true
   wait 2>/dev/null || true
   rm -rf "$work"
 }
@@ -63,7 +69,8 @@ start_display() {
 }
 read -r tickr_display tickr_xvfb < <(start_display 1)
 read -r ours_display ours_xvfb < <(start_display 2)
-pids+=("$tickr_xvfb" "$ours_xvfb")
+read -r bare_display bare_xvfb < <(start_display 3)
+pids+=("$tickr_xvfb" "$ours_xvfb" "$bare_xvfb")
 
 # Whether the strip at the given screen rectangle (WxH+X+Y) changes within half a second.
 strip_moves() {
@@ -168,11 +175,14 @@ else
   export WINEARCH=win32
   wine=wine
 fi
-template="$PWD/$build/$tree/wine/template"
+template="$build/$tree/wine/template"
 [ -f "$template/.ready" ] ||
   NEWSRAIL_WINE_ARCH=$tree scripts/wine-run --root "$build/$tree/wine" cmd /c exit >/dev/null 2>&1 || true
 [ -f "$template/.ready" ] || fail "no $tree Wine prefix (scripts/windows-tree says which this machine runs)"
 cp -a "$template" "$WINEPREFIX"
+cp -a "$template" "$work/bare-prefix"
+bare="${NEWSRAIL_BENCH_BARE:-$(dirname "$(dirname "$ticker")")/bench/bare_window.exe}"
+[ -f "$bare" ] || fail "no bare_window.exe beside the Ticker.exe's tree (NEWSRAIL_BENCH_BARE=path)"
 app="$WINEPREFIX/drive_c/bench"
 mkdir -p "$app"
 cp "$ticker" "$app/Ticker.exe"
@@ -187,46 +197,60 @@ done
 (cd "$app" && exec "$wine" Ticker.exe R >"$work/ticker.log" 2>&1) &
 pids+=("$!")
 wait_until_moving "$ours_display" 980x20+30+105 || fail "Ticker.exe shows no scrolling strip"
+cp "$bare" "$work/bare_window.exe"
+(cd "$work" && WINEPREFIX="$work/bare-prefix" DISPLAY="$bare_display" \
+  exec "$wine" bare_window.exe tick >"$work/bare.log" 2>&1) &
+pids+=("$!")
+wait_until_moving "$bare_display" 980x20+30+305 || fail "the bare window shows no scrolling strip"
 
-# Every process of our prefix (Wine's helpers and wineserver included).
+# Every process of a Wine prefix (Wine's helpers and wineserver included).
 prefix_pids() {
   local p
   for p in $(pgrep -f 'wine|\.exe' 2>/dev/null); do
-    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$p"
+    tr '\0' '\n' 2>/dev/null <"/proc/$p/environ" | grep -qxF "WINEPREFIX=$1" && echo "$p"
   done
   return 0
 }
-ours_pids=$(prefix_pids | tr '\n' ' ')
+ours_pids=$(prefix_pids "$WINEPREFIX" | tr '\n' ' ')
 [ -n "$ours_pids" ] || fail "no process of the Wine prefix found"
+bare_pids=$(prefix_pids "$work/bare-prefix" | tr '\n' ' ')
+[ -n "$bare_pids" ] || fail "no process of the bare window's Wine prefix found"
 
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
 sum_ticks() { local t=0 p; for p in "$@"; do t=$((t + $(ticks "$p"))); done; echo "$t"; }
 hz=$(getconf CLK_TCK)
 percent() { awk -v t="$1" -v hz="$hz" -v s="$seconds" 'BEGIN { printf "%.2f", 100 * t / hz / s }'; }
 
-echo "Scrolling 60 headlines, 1024 px wide, ~120 px/s, both at once, $rounds x $seconds s (CPU % of one core):"
-printf '  %-6s %8s %8s %8s %8s %7s\n' round tickr "X(t)" ours "X(o)" ratio
+echo "Scrolling 60 headlines, 1024 px wide, ~120 px/s, all at once, $rounds x $seconds s (CPU % of one core):"
+printf '  %-6s %8s %8s %8s %8s %7s %8s %8s %7s\n' round tickr "X(t)" ours "X(o)" ratio bare "X(b)" "o/bare"
 sleep 3
-total=(0 0 0 0)
+total=(0 0 0 0 0 0)
 ratios=()
+bare_ratios=()
 for round in $(seq "$rounds"); do
   # shellcheck disable=SC2086
-  before=("$(ticks "$tickr_pid")" "$(ticks "$tickr_xvfb")" "$(sum_ticks $ours_pids)" "$(ticks "$ours_xvfb")")
+  before=("$(ticks "$tickr_pid")" "$(ticks "$tickr_xvfb")" "$(sum_ticks $ours_pids)" "$(ticks "$ours_xvfb")"
+          "$(sum_ticks $bare_pids)" "$(ticks "$bare_xvfb")")
   sleep "$seconds"
   # shellcheck disable=SC2086
-  after=("$(ticks "$tickr_pid")" "$(ticks "$tickr_xvfb")" "$(sum_ticks $ours_pids)" "$(ticks "$ours_xvfb")")
+  after=("$(ticks "$tickr_pid")" "$(ticks "$tickr_xvfb")" "$(sum_ticks $ours_pids)" "$(ticks "$ours_xvfb")"
+         "$(sum_ticks $bare_pids)" "$(ticks "$bare_xvfb")")
   d=()
-  for i in 0 1 2 3; do
+  for i in 0 1 2 3 4 5; do
     d[i]=$((after[i] - before[i]))
     total[i]=$((total[i] + d[i]))
   done
   # A program that stopped scrolling costs next to nothing: that is a broken run, not a figure.
   [ $((d[0] + d[1])) -gt 0 ] || fail "tickr used no CPU in round $round: it did not scroll"
   [ $((d[2] + d[3])) -gt 0 ] || fail "Ticker.exe used no CPU in round $round: it did not scroll"
+  [ $((d[4] + d[5])) -gt 0 ] || fail "the bare window used no CPU in round $round: it did not scroll"
   ratio=$(awk -v a=$((d[2] + d[3])) -v b=$((d[0] + d[1])) 'BEGIN { printf "%.2f", a / b }')
   ratios+=("$ratio")
-  printf '  %-6s %8s %8s %8s %8s %7s\n' "$round" "$(percent "${d[0]}")" "$(percent "${d[1]}")" \
-    "$(percent "${d[2]}")" "$(percent "${d[3]}")" "$ratio"
+  bare_ratio=$(awk -v a=$((d[2] + d[3])) -v b=$((d[4] + d[5])) 'BEGIN { printf "%.2f", a / b }')
+  bare_ratios+=("$bare_ratio")
+  printf '  %-6s %8s %8s %8s %8s %7s %8s %8s %7s\n' "$round" "$(percent "${d[0]}")" "$(percent "${d[1]}")" \
+    "$(percent "${d[2]}")" "$(percent "${d[3]}")" "$ratio" "$(percent "${d[4]}")" "$(percent "${d[5]}")" \
+    "$bare_ratio"
 done
 # The speeds as they really were (a busy machine slows the timers of both), measured after the
 # rounds so that the grabs do not count as CPU of either.
@@ -238,12 +262,18 @@ ours_speed=$(strip_speed "$ours_display" 940x8+22+110)
 seconds=$((seconds * rounds))
 tickr_sum=$((total[0] + total[1]))
 ours_sum=$((total[2] + total[3]))
+bare_sum=$((total[4] + total[5]))
 echo "Over the whole run:"
 printf '  %-30s %6s %% + X server %6s %%  at %s px/s\n' "tickr (-delay=33 -shiftsize=4)" \
   "$(percent "${total[0]}")" "$(percent "${total[1]}")" "$tickr_speed"
 printf '  %-30s %6s %% + X server %6s %%  at %s px/s\n' "Ticker.exe under Wine" \
   "$(percent "${total[2]}")" "$(percent "${total[3]}")" "$ours_speed"
+printf '  %-30s %6s %% + X server %6s %%\n' "bare window, a blit a tick" \
+  "$(percent "${total[4]}")" "$(percent "${total[5]}")"
 sorted=$(printf '%s\n' "${ratios[@]}" | sort -n | tr '\n' ' ')
 awk -v a="$ours_sum" -v b="$tickr_sum" -v r="$sorted" -v so="$ours_speed" -v st="$tickr_speed" \
   'BEGIN { printf "  ratio (ours / tickr, with X): %.2f   (rounds: %s)\n", a / b, r
            printf "  ratio at the same speed (CPU per px/s): %.2f\n", (a / so) / (b / st) }'
+sorted=$(printf '%s\n' "${bare_ratios[@]}" | sort -n | tr '\n' ' ')
+awk -v a="$ours_sum" -v b="$bare_sum" -v r="$sorted" \
+  'BEGIN { printf "  ratio (ours / the bare window, with X; same 50 ms tick): %.2f   (rounds: %s)\n", a / b, r }'

@@ -21,7 +21,8 @@
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 build="${NEWSRAIL_BUILD:-build}"
-tree="$PWD/$build/$(scripts/windows-tree)"
+[ "${build#/}" != "$build" ] || build="$PWD/$build"  # absolute from here on
+tree="$build/$(scripts/windows-tree)"
 seconds="${1:-10}"
 folder_in="${2:-}"
 marks="${folder_in:-$tree/bench}/ticker_marks.exe"

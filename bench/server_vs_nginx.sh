@@ -15,7 +15,8 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 seconds="${1:-10}"
 connections="${2:-200}"
 build="${NEWSRAIL_BUILD:-build}"
-server="$PWD/$build/native/server/newsrail_server"
+[ "${build#/}" != "$build" ] || build="$PWD/$build"  # absolute from here on
+server="$build/native/server/newsrail_server"
 [ -x "$server" ] || { echo "build the native tree first (./test.sh)" >&2; exit 1; }
 command -v wrk >/dev/null || { echo "wrk is missing: apt-get install wrk" >&2; exit 1; }
 [ -x /usr/sbin/nginx ] || { echo "nginx is missing: apt-get install nginx-light" >&2; exit 1; }
