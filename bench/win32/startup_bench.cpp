@@ -109,12 +109,12 @@ int main(int argc, char** argv) {
   WriteWholeFile(marksFolder + "News.Dat", feed);
   WriteRegistryText("Publisher Server", "http://127.0.0.1:9");
 
-  // The first strip: the cache's items published and the scroll tick allowed to draw them.
+  // The first strip: the cache's items published and drawn on the window.
   auto tickerShown = [] {
     HWND ticker = FindTickerWindow();
     if (ticker == nullptr) return false;
     const StripReport r = ReadStrip(ticker);
-    return r.filled != 0 && r.items.size() > 60;
+    return r.filled != 0 && r.drawn != 0 && r.items.size() > 60;
   };
   auto bareShown = [] { return FindWindowA("NewsrailBareWindow", "Painted") != nullptr; };
   auto bareWindow = [] { return FindWindowA("NewsrailBareWindow", nullptr); };

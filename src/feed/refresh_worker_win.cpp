@@ -215,10 +215,11 @@ unsigned __stdcall RefreshWorker(void* parameter) {
     f.loadFromCache = 1;
     closing = RunPass(parts, env, window, text.get()) == FeedResult::kClosing;
     if (!closing) {
+      // Filled first, so that this paint draws the strip and not the panel alone.
+      parts.stripFlags.stripFilled = 1;
       InvalidateRect(window, nullptr, TRUE);
       UpdateWindow(window);
       f.loadFromCache = 0;
-      parts.stripFlags.stripFilled = 1;
     }
   }
 
@@ -235,6 +236,9 @@ unsigned __stdcall RefreshWorker(void* parameter) {
     closing = RunPass(parts, env, window, text.get()) == FeedResult::kClosing;
     if (!closing) {
       parts.stripFlags.stripFilled = 1;
+      // The new strip shows now rather than at the next scroll tick, up to 50 ms later: at start
+      // that is the first strip a user sees. The paint draws at the current offset.
+      InvalidateRect(window, nullptr, FALSE);
       if (f.feedReceived.load() != 0) StampLastUpdate(parts.host);
     }
   } else if (!closing && internet.Get() == nullptr) {

@@ -31,4 +31,7 @@ struct StripPaintCache {
   // The strip font now selected into memoryDc, and the context's own font from before.
   HFONT selectedFont = nullptr;
   HGDIOBJ originalFont = nullptr;
+  // The list (its generation) of the last frame copied to the window: whether the newest list is
+  // on the screen yet, which the strip report tells the start-up benchmark.
+  uint32_t drawnGeneration = 0;
 };

@@ -149,6 +149,7 @@ void PaintStrip(HDC windowDc, StripPaintCache& c, TickerItemList& items, StripFl
       DrawPauseMark(c.memoryDc, reading, area.right, h, colors[kColorSymbol]);
       BitBlt(windowDc, copy.left, copy.top, copy.right - copy.left, copy.bottom - copy.top,
              c.memoryDc, copy.left, copy.top, SRCCOPY);
+      c.drawnGeneration = view.generation;
     }
   }
 

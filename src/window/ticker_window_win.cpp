@@ -306,9 +306,11 @@ LRESULT OnDescribeStrip() {
   }
   std::string report = std::to_string(t.stripFlags.scrollOffset.load()) + " " +
                        std::to_string(t.stripFlags.scrollForward.load()) + " " +
-                       std::to_string(t.stripFlags.stripFilled.load()) + "\n";
+                       std::to_string(t.stripFlags.stripFilled.load()) + " ";
   {
     ItemsView view = t.items.Read();
+    // Whether the list reported is the one last drawn on the window.
+    report += std::string(t.paintCache.drawnGeneration == view.generation ? "1" : "0") + "\n";
     for (int32_t i = 0; i < view.itemCount && static_cast<uint32_t>(i) < view.slotCount; ++i) {
       const TickerItem& item = view.items[i];
       report += std::to_string(item.colorIndex) + "|" + std::to_string(item.tallFont) + "|" +

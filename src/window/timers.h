@@ -15,7 +15,7 @@ constexpr uint32_t kShowItemMessage = 0x0400 + 103;        // WM_USER+103: wPara
 // strip come): the start-up work that the first paint does not need.
 constexpr uint32_t kFinishStartMessage = 0x8000 + 80;
 // WM_APP+78: writes a text report of the strip into the shared memory named kStripReportName,
-// which the asker has created (kStripReportSize bytes): a first line "offset forward filled",
+// which the asker has created (kStripReportSize bytes): a first line "offset forward filled drawn",
 // then one line per real item, "colorIndex|tallFont|startsSection|text|link". Answers 1 when
 // written. For diagnostics and the end-to-end tests.
 constexpr uint32_t kDescribeStripMessage = 0x8000 + 78;

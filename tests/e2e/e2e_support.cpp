@@ -240,7 +240,8 @@ StripReport ReadStrip(HWND tickerWindow) {
   for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
     const std::string line = text.substr(start, end - start);
     if (first) {
-      std::sscanf(line.c_str(), "%d %d %d", &report.offset, &report.forward, &report.filled);
+      std::sscanf(line.c_str(), "%d %d %d %d", &report.offset, &report.forward, &report.filled,
+                  &report.drawn);
       first = false;
       continue;
     }

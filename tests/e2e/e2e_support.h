@@ -63,6 +63,7 @@ struct StripReport {
   int offset = 0;
   int forward = 0;
   int filled = 0;
+  int drawn = 0;  // the list reported is the one last drawn on the window
   std::vector<ReportedItem> items;
   // The texts only, for comparisons.
   std::vector<std::string> Texts() const;
