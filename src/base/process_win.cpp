@@ -38,6 +38,7 @@ namespace {
 struct DesktopSearch {
   const char* className;
   HWND found;
+  char ownDesktop[64];  // the calling thread's desktop, or empty when its name is not known
 };
 
 BOOL CALLBACK MatchWindowClass(HWND window, LPARAM context) {
@@ -52,6 +53,12 @@ BOOL CALLBACK MatchWindowClass(HWND window, LPARAM context) {
 
 BOOL CALLBACK SearchDesktop(LPSTR desktopName, LPARAM context) {
   auto* search = reinterpret_cast<DesktopSearch*>(context);
+  // The thread's own desktop answers in one look-up by class, where enumerating asks the class
+  // of every window on it; the housekeeping tick runs two such searches every second.
+  if (search->ownDesktop[0] != '\0' && lstrcmpiA(desktopName, search->ownDesktop) == 0) {
+    search->found = FindWindowA(search->className, nullptr);
+    return search->found == nullptr;
+  }
   const ACCESS_MASK access = DESKTOP_READOBJECTS | DESKTOP_CREATEWINDOW | DESKTOP_CREATEMENU |
                              DESKTOP_ENUMERATE | DESKTOP_WRITEOBJECTS | DESKTOP_SWITCHDESKTOP;
   HDESK desktop = OpenDesktopA(desktopName, DF_ALLOWOTHERACCOUNTHOOK, TRUE, access);
@@ -65,7 +72,12 @@ BOOL CALLBACK SearchDesktop(LPSTR desktopName, LPARAM context) {
 }  // namespace
 
 HWND FindWindowOnAnyDesktop(const char* className) {
-  DesktopSearch search{className, nullptr};
+  DesktopSearch search{className, nullptr, ""};
+  DWORD needed = 0;
+  if (!GetUserObjectInformationA(GetThreadDesktop(GetCurrentThreadId()), UOI_NAME,
+                                 search.ownDesktop, sizeof search.ownDesktop, &needed)) {
+    search.ownDesktop[0] = '\0';
+  }
   EnumDesktopsA(GetProcessWindowStation(), SearchDesktop, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
