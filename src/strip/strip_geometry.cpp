@@ -52,6 +52,30 @@ TextTops ComputeTextTops(int32_t clientHeight, int32_t tallAscent, int32_t small
   return TextTops{kTallTop, static_cast<int32_t>(small)};
 }
 
+namespace {
+
+// x within [0, period).
+int32_t Wrap(int64_t x, int32_t period) {
+  const int64_t r = x % period;
+  return static_cast<int32_t>(r < 0 ? r + period : r);
+}
+
+}  // namespace
+
+int32_t BandShift(int32_t offset, int32_t bandStart, int32_t bandWidth, int32_t stripWidth,
+                  int32_t left, int32_t right) {
+  if (stripWidth <= 0 || offset < 0 || left < 0 || right < left) return -1;
+  const int32_t shift = Wrap(int64_t{offset} - bandStart, stripWidth);
+  return int64_t{shift} + right <= bandWidth ? shift : -1;
+}
+
+int32_t NewBandStart(int32_t offset, int32_t stripWidth, int32_t bandWidth, int32_t right,
+                     bool forward) {
+  if (stripWidth <= 0) return 0;
+  const int64_t room = bandWidth > right ? int64_t{bandWidth} - right : 0;
+  return Wrap(forward ? int64_t{offset} : int64_t{offset} - room, stripWidth);
+}
+
 int32_t NormaliseOffset(int32_t offset, int32_t stripWidth) {
   if (stripWidth <= 0) return 0;
   if (offset > stripWidth) offset -= stripWidth;

@@ -63,6 +63,20 @@ struct TextTops {
 TextTops ComputeTextTops(int32_t clientHeight, int32_t tallAscent, int32_t smallAscent,
                          int32_t smallHeight);
 
+// The strip drawn ahead: a band of the endless strip, bandWidth pixels wide, whose column 0 shows
+// strip x bandStart. A frame at `offset` shows strip x c + offset in its column c, so it copies its
+// columns [left, right) from the band's columns [left + shift, right + shift). The shift, or -1
+// when those columns are not all in the band. A negative offset shows blank strip before x 0, not
+// the end of the cycle before, which no band holds: -1 too.
+int32_t BandShift(int32_t offset, int32_t bandStart, int32_t bandWidth, int32_t stripWidth,
+                  int32_t left, int32_t right);
+
+// Where a new band starts for a frame at `offset` whose columns reach `right`: the frame at the
+// band's near end, so that the strip can run the longest way within it in the direction it
+// moves (forward: the offset grows). Always within [0, stripWidth); 0 for an empty strip.
+int32_t NewBandStart(int32_t offset, int32_t stripWidth, int32_t bandWidth, int32_t right,
+                     bool forward);
+
 // The offset kept within one cycle of the strip. An empty strip (width 0 or less) pins it to 0.
 int32_t NormaliseOffset(int32_t offset, int32_t stripWidth);
 

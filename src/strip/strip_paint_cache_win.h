@@ -4,7 +4,27 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <mutex>
+
+#include "settings/ticker_prefs.h"
+
+// What a band of the strip looks like besides where it starts: a frame whose look differs draws
+// a new band.
+struct StripBandLook {
+  HFONT smallFont = nullptr;
+  HFONT tallFont = nullptr;
+  uint32_t generation = 0;  // of the item list
+  int32_t stripWidth = 0;
+  int32_t height = 0;
+  int32_t tallTop = 0;
+  int32_t smallTop = 0;
+  uint32_t background = 0;
+  uint32_t colors[kStripColorCount] = {};
+  int32_t highContrast = 0;
+  uint32_t textColor = 0;
+  uint32_t linkColor = 0;
+};
 
 // What painting keeps from one frame to the next; the ticker's record holds the one instance and
 // only the painter (strip_paint_win.h) and the measurer touch it.
@@ -17,6 +37,12 @@ struct StripPaintCache {
   int frameWidth = 0;
   int frameHeight = 0;
   HBRUSH backgroundBrush = nullptr;
+  // The frame bitmap is wider than the window: while the strip scrolls plainly it holds a band of
+  // the strip drawn once, from which each frame is copied, since drawing the text anew each frame
+  // is most of what a frame costs under Wine. A frame drawn directly into the bitmap spoils it.
+  bool bandValid = false;
+  int32_t bandStart = 0;  // the strip x of the band's column 0
+  StripBandLook bandLook;
   // The part of the client area frames may be copied to; worked out again after a resize.
   RECT clip = {0, 0, 0, 0};
   bool clipValid = false;

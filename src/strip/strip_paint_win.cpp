@@ -29,6 +29,7 @@ TEXTMETRICA FontMetrics(HWND window, HFONT font) {
 }
 
 void ReleaseFrameBitmap(StripPaintCache& c) {
+  c.bandValid = false;
   if (c.frameBitmap == nullptr) return;
   SelectObject(c.memoryDc, c.originalBitmap);
   DeleteObject(c.frameBitmap);
@@ -36,7 +37,10 @@ void ReleaseFrameBitmap(StripPaintCache& c) {
   c.frameWidth = c.frameHeight = 0;
 }
 
-// The memory context with a frame bitmap of the client size selected, or false.
+// The band is this many window widths wide: a new one is drawn after two widths of scrolling.
+constexpr int kBandWidths = 3;
+
+// The memory context with a frame bitmap of the given size selected, or false.
 bool PrepareFrame(StripPaintCache& c, HDC windowDc, int w, int h) {
   if (c.memoryDc == nullptr) {
     c.memoryDc = CreateCompatibleDC(windowDc);
@@ -65,6 +69,57 @@ void SelectStripFont(StripPaintCache& c, HFONT font) {
   c.selectedFont = font;
 }
 
+// Draws the strip from strip x `offset` on into the memory context's columns [left, right).
+void DrawItems(StripPaintCache& c, const ItemsView& view, const StripReading& reading,
+               const uint32_t* colors, uint32_t background, int32_t offset, int left, int right,
+               int h) {
+  const RECT fill = {left, 0, right, h};
+  FillRect(c.memoryDc, &fill, c.backgroundBrush);
+  SetBkColor(c.memoryDc, background);
+  WalkVisibleSlots(view.items, view.drawCount, view.itemCount, view.stripWidth, offset, right,
+                   [&](const TickerItem& item, int32_t x) {
+                     // One item at a time: the others are not drawn.
+                     if (reading.stepping != 0 &&
+                         !IsMarkedSlot(x, reading.markX, view.stripWidth)) {
+                       return;
+                     }
+                     SelectStripFont(c, item.tallFont != 0 ? c.tallFont : c.smallFont);
+                     const int top = item.tallFont != 0 ? c.tallTop : c.smallTop;
+                     DrawReadingItem(c.memoryDc, reading, item, x, x - offset, view.stripWidth,
+                                     top, h, colors[StripColorForIndex(item.colorIndex)],
+                                     background);
+                   });
+}
+
+StripBandLook LookOf(const StripPaintCache& c, const ItemsView& view, const StripReading& reading,
+                     const uint32_t* colors, uint32_t background, int h) {
+  StripBandLook look;
+  look.smallFont = c.smallFont;
+  look.tallFont = c.tallFont;
+  look.generation = view.generation;
+  look.stripWidth = view.stripWidth;
+  look.height = h;
+  look.tallTop = c.tallTop;
+  look.smallTop = c.smallTop;
+  look.background = background;
+  for (int i = 0; i < kStripColorCount; ++i) look.colors[i] = colors[i];
+  look.highContrast = reading.highContrast;
+  look.textColor = reading.textColor;
+  look.linkColor = reading.linkColor;
+  return look;
+}
+
+bool SameLook(const StripBandLook& a, const StripBandLook& b) {
+  for (int i = 0; i < kStripColorCount; ++i) {
+    if (a.colors[i] != b.colors[i]) return false;
+  }
+  return a.smallFont == b.smallFont && a.tallFont == b.tallFont && a.generation == b.generation &&
+         a.stripWidth == b.stripWidth && a.height == b.height && a.tallTop == b.tallTop &&
+         a.smallTop == b.smallTop && a.background == b.background &&
+         a.highContrast == b.highContrast && a.textColor == b.textColor &&
+         a.linkColor == b.linkColor;
+}
+
 // A font still selected into a context cannot be deleted.
 void DeselectStripFont(StripPaintCache& c) {
   if (c.memoryDc != nullptr && c.originalFont != nullptr) SelectObject(c.memoryDc, c.originalFont);
@@ -86,6 +141,8 @@ void CreateStripFonts(StripPaintCache& c, HWND ticker, bool bold) {
       ComputeTextTops(h, tallMetrics.tmAscent, smallMetrics.tmAscent, smallMetrics.tmHeight);
 
   std::lock_guard<std::mutex> guard(c.fontLock);
+  // A new font may come back with the old one's handle.
+  c.bandValid = false;
   c.tallTop = tops.tall;
   c.smallTop = tops.small;
   DeselectStripFont(c);
@@ -97,6 +154,7 @@ void CreateStripFonts(StripPaintCache& c, HWND ticker, bool bold) {
 
 void DeleteStripFonts(StripPaintCache& c) {
   std::lock_guard<std::mutex> guard(c.fontLock);
+  c.bandValid = false;
   DeselectStripFont(c);
   if (c.smallFont != nullptr) DeleteObject(c.smallFont);
   if (c.tallFont != nullptr) DeleteObject(c.tallFont);
@@ -111,7 +169,8 @@ void PaintStrip(HDC windowDc, StripPaintCache& c, TickerItemList& items, StripFl
   const StripReading& reading = frame.reading != nullptr ? *frame.reading : kNotReading;
   const int w = frame.width;
   const int h = frame.height;
-  if (w > 0 && h > 0 && PrepareFrame(c, windowDc, w, h)) {
+  if (w > 0 && h > 0 &&
+      (PrepareFrame(c, windowDc, w * kBandWidths, h) || PrepareFrame(c, windowDc, w, h))) {
     const ScrollArea area =
         ComputeScrollArea(w, frame.searchBoxWidth, frame.gripWidth, frame.onScreenSaver, frame.dpi);
     if (!c.clipValid) {
@@ -128,27 +187,38 @@ void PaintStrip(HDC windowDc, StripPaintCache& c, TickerItemList& items, StripFl
     if (IntersectRect(&copy, &areaRect, &c.clip)) {
       const uint32_t background = ReadingBackground(reading, colors[kColorBackground]);
       if (c.backgroundBrush == nullptr) c.backgroundBrush = CreateSolidBrush(background);
-      FillRect(c.memoryDc, &copy, c.backgroundBrush);
-      SetBkColor(c.memoryDc, background);
 
       ItemsView view = items.Read();
       const int32_t offset = flags.scrollOffset.load();
-      WalkVisibleSlots(view.items, view.drawCount, view.itemCount, view.stripWidth, offset,
-                       area.right, [&](const TickerItem& item, int32_t x) {
-                         // One item at a time: the others are not drawn.
-                         if (reading.stepping != 0 &&
-                             !IsMarkedSlot(x, reading.markX, view.stripWidth)) {
-                           return;
-                         }
-                         SelectStripFont(c, item.tallFont != 0 ? c.tallFont : c.smallFont);
-                         const int top = item.tallFont != 0 ? c.tallTop : c.smallTop;
-                         DrawReadingItem(c.memoryDc, reading, item, x, x - offset,
-                                         view.stripWidth, top, h,
-                                         colors[StripColorForIndex(item.colorIndex)], background);
-                       });
-      DrawPauseMark(c.memoryDc, reading, area.right, h, colors[kColorSymbol]);
+      // Plain scrolling copies from the band; a pause, the keyboard and stepping draw over single
+      // frames, and the strip stands still meanwhile.
+      const bool plain = reading.paused == 0 && reading.keyboard == 0 && reading.stepping == 0 &&
+                         view.drawCount > 0 && c.frameWidth >= 2 * w;
+      int32_t shift = -1;
+      if (plain) {
+        const StripBandLook look = LookOf(c, view, reading, colors, background, h);
+        if (c.bandValid && SameLook(look, c.bandLook)) {
+          shift = BandShift(offset, c.bandStart, c.frameWidth, view.stripWidth, copy.left,
+                            copy.right);
+        }
+        if (shift < 0 && offset >= 0) {
+          c.bandStart = NewBandStart(offset, view.stripWidth, c.frameWidth, copy.right,
+                                     flags.scrollForward.load() != 0);
+          DrawItems(c, view, reading, colors, background, c.bandStart, 0, c.frameWidth, h);
+          c.bandLook = look;
+          c.bandValid = true;
+          shift = BandShift(offset, c.bandStart, c.frameWidth, view.stripWidth, copy.left,
+                            copy.right);
+        }
+      }
+      if (shift < 0) {
+        shift = 0;
+        c.bandValid = false;
+        DrawItems(c, view, reading, colors, background, offset, copy.left, copy.right, h);
+        DrawPauseMark(c.memoryDc, reading, area.right, h, colors[kColorSymbol]);
+      }
       BitBlt(windowDc, copy.left, copy.top, copy.right - copy.left, copy.bottom - copy.top,
-             c.memoryDc, copy.left, copy.top, SRCCOPY);
+             c.memoryDc, copy.left + shift, copy.top, SRCCOPY);
       c.drawnGeneration = view.generation;
     }
   }

@@ -96,6 +96,52 @@ TEST(NormaliseOffset, WrapsOnceIntoOneCycle) {
   EXPECT_EQ(NormaliseOffset(-5, -1), 0);
 }
 
+TEST(StripBand, AFrameCopiesFromTheBandOnlyWhereTheBandHoldsAllItsColumns) {
+  const struct {
+    int32_t offset, bandStart, bandWidth, stripWidth, left, right, shift;
+  } rows[] = {
+      {100, 100, 3000, 5000, 20, 1000, 0},      // the band starts at the frame
+      {1100, 100, 3000, 5000, 20, 1000, 1000},  // later on
+      {2100, 100, 3000, 5000, 20, 1000, 2000},  // its right end at the band's
+      {2101, 100, 3000, 5000, 20, 1000, -1},    // and one pixel past it
+      {4990, 4900, 3000, 5000, 20, 1000, 90},   // across the wrap: x 5000 is x 0 again
+      {30, 4900, 3000, 5000, 20, 1000, 130},    // the offset wrapped, the band did not
+      {5030, 4900, 3000, 5000, 20, 1000, 130},  // an offset one cycle on is the same frame
+      {50, 100, 3000, 5000, 20, 1000, -1},      // the frame starts before the band
+      {-20, 0, 3000, 5000, 20, 1000, -1},       // a negative offset shows blank before x 0
+      {10, 0, 3000, 0, 20, 1000, -1},           // an empty strip
+      {700, 0, 3000, 300, 20, 1000, 100},       // a strip narrower than the frame repeats
+      {0, 0, 3000, 5000, 1000, 20, -1},         // nonsense columns
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(testing::Message() << "offset " << r.offset << " band " << r.bandStart);
+    EXPECT_EQ(BandShift(r.offset, r.bandStart, r.bandWidth, r.stripWidth, r.left, r.right),
+              r.shift);
+  }
+}
+
+TEST(StripBand, ANewBandLetsTheStripRunTheLongestWayInItsDirection) {
+  const struct {
+    int32_t offset, stripWidth;
+    bool forward;
+    int32_t start;
+  } rows[] = {
+      {100, 5000, true, 100},  {100, 5000, false, 3100},  // 100 - 2000 wraps to 3100
+      {4000, 5000, false, 2000}, {5000, 5000, true, 0},  {-20, 5000, true, 4980},
+      {100, 300, false, 200},  // 100 - 2000 wraps more than once
+      {100, 0, true, 0},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(testing::Message() << "offset " << r.offset << " forward " << r.forward);
+    const int32_t start = NewBandStart(r.offset, r.stripWidth, 3000, 1000, r.forward);
+    EXPECT_EQ(start, r.start);
+    if (r.stripWidth > 0 && r.offset >= 0) {
+      const int32_t shift = BandShift(r.offset, start, 3000, r.stripWidth, 20, 1000);
+      EXPECT_GE(shift, 0) << "the frame that asked for the band fits in it";
+    }
+  }
+}
+
 TEST(TextTops, CaptionsShareTheHeadlinesBaseline) {
   const struct {
     int32_t h, tallAscent, smallAscent, smallHeight, small;

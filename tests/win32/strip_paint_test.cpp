@@ -6,6 +6,7 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "res/resource.h"
 #include "strip/control_panel_win.h"
@@ -182,6 +183,44 @@ TEST_F(StripPaint, TheStripIsSeamlessAtTheWrap) {
   Ticker().stripFlags.scrollOffset = stripWidth + 5;
   RenderStrip(300, 28);
   EXPECT_EQ(Ticker().stripFlags.scrollOffset.load(), 5);
+}
+
+// Plain scrolling copies its frames from a band of the strip drawn ahead; the keyboard's frames are
+// drawn one by one. Both must show the same pixels at every offset, across new bands and the wrap,
+// in either direction.
+TEST_F(StripPaint, FramesCopiedFromTheBandMatchFramesDrawnOneByOne) {
+  // Longer than the band of a 300-pixel window, so that frames need new bands.
+  FillStrip({{"The first story of the day ", 1, 1, 1}, {"A second one, in another colour ", 2, 1},
+             {"The third item in the small font ", 3, 0}, {"Fourth: markets and weather ", 4, 1},
+             {"Fifth and nearly the last ", 5, 1}, {"Sixth, small again ", 6, 0}});
+  TickerWindowState& t = Ticker();
+  ASSERT_GT(t.items.StripWidth(), 3 * 300);
+  std::vector<int32_t> offsets;
+  for (int32_t o = 0; o < 2000; o += 37) offsets.push_back(o % t.items.StripWidth());
+  for (const bool forward : {true, false}) {
+    SCOPED_TRACE(forward ? "forward" : "backward");
+    t.stripFlags.scrollForward = forward ? 1 : 0;
+    std::vector<PixelGrab> fromBand;
+    int bandsDrawn = 0;
+    int32_t lastStart = -1;
+    for (size_t i = 0; i < offsets.size(); ++i) {
+      t.stripFlags.scrollOffset = offsets[forward ? i : offsets.size() - 1 - i];
+      fromBand.push_back(RenderStrip(300, 28));
+      ASSERT_TRUE(t.paintCache.bandValid);
+      if (t.paintCache.bandStart != lastStart) ++bandsDrawn;
+      lastStart = t.paintCache.bandStart;
+    }
+    EXPECT_GT(bandsDrawn, 1) << "frames went past a band";
+    EXPECT_LT(bandsDrawn, static_cast<int>(offsets.size()) / 4) << "most frames were copied";
+    t.reading.keyboard = 1;
+    for (size_t i = 0; i < offsets.size(); ++i) {
+      const int32_t offset = offsets[forward ? i : offsets.size() - 1 - i];
+      t.stripFlags.scrollOffset = offset;
+      EXPECT_TRUE(RenderStrip(300, 28).bits == fromBand[i].bits) << "offset " << offset;
+    }
+    t.reading.keyboard = 0;
+  }
+  t.stripFlags.scrollForward = 1;
 }
 
 TEST_F(StripPaint, NarrowWindowsPaintNothingAndStillWrapTheOffset) {
