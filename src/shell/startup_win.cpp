@@ -180,7 +180,10 @@ bool StartInstance(HINSTANCE instance) {
                                                    t.alwaysOnTop != 0, t.glueToDesktop != 0, screen);
   DWORD style = WS_POPUP | WS_VISIBLE;
   if (frame.thickFrame) style |= WS_THICKFRAME;
-  t.frameWindow = CreateWindowExA(WS_EX_TOOLWINDOW, kFrameClass, kFrameTitle, style,
+  // Made on top at once: moving it there once it is shown would restack it a second time.
+  DWORD exStyle = WS_EX_TOOLWINDOW;
+  if (t.alwaysOnTop != 0 && t.undocked != 0) exStyle |= WS_EX_TOPMOST;
+  t.frameWindow = CreateWindowExA(exStyle, kFrameClass, kFrameTitle, style,
                                   frame.position.x, frame.position.y, frame.position.width,
                                   frame.position.height, nullptr, nullptr, instance, nullptr);
   if (t.frameWindow == nullptr) return false;

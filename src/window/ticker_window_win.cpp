@@ -98,7 +98,8 @@ bool OnTickerCreate(HWND ticker) {
   settings.ReadTextValue(value_name::kLastStockUpdate, t.tooltips.lastStockUpdate);
 
   t.alwaysOnTop = settings.ReadSetting(SettingId::kAlwaysOnTop);
-  if (t.alwaysOnTop != 0 && t.undocked != 0 && t.screenSaverMode == 0 && t.frameWindow) {
+  if (t.alwaysOnTop != 0 && t.undocked != 0 && t.screenSaverMode == 0 && t.frameWindow &&
+      (GetWindowLongA(t.frameWindow, GWL_EXSTYLE) & WS_EX_TOPMOST) == 0) {
     SetWindowPos(t.frameWindow, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   }
   t.glueToDesktop = settings.ReadSetting(SettingId::kAlwaysOnBottom);
@@ -111,7 +112,7 @@ bool OnTickerCreate(HWND ticker) {
   t.housekeepingTimer = SetTimer(ticker, kHousekeepingTimer, kHousekeepingPeriodMs, nullptr);
 
   StartReading(ticker);
-  PostMessageA(ticker, WM_COMMAND, IDM_UPDATE_NOW, 0);
+  PostMessageA(ticker, kFirstCycleMessage, 0, 0);
   StartupMark("ticker window: sponsor, placement, timers");
   return true;
 }
@@ -234,10 +235,7 @@ void OnTickerCommand(HWND ticker, WPARAM wParam, LPARAM lParam) {
       t.stripFlags.closing = 1;
       DestroyHost();
       break;
-    case IDM_UPDATE_NOW:
-      StartRefreshWorker(Ticker().refreshParts, ticker);
-      StartupMark("refresh worker started");
-      break;
+    case IDM_UPDATE_NOW: StartRefreshWorker(Ticker().refreshParts, ticker); break;
     case IDM_PAUSE: TogglePause(ticker); break;
     case IDM_HELP: OpenEndpoint(Ticker().links, Endpoint::kPortal, "/help/ticker/"); break;
     case IDM_TASKBAR_DOCK: ToggleTaskbarDocking(); break;
@@ -374,6 +372,10 @@ LRESULT CALLBACK TickerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case kRestartRequestMessage: OnRestartRequest(); return 0;
     case kShowItemMessage: OnShowItem(wParam); return 0;
     case kFinishStartMessage: FinishStart(window); return 0;
+    case kFirstCycleMessage:
+      StartRefreshWorker(Ticker().refreshParts, window);
+      StartupMark("refresh worker started");
+      return 0;
     case kDescribeStripMessage: return OnDescribeStrip();
     case WM_HOTKEY:
     case WM_KEYDOWN:

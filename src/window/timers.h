@@ -14,6 +14,9 @@ constexpr uint32_t kShowItemMessage = 0x0400 + 103;        // WM_USER+103: wPara
 // WM_APP+80: posted once the first strip is drawn (or by the first housekeeping tick, should no
 // strip come): the start-up work that the first paint does not need.
 constexpr uint32_t kFinishStartMessage = 0x8000 + 80;
+// WM_APP+81: posted when the ticker window is made: its first refresh cycle. Not the menu's
+// "Update now", whose repaint of the whole window would hold the cycle back until it is done.
+constexpr uint32_t kFirstCycleMessage = 0x8000 + 81;
 // WM_APP+78: writes a text report of the strip into the shared memory named kStripReportName,
 // which the asker has created (kStripReportSize bytes): a first line "offset forward filled drawn",
 // then one line per real item, "colorIndex|tallFont|startsSection|text|link". Answers 1 when
