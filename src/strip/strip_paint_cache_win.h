@@ -51,6 +51,12 @@ struct StripPaintCache {
   std::mutex fontLock;
   HFONT smallFont = nullptr;
   HFONT tallFont = nullptr;
+  // Item widths are measured in two memory contexts of their own, under fontLock from any thread,
+  // which keep the small and the tall font selected: a selection costs more than the measuring
+  // (see selectedFont). The fonts are taken out of them before they are deleted.
+  HDC measureDc[2] = {nullptr, nullptr};
+  HFONT measureFont[2] = {nullptr, nullptr};
+  HGDIOBJ measureOriginalFont[2] = {nullptr, nullptr};
   // Where each font's text starts, so that both share one baseline (set with the fonts).
   int tallTop = 3;
   int smallTop = 0;

@@ -8,6 +8,7 @@
 #include "strip/scroll_step.h"
 #include "settings/ticker_prefs.h"
 #include "strip/strip_geometry.h"
+#include "strip/window_measurer_win.h"
 
 namespace {
 
@@ -146,6 +147,7 @@ void CreateStripFonts(StripPaintCache& c, HWND ticker, bool bold) {
   c.tallTop = tops.tall;
   c.smallTop = tops.small;
   DeselectStripFont(c);
+  DeselectMeasuringFonts(c, false);
   if (c.smallFont != nullptr) DeleteObject(c.smallFont);
   if (c.tallFont != nullptr) DeleteObject(c.tallFont);
   c.smallFont = small;
@@ -156,6 +158,7 @@ void DeleteStripFonts(StripPaintCache& c) {
   std::lock_guard<std::mutex> guard(c.fontLock);
   c.bandValid = false;
   DeselectStripFont(c);
+  DeselectMeasuringFonts(c, true);
   if (c.smallFont != nullptr) DeleteObject(c.smallFont);
   if (c.tallFont != nullptr) DeleteObject(c.tallFont);
   c.smallFont = nullptr;
@@ -191,9 +194,11 @@ void PaintStrip(HDC windowDc, StripPaintCache& c, TickerItemList& items, StripFl
       ItemsView view = items.Read();
       const int32_t offset = flags.scrollOffset.load();
       // Plain scrolling copies from the band; a pause, the keyboard and stepping draw over single
-      // frames, and the strip stands still meanwhile.
+      // frames, and the strip stands still meanwhile. A new list's first frame is drawn alone, so
+      // that it shows as soon as it can (the first strip at start), and the band follows.
       const bool plain = reading.paused == 0 && reading.keyboard == 0 && reading.stepping == 0 &&
-                         view.drawCount > 0 && c.frameWidth >= 2 * w;
+                         view.drawCount > 0 && c.frameWidth >= 2 * w &&
+                         c.drawnGeneration == view.generation;
       int32_t shift = -1;
       if (plain) {
         const StripBandLook look = LookOf(c, view, reading, colors, background, h);

@@ -8,6 +8,10 @@
 #include "strip/strip_paint_cache_win.h"
 #include "strip/text_measurer.h"
 
+// Takes the strip fonts out of the measuring contexts, so that they can be deleted; with `release`
+// the contexts are deleted too. The caller holds c.fontLock.
+void DeselectMeasuringFonts(StripPaintCache& c, bool release);
+
 // Measures item texts on the ticker window in the strip's fonts (from any thread).
 class WindowMeasurer : public TextMeasurer {
  public:

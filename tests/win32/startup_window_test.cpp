@@ -180,11 +180,22 @@ TEST_F(StartupWindow, ShowItemScrollsToASlotThatExists) {
 TEST_F(StartupWindow, StatusPairsAreMeasuredInTheStripFonts) {
   WindowMeasurer measurer(t.tickerWindow, t.paintCache);
   ShowStatusPair(t.items, &measurer, t.stripFlags, " Contacting Server", " Getting your news selections");
-  ItemsView view = t.items.Read();
-  ASSERT_EQ(view.drawCount, 10u);
-  EXPECT_GT(view.items[0].width, 40);
-  EXPECT_GT(view.items[1].width, view.items[0].width) << "longer text, taller font";
-  EXPECT_EQ(view.items[1].x, view.items[0].width);
+  {
+    ItemsView view = t.items.Read();
+    ASSERT_EQ(view.drawCount, 10u);
+    EXPECT_GT(view.items[0].width, 40);
+    EXPECT_GT(view.items[1].width, view.items[0].width) << "longer text, taller font";
+    EXPECT_EQ(view.items[1].x, view.items[0].width);
+  }
+
+  // Fonts made anew for a taller strip replace those the measuring keeps selected.
+  const int32_t before = measurer.MeasureText("Headline", 8, true);
+  RECT r;
+  GetClientRect(t.tickerWindow, &r);
+  SetWindowPos(t.tickerWindow, nullptr, 0, 0, r.right, r.bottom + 12, SWP_NOZORDER | SWP_NOMOVE);
+  EXPECT_GT(measurer.MeasureText("Headline", 8, true), before + 4);
+  SetWindowPos(t.tickerWindow, nullptr, 0, 0, r.right, r.bottom, SWP_NOZORDER | SWP_NOMOVE);
+  EXPECT_EQ(measurer.MeasureText("Headline", 8, true), before);
 
   WindowMeasurer gone(nullptr, Ticker().paintCache);
   EXPECT_FALSE(gone.CanMeasure());
