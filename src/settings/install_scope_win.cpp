@@ -20,6 +20,27 @@ bool Normalise(const wchar_t* path, char* out, int capacity) {
   return WideCharToMultiByte(CP_UTF8, 0, longPath, -1, out, capacity, nullptr, nullptr) > 0;
 }
 
+// The user's local application data folder. Where the environment names it (Windows Vista on,
+// and Wine) that answer is taken: asking the shell loads its libraries, which cost the start-up
+// several milliseconds before the settings key can be chosen. The folder cannot be redirected by
+// policy, so both answers agree.
+bool LocalAppDataFolder(wchar_t (&folder)[MAX_PATH]) {
+  const DWORD n = GetEnvironmentVariableW(L"LOCALAPPDATA", folder, MAX_PATH);
+  if (n > 0 && n < MAX_PATH) return true;
+  return SUCCEEDED(
+      SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder));
+}
+
+// The same in the program's code page, made when it is missing.
+bool LocalAppDataFolderA(char (&folder)[MAX_PATH]) {
+  const DWORD n = GetEnvironmentVariableA("LOCALAPPDATA", folder, MAX_PATH);
+  if (n > 0 && n < MAX_PATH) {
+    return CreateDirectoryA(folder, nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+  }
+  return SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
+                                    SHGFP_TYPE_CURRENT, folder));
+}
+
 }  // namespace
 
 bool IsPerUserInstall(HMODULE module) {
@@ -27,9 +48,7 @@ bool IsPerUserInstall(HMODULE module) {
   const DWORD length = GetModuleFileNameW(module, file, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return false;
   wchar_t data[MAX_PATH];
-  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, data))) {
-    return false;
-  }
+  if (!LocalAppDataFolder(data)) return false;
   char modulePath[3 * MAX_PATH];
   char dataPath[3 * MAX_PATH];
   return Normalise(file, modulePath, sizeof modulePath) &&
@@ -82,9 +101,7 @@ bool DataFilePath(const char* name, char* buffer, size_t capacity) {
   buffer[0] = '\0';
   char folder[MAX_PATH];
   if (IsAllUsersInstall()) {
-    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
-                                SHGFP_TYPE_CURRENT, folder)) ||
-        std::strlen(folder) + 10 >= sizeof folder) {
+    if (!LocalAppDataFolderA(folder) || std::strlen(folder) + 10 >= sizeof folder) {
       return false;
     }
     std::strcat(folder, "\\Newsrail");
