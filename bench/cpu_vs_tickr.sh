@@ -188,9 +188,12 @@ mkdir -p "$app"
 cp "$ticker" "$app/Ticker.exe"
 cp "$work/News.Dat" "$app/News.Dat"
 key='HKLM\SOFTWARE\Talmora\Ticker'
+# "News Refresh" 10 minutes, as a first run sets it: without the value the ticker refreshes every
+# minute, and that refresh (the Internet libraries loaded, a connection refused) fell into the
+# rounds as if it were scrolling.
 for value in "Ticker Speed=6" "Smooth Scrolling=0" "Dock in Taskbar=1" "Fit To Caption=0" \
              "Always On Top=0" "Ticker X=0" "Ticker Y=100" "Ticker Width=1026" "Ticker Height=30" \
-             "US Headlines=1"; do
+             "US Headlines=1" "News Refresh=10"; do
   "$wine" reg add "$key" /v "${value%%=*}" /t REG_DWORD /d "${value#*=}" /f >/dev/null 2>&1
 done
 "$wine" reg add "$key" /v "Publisher Server" /d "http://127.0.0.1:9" /f >/dev/null 2>&1
